@@ -1,0 +1,25 @@
+# Third-party libraries: system packages installed by scripts/setup, and whisper.cpp's
+# source unpacked by scripts/setup into third_party/ and built here as a subproject.
+
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+find_package(nlohmann_json 3 REQUIRED)
+find_package(ZLIB REQUIRED)
+find_package(ICU REQUIRED COMPONENTS uc i18n)
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswresample)
+pkg_check_modules(PULSE IMPORTED_TARGET libpulse)
+find_package(Qt6 COMPONENTS Core Widgets)
+if(BW_BUILD_TESTS)
+    find_package(GTest REQUIRED)
+endif()
+
+set(BW_WHISPER_SOURCE ${PROJECT_SOURCE_DIR}/third_party/whisper.cpp)
+if(EXISTS ${BW_WHISPER_SOURCE}/CMakeLists.txt)
+    set(BUILD_SHARED_LIBS OFF CACHE BOOL "" FORCE)
+    set(WHISPER_BUILD_TESTS OFF CACHE BOOL "" FORCE)
+    set(WHISPER_BUILD_SERVER OFF CACHE BOOL "" FORCE)
+    set(WHISPER_BUILD_EXAMPLES ${BW_WHISPER_CLI} CACHE BOOL "" FORCE)
+    set(GGML_NATIVE ON CACHE BOOL "" FORCE)
+    set(GGML_OPENMP ON CACHE BOOL "" FORCE)
+    add_subdirectory(${BW_WHISPER_SOURCE} ${PROJECT_BINARY_DIR}/third_party/whisper.cpp EXCLUDE_FROM_ALL SYSTEM)
+endif()

@@ -1,0 +1,63 @@
+#include "cli/cli.h"
+
+#include "cli/command.h"
+#include "cli/exit_code.h"
+#include "cli/usage_error.h"
+#include "transcription/cancellation_error.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace bw::cli {
+
+namespace {
+
+void printOverview(std::ostream& out, const std::vector<Command>& commands) {
+    out << "Usage: brindlewick COMMAND [options]\n\n"
+           "Records, transcribes and exports speech on this computer.\n\nCommands:\n";
+    for (const auto& command : commands) {
+        std::string name = "  " + command.name;
+        name.resize(std::max<size_t>(name.size() + 2, 16), ' ');
+        out << name << command.summary << "\n";
+    }
+    out << "\nRun \"brindlewick COMMAND --help\" for a command's options.\n";
+}
+
+} // namespace
+
+int runCli(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    auto commands = allCommands();
+    if (arguments.empty()) {
+        printOverview(std::cerr, commands);
+        return exitUsage;
+    }
+    const std::string& name = arguments.front();
+    if (name == "--help" || name == "-h" || name == "help") {
+        printOverview(std::cout, commands);
+        return exitDone;
+    }
+    for (const auto& command : commands) {
+        if (command.name != name) {
+            continue;
+        }
+        try {
+            return command.run(std::span<const std::string>(arguments).subspan(1));
+        } catch (const UsageError& error) {
+            std::cerr << "brindlewick " << name << ": " << error.what() << "\n"
+                      << "Run \"brindlewick " << name << " --help\" for usage.\n";
+            return exitUsage;
+        } catch (const CancellationError&) {
+            return exitCancelled;
+        } catch (const std::exception& error) {
+            std::cerr << error.what() << "\n";
+            return exitFailed;
+        }
+    }
+    std::cerr << "brindlewick: unknown command \"" << name << "\"\n";
+    printOverview(std::cerr, commands);
+    return exitUsage;
+}
+
+} // namespace bw::cli
