@@ -26,7 +26,9 @@ struct ProgressBox {
 void reportProgress(whisper_context*, whisper_state*, int percent, void* userData) {
     auto* box = static_cast<ProgressBox*>(userData);
     if (box != nullptr && box->handler) {
-        box->handler(percent / 100.0);
+        // The library's percentage can pass 100 when a decoded window runs past the input's
+        // end; callers are promised a fraction of the call.
+        box->handler(std::clamp(percent / 100.0, 0.0, 1.0));
     }
 }
 
