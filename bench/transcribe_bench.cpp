@@ -27,6 +27,13 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+double processorSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& time) { return time.tv_sec + time.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 class TimedDetector : public bw::VoiceActivityDetector {
 public:
     explicit TimedDetector(std::unique_ptr<bw::VoiceActivityDetector> inner)
@@ -78,13 +85,6 @@ private:
     std::unique_ptr<bw::SpeechRecognizer> m_inner;
     bool m_skip;
 };
-
-double processorSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& time) { return time.tv_sec + time.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 double peakMiB() {
     rusage usage{};
