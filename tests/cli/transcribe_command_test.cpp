@@ -156,6 +156,10 @@ struct UsageCase {
     const char* message;
 };
 
+void PrintTo(const UsageCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
 class TranscribeUsage : public testing::TestWithParam<UsageCase> {};
 
 TEST_P(TranscribeUsage, ExitsWithTwoAndSaysWhatIsWrong) {
