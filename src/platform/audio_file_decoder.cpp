@@ -124,21 +124,18 @@ void AudioFileDecoder::Impl::open() {
         fail(Kind::cannotOpen, code);
     }
 
-    const AVCodec* decoder = nullptr;
-    streamIndex = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-    if (streamIndex == AVERROR_STREAM_NOT_FOUND) {
+    streamIndex = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (streamIndex < 0) {
         throw AudioFileError(Kind::noAudioTrack, "no audio track");
     }
-    const AVCodecParameters* parameters =
-        streamIndex >= 0 ? raw->streams[streamIndex]->codecpar : nullptr;
-    if (parameters) {
-        sampleRate = parameters->sample_rate;
-        channels = parameters->ch_layout.nb_channels;
-        if (sampleRate <= 0 || channels <= 0) {
-            throw AudioFileError(Kind::noAudioTrack, "no audio track");
-        }
+    const AVCodecParameters* parameters = raw->streams[streamIndex]->codecpar;
+    sampleRate = parameters->sample_rate;
+    channels = parameters->ch_layout.nb_channels;
+    if (sampleRate <= 0 || channels <= 0) {
+        throw AudioFileError(Kind::noAudioTrack, "no audio track");
     }
-    if (streamIndex < 0 || !decoder) {
+    const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
+    if (!decoder) {
         throw AudioFileError(Kind::unsupportedFormat, "unsupported format " + description());
     }
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
