@@ -7,6 +7,7 @@
 #include "platform/audio_file_info.h"
 #include "platform/file_error.h"
 #include "platform/library_location.h"
+#include "transcription/iso_date.h"
 #include "transcription/json_decoding_error.h"
 #include "transcription/json_reading.h"
 
@@ -95,16 +96,10 @@ std::string validGroupName(const std::string& name, const std::vector<LibraryGro
     return trimmed;
 }
 
-// e.g. 2025-03-07T091502Z
+// The ISO 8601 form without separators inside the time, e.g. 2025-03-07T091502Z.
 std::string setAsideStamp(std::chrono::sys_seconds time) {
-    using namespace std::chrono;
-    auto day = floor<days>(time);
-    year_month_day date{day};
-    hh_mm_ss clock{time - day};
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d%02d%02dZ", int(date.year()),
-                  unsigned(date.month()), unsigned(date.day()), int(clock.hours().count()),
-                  int(clock.minutes().count()), int(clock.seconds().count()));
+    std::string text = iso8601String(time);
+    std::erase(text, ':');
     return text;
 }
 
