@@ -16,11 +16,14 @@ echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 "$BW_BUILD/bin/bw_library_bench" "$library" "$count"
 
 times=()
+cpu=()
 for _ in 1 2 3 4 5; do
     start=$(date +%s%N)
-    "$BW_BUILD/bin/brindlewick" library list --library "$library" >/dev/null
+    /usr/bin/time -f "%U %S" -o "$BW_BUILD/bench-library-time" \
+        "$BW_BUILD/bin/brindlewick" library list --library "$library" >/dev/null
     end=$(date +%s%N)
     times+=($(( (end - start) / 1000000 )))
+    cpu+=($(awk '{ printf "%d", ($1 + $2) * 1000 }' "$BW_BUILD/bench-library-time"))
 done
-sorted=($(printf '%s\n' "${times[@]}" | sort -n))
-echo "brindlewick library list (5 runs, ms): ${times[*]}   median ${sorted[2]} ms"
+median() { printf '%s\n' "$@" | sort -n | sed -n 3p; }
+echo "brindlewick library list, 5 runs: wall ${times[*]} ms (median $(median "${times[@]}")), cpu ${cpu[*]} ms (median $(median "${cpu[@]}"))"
