@@ -25,6 +25,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Hidden folders of the root: an item being deleted, an item being imported.
+const std::string deletedPrefix = ".deleted-";
+const std::string importingPrefix = ".importing-";
+
 std::error_code lastError() {
     return std::error_code(errno, std::generic_category());
 }
@@ -208,8 +212,12 @@ LibraryItem LibraryStore::item(const Uuid& id) const {
 }
 
 void LibraryStore::save(const LibraryItem& item) const {
+    writeItemFile(itemFolderURL(item.id), item);
+}
+
+void LibraryStore::writeItemFile(const fs::path& folder, const LibraryItem& item) const {
     nlohmann::json envelope = {{"version", 1}, {"item", toJson(item)}};
-    writeFileAtomically(itemFolderURL(item.id) / "item.json", prettyJsonText(envelope));
+    writeFileAtomically(folder / "item.json", prettyJsonText(envelope));
 }
 
 void LibraryStore::addRecording(const LibraryItem& item) const {
@@ -323,7 +331,7 @@ void LibraryStore::deleteItem(const Uuid& id) const {
     }
     // Renamed aside first, so that a crash half-way through the removal never leaves a
     // listed item without its audio: the hidden leftover is swept at the next start.
-    fs::path doomed = m_rootURL / (".deleted-" + id.string());
+    fs::path doomed = m_rootURL / (deletedPrefix + id.string());
     std::error_code code;
     fs::remove_all(doomed, code);
     renameWithoutReplacing(folder, doomed);
@@ -373,17 +381,47 @@ LibraryItem LibraryStore::importAudio(const fs::path& source, const std::optiona
                      "audio." + lowered,
                      std::nullopt,
                      group};
-    fs::path folder = itemFolderURL(item.id);
-    createDirectoriesDurably(folder);
+    // The item is assembled in a hidden folder and appears under its own name only when whole,
+    // so an import cut short (even by a crash) never leaves a folder behind in the library;
+    // the next start sweeps a crashed import's hidden remains.
+    fs::path staging = m_rootURL / (importingPrefix + item.id.string());
+    createDirectoriesDurably(staging);
     try {
-        copyFileAtomically(source, folder / item.audioFileName);
-        save(item);
+        copyFileAtomically(source, staging / item.audioFileName);
+        writeItemFile(staging, item);
+        renameWithoutReplacing(staging, itemFolderURL(item.id));
     } catch (...) {
         std::error_code ignored;
-        fs::remove_all(folder, ignored);
+        fs::remove_all(staging, ignored);
         throw;
     }
     return item;
+}
+
+void LibraryStore::sweepLeftovers() const {
+    // An import's hidden folder is only left over once nothing has been written into it for
+    // a long while; a younger one may belong to an import running in another process.
+    auto stale = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    auto lastWritten = [](const fs::path& folder) {
+        std::error_code code;
+        auto newest = fs::last_write_time(folder, code);
+        for (fs::directory_iterator entries(folder, code), end; !code && entries != end;
+             entries.increment(code)) {
+            std::error_code ignored;
+            newest = std::max(newest, fs::last_write_time(entries->path(), ignored));
+        }
+        return newest;
+    };
+    std::error_code code;
+    for (fs::directory_iterator entries(m_rootURL, code), end; !code && entries != end;
+         entries.increment(code)) {
+        std::string name = entries->path().filename().string();
+        if (name.starts_with(deletedPrefix) ||
+            (name.starts_with(importingPrefix) && lastWritten(entries->path()) < stale)) {
+            std::error_code ignored;
+            fs::remove_all(entries->path(), ignored);
+        }
+    }
 }
 
 std::vector<LibraryItem>
@@ -394,15 +432,7 @@ LibraryStore::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID) 
 std::vector<LibraryItem>
 LibraryStore::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID,
                                            std::vector<LibraryItem> listed) const {
-    // Sweep what a crash during a delete left behind.
-    std::error_code code;
-    for (fs::directory_iterator entries(m_rootURL, code), end; !code && entries != end;
-         entries.increment(code)) {
-        if (entries->path().filename().string().starts_with(".deleted-")) {
-            std::error_code ignored;
-            fs::remove_all(entries->path(), ignored);
-        }
-    }
+    sweepLeftovers();
     std::vector<LibraryItem> recovered;
     for (auto item : listed) {
         if (item.state != LibraryItem::State::recording || item.id == exceptID) {
