@@ -6,18 +6,15 @@
 #include "platform/atomic_file.h"
 #include "platform/audio_file_info.h"
 #include "platform/file_error.h"
+#include "platform/file_reading.h"
 #include "platform/library_location.h"
 #include "transcription/iso_date.h"
 #include "transcription/json_decoding_error.h"
 #include "transcription/json_reading.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace bw {
 
@@ -28,42 +25,6 @@ namespace {
 // Hidden folders of the root: an item being deleted, an item being imported.
 const std::string deletedPrefix = ".deleted-";
 const std::string importingPrefix = ".importing-";
-
-std::error_code lastError() {
-    return std::error_code(errno, std::generic_category());
-}
-
-// Plain system calls: listing a large library reads thousands of small files, and streams
-// cost several times more per file.
-std::string readFile(const fs::path& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        throw FileError("be opened", path, lastError());
-    }
-    std::string text;
-    struct stat status {};
-    if (::fstat(fd, &status) == 0 && status.st_size > 0) {
-        text.reserve(size_t(status.st_size));
-    }
-    char buffer[8192];
-    for (;;) {
-        ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count < 0) {
-            auto code = lastError();
-            ::close(fd);
-            throw FileError("be read", path, code);
-        }
-        if (count == 0) {
-            break;
-        }
-        text.append(buffer, size_t(count));
-    }
-    ::close(fd);
-    return text;
-}
 
 nlohmann::json parseJson(const std::string& text) {
     try {
@@ -76,7 +37,7 @@ nlohmann::json parseJson(const std::string& text) {
 
 LibraryItem decodeItemFile(const fs::path& path) {
     // The envelope's version is not checked: a newer writer's item still lists.
-    auto envelope = parseJson(readFile(path));
+    auto envelope = parseJson(readWholeFile(path));
     return itemFromJson(json::requireKey(envelope, "item"));
 }
 
@@ -232,7 +193,7 @@ std::vector<LibraryGroup> LibraryStore::loadGroups() const {
     }
     std::vector<LibraryGroup> groups;
     try {
-        auto envelope = parseJson(readFile(file));
+        auto envelope = parseJson(readWholeFile(file));
         for (const auto& group : json::requireArray(envelope, "groups")) {
             groups.push_back(groupFromJson(group));
         }
