@@ -1,12 +1,13 @@
-#include "library/library_error.h"
+// The model's imports: one file at a time on a worker thread, each outcome handled back on
+// the main thread.
 #include "library/library_model.h"
+
+#include "library/library_error.h"
 
 #include <QThread>
 
 #include <algorithm>
 #include <memory>
-
-// Imports: one file at a time on a worker thread, the outcome handled back on the main thread.
 
 namespace bw {
 
