@@ -1,0 +1,100 @@
+#include "export/unicode_text.h"
+
+#include <memory>
+
+#include <unicode/brkiter.h>
+#include <unicode/utext.h>
+
+namespace bw::unicode {
+
+namespace {
+
+// A break iterator is costly to create and not safe to share, so each thread keeps its own.
+icu::BreakIterator* characterBreaks() {
+    thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::BreakIterator> created(
+            icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+        return U_SUCCESS(status) ? std::move(created) : nullptr;
+    }();
+    return iterator.get();
+}
+
+// Walks the cluster boundaries of the text; stops after `limit` clusters and returns how many
+// clusters were passed and the byte offset reached.
+std::pair<std::size_t, std::size_t> walkClusters(std::string_view text, std::size_t limit) {
+    icu::BreakIterator* iterator = characterBreaks();
+    UErrorCode status = U_ZERO_ERROR;
+    UText* utext = utext_openUTF8(nullptr, text.data(), int64_t(text.size()), &status);
+    if (iterator == nullptr || U_FAILURE(status)) {
+        // Without ICU's data every scalar counts as one character.
+        utext_close(utext);
+        std::size_t clusters = 0, offset = 0, position = 0;
+        forEachScalar(text, [&](char32_t scalar) {
+            position += utf8Size(scalar);
+            if (clusters < limit) {
+                ++clusters;
+                offset = position;
+            }
+        });
+        return {clusters, offset};
+    }
+    iterator->setText(utext, status);
+    std::size_t clusters = 0;
+    std::size_t offset = 0;
+    while (clusters < limit) {
+        const int32_t next = iterator->next();
+        if (next == icu::BreakIterator::DONE)
+            break;
+        ++clusters;
+        offset = std::size_t(next);
+    }
+    // Detach the iterator from the text before the UText goes away.
+    UText* empty = utext_openUTF8(nullptr, "", 0, &status);
+    iterator->setText(empty, status);
+    utext_close(utext);
+    utext_close(empty);
+    return {clusters, offset};
+}
+
+} // namespace
+
+void appendUtf8(std::string& out, char32_t scalar) {
+    if (scalar < 0x80) {
+        out.push_back(char(scalar));
+    } else if (scalar < 0x800) {
+        out.push_back(char(0xC0 | (scalar >> 6)));
+        out.push_back(char(0x80 | (scalar & 0x3F)));
+    } else if (scalar < 0x10000) {
+        out.push_back(char(0xE0 | (scalar >> 12)));
+        out.push_back(char(0x80 | ((scalar >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (scalar & 0x3F)));
+    } else {
+        out.push_back(char(0xF0 | (scalar >> 18)));
+        out.push_back(char(0x80 | ((scalar >> 12) & 0x3F)));
+        out.push_back(char(0x80 | ((scalar >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (scalar & 0x3F)));
+    }
+}
+
+bool isPrintableAscii(std::string_view text) {
+    for (char c : text) {
+        if (c < 0x20 || c > 0x7E)
+            return false;
+    }
+    return true;
+}
+
+std::size_t graphemeCount(std::string_view text) {
+    if (isPrintableAscii(text))
+        return text.size();
+    return walkClusters(text, std::size_t(-1)).first;
+}
+
+std::size_t graphemePrefixSize(std::string_view text, std::size_t count) {
+    if (isPrintableAscii(text))
+        return std::min(count, text.size());
+    return walkClusters(text, count).second;
+}
+
+} // namespace bw::unicode

@@ -1,0 +1,80 @@
+// Module-internal helpers for UTF-8 text: reading it one Unicode scalar at a time, writing
+// scalars back, and counting user-perceived characters (extended grapheme clusters) with ICU.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace bw::unicode {
+
+// Calls visit(char32_t) for each scalar of the text. Malformed UTF-8 (stray or missing
+// continuation bytes, overlong forms, surrogates, values beyond U+10FFFF) reads as one U+FFFD
+// per maximal ill-formed subpart, so every output built from it is valid UTF-8.
+template <typename Visit> void forEachScalar(std::string_view text, Visit&& visit) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    std::size_t i = 0;
+    while (i < size) {
+        const unsigned char lead = bytes[i];
+        if (lead < 0x80) {
+            visit(char32_t(lead));
+            ++i;
+            continue;
+        }
+        int trailing = 0;
+        unsigned char low = 0x80, high = 0xBF; // allowed range of the first continuation byte
+        char32_t scalar = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            trailing = 1;
+            scalar = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            trailing = 2;
+            scalar = lead & 0x0F;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            trailing = 3;
+            scalar = lead & 0x07;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            visit(char32_t(0xFFFD));
+            ++i;
+            continue;
+        }
+        std::size_t next = i + 1;
+        bool wellFormed = true;
+        for (int k = 0; k < trailing; ++k, ++next) {
+            const unsigned char lo = k == 0 ? low : 0x80;
+            const unsigned char hi = k == 0 ? high : 0xBF;
+            if (next >= size || bytes[next] < lo || bytes[next] > hi) {
+                wellFormed = false;
+                break;
+            }
+            scalar = (scalar << 6) | (bytes[next] & 0x3F);
+        }
+        visit(wellFormed ? scalar : char32_t(0xFFFD));
+        i = next;
+    }
+}
+
+void appendUtf8(std::string& out, char32_t scalar);
+
+// The number of bytes UTF-8 takes for the scalar.
+constexpr std::size_t utf8Size(char32_t scalar) {
+    return scalar < 0x80 ? 1 : scalar < 0x800 ? 2 : scalar < 0x10000 ? 3 : 4;
+}
+
+// True when every byte is printable ASCII (U+0020 to U+007E): then each byte is one
+// user-perceived character and ICU need not be asked.
+bool isPrintableAscii(std::string_view text);
+
+// The number of extended grapheme clusters in valid UTF-8 text.
+std::size_t graphemeCount(std::string_view text);
+
+// The length in bytes of the first `count` grapheme clusters of the text (all of it when it
+// has fewer).
+std::size_t graphemePrefixSize(std::string_view text, std::size_t count);
+
+} // namespace bw::unicode
