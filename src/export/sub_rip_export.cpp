@@ -21,7 +21,7 @@ std::vector<std::string> wrap(std::string_view line) {
     std::vector<std::string> result;
     std::string current;
     std::size_t currentLength = 0;
-    bool currentIsAscii = true;
+    bool currentIsSimple = true; // one scalar per character: see isClusterPerScalar
     std::size_t begin = 0;
     while (begin <= line.size()) {
         std::size_t end = line.find(' ', begin);
@@ -31,22 +31,24 @@ std::vector<std::string> wrap(std::string_view line) {
         begin = end + 1;
         if (word.empty())
             continue;
-        const bool wordIsAscii = unicode::isPrintableAscii(word);
-        const std::size_t wordLength = wordIsAscii ? word.size() : unicode::graphemeCount(word);
+        const bool wordIsSimple = unicode::isClusterPerScalar(word);
+        const std::size_t wordLength =
+            wordIsSimple ? unicode::scalarCount(word) : unicode::graphemeCount(word);
         if (!current.empty() && currentLength + 1 + wordLength <= maximumLineLength) {
             current += ' ';
             current += word;
             // A word starting with a combining mark joins the space before it, so a joined
-            // line that is not plain ASCII is counted afresh.
-            currentIsAscii = currentIsAscii && wordIsAscii;
-            currentLength = currentIsAscii ? current.size() : unicode::graphemeCount(current);
+            // line that is not simple is counted afresh.
+            currentIsSimple = currentIsSimple && wordIsSimple;
+            currentLength =
+                currentIsSimple ? currentLength + 1 + wordLength : unicode::graphemeCount(current);
             continue;
         }
         if (!current.empty())
             result.push_back(std::move(current));
         current = word;
         currentLength = wordLength;
-        currentIsAscii = wordIsAscii;
+        currentIsSimple = wordIsSimple;
     }
     if (!current.empty())
         result.push_back(std::move(current));

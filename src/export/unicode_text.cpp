@@ -25,7 +25,8 @@ icu::BreakIterator* characterBreaks() {
 std::pair<std::size_t, std::size_t> walkClusters(std::string_view text, std::size_t limit) {
     icu::BreakIterator* iterator = characterBreaks();
     UErrorCode status = U_ZERO_ERROR;
-    UText* utext = utext_openUTF8(nullptr, text.data(), int64_t(text.size()), &status);
+    UText storage = UTEXT_INITIALIZER;
+    UText* utext = utext_openUTF8(&storage, text.data(), int64_t(text.size()), &status);
     if (iterator == nullptr || U_FAILURE(status)) {
         // Without ICU's data every scalar counts as one character.
         utext_close(utext);
@@ -39,6 +40,8 @@ std::pair<std::size_t, std::size_t> walkClusters(std::string_view text, std::siz
         });
         return {clusters, offset};
     }
+    // The iterator keeps a shallow copy of the UText, which points into the text; it is left
+    // dangling here but never read before the next setText replaces it.
     iterator->setText(utext, status);
     std::size_t clusters = 0;
     std::size_t offset = 0;
@@ -49,11 +52,7 @@ std::pair<std::size_t, std::size_t> walkClusters(std::string_view text, std::siz
         ++clusters;
         offset = std::size_t(next);
     }
-    // Detach the iterator from the text before the UText goes away.
-    UText* empty = utext_openUTF8(nullptr, "", 0, &status);
-    iterator->setText(empty, status);
     utext_close(utext);
-    utext_close(empty);
     return {clusters, offset};
 }
 
@@ -85,9 +84,30 @@ bool isPrintableAscii(std::string_view text) {
     return true;
 }
 
+bool isClusterPerScalar(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // U+0300 is the first scalar whose UTF-8 form starts with 0xCC.
+        if (bytes[i] >= 0xCC)
+            return false;
+        if (bytes[i] == '\r' && i + 1 < text.size() && bytes[i + 1] == '\n')
+            return false;
+    }
+    return true;
+}
+
+std::size_t scalarCount(std::string_view text) {
+    std::size_t count = 0;
+    for (char c : text)
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return count;
+}
+
 std::size_t graphemeCount(std::string_view text) {
     if (isPrintableAscii(text))
         return text.size();
+    if (isClusterPerScalar(text))
+        return scalarCount(text);
     return walkClusters(text, std::size_t(-1)).first;
 }
 

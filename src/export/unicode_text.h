@@ -67,8 +67,17 @@ constexpr std::size_t utf8Size(char32_t scalar) {
 }
 
 // True when every byte is printable ASCII (U+0020 to U+007E): then each byte is one
-// user-perceived character and ICU need not be asked.
+// user-perceived character.
 bool isPrintableAscii(std::string_view text);
+
+// True when every scalar is below U+0300 and no CR is followed by LF. No scalar in that range
+// joins its neighbours into a cluster (combining marks, joiners, regional indicators and the
+// like all lie above it), so each scalar is one user-perceived character, and two such texts
+// joined by a space stay so. Latin scripts with precomposed letters take this path.
+bool isClusterPerScalar(std::string_view text);
+
+// The number of scalars of valid UTF-8 text.
+std::size_t scalarCount(std::string_view text);
 
 // The number of extended grapheme clusters in valid UTF-8 text.
 std::size_t graphemeCount(std::string_view text);

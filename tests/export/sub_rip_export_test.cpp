@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include <unicode/uchar.h>
+
 #include "export/formatting.h"
 #include "external_tool.h"
 #include "golden_case.h"
@@ -90,6 +92,29 @@ INSTANTIATE_TEST_SUITE_P(
                  }()}},
         WrapCase{"Empty", "", {}}),
     [](const auto& info) { return info.param.name; });
+
+// The wrapper counts text below U+0300 one character per scalar without asking ICU; that holds
+// only while no scalar there can join a neighbour into a cluster.
+TEST(SubRipWrap, ScalarsBelowCombiningMarksNeverJoin) {
+    for (UChar32 c = 0; c < 0x300; ++c) {
+        const int kind = u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK);
+        EXPECT_TRUE(kind == U_GCB_OTHER || kind == U_GCB_CONTROL || kind == U_GCB_CR ||
+                    kind == U_GCB_LF)
+            << std::hex << c;
+    }
+    EXPECT_EQ(u_getIntPropertyValue(0x300, UCHAR_GRAPHEME_CLUSTER_BREAK), U_GCB_EXTEND);
+    // 20 + 1 + 3 + 1 + 17 = 42 characters fit on one line, precomposed (the quick path) or
+    // decomposed (ICU's); one more breaks.
+    EXPECT_EQ(
+        SubRipExport::wrap(std::string(20, 'a') + " \u010d\u00e1\u017e " + std::string(17, 'b')),
+        (Lines{std::string(20, 'a') + " \u010d\u00e1\u017e " + std::string(17, 'b')}));
+    EXPECT_EQ(
+        SubRipExport::wrap(std::string(20, 'a') + " c\u030ca\u0301z\u030c " + std::string(17, 'b')),
+        (Lines{std::string(20, 'a') + " c\u030ca\u0301z\u030c " + std::string(17, 'b')}));
+    EXPECT_EQ(
+        SubRipExport::wrap(std::string(20, 'a') + " c\u030ca\u0301z\u030c " + std::string(18, 'b')),
+        (Lines{std::string(20, 'a') + " c\u030ca\u0301z\u030c", std::string(18, 'b')}));
+}
 
 TEST(SubRipCues, HundredCharactersGiveTwoCuesTimedByLength) {
     const std::string line = "We looked at the numbers for the third quarter and they are "
