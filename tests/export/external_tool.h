@@ -2,6 +2,8 @@
 // LibreOffice, FFmpeg): a private temporary folder and a way to run a shell command.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -46,3 +48,13 @@ std::string readFile(const std::filesystem::path& path);
 bool inContinuousIntegration();
 
 } // namespace bw::test
+
+// Skips the test when the program is not installed, or fails it in CI.
+#define BW_REQUIRE_PROGRAM(name)                                                                   \
+    do {                                                                                           \
+        if (!::bw::test::haveProgram(name)) {                                                      \
+            if (::bw::test::inContinuousIntegration())                                             \
+                FAIL() << name << " is missing";                                                   \
+            GTEST_SKIP() << name << " is missing";                                                 \
+        }                                                                                          \
+    } while (false)

@@ -170,11 +170,8 @@ TEST(SubRipExport, IgnoresEverythingButTheSegments) {
 
 // FFmpeg's SubRip demuxer reads every cue back with its number of lines and its timing.
 TEST(SubRipExport, ReadBackByFfmpeg) {
-    if (!test::haveProgram("ffprobe")) {
-        if (test::inContinuousIntegration())
-            FAIL() << "ffprobe is missing";
-        GTEST_SKIP() << "ffprobe is missing";
-    }
+    BW_REQUIRE_PROGRAM("ffprobe");
+    BW_REQUIRE_PROGRAM("ffmpeg");
     const auto golden = test::GoldenCase::load("export_hard_text");
     const std::string subtitles = SubRipExport::render(golden.transcript);
     test::TemporaryFolder folder;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include "external_tool.h"
 #include "golden_case.h"
 
@@ -176,44 +178,57 @@ TEST(WordExport, RenderIsDeterministic) {
     EXPECT_EQ(std::string(first.begin(), first.begin() + 4), "PK\x03\x04");
 }
 
-// The archive as unzip lists it: seven deflated files, [Content_Types].xml first and
-// word/settings.xml last, each with the CRC of its part.
-TEST(WordExport, ListedByUnzip) {
-    if (!test::haveProgram("unzip")) {
-        if (test::inContinuousIntegration())
-            FAIL() << "unzip is missing";
-        GTEST_SKIP() << "unzip is missing";
-    }
-    const auto golden = test::GoldenCase::load("export_meeting");
-    test::TemporaryFolder folder;
-    const auto file = folder.path() / "meeting.docx";
+// Writes the .docx of a golden case into the folder.
+std::filesystem::path writeDocument(const test::TemporaryFolder& folder, const char* caseName,
+                                    const char* fileName) {
+    const auto golden = test::GoldenCase::load(caseName);
+    const auto file = folder.path() / fileName;
     test::writeFile(file, WordExport::render(golden.transcript, golden.options));
+    return file;
+}
+
+// The archive as unzip sees it: seven deflated files, [Content_Types].xml first and
+// word/settings.xml last, each with its part's length and CRC and the fixed date.
+TEST(WordExport, ListedByUnzip) {
+    BW_REQUIRE_PROGRAM("unzip");
+    test::TemporaryFolder folder;
+    const auto file = writeDocument(folder, "export_meeting", "meeting.docx");
     const auto listing = test::runCommand("unzip -Z1 " + test::shellQuoted(file.string()));
     ASSERT_EQ(listing.exitStatus, 0) << listing.output;
     EXPECT_EQ(listing.output, "[Content_Types].xml\n_rels/.rels\ndocProps/core.xml\n"
                               "word/document.xml\nword/_rels/document.xml.rels\n"
                               "word/styles.xml\nword/settings.xml\n");
+    const auto verbose = test::runCommand("unzip -v " + test::shellQuoted(file.string()));
+    ASSERT_EQ(verbose.exitStatus, 0) << verbose.output;
     const auto extract =
         test::runCommand("cd " + test::shellQuoted(folder.path().string()) +
                          " && unzip -q meeting.docx -d parts && find parts -type f | wc -l");
     ASSERT_EQ(extract.exitStatus, 0) << extract.output;
     EXPECT_EQ(extract.output, "7\n");
-    for (const auto& [name, xml] : WordExport::parts(golden.transcript, golden.options))
+    const auto golden = test::GoldenCase::load("export_meeting");
+    for (const auto& [name, xml] : WordExport::parts(golden.transcript, golden.options)) {
         EXPECT_EQ(test::readFile(folder.path() / "parts" / name), xml) << name;
+        char crc[16];
+        std::snprintf(crc, sizeof crc, "%08lx",
+                      crc32(0, reinterpret_cast<const Bytef*>(xml.data()), uInt(xml.size())));
+        const std::size_t line = verbose.output.find("  " + name + "\n");
+        ASSERT_NE(line, std::string::npos) << name;
+        const std::size_t begin = verbose.output.rfind('\n', line) + 1;
+        const std::string row = verbose.output.substr(begin, line - begin);
+        EXPECT_EQ(row.substr(0, 8), std::string(8 - std::to_string(xml.size()).size(), ' ') +
+                                        std::to_string(xml.size()))
+            << row;
+        EXPECT_NE(row.find("  Defl:N "), std::string::npos) << row;
+        EXPECT_NE(row.find(" 1980-01-01 00:00 " + std::string(crc)), std::string::npos) << row;
+    }
 }
 
 // LibreOffice opens the document and finds every word and timestamp. Its first start on a
 // fresh machine is slow, hence the generous time limit and a profile of its own.
 TEST(WordExport, OpenedByLibreOffice) {
-    if (!test::haveProgram("soffice")) {
-        if (test::inContinuousIntegration())
-            FAIL() << "soffice is missing (libreoffice-writer-nogui)";
-        GTEST_SKIP() << "soffice is missing";
-    }
-    const auto golden = test::GoldenCase::load("export_hard_text");
+    BW_REQUIRE_PROGRAM("soffice");
     test::TemporaryFolder folder;
-    const auto file = folder.path() / "hard text.docx";
-    test::writeFile(file, WordExport::render(golden.transcript, golden.options));
+    const auto file = writeDocument(folder, "export_hard_text", "hard text.docx");
     const std::string profile = "file://" + (folder.path() / "profile").string();
     const auto conversion = test::runCommand(
         "cd " + test::shellQuoted(folder.path().string()) +

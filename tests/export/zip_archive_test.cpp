@@ -82,11 +82,7 @@ TEST(ZipArchive, LaysOutHeadersAndOffsets) {
 // Python's zipfile reads the archive independently: names and their order, methods, CRCs,
 // sizes, offsets, the fixed date, and the content after inflating and checking the CRC.
 TEST(ZipArchive, ReadByPythonZipfile) {
-    if (!test::haveProgram("python3")) {
-        if (test::inContinuousIntegration())
-            FAIL() << "python3 is missing";
-        GTEST_SKIP() << "python3 is missing";
-    }
+    BW_REQUIRE_PROGRAM("python3");
     const std::vector<ZipArchive::Entry> entries = {
         {"[Content_Types].xml", xmlLike(20)},
         {"empty/", {}},
