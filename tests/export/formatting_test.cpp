@@ -21,6 +21,11 @@ struct LinesCase {
     Lines expected;
 };
 
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const LinesCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class FormattingLines : public testing::TestWithParam<LinesCase> {};
 
 TEST_P(FormattingLines, CleansAndSplits) {
@@ -69,6 +74,10 @@ struct ClockCase {
     const char* clock;
     const char* subRip;
 };
+
+void PrintTo(const ClockCase& c, std::ostream* out) {
+    *out << c.seconds;
+}
 
 class FormattingClock : public testing::TestWithParam<ClockCase> {};
 
@@ -141,6 +150,10 @@ struct CleanCase {
     double start;
     double end;
 };
+
+void PrintTo(const CleanCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class CleanSegmentTimes : public testing::TestWithParam<CleanCase> {};
 

@@ -42,6 +42,11 @@ struct WrapCase {
     Lines expected;
 };
 
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const WrapCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class SubRipWrap : public testing::TestWithParam<WrapCase> {};
 
 TEST_P(SubRipWrap, BreaksAtSpacesWithinFortyTwoCharacters) {

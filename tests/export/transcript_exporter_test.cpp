@@ -22,6 +22,11 @@ struct NameCase {
     std::string expected;
 };
 
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const NameCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class SuggestedFileName : public testing::TestWithParam<NameCase> {};
 
 TEST_P(SuggestedFileName, IsSafeAndShort) {
