@@ -30,7 +30,7 @@ std::vector<std::string> lines(std::string_view text) {
     std::vector<std::string> result;
     std::string line;
     bool spacePending = false;
-    unicode::forEachScalar(text, [&](char32_t c) {
+    unicode::forEachScalar(text, [&](char32_t c, std::string_view source) {
         if (isLineBreak(c)) {
             if (!line.empty())
                 result.push_back(std::move(line));
@@ -41,7 +41,8 @@ std::vector<std::string> lines(std::string_view text) {
         } else if (!isDropped(c)) {
             if (spacePending)
                 line.push_back(' ');
-            unicode::appendUtf8(line, c);
+            // A well-formed scalar is copied as read; a replacement is written anew.
+            line += c == 0xFFFD ? unicode::replacementCharacter : source;
             spacePending = false;
         }
     });

@@ -24,8 +24,8 @@ std::vector<std::uint8_t> bytes(const std::string& text) {
 template <typename Predicate> std::string trimmed(std::string_view text, Predicate matches) {
     std::vector<std::pair<char32_t, std::size_t>> scalars; // scalar and its end offset
     std::size_t offset = 0;
-    unicode::forEachScalar(text, [&](char32_t scalar) {
-        offset += unicode::utf8Size(scalar);
+    unicode::forEachScalar(text, [&](char32_t scalar, std::string_view source) {
+        offset += source.size();
         scalars.emplace_back(scalar, offset);
     });
     std::size_t first = 0, last = scalars.size();

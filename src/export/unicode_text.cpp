@@ -31,8 +31,8 @@ std::pair<std::size_t, std::size_t> walkClusters(std::string_view text, std::siz
         // Without ICU's data every scalar counts as one character.
         utext_close(utext);
         std::size_t clusters = 0, offset = 0, position = 0;
-        forEachScalar(text, [&](char32_t scalar) {
-            position += utf8Size(scalar);
+        forEachScalar(text, [&](char32_t, std::string_view source) {
+            position += source.size();
             if (clusters < limit) {
                 ++clusters;
                 offset = position;
@@ -57,24 +57,6 @@ std::pair<std::size_t, std::size_t> walkClusters(std::string_view text, std::siz
 }
 
 } // namespace
-
-void appendUtf8(std::string& out, char32_t scalar) {
-    if (scalar < 0x80) {
-        out.push_back(char(scalar));
-    } else if (scalar < 0x800) {
-        out.push_back(char(0xC0 | (scalar >> 6)));
-        out.push_back(char(0x80 | (scalar & 0x3F)));
-    } else if (scalar < 0x10000) {
-        out.push_back(char(0xE0 | (scalar >> 12)));
-        out.push_back(char(0x80 | ((scalar >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (scalar & 0x3F)));
-    } else {
-        out.push_back(char(0xF0 | (scalar >> 18)));
-        out.push_back(char(0x80 | ((scalar >> 12) & 0x3F)));
-        out.push_back(char(0x80 | ((scalar >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (scalar & 0x3F)));
-    }
-}
 
 bool isPrintableAscii(std::string_view text) {
     for (char c : text) {

@@ -8,9 +8,10 @@
 
 namespace bw::unicode {
 
-// Calls visit(char32_t) for each scalar of the text. Malformed UTF-8 (stray or missing
-// continuation bytes, overlong forms, surrogates, values beyond U+10FFFF) reads as one U+FFFD
-// per maximal ill-formed subpart, so every output built from it is valid UTF-8.
+// Calls visit(char32_t scalar, std::string_view source) for each scalar of the text, with the
+// bytes it was read from. Malformed UTF-8 (stray or missing continuation bytes, overlong forms,
+// surrogates, values beyond U+10FFFF) reads as one U+FFFD per maximal ill-formed subpart, whose
+// source is that subpart: write the scalar, not the source, to get valid UTF-8.
 template <typename Visit> void forEachScalar(std::string_view text, Visit&& visit) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
@@ -18,7 +19,7 @@ template <typename Visit> void forEachScalar(std::string_view text, Visit&& visi
     while (i < size) {
         const unsigned char lead = bytes[i];
         if (lead < 0x80) {
-            visit(char32_t(lead));
+            visit(char32_t(lead), text.substr(i, 1));
             ++i;
             continue;
         }
@@ -39,7 +40,7 @@ template <typename Visit> void forEachScalar(std::string_view text, Visit&& visi
             low = lead == 0xF0 ? 0x90 : 0x80;
             high = lead == 0xF4 ? 0x8F : 0xBF;
         } else {
-            visit(char32_t(0xFFFD));
+            visit(char32_t(0xFFFD), text.substr(i, 1));
             ++i;
             continue;
         }
@@ -54,17 +55,12 @@ template <typename Visit> void forEachScalar(std::string_view text, Visit&& visi
             }
             scalar = (scalar << 6) | (bytes[next] & 0x3F);
         }
-        visit(wellFormed ? scalar : char32_t(0xFFFD));
+        visit(wellFormed ? scalar : char32_t(0xFFFD), text.substr(i, next - i));
         i = next;
     }
 }
 
-void appendUtf8(std::string& out, char32_t scalar);
-
-// The number of bytes UTF-8 takes for the scalar.
-constexpr std::size_t utf8Size(char32_t scalar) {
-    return scalar < 0x80 ? 1 : scalar < 0x800 ? 2 : scalar < 0x10000 ? 3 : 4;
-}
+inline constexpr std::string_view replacementCharacter = "\xEF\xBF\xBD"; // U+FFFD
 
 // True when every byte is printable ASCII (U+0020 to U+007E): then each byte is one
 // user-perceived character.
