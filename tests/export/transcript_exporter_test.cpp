@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unordered_set>
+
 namespace bw {
 namespace {
 
@@ -101,6 +103,23 @@ TEST(TranscriptExporter, DataIsTheWritersOutputWithTheExportersOptions) {
     exporter.options.timeZone = TimeZone::utc();
     EXPECT_NE(exporter.plainText(transcript).find("Datum: 2025-03-14 23:30\n"), std::string::npos);
     EXPECT_NE(exporter.data(transcript, ExportFormat::docx), document);
+}
+
+TEST(ExportRecords, EqualValuesAreOneKey) {
+    ExportTranscript transcript;
+    transcript.title = "A";
+    transcript.segments = {{1, 2, "x"}};
+    ExportTranscript copy = transcript;
+    std::unordered_set<ExportTranscript> transcripts{transcript, copy};
+    EXPECT_EQ(transcripts.size(), 1u);
+    copy.segments[0].text = "y";
+    transcripts.insert(copy);
+    EXPECT_EQ(transcripts.size(), 2u);
+
+    std::unordered_set<ExportOptions> options{{}, {TimeZone::utc(), ExportLabels::english()}};
+    EXPECT_EQ(options.size(), 1u);
+    options.insert({{"Europe/Prague"}, ExportLabels::english()});
+    EXPECT_EQ(options.size(), 2u);
 }
 
 } // namespace
