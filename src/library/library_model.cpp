@@ -3,7 +3,6 @@
 #include "library/library_error.h"
 #include "library/support_texts.h"
 
-
 #include <algorithm>
 
 namespace bw {

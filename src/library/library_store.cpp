@@ -2,7 +2,7 @@
 
 #include "library/library_error.h"
 #include "library/library_json.h"
-#include "library/text_trimming.h"
+#include "library/text_comparison.h"
 #include "platform/atomic_file.h"
 #include "platform/audio_file_info.h"
 #include "platform/file_error.h"
@@ -11,6 +11,7 @@
 #include "transcription/iso_date.h"
 #include "transcription/json_decoding_error.h"
 #include "transcription/json_reading.h"
+#include "transcription/text_trimming.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -49,7 +50,7 @@ bool fileExists(const fs::path& path) {
 // Rejects an empty name and a name equal, ignoring case, to another group's.
 std::string validGroupName(const std::string& name, const std::vector<LibraryGroup>& groups,
                            const std::optional<Uuid>& except) {
-    std::string trimmed = trimmedText(name);
+    std::string trimmed(trimWhitespaceAndLineBreaks(name));
     if (trimmed.empty()) {
         throw LibraryError(LibraryError::Kind::emptyGroupName);
     }
@@ -300,7 +301,7 @@ void LibraryStore::deleteItem(const Uuid& id) const {
 }
 
 LibraryItem LibraryStore::rename(const Uuid& id, const std::string& title) const {
-    std::string trimmed = trimmedText(title);
+    std::string trimmed(trimWhitespaceAndLineBreaks(title));
     if (trimmed.empty()) {
         throw LibraryError(LibraryError::Kind::emptyTitle);
     }
@@ -330,7 +331,7 @@ LibraryItem LibraryStore::importAudio(const fs::path& source, const std::optiona
         throw LibraryError(LibraryError::Kind::unreadableAudio);
     }
     std::string title = source.stem().string();
-    if (trimmedText(title).empty()) {
+    if (trimWhitespaceAndLineBreaks(title).empty()) {
         title = "Untitled";
     }
     LibraryItem item{Uuid::random(),

@@ -191,7 +191,7 @@ TEST_F(LibraryStoreTest, MovingChecksEveryItemBeforeWritingAny) {
 
 TEST_F(LibraryStoreTest, RenamingTrimsAndRejectsEmptyTitles) {
     auto item = add("Old", 1);
-    EXPECT_EQ(store.rename(item.id, "\n  New title  ").title, "New title");
+    EXPECT_EQ(store.rename(item.id, "\n  New title \u00a0\u3000").title, "New title");
     EXPECT_EQ(store.item(item.id).title, "New title");
     expectLibraryError(Kind::emptyTitle, [&] { store.rename(item.id, "   "); });
     expectLibraryError(Kind::itemNotFound, [&] { store.rename(Uuid::random(), "X"); });
