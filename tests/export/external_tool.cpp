@@ -11,24 +11,6 @@
 
 namespace bw::test {
 
-TemporaryFolder::TemporaryFolder() {
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        auto candidate =
-            std::filesystem::temp_directory_path() / ("bw-export-test-" + std::to_string(random()));
-        if (std::filesystem::create_directory(candidate)) {
-            m_path = candidate;
-            return;
-        }
-    }
-    throw std::runtime_error("cannot create a temporary folder");
-}
-
-TemporaryFolder::~TemporaryFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-}
-
 CommandResult runCommand(const std::string& commandLine, int timeoutSeconds) {
     const std::string wrapped = "timeout -k 10 " + std::to_string(timeoutSeconds) + " sh -c " +
                                 shellQuoted(commandLine) + " 2>&1";

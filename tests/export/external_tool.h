@@ -1,6 +1,8 @@
 // Test helpers for checking exported files with independent programs (Python's zipfile,
-// LibreOffice, FFmpeg): a private temporary folder and a way to run a shell command.
+// LibreOffice, FFmpeg): a way to run a shell command, with the shared temporary folder.
 #pragma once
+
+#include "support/temporary_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,20 +13,6 @@
 #include <vector>
 
 namespace bw::test {
-
-// A fresh folder under the system's temporary directory, removed with everything in it.
-class TemporaryFolder {
-public:
-    TemporaryFolder();
-    ~TemporaryFolder();
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-    const std::filesystem::path& path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
 
 struct CommandResult {
     int exitStatus = -1;
