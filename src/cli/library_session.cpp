@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <ostream>
+#include <iostream>
 #include <stdexcept>
 
 namespace bw::cli {
@@ -128,13 +128,29 @@ int LibrarySession::finish(std::ostream& err) const {
     for (const auto& alert : m_alerts) {
         err << alert.title << "\n" << alert.message << "\n";
     }
-    return m_alerts.empty() ? exitDone : exitFailed;
+    for (const auto& problem : m_problems) {
+        err << problem << "\n";
+    }
+    return m_alerts.empty() && m_problems.empty() ? exitDone : exitFailed;
 }
 
 ArgumentParser& addLibraryOption(ArgumentParser& parser) {
     return parser.option("--library", "DIR",
                          "the library folder (default: $BRINDLEWICK_LIBRARY, else "
                          "~/.local/share/Brindlewick/Library)");
+}
+
+int runWithLibrary(ArgumentParser& parser, std::span<const std::string> arguments,
+                   const std::function<void(const ParsedArguments&, LibrarySession&)>& body) {
+    addLibraryOption(parser);
+    auto parsed = parser.parse(arguments);
+    if (parsed.helpRequested) {
+        std::cout << parser.helpText();
+        return exitDone;
+    }
+    LibrarySession session(parsed);
+    body(parsed, session);
+    return session.finish(std::cerr);
 }
 
 } // namespace bw::cli
