@@ -104,9 +104,7 @@ int runGroup(std::span<const std::string> arguments) {
     } else if (action == "delete") {
         parser.positionals("GROUP", "the group to delete; its recordings stay, in no group", 1, 1);
     } else {
-        addLibraryOption(parser);
-        if (parser.parse(arguments).helpRequested) {
-            std::cout << parser.helpText();
+        if (parseLibraryArguments(parser, arguments).helpRequested) {
             return exitDone;
         }
         throw UsageError(action.empty() ? "missing create, rename or delete"

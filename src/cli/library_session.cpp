@@ -140,12 +140,20 @@ ArgumentParser& addLibraryOption(ArgumentParser& parser) {
                          "~/.local/share/Brindlewick/Library)");
 }
 
-int runWithLibrary(ArgumentParser& parser, std::span<const std::string> arguments,
-                   const std::function<void(const ParsedArguments&, LibrarySession&)>& body) {
+ParsedArguments parseLibraryArguments(ArgumentParser& parser,
+                                      std::span<const std::string> arguments) {
     addLibraryOption(parser);
     auto parsed = parser.parse(arguments);
     if (parsed.helpRequested) {
         std::cout << parser.helpText();
+    }
+    return parsed;
+}
+
+int runWithLibrary(ArgumentParser& parser, std::span<const std::string> arguments,
+                   const std::function<void(const ParsedArguments&, LibrarySession&)>& body) {
+    auto parsed = parseLibraryArguments(parser, arguments);
+    if (parsed.helpRequested) {
         return exitDone;
     }
     LibrarySession session(parsed);

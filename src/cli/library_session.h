@@ -53,6 +53,10 @@ private:
 // The --library option every library subcommand takes.
 ArgumentParser& addLibraryOption(ArgumentParser& parser);
 
+// Adds --library and parses; when help was asked for, prints it to standard output.
+ParsedArguments parseLibraryArguments(ArgumentParser& parser,
+                                      std::span<const std::string> arguments);
+
 // Adds --library, parses `arguments` (printing the help when asked for), opens the library and
 // runs `body`; returns the session's exit status. UsageError and other failures escape.
 int runWithLibrary(ArgumentParser& parser, std::span<const std::string> arguments,

@@ -9,7 +9,6 @@
 #include "platform/file_reading.h"
 #include "platform/library_location.h"
 #include "transcription/iso_date.h"
-#include "transcription/json_decoding_error.h"
 #include "transcription/json_reading.h"
 #include "transcription/text_trimming.h"
 
@@ -27,18 +26,9 @@ namespace {
 const std::string deletedPrefix = ".deleted-";
 const std::string importingPrefix = ".importing-";
 
-nlohmann::json parseJson(const std::string& text) {
-    try {
-        return nlohmann::json::parse(text);
-    } catch (const nlohmann::json::parse_error&) {
-        throw JsonDecodingError(JsonDecodingError::Kind::dataCorrupted,
-                                "The data isn't valid JSON.");
-    }
-}
-
 LibraryItem decodeItemFile(const fs::path& path) {
     // The envelope's version is not checked: a newer writer's item still lists.
-    auto envelope = parseJson(readWholeFile(path));
+    auto envelope = json::parse(readFile(path));
     return itemFromJson(json::requireKey(envelope, "item"));
 }
 
@@ -194,7 +184,7 @@ std::vector<LibraryGroup> LibraryStore::loadGroups() const {
     }
     std::vector<LibraryGroup> groups;
     try {
-        auto envelope = parseJson(readWholeFile(file));
+        auto envelope = json::parse(readFile(file));
         for (const auto& group : json::requireArray(envelope, "groups")) {
             groups.push_back(groupFromJson(group));
         }

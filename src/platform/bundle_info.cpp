@@ -15,8 +15,8 @@ namespace {
 
 nlohmann::json readInfo() {
     try {
-        auto value = nlohmann::json::parse(
-            readWholeFile(BundleInfo::resourcesDirectory() / "Info.json"), nullptr, false);
+        auto value = nlohmann::json::parse(readFile(BundleInfo::resourcesDirectory() / "Info.json"),
+                                           nullptr, false);
         return value.is_object() ? value : nlohmann::json::object();
     } catch (const std::exception&) {
         return nlohmann::json::object();

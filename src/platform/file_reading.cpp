@@ -9,8 +9,6 @@
 
 namespace bw {
 
-namespace fs = std::filesystem;
-
 namespace {
 
 std::error_code lastError() {
@@ -21,7 +19,7 @@ std::error_code lastError() {
 
 // Plain system calls: listing a large library reads thousands of small files, and streams
 // cost several times more per file.
-std::string readWholeFile(const fs::path& path) {
+std::string readFile(const std::filesystem::path& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         throw FileError("be opened", path, lastError());

@@ -1,5 +1,4 @@
-// Reading a whole file into memory: the counterpart of the atomic write helper for the small
-// files the program keeps (item files, group lists, settings, Info.json).
+// Reading a whole file, the counterpart of atomic_file.h's writes.
 #pragma once
 
 #include <filesystem>
@@ -7,7 +6,7 @@
 
 namespace bw {
 
-// Throws FileError when the file cannot be opened or read.
-std::string readWholeFile(const std::filesystem::path& file);
+// The file's bytes. Throws FileError when it cannot be opened or read (a folder fails too).
+std::string readFile(const std::filesystem::path& path);
 
 } // namespace bw

@@ -16,7 +16,7 @@ namespace {
 // A missing or damaged file reads as no settings: preferences are never worth a failure.
 nlohmann::json readSettings(const fs::path& file) {
     try {
-        auto value = nlohmann::json::parse(readWholeFile(file), nullptr, false);
+        auto value = nlohmann::json::parse(readFile(file), nullptr, false);
         return value.is_object() ? value : nlohmann::json::object();
     } catch (const std::exception&) {
         return nlohmann::json::object();
