@@ -81,6 +81,23 @@ INSTANTIATE_TEST_SUITE_P(
                     Damage{"groupIdNumber", "groupID", 7}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(LibraryRecords, EqualRecordsHashAlikeAndEveryFieldCounts) {
+    auto item = itemFromJson(minimalItem());
+    auto copy = item;
+    EXPECT_EQ(std::hash<LibraryItem>()(copy), std::hash<LibraryItem>()(item));
+    copy.groupID = Uuid::random();
+    EXPECT_NE(copy, item);
+    EXPECT_NE(std::hash<LibraryItem>()(copy), std::hash<LibraryItem>()(item));
+    copy = item;
+    copy.consentConfirmedAt = item.createdAt;
+    EXPECT_NE(copy, item);
+    LibraryGroup group{Uuid::random(), "Team", {}};
+    auto renamed = group;
+    renamed.name = "team";
+    EXPECT_NE(renamed, group);
+    EXPECT_NE(std::hash<LibraryGroup>()(renamed), std::hash<LibraryGroup>()(group));
+}
+
 TEST(LibraryItemJson, DictatedOriginDecodes) {
     auto value = minimalItem();
     value["origin"] = "dictated";
