@@ -1,4 +1,5 @@
 #include "cli/command.h"
+#include "cli/library_command.h"
 #include "cli/transcribe_command.h"
 
 namespace bw::cli {
@@ -6,6 +7,7 @@ namespace bw::cli {
 std::vector<Command> allCommands() {
     std::vector<Command> commands;
     commands.push_back(transcribeCommand());
+    commands.push_back(libraryCommand());
     return commands;
 }
 

@@ -1,17 +1,20 @@
 #include "cli/transcribe_command.h"
 
 #include "cli/argument_parser.h"
-#include "cli/atomic_file.h"
 #include "cli/exit_code.h"
 #include "cli/progress_display.h"
 #include "cli/signal_cancellation.h"
 #include "cli/transcript_output.h"
+#include "platform/atomic_file.h"
+#include "platform/file_error.h"
 #include "transcription/cancellation_error.h"
 #include "whisper/bundled_models.h"
 #include "whisper/whisper_cpp_engine.h"
 
+#include <cerrno>
 #include <ctime>
 #include <iostream>
+#include <unistd.h>
 
 namespace bw::cli {
 
@@ -100,6 +103,23 @@ std::unique_ptr<TranscriptionEngine> makeEngine(const Settings& settings) {
         SileroVoiceActivityDetector::Parameters{}, settings.threadCount);
 }
 
+// Fails before long work when the output could not be saved: its folder is missing or not
+// writable, or a folder has the file's name.
+void requireSavableOutput(const std::filesystem::path& target) {
+    auto folder = target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        throw FileError("be saved", target,
+                        std::make_error_code(std::errc::no_such_file_or_directory));
+    }
+    if (::access(folder.c_str(), W_OK) != 0) {
+        throw FileError("be saved", target, std::error_code(errno, std::generic_category()));
+    }
+    if (std::filesystem::is_directory(target, error)) {
+        throw FileError("be saved", target, std::make_error_code(std::errc::is_a_directory));
+    }
+}
+
 std::string clockTime(std::chrono::system_clock::time_point when) {
     std::time_t time = std::chrono::system_clock::to_time_t(when);
     std::tm local{};
@@ -138,7 +158,7 @@ int run(std::span<const std::string> arguments) {
     }
     Settings settings = settingsFrom(parsed);
     if (settings.output) {
-        requireWritableFolder(*settings.output);
+        requireSavableOutput(*settings.output);
     }
 
     // Before the engine starts its threads, so that they leave the signals to the watcher.

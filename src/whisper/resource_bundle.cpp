@@ -1,7 +1,8 @@
 #include "whisper/resource_bundle.h"
 
-#include <cstdlib>
-#include <fstream>
+#include "platform/bundle_info.h"
+#include "platform/file_error.h"
+#include "platform/file_reading.h"
 
 namespace bw {
 
@@ -9,18 +10,8 @@ ResourceBundle::ResourceBundle(std::optional<std::filesystem::path> resourceDire
     : m_resourceDirectory(std::move(resourceDirectory)) {}
 
 ResourceBundle ResourceBundle::main() {
+    auto directory = BundleInfo::resourcesDirectory();
     std::error_code error;
-    std::filesystem::path directory;
-    if (const char* override = std::getenv("BRINDLEWICK_RESOURCES");
-        override != nullptr && *override != '\0') {
-        directory = override;
-    } else {
-        auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-        if (error) {
-            return ResourceBundle(std::nullopt);
-        }
-        directory = executable.parent_path().parent_path() / "share" / "brindlewick";
-    }
     if (!std::filesystem::is_directory(directory, error)) {
         return ResourceBundle(std::nullopt);
     }
@@ -31,12 +22,14 @@ std::optional<nlohmann::json> ResourceBundle::infoValue(std::string_view key) co
     if (!m_resourceDirectory) {
         return std::nullopt;
     }
-    std::ifstream file(*m_resourceDirectory / "Info.json", std::ios::binary);
-    if (!file) {
+    std::string text;
+    try {
+        text = readFile(*m_resourceDirectory / "Info.json");
+    } catch (const FileError&) {
         return std::nullopt;
     }
     // A damaged Info.json reads as one without values; callers report the missing value.
-    nlohmann::json info = nlohmann::json::parse(file, nullptr, false);
+    nlohmann::json info = nlohmann::json::parse(text, nullptr, false);
     if (!info.is_object()) {
         return std::nullopt;
     }

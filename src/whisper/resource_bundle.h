@@ -15,9 +15,9 @@ public:
     // A bundle over the given folder; nothing means a bundle without resources.
     explicit ResourceBundle(std::optional<std::filesystem::path> resourceDirectory);
 
-    // The running program's bundle: the folder named by the environment variable
-    // BRINDLEWICK_RESOURCES when set, else share/brindlewick beside the executable's bin/
-    // folder; without resources when that folder does not exist.
+    // The running program's bundle, in BundleInfo's resources folder (BRINDLEWICK_RESOURCES or
+    // share/brindlewick beside bin/); without resources when that folder does not exist. Unlike
+    // BundleInfo it reads Info.json on every call and can be made over any folder (for tests).
     static ResourceBundle main();
 
     const std::optional<std::filesystem::path>& resourceDirectory() const {

@@ -1,4 +1,5 @@
 // The transcribe command end to end: the real program, the real engine and the test models.
+#include "platform/file_reading.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -75,8 +76,8 @@ public:
     }
 
     void signal(int number) { ::kill(m_pid, number); }
-    std::string output() const { return test::readFile(m_out); }
-    std::string error() const { return test::readFile(m_err); }
+    std::string output() const { return readFile(m_out); }
+    std::string error() const { return readFile(m_err); }
 
 private:
     test::TemporaryFolder m_folder;
@@ -117,7 +118,7 @@ TEST_F(TranscribeCommandTest, WritesTheTranscriptAsJson) {
     Program program(arguments(m_audio, {"--format", "json", "--output", target.string()}));
     ASSERT_EQ(program.wait(), 0) << program.error();
     EXPECT_EQ(program.output(), "");
-    auto json = nlohmann::json::parse(test::readFile(target));
+    auto json = nlohmann::json::parse(readFile(target));
     EXPECT_EQ(json["audioDuration"], 11);
     EXPECT_EQ(json["engine"], "whisper.cpp 1.9.1");
     EXPECT_EQ(json["model"], "for-tests-ggml-tiny");
@@ -207,7 +208,7 @@ TEST_F(TranscribeCommandTest, FailuresPrintTheirDescriptionAndExitWithOne) {
          "Model not found: " + missingModel.string() + "\n"},
         {arguments(m_audio, {"--output", missingFolder.string()}),
          {},
-         "The file could not be written: " + missingFolder.string()},
+         "“such.txt” couldn't be saved: No such file or directory\n"},
         {{"transcribe", m_audio.string(), "--language", "en"},
          {{"BRINDLEWICK_RESOURCES", emptyResources.path().string()}},
          "Model not found: Models/?\n"},

@@ -1,5 +1,7 @@
 #include "support/test_files.h"
 
+#include "platform/file_reading.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -20,7 +22,7 @@ std::string shellQuoted(const std::filesystem::path& path) {
 }
 
 std::vector<float> readFloats(const std::filesystem::path& file) {
-    std::string bytes = readFile(file);
+    std::string bytes = bw::readFile(file);
     std::vector<float> samples(bytes.size() / sizeof(float));
     std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
     return samples;
@@ -49,23 +51,6 @@ std::filesystem::path sharedFile(const std::string& relativePath) {
 EngineFiles engineFiles() {
     return {sharedFile("models/for-tests-ggml-tiny.bin"),
             sharedFile("models/ggml-silero-v6.2.0.bin"), sharedFile("audio/jfk.wav")};
-}
-
-std::string readFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-TemporaryFolder::TemporaryFolder() {
-    std::random_device random;
-    m_path = std::filesystem::temp_directory_path() /
-             ("bw-whisper-test-" + std::to_string(random()) + std::to_string(random()));
-    std::filesystem::create_directories(m_path);
-}
-
-TemporaryFolder::~TemporaryFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
 }
 
 void runShell(const std::string& command) {

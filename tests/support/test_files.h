@@ -2,6 +2,8 @@
 // run time, and temporary folders.
 #pragma once
 
+#include "support/temporary_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -22,23 +24,6 @@ struct EngineFiles {
     std::filesystem::path audio;
 };
 EngineFiles engineFiles();
-
-// The whole content of a file; empty when it cannot be read.
-std::string readFile(const std::filesystem::path& file);
-
-// A fresh folder, removed with everything in it when the object goes.
-class TemporaryFolder {
-public:
-    TemporaryFolder();
-    ~TemporaryFolder();
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    const std::filesystem::path& path() const { return m_path; }
-    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
-
-private:
-    std::filesystem::path m_path;
-};
 
 // Runs a shell command; fails the test (with the command) when it does not exit with 0.
 void runShell(const std::string& command);

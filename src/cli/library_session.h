@@ -1,0 +1,65 @@
+// What every "brindlewick library ..." subcommand shares: the library root chosen by
+// --library, BRINDLEWICK_LIBRARY or the standard location; a LibraryModel over it (so the
+// commands behave as the application does) with a Qt event loop for its background work;
+// and the lookup of recordings and groups by identifier, prefix or name.
+#pragma once
+
+#include "cli/argument_parser.h"
+#include "library/library_model.h"
+
+#include <QCoreApplication>
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace bw::cli {
+
+class LibrarySession {
+public:
+    // Throws FileError when the standard location cannot be created.
+    explicit LibrarySession(const ParsedArguments& arguments);
+    ~LibrarySession();
+
+    LibraryModel& model() { return *m_model; }
+
+    // A full identifier or a unique case-insensitive prefix of one; throws otherwise.
+    Uuid resolveItem(const std::string& text) const;
+    // An identifier, a unique prefix of one or an exact name; throws otherwise.
+    Uuid resolveGroup(const std::string& text) const;
+    // As resolveGroup, with "none" meaning No Group.
+    std::optional<Uuid> resolveDestination(const std::string& text) const;
+
+    // Runs the event loop until the model's imports are done.
+    void waitForImports();
+
+    // A failure to print as it is (not an alert), e.g. the group-name sheet's line.
+    void reportProblem(std::string text) { m_problems.push_back(std::move(text)); }
+
+    // Prints the alerts raised so far (title and message) and the problems reported to `err`;
+    // returns the exit status: failed when there was any.
+    int finish(std::ostream& err) const;
+
+private:
+    std::unique_ptr<QCoreApplication> m_application; // only when none exists yet
+    std::unique_ptr<LibraryModel> m_model;
+    std::vector<AppAlert> m_alerts;
+    std::vector<std::string> m_problems;
+};
+
+// The --library option every library subcommand takes.
+ArgumentParser& addLibraryOption(ArgumentParser& parser);
+
+// Adds --library and parses; when help was asked for, prints it to standard output.
+ParsedArguments parseLibraryArguments(ArgumentParser& parser,
+                                      std::span<const std::string> arguments);
+
+// Adds --library, parses `arguments` (printing the help when asked for), opens the library and
+// runs `body`; returns the session's exit status. UsageError and other failures escape.
+int runWithLibrary(ArgumentParser& parser, std::span<const std::string> arguments,
+                   const std::function<void(const ParsedArguments&, LibrarySession&)>& body);
+
+} // namespace bw::cli

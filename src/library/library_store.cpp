@@ -1,0 +1,409 @@
+#include "library/library_store.h"
+
+#include "library/library_error.h"
+#include "library/library_json.h"
+#include "library/text_comparison.h"
+#include "platform/atomic_file.h"
+#include "platform/audio_file_info.h"
+#include "platform/file_error.h"
+#include "platform/file_reading.h"
+#include "platform/library_location.h"
+#include "transcription/iso_date.h"
+#include "transcription/json_reading.h"
+#include "transcription/text_trimming.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <thread>
+
+namespace bw {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Hidden folders of the root: an item being deleted, an item being imported.
+const std::string deletedPrefix = ".deleted-";
+const std::string importingPrefix = ".importing-";
+
+LibraryItem decodeItemFile(const fs::path& path) {
+    // The envelope's version is not checked: a newer writer's item still lists.
+    auto envelope = json::parse(readFile(path));
+    return itemFromJson(json::requireKey(envelope, "item"));
+}
+
+bool fileExists(const fs::path& path) {
+    std::error_code code;
+    return fs::exists(path, code);
+}
+
+// Rejects an empty name and a name equal, ignoring case, to another group's.
+std::string validGroupName(const std::string& name, const std::vector<LibraryGroup>& groups,
+                           const std::optional<Uuid>& except) {
+    std::string trimmed(trimWhitespaceAndLineBreaks(name));
+    if (trimmed.empty()) {
+        throw LibraryError(LibraryError::Kind::emptyGroupName);
+    }
+    for (const auto& group : groups) {
+        if (group.id != except && equalIgnoringCase(group.name, trimmed)) {
+            throw LibraryError(LibraryError::Kind::duplicateGroupName);
+        }
+    }
+    return trimmed;
+}
+
+// The ISO 8601 form without separators inside the time, e.g. 2025-03-07T091502Z.
+std::string setAsideStamp(std::chrono::sys_seconds time) {
+    std::string text = iso8601String(time);
+    std::erase(text, ':');
+    return text;
+}
+
+// The length of an audio file in seconds; throws when it cannot be opened or states no rate.
+double audioDuration(const fs::path& file) {
+    auto info = AudioFileInfo::of(file);
+    if (info.sampleRate <= 0) {
+        throw LibraryError(LibraryError::Kind::unreadableAudio);
+    }
+    return double(info.frameCount) / info.sampleRate;
+}
+
+std::string lowercasedAscii(std::string text) {
+    for (auto& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = char(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+fs::path LibraryStore::defaultRootURL() {
+    return defaultLibraryRoot();
+}
+
+const std::set<std::string>& LibraryStore::importableExtensions() {
+    static const std::set<std::string> extensions{"m4a", "mp3", "wav"};
+    return extensions;
+}
+
+fs::path LibraryStore::itemFolderURL(const Uuid& id) const {
+    return m_rootURL / id.string();
+}
+
+fs::path LibraryStore::audioFileURL(const LibraryItem& item) const {
+    return itemFolderURL(item.id) / item.audioFileName;
+}
+
+fs::path LibraryStore::groupsURL() const {
+    return m_rootURL / "groups.json";
+}
+
+std::vector<LibraryItem> LibraryStore::loadItems() const {
+    std::vector<Uuid> ids;
+    std::error_code code;
+    fs::directory_iterator entries(m_rootURL, code);
+    if (code) {
+        return {};
+    }
+    for (auto entry = fs::begin(entries); entry != fs::end(entries); entry.increment(code)) {
+        if (code) {
+            break;
+        }
+        std::string name = entry->path().filename().string();
+        if (name.empty() || name.front() == '.') {
+            continue;
+        }
+        if (auto id = Uuid::parse(name)) {
+            ids.push_back(*id);
+        }
+    }
+
+    // Reading and decoding is independent per item, so large libraries use a few threads.
+    std::vector<std::optional<LibraryItem>> decoded(ids.size());
+    auto decodeRange = [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            try {
+                decoded[i] = decodeItemFile(itemFolderURL(ids[i]) / "item.json");
+            } catch (const std::exception&) {
+                // An unreadable item hides only itself.
+            }
+        }
+    };
+    size_t threadCount =
+        ids.size() < 512 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+    size_t share = (ids.size() + threadCount - 1) / threadCount;
+    std::vector<std::thread> workers;
+    for (size_t t = 1; t < threadCount; ++t) {
+        workers.emplace_back(decodeRange, std::min(ids.size(), t * share),
+                             std::min(ids.size(), (t + 1) * share));
+    }
+    decodeRange(0, std::min(ids.size(), share));
+    for (auto& worker : workers) {
+        worker.join();
+    }
+
+    std::vector<LibraryItem> items;
+    items.reserve(ids.size());
+    for (auto& item : decoded) {
+        if (item) {
+            items.push_back(std::move(*item));
+        }
+    }
+    sortInLibraryOrder(items);
+    return items;
+}
+
+LibraryItem LibraryStore::item(const Uuid& id) const {
+    fs::path file = itemFolderURL(id) / "item.json";
+    if (!fileExists(file)) {
+        throw LibraryError(LibraryError::Kind::itemNotFound);
+    }
+    return decodeItemFile(file);
+}
+
+void LibraryStore::save(const LibraryItem& item) const {
+    writeItemFile(itemFolderURL(item.id), item);
+}
+
+void LibraryStore::writeItemFile(const fs::path& folder, const LibraryItem& item) const {
+    nlohmann::json envelope = {{"version", 1}, {"item", toJson(item)}};
+    writeFileAtomically(folder / "item.json", prettyJsonText(envelope));
+}
+
+void LibraryStore::addRecording(const LibraryItem& item) const {
+    createDirectoriesDurably(itemFolderURL(item.id));
+    save(item);
+}
+
+std::vector<LibraryGroup> LibraryStore::loadGroups() const {
+    fs::path file = groupsURL();
+    if (!fileExists(file)) {
+        return {};
+    }
+    std::vector<LibraryGroup> groups;
+    try {
+        auto envelope = json::parse(readFile(file));
+        for (const auto& group : json::requireArray(envelope, "groups")) {
+            groups.push_back(groupFromJson(group));
+        }
+        if (json::requireInteger(envelope, "version") != 1) {
+            throw LibraryError(LibraryError::Kind::unreadableGroups);
+        }
+    } catch (const std::exception&) {
+        throw LibraryError(LibraryError::Kind::unreadableGroups);
+    }
+    sortInGroupOrder(groups);
+    return groups;
+}
+
+void LibraryStore::saveGroups(std::vector<LibraryGroup> groups) const {
+    createDirectoriesDurably(m_rootURL);
+    sortInGroupOrder(groups);
+    nlohmann::json list = nlohmann::json::array();
+    for (const auto& group : groups) {
+        list.push_back(toJson(group));
+    }
+    nlohmann::json envelope = {{"version", 1}, {"groups", std::move(list)}};
+    writeFileAtomically(groupsURL(), prettyJsonText(envelope));
+}
+
+fs::path LibraryStore::setAsideUnreadableGroups(TimePoint now) const {
+    fs::path target =
+        m_rootURL / ("groups-unreadable-" + setAsideStamp(wholeSeconds(now)) + ".json");
+    renameWithoutReplacing(groupsURL(), target);
+    return target;
+}
+
+LibraryGroup LibraryStore::createGroup(const std::string& name, TimePoint now) const {
+    auto groups = loadGroups();
+    LibraryGroup group{Uuid::random(), validGroupName(name, groups, std::nullopt),
+                       wholeSeconds(now)};
+    groups.push_back(group);
+    saveGroups(std::move(groups));
+    return group;
+}
+
+LibraryGroup LibraryStore::renameGroup(const Uuid& id, const std::string& name) const {
+    auto groups = loadGroups();
+    auto found = std::find_if(groups.begin(), groups.end(),
+                              [&](const LibraryGroup& group) { return group.id == id; });
+    if (found == groups.end()) {
+        throw LibraryError(LibraryError::Kind::groupNotFound);
+    }
+    found->name = validGroupName(name, groups, id);
+    LibraryGroup renamed = *found;
+    saveGroups(std::move(groups));
+    return renamed;
+}
+
+void LibraryStore::deleteGroup(const Uuid& id) const {
+    auto groups = loadGroups();
+    auto found = std::find_if(groups.begin(), groups.end(),
+                              [&](const LibraryGroup& group) { return group.id == id; });
+    if (found == groups.end()) {
+        throw LibraryError(LibraryError::Kind::groupNotFound);
+    }
+    groups.erase(found);
+    saveGroups(std::move(groups));
+    for (auto item : loadItems()) {
+        if (item.groupID == id) {
+            item.groupID.reset();
+            save(item);
+        }
+    }
+}
+
+std::vector<LibraryItem> LibraryStore::move(const std::vector<Uuid>& itemIDs,
+                                            const std::optional<Uuid>& group) const {
+    if (group) {
+        auto groups = loadGroups();
+        if (std::none_of(groups.begin(), groups.end(),
+                         [&](const LibraryGroup& known) { return known.id == *group; })) {
+            throw LibraryError(LibraryError::Kind::groupNotFound);
+        }
+    }
+    std::vector<LibraryItem> items;
+    for (const auto& id : itemIDs) {
+        items.push_back(item(id));
+    }
+    for (auto& moved : items) {
+        moved.groupID = group;
+        save(moved);
+    }
+    return items;
+}
+
+void LibraryStore::deleteItem(const Uuid& id) const {
+    fs::path folder = itemFolderURL(id);
+    std::error_code missing;
+    if (!fs::is_directory(folder, missing)) {
+        throw LibraryError(LibraryError::Kind::itemNotFound);
+    }
+    // Renamed aside first, so that a crash half-way through the removal never leaves a
+    // listed item without its audio: the hidden leftover is swept at the next start.
+    fs::path doomed = m_rootURL / (deletedPrefix + id.string());
+    std::error_code code;
+    fs::remove_all(doomed, code);
+    renameWithoutReplacing(folder, doomed);
+    fs::remove_all(doomed, code);
+}
+
+LibraryItem LibraryStore::rename(const Uuid& id, const std::string& title) const {
+    std::string trimmed(trimWhitespaceAndLineBreaks(title));
+    if (trimmed.empty()) {
+        throw LibraryError(LibraryError::Kind::emptyTitle);
+    }
+    LibraryItem renamed = item(id);
+    renamed.title = trimmed;
+    save(renamed);
+    return renamed;
+}
+
+LibraryItem LibraryStore::importAudio(const fs::path& source, const std::optional<Uuid>& group,
+                                      TimePoint now) const {
+    std::string extension = source.extension().string();
+    if (!extension.empty()) {
+        extension.erase(0, 1);
+    }
+    std::string lowered = lowercasedAscii(extension);
+    if (!importableExtensions().count(lowered)) {
+        throw LibraryError(LibraryError::Kind::unsupportedFileType, extension);
+    }
+    double duration = 0;
+    try {
+        duration = audioDuration(source);
+    } catch (const std::exception&) {
+        throw LibraryError(LibraryError::Kind::unreadableAudio);
+    }
+    if (!(duration > 0)) {
+        throw LibraryError(LibraryError::Kind::unreadableAudio);
+    }
+    std::string title = source.stem().string();
+    if (trimWhitespaceAndLineBreaks(title).empty()) {
+        title = "Untitled";
+    }
+    LibraryItem item{Uuid::random(),
+                     title,
+                     wholeSeconds(now),
+                     duration,
+                     LibraryItem::Origin::imported,
+                     LibraryItem::State::complete,
+                     "audio." + lowered,
+                     std::nullopt,
+                     group};
+    // The item is assembled in a hidden folder and appears under its own name only when whole,
+    // so an import cut short (even by a crash) never leaves a folder behind in the library;
+    // the next start sweeps a crashed import's hidden remains.
+    fs::path staging = m_rootURL / (importingPrefix + item.id.string());
+    createDirectoriesDurably(staging);
+    try {
+        copyFileAtomically(source, staging / item.audioFileName);
+        writeItemFile(staging, item);
+        renameWithoutReplacing(staging, itemFolderURL(item.id));
+    } catch (...) {
+        std::error_code ignored;
+        fs::remove_all(staging, ignored);
+        throw;
+    }
+    return item;
+}
+
+void LibraryStore::sweepLeftovers() const {
+    // An import's hidden folder is only left over once nothing has been written into it for
+    // a long while; a younger one may belong to an import running in another process.
+    auto stale = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    auto lastWritten = [](const fs::path& folder) {
+        std::error_code code;
+        auto newest = fs::last_write_time(folder, code);
+        for (fs::directory_iterator entries(folder, code), end; !code && entries != end;
+             entries.increment(code)) {
+            std::error_code ignored;
+            newest = std::max(newest, fs::last_write_time(entries->path(), ignored));
+        }
+        return newest;
+    };
+    std::error_code code;
+    for (fs::directory_iterator entries(m_rootURL, code), end; !code && entries != end;
+         entries.increment(code)) {
+        std::string name = entries->path().filename().string();
+        if (name.starts_with(deletedPrefix) ||
+            (name.starts_with(importingPrefix) && lastWritten(entries->path()) < stale)) {
+            std::error_code ignored;
+            fs::remove_all(entries->path(), ignored);
+        }
+    }
+}
+
+std::vector<LibraryItem>
+LibraryStore::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID) const {
+    return recoverInterruptedRecordings(exceptID, loadItems());
+}
+
+std::vector<LibraryItem>
+LibraryStore::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID,
+                                           std::vector<LibraryItem> listed) const {
+    sweepLeftovers();
+    std::vector<LibraryItem> recovered;
+    for (auto item : listed) {
+        if (item.state != LibraryItem::State::recording || item.id == exceptID) {
+            continue;
+        }
+        item.state = LibraryItem::State::interrupted;
+        try {
+            item.duration = audioDuration(audioFileURL(item));
+        } catch (const std::exception&) {
+            item.duration = 0;
+        }
+        try {
+            save(item);
+            recovered.push_back(item);
+        } catch (const std::exception&) {
+            // Left as it is on disk; the next start tries again.
+        }
+    }
+    return recovered;
+}
+
+} // namespace bw
