@@ -90,9 +90,7 @@ class TranscribeCommandTest : public testing::Test {
 protected:
     void SetUp() override {
         BW_REQUIRE_ENGINE_FILES(files);
-        m_model = files.model;
-        m_vad = files.vad;
-        m_audio = files.audio;
+        m_files = files;
         // Three seconds of silence: detection finds no speech, so nothing is decoded.
         m_silence = m_folder / "silence.wav";
         test::writeWav(m_silence, std::vector<float>(48000, 0.0f));
@@ -101,21 +99,19 @@ protected:
     std::vector<std::string> arguments(const std::filesystem::path& audio,
                                        std::vector<std::string> more = {}) {
         std::vector<std::string> all = {"transcribe", audio.string(), "--language",
-                                        "en",         "--model",      m_model.string()};
+                                        "en",         "--model",      m_files.model.string()};
         all.insert(all.end(), more.begin(), more.end());
         return all;
     }
 
     test::TemporaryFolder m_folder;
-    std::filesystem::path m_model;
-    std::filesystem::path m_vad;
-    std::filesystem::path m_audio;
+    test::EngineFiles m_files;
     std::filesystem::path m_silence;
 };
 
 TEST_F(TranscribeCommandTest, WritesTheTranscriptAsJson) {
     auto target = m_folder / "jfk.json";
-    Program program(arguments(m_audio, {"--format", "json", "--output", target.string()}));
+    Program program(arguments(m_files.audio, {"--format", "json", "--output", target.string()}));
     ASSERT_EQ(program.wait(), 0) << program.error();
     EXPECT_EQ(program.output(), "");
     auto json = nlohmann::json::parse(readFile(target));
@@ -140,8 +136,8 @@ TEST_F(TranscribeCommandTest, UsesTheBundledModels) {
     test::TemporaryFolder resources;
     std::filesystem::create_directory(resources / "Models");
     std::ofstream(resources / "Info.json") << R"({"BWWhisperModelFile": "ggml-tiny.bin"})";
-    std::filesystem::create_symlink(m_model, resources / "Models/ggml-tiny.bin");
-    std::filesystem::create_symlink(m_vad, resources / "Models/ggml-silero-v6.2.0.bin");
+    std::filesystem::create_symlink(m_files.model, resources / "Models/ggml-tiny.bin");
+    std::filesystem::create_symlink(m_files.vad, resources / "Models/ggml-silero-v6.2.0.bin");
     Program program({"transcribe", m_silence.string(), "--language", "de", "--format", "json"},
                     {{"BRINDLEWICK_RESOURCES", resources.path().string()}});
     ASSERT_EQ(program.wait(), 0) << program.error();
@@ -203,13 +199,14 @@ TEST_F(TranscribeCommandTest, FailuresPrintTheirDescriptionAndExitWithOne) {
     };
     const Case cases[] = {
         {arguments(missingAudio), {}, "The audio file could not be read: notes.wav: "},
-        {{"transcribe", m_audio.string(), "--language", "en", "--model", missingModel.string()},
+        {{"transcribe", m_files.audio.string(), "--language", "en", "--model",
+          missingModel.string()},
          {},
          "Model not found: " + missingModel.string() + "\n"},
-        {arguments(m_audio, {"--output", missingFolder.string()}),
+        {arguments(m_files.audio, {"--output", missingFolder.string()}),
          {},
          "“such.txt” couldn't be saved: No such file or directory\n"},
-        {{"transcribe", m_audio.string(), "--language", "en"},
+        {{"transcribe", m_files.audio.string(), "--language", "en"},
          {{"BRINDLEWICK_RESOURCES", emptyResources.path().string()}},
          "Model not found: Models/?\n"},
     };
@@ -226,7 +223,7 @@ class TranscribeCancellation : public TranscribeCommandTest,
 
 TEST_P(TranscribeCancellation, StopsWritesNothingAndExitsWith130) {
     auto target = m_folder / "out.txt";
-    Program program(arguments(m_audio, {"--no-vad", "--output", target.string()}));
+    Program program(arguments(m_files.audio, {"--no-vad", "--output", target.string()}));
     ASSERT_TRUE(program.waitForError("Transcribing…")) << program.error();
     auto started = std::chrono::steady_clock::now();
     program.signal(GetParam());

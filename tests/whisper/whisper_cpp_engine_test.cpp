@@ -15,29 +15,27 @@ class WhisperCppEngineTest : public testing::Test {
 protected:
     void SetUp() override {
         BW_REQUIRE_ENGINE_FILES(files);
-        m_model = files.model;
-        m_vad = files.vad;
-        m_audio = files.audio;
+        m_files = files;
     }
 
-    WhisperCppEngine makeEngine() { return WhisperCppEngine(m_model, m_vad, false, true, {}, 2); }
+    WhisperCppEngine makeEngine() {
+        return WhisperCppEngine(m_files.model, m_files.vad, false, true, {}, 2);
+    }
 
-    std::filesystem::path m_model;
-    std::filesystem::path m_vad;
-    std::filesystem::path m_audio;
+    test::EngineFiles m_files;
 };
 
 TEST_F(WhisperCppEngineTest, TranscribesARecordingThroughTheChunkedTranscriber) {
     auto engine = makeEngine();
     std::mutex lock;
     std::vector<TranscriptionProgress> reports;
-    auto transcript =
-        engine.transcribe(m_audio, TranscriptionOptions::standard(TranscriptionLanguage::english),
-                          [&](const TranscriptionProgress& progress) {
-                              std::lock_guard guard(lock);
-                              reports.push_back(progress);
-                          },
-                          {});
+    auto transcript = engine.transcribe(
+        m_files.audio, TranscriptionOptions::standard(TranscriptionLanguage::english),
+        [&](const TranscriptionProgress& progress) {
+            std::lock_guard guard(lock);
+            reports.push_back(progress);
+        },
+        {});
     EXPECT_DOUBLE_EQ(transcript.audioDuration, 11.0);
     EXPECT_EQ(transcript.engine, "whisper.cpp 1.9.1");
     EXPECT_EQ(transcript.model, "for-tests-ggml-tiny");
@@ -58,7 +56,7 @@ TEST_F(WhisperCppEngineTest, StopsWhenCancelledAndRefusesWorkAfterShutdown) {
     std::stop_source stop;
     auto options = TranscriptionOptions::standard(TranscriptionLanguage::english);
     EXPECT_THROW(engine.transcribe(
-                     m_audio, options,
+                     m_files.audio, options,
                      [&](const TranscriptionProgress& progress) {
                          if (progress.phase == TranscriptionProgress::Phase::transcribing) {
                              stop.request_stop();
@@ -68,7 +66,7 @@ TEST_F(WhisperCppEngineTest, StopsWhenCancelledAndRefusesWorkAfterShutdown) {
                  CancellationError);
 
     EXPECT_TRUE(engine.shutdown(5));
-    EXPECT_THROW(engine.transcribe(m_audio, options), CancellationError);
+    EXPECT_THROW(engine.transcribe(m_files.audio, options), CancellationError);
 }
 
 TEST_F(WhisperCppEngineTest, ReportsUnreadableAudioAndMissingModels) {
@@ -82,7 +80,7 @@ TEST_F(WhisperCppEngineTest, ReportsUnreadableAudioAndMissingModels) {
         EXPECT_EQ(error.kind(), TranscriptionError::Kind::unreadableAudio);
     }
     try {
-        WhisperCppEngine(m_model, folder / "vad.bin", false, true, {});
+        WhisperCppEngine(m_files.model, folder / "vad.bin", false, true, {});
         FAIL() << "a missing detector model was accepted";
     } catch (const TranscriptionError& error) {
         EXPECT_EQ(error, TranscriptionError::modelNotFound((folder / "vad.bin").string()));
