@@ -1,0 +1,37 @@
+// The library store's own failures. The library model turns them into the user's messages;
+// what() is a short description for the end of such a message.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace bw {
+
+class LibraryError : public std::runtime_error {
+public:
+    enum class Kind {
+        unsupportedFileType, // extension() holds the source's extension, case unchanged
+        unreadableAudio,
+        emptyTitle,
+        itemNotFound,
+        emptyGroupName,
+        duplicateGroupName,
+        groupNotFound,
+        unreadableGroups,
+    };
+
+    explicit LibraryError(Kind kind, std::string extension = {});
+
+    Kind kind() const { return m_kind; }
+    const std::string& extension() const { return m_extension; }
+
+    friend bool operator==(const LibraryError& a, const LibraryError& b) {
+        return a.m_kind == b.m_kind && a.m_extension == b.m_extension;
+    }
+
+private:
+    Kind m_kind;
+    std::string m_extension;
+};
+
+} // namespace bw

@@ -1,0 +1,55 @@
+#include "library/library_group.h"
+
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace bw {
+
+namespace {
+
+// ICU collators are expensive to build and not meant for concurrent use, so each thread
+// keeps its own. Secondary strength ignores case but keeps accents apart.
+icu::Collator* groupNameCollator() {
+    thread_local std::unique_ptr<icu::Collator> collator = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::Collator> made(
+            icu::Collator::createInstance(icu::Locale::getDefault(), status));
+        if (U_FAILURE(status) || !made) {
+            status = U_ZERO_ERROR;
+            made.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));
+        }
+        if (made) {
+            status = U_ZERO_ERROR;
+            made->setStrength(icu::Collator::SECONDARY);
+            made->setAttribute(UCOL_NUMERIC_COLLATION, UCOL_ON, status);
+        }
+        return made;
+    }();
+    return collator.get();
+}
+
+} // namespace
+
+int compareGroupNames(const std::string& a, const std::string& b) {
+    if (auto* collator = groupNameCollator()) {
+        UErrorCode status = U_ZERO_ERROR;
+        auto result = collator->compareUTF8(a, b, status);
+        if (U_SUCCESS(status)) {
+            return int(result);
+        }
+    }
+    return a.compare(b);
+}
+
+void sortInGroupOrder(std::vector<LibraryGroup>& groups) {
+    std::stable_sort(groups.begin(), groups.end(),
+                     [](const LibraryGroup& a, const LibraryGroup& b) {
+                         int order = compareGroupNames(a.name, b.name);
+                         return order != 0 ? order < 0 : a.id < b.id;
+                     });
+}
+
+} // namespace bw

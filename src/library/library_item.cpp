@@ -1,0 +1,67 @@
+#include "library/library_item.h"
+
+#include <algorithm>
+
+namespace bw {
+
+std::string_view rawValue(LibraryItem::Origin origin) {
+    switch (origin) {
+    case LibraryItem::Origin::recorded:
+        return "recorded";
+    case LibraryItem::Origin::dictated:
+        return "dictated";
+    case LibraryItem::Origin::imported:
+        return "imported";
+    }
+    return "recorded";
+}
+
+std::string_view rawValue(LibraryItem::State state) {
+    switch (state) {
+    case LibraryItem::State::recording:
+        return "recording";
+    case LibraryItem::State::complete:
+        return "complete";
+    case LibraryItem::State::interrupted:
+        return "interrupted";
+    }
+    return "recording";
+}
+
+std::optional<LibraryItem::Origin> originFromRawValue(std::string_view text) {
+    for (auto origin : {LibraryItem::Origin::recorded, LibraryItem::Origin::dictated,
+                        LibraryItem::Origin::imported}) {
+        if (rawValue(origin) == text) {
+            return origin;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<LibraryItem::State> stateFromRawValue(std::string_view text) {
+    for (auto state : {LibraryItem::State::recording, LibraryItem::State::complete,
+                       LibraryItem::State::interrupted}) {
+        if (rawValue(state) == text) {
+            return state;
+        }
+    }
+    return std::nullopt;
+}
+
+bool precedesInLibrary(const LibraryItem& a, const LibraryItem& b) {
+    if (a.createdAt != b.createdAt) {
+        return a.createdAt > b.createdAt;
+    }
+    // Byte order equals the order of the upper-case hexadecimal strings.
+    return a.id > b.id;
+}
+
+void sortInLibraryOrder(std::vector<LibraryItem>& items) {
+    std::stable_sort(items.begin(), items.end(), precedesInLibrary);
+}
+
+std::chrono::sys_seconds wholeSeconds(std::chrono::system_clock::time_point time) {
+    return std::chrono::floor<std::chrono::seconds>(time);
+}
+
+} // namespace bw

@@ -1,0 +1,94 @@
+#include "library/library_json.h"
+
+#include "transcription/iso_date.h"
+#include "transcription/json_reading.h"
+
+namespace bw {
+
+namespace {
+
+[[noreturn]] void corrupted(const std::string& key, const std::string& problem) {
+    throw JsonDecodingError(JsonDecodingError::Kind::dataCorrupted,
+                            "The value of \"" + key + "\" " + problem + ".");
+}
+
+Uuid requireUuid(const nlohmann::json& object, const std::string& key) {
+    auto id = Uuid::parse(json::requireString(object, key));
+    if (!id) {
+        corrupted(key, "is not a valid UUID");
+    }
+    return *id;
+}
+
+std::chrono::sys_seconds requireDate(const nlohmann::json& object, const std::string& key) {
+    return iso8601Date(json::requireString(object, key));
+}
+
+} // namespace
+
+nlohmann::json toJson(const LibraryItem& item) {
+    nlohmann::json value = {
+        {"id", item.id.string()},
+        {"title", item.title},
+        {"createdAt", iso8601String(item.createdAt)},
+        {"duration", item.duration},
+        {"origin", rawValue(item.origin)},
+        {"state", rawValue(item.state)},
+        {"audioFileName", item.audioFileName},
+    };
+    if (item.consentConfirmedAt) {
+        value["consentConfirmedAt"] = iso8601String(*item.consentConfirmedAt);
+    }
+    if (item.groupID) {
+        value["groupID"] = item.groupID->string();
+    }
+    return value;
+}
+
+nlohmann::json toJson(const LibraryGroup& group) {
+    return {
+        {"id", group.id.string()},
+        {"name", group.name},
+        {"createdAt", iso8601String(group.createdAt)},
+    };
+}
+
+LibraryItem itemFromJson(const nlohmann::json& value) {
+    const auto& object = json::requireObject(value, "item");
+    LibraryItem item;
+    item.id = requireUuid(object, "id");
+    item.title = json::requireString(object, "title");
+    item.createdAt = requireDate(object, "createdAt");
+    item.duration = json::requireNumber(object, "duration");
+    auto origin = originFromRawValue(json::requireString(object, "origin"));
+    if (!origin) {
+        corrupted("origin", "is not a known origin");
+    }
+    item.origin = *origin;
+    auto state = stateFromRawValue(json::requireString(object, "state"));
+    if (!state) {
+        corrupted("state", "is not a known state");
+    }
+    item.state = *state;
+    item.audioFileName = json::requireString(object, "audioFileName");
+    // Optional keys: absent or null both mean "not present".
+    if (object.contains("consentConfirmedAt") && !object["consentConfirmedAt"].is_null()) {
+        item.consentConfirmedAt = requireDate(object, "consentConfirmedAt");
+    }
+    if (object.contains("groupID") && !object["groupID"].is_null()) {
+        item.groupID = requireUuid(object, "groupID");
+    }
+    return item;
+}
+
+LibraryGroup groupFromJson(const nlohmann::json& value) {
+    const auto& object = json::requireObject(value, "group");
+    return LibraryGroup{requireUuid(object, "id"), json::requireString(object, "name"),
+                        requireDate(object, "createdAt")};
+}
+
+std::string prettyJsonText(const nlohmann::json& value) {
+    return value.dump(2) + "\n";
+}
+
+} // namespace bw

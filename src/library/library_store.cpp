@@ -1,0 +1,366 @@
+#include "library/library_store.h"
+
+#include "library/library_error.h"
+#include "library/library_json.h"
+#include "library/text_trimming.h"
+#include "platform/atomic_file.h"
+#include "platform/file_error.h"
+#include "platform/library_location.h"
+#include "transcription/json_decoding_error.h"
+#include "transcription/json_reading.h"
+
+#include "library/audio_duration.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace bw {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& path) {
+    std::ifstream input(path, std::ios::binary);
+    if (!input) {
+        throw FileError("be opened", path,
+                        std::error_code(errno ? errno : ENOENT, std::generic_category()));
+    }
+    std::ostringstream text;
+    text << input.rdbuf();
+    if (input.bad()) {
+        throw FileError("be read", path, std::make_error_code(std::errc::io_error));
+    }
+    return text.str();
+}
+
+nlohmann::json parseJson(const std::string& text) {
+    try {
+        return nlohmann::json::parse(text);
+    } catch (const nlohmann::json::parse_error&) {
+        throw JsonDecodingError(JsonDecodingError::Kind::dataCorrupted,
+                                "The data isn't valid JSON.");
+    }
+}
+
+LibraryItem decodeItemFile(const fs::path& path) {
+    // The envelope's version is not checked: a newer writer's item still lists.
+    auto envelope = parseJson(readFile(path));
+    return itemFromJson(json::requireKey(envelope, "item"));
+}
+
+bool fileExists(const fs::path& path) {
+    std::error_code code;
+    return fs::exists(path, code);
+}
+
+// Rejects an empty name and a name equal, ignoring case, to another group's.
+std::string validGroupName(const std::string& name, const std::vector<LibraryGroup>& groups,
+                           const std::optional<Uuid>& except) {
+    std::string trimmed = trimmedText(name);
+    if (trimmed.empty()) {
+        throw LibraryError(LibraryError::Kind::emptyGroupName);
+    }
+    for (const auto& group : groups) {
+        if (group.id != except && equalIgnoringCase(group.name, trimmed)) {
+            throw LibraryError(LibraryError::Kind::duplicateGroupName);
+        }
+    }
+    return trimmed;
+}
+
+// e.g. 2025-03-07T091502Z
+std::string setAsideStamp(std::chrono::sys_seconds time) {
+    using namespace std::chrono;
+    auto day = floor<days>(time);
+    year_month_day date{day};
+    hh_mm_ss clock{time - day};
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d%02d%02dZ", int(date.year()),
+                  unsigned(date.month()), unsigned(date.day()), int(clock.hours().count()),
+                  int(clock.minutes().count()), int(clock.seconds().count()));
+    return text;
+}
+
+std::string lowercasedAscii(std::string text) {
+    for (auto& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = char(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+fs::path LibraryStore::defaultRootURL() {
+    return defaultLibraryRoot();
+}
+
+const std::set<std::string>& LibraryStore::importableExtensions() {
+    static const std::set<std::string> extensions{"m4a", "mp3", "wav"};
+    return extensions;
+}
+
+fs::path LibraryStore::itemFolderURL(const Uuid& id) const {
+    return m_rootURL / id.string();
+}
+
+fs::path LibraryStore::audioFileURL(const LibraryItem& item) const {
+    return itemFolderURL(item.id) / item.audioFileName;
+}
+
+fs::path LibraryStore::groupsURL() const {
+    return m_rootURL / "groups.json";
+}
+
+std::vector<LibraryItem> LibraryStore::loadItems() const {
+    std::vector<LibraryItem> items;
+    std::error_code code;
+    fs::directory_iterator entries(m_rootURL, code);
+    if (code) {
+        return items;
+    }
+    for (auto entry = fs::begin(entries); entry != fs::end(entries); entry.increment(code)) {
+        if (code) {
+            break;
+        }
+        std::string name = entry->path().filename().string();
+        if (name.empty() || name.front() == '.') {
+            continue;
+        }
+        auto id = Uuid::parse(name);
+        if (!id) {
+            continue;
+        }
+        try {
+            items.push_back(decodeItemFile(itemFolderURL(*id) / "item.json"));
+        } catch (const std::exception&) {
+            // An unreadable item hides only itself.
+        }
+    }
+    sortInLibraryOrder(items);
+    return items;
+}
+
+LibraryItem LibraryStore::item(const Uuid& id) const {
+    fs::path file = itemFolderURL(id) / "item.json";
+    if (!fileExists(file)) {
+        throw LibraryError(LibraryError::Kind::itemNotFound);
+    }
+    return decodeItemFile(file);
+}
+
+void LibraryStore::save(const LibraryItem& item) const {
+    nlohmann::json envelope = {{"version", 1}, {"item", toJson(item)}};
+    writeFileAtomically(itemFolderURL(item.id) / "item.json", prettyJsonText(envelope));
+}
+
+void LibraryStore::addRecording(const LibraryItem& item) const {
+    createDirectoriesDurably(itemFolderURL(item.id));
+    save(item);
+}
+
+std::vector<LibraryGroup> LibraryStore::loadGroups() const {
+    fs::path file = groupsURL();
+    if (!fileExists(file)) {
+        return {};
+    }
+    std::vector<LibraryGroup> groups;
+    try {
+        auto envelope = parseJson(readFile(file));
+        for (const auto& group : json::requireArray(envelope, "groups")) {
+            groups.push_back(groupFromJson(group));
+        }
+        if (json::requireInteger(envelope, "version") != 1) {
+            throw LibraryError(LibraryError::Kind::unreadableGroups);
+        }
+    } catch (const std::exception&) {
+        throw LibraryError(LibraryError::Kind::unreadableGroups);
+    }
+    sortInGroupOrder(groups);
+    return groups;
+}
+
+void LibraryStore::saveGroups(std::vector<LibraryGroup> groups) const {
+    createDirectoriesDurably(m_rootURL);
+    sortInGroupOrder(groups);
+    nlohmann::json list = nlohmann::json::array();
+    for (const auto& group : groups) {
+        list.push_back(toJson(group));
+    }
+    nlohmann::json envelope = {{"version", 1}, {"groups", std::move(list)}};
+    writeFileAtomically(groupsURL(), prettyJsonText(envelope));
+}
+
+fs::path LibraryStore::setAsideUnreadableGroups(TimePoint now) const {
+    fs::path target =
+        m_rootURL / ("groups-unreadable-" + setAsideStamp(wholeSeconds(now)) + ".json");
+    renameWithoutReplacing(groupsURL(), target);
+    return target;
+}
+
+LibraryGroup LibraryStore::createGroup(const std::string& name, TimePoint now) const {
+    auto groups = loadGroups();
+    LibraryGroup group{Uuid::random(), validGroupName(name, groups, std::nullopt),
+                       wholeSeconds(now)};
+    groups.push_back(group);
+    saveGroups(std::move(groups));
+    return group;
+}
+
+LibraryGroup LibraryStore::renameGroup(const Uuid& id, const std::string& name) const {
+    auto groups = loadGroups();
+    auto found = std::find_if(groups.begin(), groups.end(),
+                              [&](const LibraryGroup& group) { return group.id == id; });
+    if (found == groups.end()) {
+        throw LibraryError(LibraryError::Kind::groupNotFound);
+    }
+    found->name = validGroupName(name, groups, id);
+    LibraryGroup renamed = *found;
+    saveGroups(std::move(groups));
+    return renamed;
+}
+
+void LibraryStore::deleteGroup(const Uuid& id) const {
+    auto groups = loadGroups();
+    auto found = std::find_if(groups.begin(), groups.end(),
+                              [&](const LibraryGroup& group) { return group.id == id; });
+    if (found == groups.end()) {
+        throw LibraryError(LibraryError::Kind::groupNotFound);
+    }
+    groups.erase(found);
+    saveGroups(std::move(groups));
+    for (auto item : loadItems()) {
+        if (item.groupID == id) {
+            item.groupID.reset();
+            save(item);
+        }
+    }
+}
+
+std::vector<LibraryItem> LibraryStore::move(const std::vector<Uuid>& itemIDs,
+                                            const std::optional<Uuid>& group) const {
+    if (group) {
+        auto groups = loadGroups();
+        if (std::none_of(groups.begin(), groups.end(),
+                         [&](const LibraryGroup& known) { return known.id == *group; })) {
+            throw LibraryError(LibraryError::Kind::groupNotFound);
+        }
+    }
+    std::vector<LibraryItem> items;
+    for (const auto& id : itemIDs) {
+        items.push_back(item(id));
+    }
+    for (auto& moved : items) {
+        moved.groupID = group;
+        save(moved);
+    }
+    return items;
+}
+
+void LibraryStore::deleteItem(const Uuid& id) const {
+    fs::path folder = itemFolderURL(id);
+    std::error_code missing;
+    if (!fs::is_directory(folder, missing)) {
+        throw LibraryError(LibraryError::Kind::itemNotFound);
+    }
+    // Renamed aside first, so that a crash half-way through the removal never leaves a
+    // listed item without its audio: the hidden leftover is swept at the next start.
+    fs::path doomed = m_rootURL / (".deleted-" + id.string());
+    std::error_code code;
+    fs::remove_all(doomed, code);
+    renameWithoutReplacing(folder, doomed);
+    fs::remove_all(doomed, code);
+}
+
+LibraryItem LibraryStore::rename(const Uuid& id, const std::string& title) const {
+    std::string trimmed = trimmedText(title);
+    if (trimmed.empty()) {
+        throw LibraryError(LibraryError::Kind::emptyTitle);
+    }
+    LibraryItem renamed = item(id);
+    renamed.title = trimmed;
+    save(renamed);
+    return renamed;
+}
+
+LibraryItem LibraryStore::importAudio(const fs::path& source, const std::optional<Uuid>& group,
+                                      TimePoint now) const {
+    std::string extension = source.extension().string();
+    if (!extension.empty()) {
+        extension.erase(0, 1);
+    }
+    std::string lowered = lowercasedAscii(extension);
+    if (!importableExtensions().count(lowered)) {
+        throw LibraryError(LibraryError::Kind::unsupportedFileType, extension);
+    }
+    double duration = 0;
+    try {
+        duration = audioDuration(source);
+    } catch (const std::exception&) {
+        throw LibraryError(LibraryError::Kind::unreadableAudio);
+    }
+    if (!(duration > 0)) {
+        throw LibraryError(LibraryError::Kind::unreadableAudio);
+    }
+    std::string title = source.stem().string();
+    if (trimmedText(title).empty()) {
+        title = "Untitled";
+    }
+    LibraryItem item{Uuid::random(),
+                     title,
+                     wholeSeconds(now),
+                     duration,
+                     LibraryItem::Origin::imported,
+                     LibraryItem::State::complete,
+                     "audio." + lowered,
+                     std::nullopt,
+                     group};
+    fs::path folder = itemFolderURL(item.id);
+    createDirectoriesDurably(folder);
+    try {
+        copyFileAtomically(source, folder / item.audioFileName);
+        save(item);
+    } catch (...) {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+        throw;
+    }
+    return item;
+}
+
+std::vector<LibraryItem>
+LibraryStore::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID) const {
+    // Sweep what a crash during a delete left behind.
+    std::error_code code;
+    for (fs::directory_iterator entries(m_rootURL, code), end; !code && entries != end;
+         entries.increment(code)) {
+        if (entries->path().filename().string().starts_with(".deleted-")) {
+            std::error_code ignored;
+            fs::remove_all(entries->path(), ignored);
+        }
+    }
+    std::vector<LibraryItem> recovered;
+    for (auto item : loadItems()) {
+        if (item.state != LibraryItem::State::recording || item.id == exceptID) {
+            continue;
+        }
+        item.state = LibraryItem::State::interrupted;
+        try {
+            item.duration = audioDuration(audioFileURL(item));
+        } catch (const std::exception&) {
+            item.duration = 0;
+        }
+        try {
+            save(item);
+            recovered.push_back(item);
+        } catch (const std::exception&) {
+            // Left as it is on disk; the next start tries again.
+        }
+    }
+    return recovered;
+}
+
+} // namespace bw

@@ -1,0 +1,77 @@
+// The library on disk: one folder per recording (named by its UUID, holding "item.json", the
+// audio and the transcript) and "groups.json" listing the groups. The store keeps nothing in
+// memory; every call reads or writes the files, which are the single source of truth. Every
+// file is written through the atomic, durable write helper.
+//
+// Failures: LibraryError for the library's own conditions, JsonDecodingError for a damaged
+// item file, FileError for the file system. A value type; calls on different threads are safe
+// as far as the file system makes them (each change is one whole-file replacement).
+#pragma once
+
+#include "library/library_group.h"
+#include "library/library_item.h"
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace bw {
+
+class LibraryStore {
+public:
+    using TimePoint = std::chrono::system_clock::time_point;
+
+    explicit LibraryStore(std::filesystem::path rootURL) : m_rootURL(std::move(rootURL)) {}
+
+    // The standard location, created if missing. Throws FileError.
+    static std::filesystem::path defaultRootURL();
+    static const std::set<std::string>& importableExtensions(); // "m4a", "mp3", "wav"
+
+    const std::filesystem::path& rootURL() const { return m_rootURL; }
+    std::filesystem::path itemFolderURL(const Uuid& id) const;
+    std::filesystem::path audioFileURL(const LibraryItem& item) const;
+
+    // Every readable item, newest first. Never fails: unreadable entries are skipped.
+    std::vector<LibraryItem> loadItems() const;
+    // Throws itemNotFound when the item file is missing, else the reading error.
+    LibraryItem item(const Uuid& id) const;
+    // Writes the item file into its existing folder.
+    void save(const LibraryItem& item) const;
+    // Creates the folder of a new recording (and the root if needed), then saves it.
+    void addRecording(const LibraryItem& item) const;
+
+    // In the group order; empty when "groups.json" does not exist yet. Throws
+    // unreadableGroups when it cannot be read or decoded or has another version.
+    std::vector<LibraryGroup> loadGroups() const;
+    // Moves "groups.json" to "groups-unreadable-<time>.json" and returns the new path.
+    std::filesystem::path setAsideUnreadableGroups(TimePoint now) const;
+    LibraryGroup createGroup(const std::string& name, TimePoint now) const;
+    LibraryGroup renameGroup(const Uuid& id, const std::string& name) const;
+    // Also un-files the group's items.
+    void deleteGroup(const Uuid& id) const;
+
+    // `group` absent means "No Group". Checks every item exists before writing any.
+    std::vector<LibraryItem> move(const std::vector<Uuid>& itemIDs,
+                                  const std::optional<Uuid>& group) const;
+    // Removes the item's folder with its audio and transcript.
+    void deleteItem(const Uuid& id) const;
+    LibraryItem rename(const Uuid& id, const std::string& title) const;
+    // Copies an m4a, mp3 or wav file into a new item; leaves nothing behind on failure.
+    LibraryItem importAudio(const std::filesystem::path& source, const std::optional<Uuid>& group,
+                            TimePoint now) const;
+    // Marks recordings left in state `recording` (except `exceptID`) as interrupted with the
+    // length of their audio; returns those it could save. Never fails.
+    std::vector<LibraryItem>
+    recoverInterruptedRecordings(const std::optional<Uuid>& exceptID) const;
+
+private:
+    std::filesystem::path groupsURL() const;
+    void saveGroups(std::vector<LibraryGroup> groups) const;
+
+    std::filesystem::path m_rootURL;
+};
+
+} // namespace bw

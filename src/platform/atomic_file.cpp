@@ -1,0 +1,171 @@
+#include "platform/atomic_file.h"
+
+#include "platform/file_error.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace bw {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::error_code lastError() {
+    return std::error_code(errno, std::generic_category());
+}
+
+// Owns a file descriptor; closes it on scope exit.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return m_fd; }
+    // Closes now so that a failing close (delayed write errors on some file systems) is seen.
+    bool close() {
+        int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+fs::path temporarySibling(const fs::path& target) {
+    thread_local std::mt19937_64 generator{std::random_device{}()};
+    char suffix[20];
+    std::snprintf(suffix, sizeof suffix, "%016llx", (unsigned long long)generator());
+    return target.parent_path() / ("." + target.filename().string() + ".tmp-" + suffix);
+}
+
+bool writeAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += written;
+        size -= size_t(written);
+    }
+    return true;
+}
+
+// Writes a temporary file with `fill`, flushes it and renames it over `target`.
+template <typename Fill> void replaceAtomically(const fs::path& target, Fill fill) {
+    fs::path temporary = temporarySibling(target);
+    Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    if (file.get() < 0) {
+        throw FileError("be saved", target, lastError());
+    }
+    auto fail = [&](std::error_code code) {
+        ::unlink(temporary.c_str());
+        throw FileError("be saved", target, code);
+    };
+    if (std::error_code code = fill(file.get()); code) {
+        fail(code);
+    }
+    if (::fsync(file.get()) != 0) {
+        fail(lastError());
+    }
+    if (!file.close()) {
+        fail(lastError());
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        fail(lastError());
+    }
+    syncDirectory(target.parent_path());
+}
+
+} // namespace
+
+void writeFileAtomically(const fs::path& target, std::string_view contents) {
+    replaceAtomically(target, [&](int fd) {
+        return writeAll(fd, contents.data(), contents.size()) ? std::error_code() : lastError();
+    });
+}
+
+void copyFileAtomically(const fs::path& source, const fs::path& target) {
+    Descriptor input(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (input.get() < 0) {
+        throw FileError("be opened", source, lastError());
+    }
+    replaceAtomically(target, [&](int fd) {
+        std::vector<char> buffer(1 << 16);
+        for (;;) {
+            ssize_t count = ::read(input.get(), buffer.data(), buffer.size());
+            if (count < 0 && errno == EINTR) {
+                continue;
+            }
+            if (count < 0) {
+                return lastError();
+            }
+            if (count == 0) {
+                return std::error_code();
+            }
+            if (!writeAll(fd, buffer.data(), size_t(count))) {
+                return lastError();
+            }
+        }
+    });
+}
+
+void renameWithoutReplacing(const fs::path& from, const fs::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
+        if (errno != EINVAL && errno != ENOSYS) {
+            throw FileError("be moved", from, lastError());
+        }
+        // File systems without RENAME_NOREPLACE: a hard link also refuses an existing name.
+        if (::link(from.c_str(), to.c_str()) != 0 || ::unlink(from.c_str()) != 0) {
+            throw FileError("be moved", from, lastError());
+        }
+    }
+    syncDirectory(to.parent_path());
+    if (from.parent_path() != to.parent_path()) {
+        syncDirectory(from.parent_path());
+    }
+}
+
+void createDirectoriesDurably(const fs::path& folder) {
+    std::error_code code;
+    if (fs::is_directory(folder, code)) {
+        return;
+    }
+    if (folder.has_parent_path() && folder.parent_path() != folder) {
+        createDirectoriesDurably(folder.parent_path());
+    }
+    if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
+        throw FileError("be created", folder, lastError());
+    }
+    if (!fs::is_directory(folder, code)) {
+        throw FileError("be created", folder, std::make_error_code(std::errc::not_a_directory));
+    }
+    syncDirectory(folder.parent_path());
+}
+
+void syncDirectory(const fs::path& folder) {
+    // A folder that cannot be opened for syncing has nothing more to flush than the kernel
+    // will flush anyway; the write itself already succeeded.
+    Descriptor directory(
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.get() >= 0) {
+        ::fsync(directory.get());
+    }
+}
+
+} // namespace bw

@@ -1,0 +1,54 @@
+#include "platform/bundle_info.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+
+namespace bw {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+nlohmann::json readInfo() {
+    std::ifstream input(BundleInfo::resourcesDirectory() / "Info.json", std::ios::binary);
+    if (!input) {
+        return nlohmann::json::object();
+    }
+    auto value = nlohmann::json::parse(input, nullptr, false);
+    return value.is_object() ? value : nlohmann::json::object();
+}
+
+} // namespace
+
+fs::path BundleInfo::resourcesDirectory() {
+    if (const char* value = std::getenv("BRINDLEWICK_RESOURCES"); value && value[0] != '\0') {
+        return value;
+    }
+    std::error_code code;
+    fs::path executable = fs::read_symlink("/proc/self/exe", code);
+    if (code) {
+        return fs::path("share") / "brindlewick";
+    }
+    return executable.parent_path().parent_path() / "share" / "brindlewick";
+}
+
+std::optional<std::string> BundleInfo::value(const std::string& key) {
+    static std::once_flag once;
+    static nlohmann::json info;
+    std::call_once(once, [] { info = readInfo(); });
+    auto found = info.find(key);
+    if (found == info.end() || !found->is_string()) {
+        return std::nullopt;
+    }
+    return found->get<std::string>();
+}
+
+std::string BundleInfo::supportEmail() {
+    // Without Info.json the sentence still reads as English and points at the help menu.
+    return value("BWSupportEmail").value_or("Brindlewick's support address");
+}
+
+} // namespace bw
