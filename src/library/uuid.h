@@ -3,7 +3,6 @@
 #pragma once
 
 #include <array>
-#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -29,7 +28,9 @@ public:
     const std::array<std::uint8_t, 16>& bytes() const { return m_bytes; }
 
     friend bool operator==(const Uuid&, const Uuid&) = default;
-    friend auto operator<=>(const Uuid&, const Uuid&) = default;
+    // Byte order, which is also the order of the canonical strings.
+    friend bool operator<(const Uuid& a, const Uuid& b) { return a.m_bytes < b.m_bytes; }
+    friend bool operator>(const Uuid& a, const Uuid& b) { return b < a; }
 
 private:
     std::array<std::uint8_t, 16> m_bytes{};

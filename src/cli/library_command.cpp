@@ -1,0 +1,53 @@
+#include "cli/library_command.h"
+
+#include "cli/exit_code.h"
+#include "cli/usage_error.h"
+
+#include <iostream>
+
+namespace bw::cli {
+
+namespace {
+
+std::vector<Command> librarySubcommands() {
+    return libraryManagementSubcommands();
+}
+
+void printOverview(std::ostream& out, const std::vector<Command>& subcommands) {
+    out << "Usage: brindlewick library SUBCOMMAND [options]\n\n"
+           "Lists and changes the recordings and groups of the library.\n\nSubcommands:\n";
+    for (const auto& subcommand : subcommands) {
+        std::string name = "  " + subcommand.name;
+        name.resize(std::max<size_t>(name.size() + 2, 16), ' ');
+        out << name << subcommand.summary << "\n";
+    }
+    out << "\nRun \"brindlewick library SUBCOMMAND --help\" for a subcommand's options.\n";
+}
+
+int runLibrary(std::span<const std::string> arguments) {
+    auto subcommands = librarySubcommands();
+    if (arguments.empty()) {
+        printOverview(std::cerr, subcommands);
+        return exitUsage;
+    }
+    const std::string& name = arguments.front();
+    if (name == "--help" || name == "-h" || name == "help") {
+        printOverview(std::cout, subcommands);
+        return exitDone;
+    }
+    for (const auto& subcommand : subcommands) {
+        if (subcommand.name == name) {
+            return subcommand.run(arguments.subspan(1));
+        }
+    }
+    throw UsageError("unknown subcommand \"" + name + "\"");
+}
+
+} // namespace
+
+Command libraryCommand() {
+    return Command{"library", "list and change the recordings and groups of the library",
+                   runLibrary};
+}
+
+} // namespace bw::cli

@@ -1,0 +1,140 @@
+#include "cli/library_session.h"
+
+#include "cli/exit_code.h"
+
+#include <QEventLoop>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ostream>
+#include <stdexcept>
+
+namespace bw::cli {
+
+namespace {
+
+std::filesystem::path libraryRoot(const ParsedArguments& arguments) {
+    if (auto option = arguments.option("--library")) {
+        return *option;
+    }
+    if (const char* value = std::getenv("BRINDLEWICK_LIBRARY"); value && value[0] != '\0') {
+        return value;
+    }
+    return LibraryStore::defaultRootURL();
+}
+
+std::string lowercased(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return text;
+}
+
+// The one identifier among `ids` that `text` names fully or by a unique prefix.
+template <typename Range>
+std::optional<Uuid> uniqueByPrefix(const Range& ids, const std::string& text,
+                                   const std::string& what) {
+    std::string prefix = lowercased(text);
+    std::optional<Uuid> found;
+    int matches = 0;
+    for (const Uuid& id : ids) {
+        std::string candidate = lowercased(id.string());
+        if (candidate == prefix) {
+            return id;
+        }
+        if (!prefix.empty() && candidate.starts_with(prefix)) {
+            found = id;
+            ++matches;
+        }
+    }
+    if (matches > 1) {
+        throw std::runtime_error("“" + text + "” matches more than one " + what +
+                                 ". Give more of its identifier.");
+    }
+    return found;
+}
+
+char* applicationName() {
+    static char name[] = "brindlewick";
+    return name;
+}
+
+} // namespace
+
+LibrarySession::LibrarySession(const ParsedArguments& arguments) {
+    if (!QCoreApplication::instance()) {
+        static int argc = 1;
+        static char* argv[] = {applicationName(), nullptr};
+        m_application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    // No user defaults: a command never changes the application's sidebar selection.
+    m_model = std::make_unique<LibraryModel>(LibraryStore(libraryRoot(arguments)), nullptr);
+    auto record = [this] {
+        if (m_model->alert()) {
+            m_alerts.push_back(*m_model->alert());
+        }
+    };
+    record();
+    QObject::connect(m_model.get(), &LibraryModel::alertChanged, record);
+}
+
+LibrarySession::~LibrarySession() = default;
+
+Uuid LibrarySession::resolveItem(const std::string& text) const {
+    std::vector<Uuid> ids;
+    for (const auto& item : m_model->items()) {
+        ids.push_back(item.id);
+    }
+    if (auto id = uniqueByPrefix(ids, text, "recording")) {
+        return *id;
+    }
+    throw std::runtime_error("No recording matches “" + text + "”.");
+}
+
+Uuid LibrarySession::resolveGroup(const std::string& text) const {
+    std::vector<Uuid> ids;
+    for (const auto& group : m_model->groups()) {
+        if (group.name == text) {
+            return group.id;
+        }
+        ids.push_back(group.id);
+    }
+    if (auto id = uniqueByPrefix(ids, text, "group")) {
+        return *id;
+    }
+    throw std::runtime_error("No group matches “" + text + "”.");
+}
+
+std::optional<Uuid> LibrarySession::resolveDestination(const std::string& text) const {
+    if (text == "none") {
+        return std::nullopt;
+    }
+    return resolveGroup(text);
+}
+
+void LibrarySession::waitForImports() {
+    if (!m_model->isImporting()) {
+        return;
+    }
+    QEventLoop loop;
+    QObject::connect(m_model.get(), &LibraryModel::importFinished, &loop, [&] {
+        if (!m_model->isImporting()) {
+            loop.quit();
+        }
+    });
+    loop.exec();
+}
+
+int LibrarySession::finish(std::ostream& err) const {
+    for (const auto& alert : m_alerts) {
+        err << alert.title << "\n" << alert.message << "\n";
+    }
+    return m_alerts.empty() ? exitDone : exitFailed;
+}
+
+ArgumentParser& addLibraryOption(ArgumentParser& parser) {
+    return parser.option("--library", "DIR",
+                         "the library folder (default: $BRINDLEWICK_LIBRARY, else "
+                         "~/.local/share/Brindlewick/Library)");
+}
+
+} // namespace bw::cli

@@ -1,0 +1,49 @@
+// What every "brindlewick library ..." subcommand shares: the library root chosen by
+// --library, BRINDLEWICK_LIBRARY or the standard location; a LibraryModel over it (so the
+// commands behave as the application does) with a Qt event loop for its background work;
+// and the lookup of recordings and groups by identifier, prefix or name.
+#pragma once
+
+#include "cli/argument_parser.h"
+#include "library/library_model.h"
+
+#include <QCoreApplication>
+
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace bw::cli {
+
+class LibrarySession {
+public:
+    // Throws FileError when the standard location cannot be created.
+    explicit LibrarySession(const ParsedArguments& arguments);
+    ~LibrarySession();
+
+    LibraryModel& model() { return *m_model; }
+
+    // A full identifier or a unique case-insensitive prefix of one; throws otherwise.
+    Uuid resolveItem(const std::string& text) const;
+    // An identifier, a unique prefix of one or an exact name; throws otherwise.
+    Uuid resolveGroup(const std::string& text) const;
+    // As resolveGroup, with "none" meaning No Group.
+    std::optional<Uuid> resolveDestination(const std::string& text) const;
+
+    // Runs the event loop until the model's imports are done.
+    void waitForImports();
+
+    // Prints an alert raised so far (title and message) to `err`; returns the exit status.
+    int finish(std::ostream& err) const;
+
+private:
+    std::unique_ptr<QCoreApplication> m_application; // only when none exists yet
+    std::unique_ptr<LibraryModel> m_model;
+    std::vector<AppAlert> m_alerts;
+};
+
+// The --library option every library subcommand takes.
+ArgumentParser& addLibraryOption(ArgumentParser& parser);
+
+} // namespace bw::cli

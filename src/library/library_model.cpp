@@ -1,0 +1,413 @@
+#include "library/library_model.h"
+
+#include "library/library_error.h"
+#include "library/support_texts.h"
+
+#include <QThread>
+
+#include <algorithm>
+#include <memory>
+
+namespace bw {
+
+namespace {
+
+const std::string sidebarSelectionKey = "library.sidebarSelection";
+
+bool isLibraryError(const std::exception& error, LibraryError::Kind kind) {
+    auto* libraryError = dynamic_cast<const LibraryError*>(&error);
+    return libraryError && libraryError->kind() == kind;
+}
+
+std::string importProblem(const std::filesystem::path& file, const std::exception& error) {
+    std::string name = "“" + file.filename().string() + "”";
+    if (isLibraryError(error, LibraryError::Kind::unsupportedFileType)) {
+        return name + " isn't an m4a, mp3 or wav file.";
+    }
+    if (isLibraryError(error, LibraryError::Kind::unreadableAudio)) {
+        return name + " couldn't be read as audio. The file may be damaged.";
+    }
+    return name + " couldn't be copied into Brindlewick. Check that the Mac has enough free disk "
+                  "space, then try again.";
+}
+
+} // namespace
+
+LibraryModel::LibraryModel(LibraryStore store, UserDefaults* defaults, QObject* parent)
+    : QObject(parent), m_store(std::move(store)), m_defaults(defaults) {
+    m_store.recoverInterruptedRecordings(std::nullopt);
+    m_items = m_store.loadItems();
+    loadGroups();
+    if (!m_defaults) {
+        return;
+    }
+    auto stored = m_defaults->string(sidebarSelectionKey);
+    auto filter = stored ? LibraryFilter::fromStoredValue(*stored) : std::nullopt;
+    if (!filter) {
+        return;
+    }
+    if (auto id = filter->groupID(); id && !group(*id)) {
+        filter = LibraryFilter::all();
+    }
+    setFilter(*filter);
+}
+
+void LibraryModel::setFilter(const LibraryFilter& filter) {
+    bool changed = filter != m_filter;
+    m_filter = filter;
+    if (changed) {
+        emit filterChanged();
+    }
+    deselectIfHidden();
+    if (m_defaults) {
+        m_defaults->setString(sidebarSelectionKey, m_filter.storedValue());
+    }
+}
+
+void LibraryModel::setSelection(const std::optional<Uuid>& selection) {
+    if (selection != m_selection) {
+        m_selection = selection;
+        emit selectionChanged();
+    }
+}
+
+void LibraryModel::setAlert(const std::optional<AppAlert>& alert) {
+    if (alert != m_alert) {
+        m_alert = alert;
+        emit alertChanged();
+    }
+}
+
+void LibraryModel::setGroupEditor(const std::optional<GroupEditor>& editor) {
+    m_groupEditor = editor;
+    emit groupEditorChanged();
+}
+
+void LibraryModel::setActiveRecordingID(const std::optional<Uuid>& id) {
+    if (id != m_activeRecordingID) {
+        m_activeRecordingID = id;
+        emit activeRecordingIDChanged();
+    }
+}
+
+void LibraryModel::setItems(std::vector<LibraryItem> items) {
+    m_items = std::move(items);
+    emit itemsChanged();
+}
+
+std::vector<LibraryItem> LibraryModel::itemsIn(const LibraryFilter& filter) const {
+    auto known = [this](const std::optional<Uuid>& id) { return id && group(*id).has_value(); };
+    std::vector<LibraryItem> result;
+    switch (filter.kind()) {
+    case LibraryFilter::Kind::all:
+        return m_items;
+    case LibraryFilter::Kind::notFiled:
+        std::copy_if(m_items.begin(), m_items.end(), std::back_inserter(result),
+                     [&](const LibraryItem& item) { return !known(item.groupID); });
+        break;
+    case LibraryFilter::Kind::group:
+        if (known(filter.groupID())) {
+            std::copy_if(m_items.begin(), m_items.end(), std::back_inserter(result),
+                         [&](const LibraryItem& item) { return item.groupID == filter.groupID(); });
+        }
+        break;
+    }
+    return result;
+}
+
+std::optional<LibraryItem> LibraryModel::item(const Uuid& id) const {
+    auto found = std::find_if(m_items.begin(), m_items.end(),
+                              [&](const LibraryItem& item) { return item.id == id; });
+    return found == m_items.end() ? std::nullopt : std::optional(*found);
+}
+
+std::optional<LibraryGroup> LibraryModel::group(const Uuid& id) const {
+    auto found = std::find_if(m_groups.begin(), m_groups.end(),
+                              [&](const LibraryGroup& group) { return group.id == id; });
+    return found == m_groups.end() ? std::nullopt : std::optional(*found);
+}
+
+std::optional<Uuid> LibraryModel::groupForNewItems() const {
+    auto id = m_filter.groupID();
+    return id && group(*id) ? id : std::nullopt;
+}
+
+std::optional<Uuid> LibraryModel::recordingDestination() const {
+    if (m_activeRecordingID) {
+        if (auto active = item(*m_activeRecordingID)) {
+            return active->groupID && group(*active->groupID) ? active->groupID : std::nullopt;
+        }
+    }
+    return groupForNewItems();
+}
+
+void LibraryModel::chooseDestination(const std::optional<Uuid>& destination) {
+    auto remembered = m_selection;
+    if (destination) {
+        setFilter(LibraryFilter::group(*destination));
+    } else if (m_filter.kind() != LibraryFilter::Kind::all) {
+        setFilter(LibraryFilter::notFiled());
+    }
+    if (m_activeRecordingID) {
+        auto active = item(*m_activeRecordingID);
+        std::optional<Uuid> current = active ? active->groupID : std::nullopt;
+        if (current != destination) {
+            move({*m_activeRecordingID}, destination);
+        }
+    }
+    if (remembered) {
+        auto visible = itemsIn(m_filter);
+        if (std::any_of(visible.begin(), visible.end(),
+                        [&](const LibraryItem& item) { return item.id == *remembered; })) {
+            setSelection(remembered);
+        }
+    }
+}
+
+LibraryItem LibraryModel::beginRecording(const std::string& title, TimePoint now) {
+    LibraryItem item{Uuid::random(),
+                     title,
+                     wholeSeconds(now),
+                     0,
+                     LibraryItem::Origin::recorded,
+                     LibraryItem::State::recording,
+                     "audio.caf",
+                     std::nullopt,
+                     groupForNewItems()};
+    m_store.addRecording(item);
+    setActiveRecordingID(item.id);
+    auto items = m_items;
+    items.insert(items.begin(), item);
+    setItems(std::move(items));
+    setSelection(item.id);
+    return item;
+}
+
+void LibraryModel::finishRecording(const Uuid& id, double duration) {
+    setActiveRecordingID(std::nullopt);
+    try {
+        auto finished = m_store.item(id);
+        finished.state = LibraryItem::State::complete;
+        finished.duration = duration;
+        m_store.save(finished);
+    } catch (const std::exception& error) {
+        raise("The recording's details couldn't be saved",
+              "The audio is kept. Check that the Mac has enough free disk space. " +
+                  supportSentence() + detail(error));
+    }
+    reloadItems();
+}
+
+void LibraryModel::deselectIfHidden() {
+    if (!m_selection) {
+        return;
+    }
+    auto visible = itemsIn(m_filter);
+    if (std::none_of(visible.begin(), visible.end(),
+                     [&](const LibraryItem& item) { return item.id == *m_selection; })) {
+        setSelection(std::nullopt);
+    }
+}
+
+void LibraryModel::deleteItem(const Uuid& id) {
+    if (id == m_activeRecordingID) {
+        return;
+    }
+    try {
+        m_store.deleteItem(id);
+    } catch (const std::exception& error) {
+        raise("The recording couldn't be deleted",
+              "Quit and reopen Brindlewick, then try again. " + supportSentence() + detail(error));
+    }
+    reloadItems();
+}
+
+bool LibraryModel::rename(const Uuid& id, const std::string& title) {
+    try {
+        m_store.rename(id, title);
+    } catch (const std::exception& error) {
+        if (isLibraryError(error, LibraryError::Kind::emptyTitle)) {
+            raise("Something went wrong",
+                  "The title can't be empty. The recording keeps its previous title.");
+        } else {
+            raise("The recording couldn't be renamed",
+                  "It keeps its previous title. Try again. " + supportSentence() + detail(error));
+        }
+        return false;
+    }
+    reloadItems();
+    return true;
+}
+
+void LibraryModel::move(const std::vector<Uuid>& itemIDs, const std::optional<Uuid>& group) {
+    try {
+        m_store.move(itemIDs, group);
+    } catch (const std::exception& error) {
+        raise("The recordings couldn't be moved",
+              "They stay where they were. Try again. " + supportSentence() + detail(error));
+    }
+    reloadItems();
+}
+
+LibraryGroup LibraryModel::createGroup(const std::string& name, const std::vector<Uuid>& moving) {
+    auto created = m_store.createGroup(name, std::chrono::system_clock::now());
+    loadGroups();
+    if (!moving.empty()) {
+        move(moving, created.id);
+    }
+    return created;
+}
+
+void LibraryModel::renameGroup(const Uuid& id, const std::string& name) {
+    m_store.renameGroup(id, name);
+    loadGroups();
+}
+
+void LibraryModel::deleteGroup(const Uuid& id) {
+    try {
+        m_store.deleteGroup(id);
+    } catch (const std::exception& error) {
+        raise("The group couldn't be deleted",
+              "Its recordings are unchanged. Try again. " + supportSentence() + detail(error));
+    }
+    loadGroups();
+    reloadItems();
+}
+
+std::optional<std::string> LibraryModel::confirmGroupName(const GroupEditor& editor,
+                                                          const std::string& name) {
+    try {
+        if (auto* create = std::get_if<GroupEditor::Create>(&editor.purpose)) {
+            createGroup(name, create->moving);
+        } else if (auto* rename = std::get_if<GroupEditor::Rename>(&editor.purpose)) {
+            renameGroup(rename->group.id, name);
+        } else {
+            chooseDestination(createGroup(name, {}).id);
+        }
+    } catch (const std::exception& error) {
+        return groupNameProblem(error);
+    }
+    if (m_groupEditor && m_groupEditor->id == editor.id) {
+        setGroupEditor(std::nullopt);
+    }
+    return std::nullopt;
+}
+
+void LibraryModel::reloadItems() {
+    setItems(m_store.loadItems());
+    deselectIfHidden();
+}
+
+void LibraryModel::loadGroups() {
+    try {
+        m_groups = m_store.loadGroups();
+    } catch (const std::exception& error) {
+        if (isLibraryError(error, LibraryError::Kind::unreadableGroups)) {
+            m_groups.clear();
+            try {
+                m_store.setAsideUnreadableGroups(std::chrono::system_clock::now());
+                raise("The group list couldn't be read",
+                      "Every recording is still here, now under No Group. The old list is kept "
+                      "as a file in Brindlewick's library folder. You can create the groups "
+                      "again and drag the recordings onto them.");
+            } catch (const std::exception& setAsideError) {
+                raise("The group list couldn't be opened",
+                      "Every recording is still here. Quit and reopen Brindlewick. " +
+                          supportSentence() + detail(setAsideError));
+            }
+        } else {
+            raise("The group list couldn't be opened",
+                  "Every recording is still here. Quit and reopen Brindlewick. " +
+                      supportSentence() + detail(error));
+        }
+    }
+    emit groupsChanged();
+    if (auto id = m_filter.groupID(); id && !group(*id)) {
+        setFilter(LibraryFilter::all());
+    }
+}
+
+void LibraryModel::raise(std::string title, std::string message) {
+    setAlert(AppAlert::make(std::move(title), std::move(message)));
+}
+
+void LibraryModel::importFiles(const std::vector<std::filesystem::path>& files) {
+    m_importBatches.push_back(
+        ImportBatch{std::deque(files.begin(), files.end()), groupForNewItems(), {}, {}});
+    if (!m_importRunning) {
+        importNextFile();
+    }
+}
+
+void LibraryModel::importNextFile() {
+    if (m_importBatches.empty()) {
+        return;
+    }
+    auto& batch = m_importBatches.front();
+    if (batch.files.empty()) {
+        finishImportBatch();
+        return;
+    }
+    m_importRunning = true;
+    auto file = batch.files.front();
+    batch.files.pop_front();
+
+    // The worker touches only its own copies and the shared outcome; the model handles the
+    // outcome back on the main thread, and a model destroyed meanwhile never hears of it.
+    struct Outcome {
+        std::optional<LibraryItem> item;
+        std::exception_ptr error;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    QThread* worker = QThread::create([store = m_store, file, group = batch.group, outcome] {
+        try {
+            outcome->item = store.importAudio(file, group, std::chrono::system_clock::now());
+        } catch (...) {
+            outcome->error = std::current_exception();
+        }
+    });
+    connect(worker, &QThread::finished, this, [this, file, outcome] {
+        auto& current = m_importBatches.front();
+        if (outcome->item) {
+            current.lastImported = outcome->item->id;
+        } else {
+            try {
+                std::rethrow_exception(outcome->error);
+            } catch (const std::exception& error) {
+                current.problems.push_back(importProblem(file, error));
+            } catch (...) {
+                current.problems.push_back(importProblem(file, std::runtime_error("")));
+            }
+        }
+        importNextFile();
+    });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    worker->start();
+}
+
+void LibraryModel::finishImportBatch() {
+    ImportBatch batch = std::move(m_importBatches.front());
+    m_importBatches.pop_front();
+    m_importRunning = false;
+    reloadItems();
+    if (batch.lastImported) {
+        auto visible = itemsIn(m_filter);
+        if (std::any_of(visible.begin(), visible.end(),
+                        [&](const LibraryItem& item) { return item.id == *batch.lastImported; })) {
+            setSelection(batch.lastImported);
+        }
+    }
+    if (!batch.problems.empty()) {
+        std::string message;
+        for (const auto& line : batch.problems) {
+            message += (message.empty() ? "" : "\n") + line;
+        }
+        raise("Some files weren't imported", message);
+    }
+    emit importFinished();
+    if (!m_importBatches.empty()) {
+        importNextFile();
+    }
+}
+
+} // namespace bw

@@ -1,0 +1,119 @@
+// The observable, in-memory face of the library for the interface and the commands: items and
+// groups as last read from disk, the sidebar filter (persisted in the user defaults), the
+// selected recording, the recording being written, the pending group-name request and the
+// application's single alert slot.
+//
+// Lives on the main thread. Every change goes through the store and is followed by a fresh
+// read, so the model shows what is on disk. Failures become an alert, except those of
+// beginRecording, createGroup and renameGroup, which are thrown. Each observable field has a
+// change signal; filter, selection, alert and activeRecordingID signal only real changes.
+#pragma once
+
+#include "library/app_alert.h"
+#include "library/group_editor.h"
+#include "library/library_filter.h"
+#include "library/library_store.h"
+#include "platform/user_defaults.h"
+
+#include <QObject>
+
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace bw {
+
+class LibraryModel : public QObject {
+    Q_OBJECT
+
+public:
+    using TimePoint = std::chrono::system_clock::time_point;
+
+    // Recovers interrupted recordings, loads items and groups and restores the filter.
+    // `defaults` is not owned and may be null (the filter is then not persisted).
+    LibraryModel(LibraryStore store, UserDefaults* defaults, QObject* parent = nullptr);
+
+    const LibraryStore& store() const { return m_store; }
+    const std::vector<LibraryItem>& items() const { return m_items; }
+    const std::vector<LibraryGroup>& groups() const { return m_groups; }
+    const LibraryFilter& filter() const { return m_filter; }
+    const std::optional<Uuid>& selection() const { return m_selection; }
+    const std::optional<AppAlert>& alert() const { return m_alert; }
+    const std::optional<GroupEditor>& groupEditor() const { return m_groupEditor; }
+    const std::optional<Uuid>& activeRecordingID() const { return m_activeRecordingID; }
+
+    // Stores the filter, clears a hidden selection and persists the filter, on every call.
+    void setFilter(const LibraryFilter& filter);
+    void setSelection(const std::optional<Uuid>& selection);
+    void setAlert(const std::optional<AppAlert>& alert);
+    void setGroupEditor(const std::optional<GroupEditor>& editor);
+    void setActiveRecordingID(const std::optional<Uuid>& id);
+    // For the recorder undoing a recording that could not start.
+    void setItems(std::vector<LibraryItem> items);
+
+    std::vector<LibraryItem> itemsIn(const LibraryFilter& filter) const;
+    std::optional<LibraryItem> item(const Uuid& id) const;
+    std::optional<LibraryGroup> group(const Uuid& id) const;
+    std::optional<Uuid> groupForNewItems() const;
+    std::optional<Uuid> recordingDestination() const;
+    void chooseDestination(const std::optional<Uuid>& group);
+
+    // Throws the store's error; nothing changes then.
+    LibraryItem beginRecording(const std::string& title, TimePoint now);
+    void finishRecording(const Uuid& id, double duration);
+    void deselectIfHidden();
+
+    void deleteItem(const Uuid& id);
+    bool rename(const Uuid& id, const std::string& title);
+    void move(const std::vector<Uuid>& itemIDs, const std::optional<Uuid>& group);
+    LibraryGroup createGroup(const std::string& name, const std::vector<Uuid>& moving);
+    void renameGroup(const Uuid& id, const std::string& name);
+    void deleteGroup(const Uuid& id);
+    // Performs the editor's purpose with `name`; returns the sheet's message on failure.
+    std::optional<std::string> confirmGroupName(const GroupEditor& editor, const std::string& name);
+
+    // Imports one file at a time on a worker thread and returns at once; importFinished()
+    // is emitted when this batch is done (after any alert). Batches run in call order.
+    void importFiles(const std::vector<std::filesystem::path>& files);
+    bool isImporting() const { return !m_importBatches.empty(); }
+
+signals:
+    void itemsChanged();
+    void groupsChanged();
+    void filterChanged();
+    void selectionChanged();
+    void alertChanged();
+    void groupEditorChanged();
+    void activeRecordingIDChanged();
+    void importFinished();
+
+private:
+    struct ImportBatch {
+        std::deque<std::filesystem::path> files;
+        std::optional<Uuid> group;
+        std::optional<Uuid> lastImported;
+        std::vector<std::string> problems;
+    };
+
+    void reloadItems();
+    void loadGroups();
+    void raise(std::string title, std::string message);
+    void importNextFile();
+    void finishImportBatch();
+
+    LibraryStore m_store;
+    UserDefaults* m_defaults;
+    std::vector<LibraryItem> m_items;
+    std::vector<LibraryGroup> m_groups;
+    LibraryFilter m_filter = LibraryFilter::all();
+    std::optional<Uuid> m_selection;
+    std::optional<AppAlert> m_alert;
+    std::optional<GroupEditor> m_groupEditor;
+    std::optional<Uuid> m_activeRecordingID;
+    std::deque<ImportBatch> m_importBatches;
+    bool m_importRunning = false;
+};
+
+} // namespace bw
