@@ -4,7 +4,6 @@
 #include "platform/ffmpeg_support.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -39,6 +38,15 @@ int checked(int code) {
     return code;
 }
 
+const std::uint8_t** inputPlanes(std::vector<const std::uint8_t*>& planes, const PcmBuffer& block) {
+    planes.resize(static_cast<std::size_t>(block.channelCount()));
+    for (int c = 0; c < block.channelCount(); ++c) {
+        planes[static_cast<std::size_t>(c)] =
+            reinterpret_cast<const std::uint8_t*>(block.channel(c));
+    }
+    return planes.data();
+}
+
 } // namespace
 
 struct AudioConverter::Impl {
@@ -47,9 +55,12 @@ struct AudioConverter::Impl {
     int inputRate = 0;
     int inputChannels = 0;
     int outputRate = 0;
-    std::vector<const std::uint8_t*> noInput; // non-null planes with zero frames: "no new input"
+    std::vector<float> pending; // converted samples the caller has not taken yet
+    std::size_t pendingOffset = 0;
     bool inputEnded = false;
     bool finished = false;
+
+    void resample(const PcmBuffer* block);
 };
 
 AudioConverter::AudioConverter(int inputRate, int inputChannels, int outputRate)
@@ -68,11 +79,6 @@ AudioConverter::AudioConverter(int inputRate, int inputChannels, int outputRate)
     m_impl->inputRate = inputRate;
     m_impl->inputChannels = inputChannels;
     m_impl->outputRate = outputRate;
-    m_impl->noInput.assign(static_cast<std::size_t>(inputChannels), nullptr);
-    static const float silence = 0;
-    for (auto& plane : m_impl->noInput) {
-        plane = reinterpret_cast<const std::uint8_t*>(&silence);
-    }
 
     AVChannelLayout inputLayout{};
     AVChannelLayout outputLayout{};
@@ -105,64 +111,58 @@ AudioConverter::AudioConverter(int inputRate, int inputChannels, int outputRate)
 
 AudioConverter::~AudioConverter() = default;
 
-namespace {
-
-const std::uint8_t** inputPlanes(std::vector<const std::uint8_t*>& planes, const PcmBuffer& block) {
-    planes.resize(static_cast<std::size_t>(block.channelCount()));
-    for (int c = 0; c < block.channelCount(); ++c) {
-        planes[static_cast<std::size_t>(c)] =
-            reinterpret_cast<const std::uint8_t*>(block.channel(c));
-    }
-    return planes.data();
-}
-
-} // namespace
-
 AudioConverter::Status AudioConverter::convert(float* output, std::size_t capacity,
                                                std::size_t& produced, const InputFunction& input) {
     Impl& d = *m_impl;
     produced = 0;
-    while (produced < capacity && !d.finished) {
-        const int room = static_cast<int>(std::min<std::size_t>(capacity - produced, INT_MAX));
-        std::uint8_t* out[1] = {reinterpret_cast<std::uint8_t*>(output + produced)};
-        if (d.inputEnded) {
-            const int flushed = checked(swr_convert(d.resampler.get(), out, room, nullptr, 0));
-            produced += static_cast<std::size_t>(flushed);
-            d.finished = flushed == 0;
+    while (produced < capacity) {
+        if (d.pendingOffset < d.pending.size()) {
+            const std::size_t n = std::min(capacity - produced, d.pending.size() - d.pendingOffset);
+            std::copy_n(d.pending.data() + d.pendingOffset, n, output + produced);
+            d.pendingOffset += n;
+            produced += n;
             continue;
         }
-        // What the resampler already holds comes out before any new input is taken, so its
-        // internal buffer never grows beyond one input block.
-        const int pending = checked(swr_convert(d.resampler.get(), out, room, d.noInput.data(), 0));
-        produced += static_cast<std::size_t>(pending);
-        if (produced == capacity) {
-            break;
+        if (d.finished) {
+            return Status::endOfStream;
         }
-        const std::size_t remaining = capacity - produced;
-        const std::size_t wanted =
-            static_cast<std::size_t>(static_cast<double>(remaining) * d.inputRate / d.outputRate) +
-            1;
-        const PcmBuffer* block = input(wanted);
-        if (!block) {
-            d.inputEnded = true;
-            continue;
+        const PcmBuffer* block = nullptr;
+        if (!d.inputEnded) {
+            const std::size_t remaining = capacity - produced;
+            block = input(static_cast<std::size_t>(static_cast<double>(remaining) * d.inputRate /
+                                                   d.outputRate) +
+                          1);
+            if (block && block->frameLength() == 0) {
+                return Status::inputRanDry;
+            }
+            if (block && block->channelCount() != d.inputChannels) {
+                throw AudioFileError(Kind::conversionFailed,
+                                     "input block with " + std::to_string(block->channelCount()) +
+                                         " channels for a converter of " +
+                                         std::to_string(d.inputChannels));
+            }
+            d.inputEnded = block == nullptr;
         }
-        if (block->frameLength() == 0) {
-            return Status::inputRanDry;
-        }
-        if (block->channelCount() != d.inputChannels) {
-            throw AudioFileError(Kind::conversionFailed, "input block with " +
-                                                             std::to_string(block->channelCount()) +
-                                                             " channels for a converter of " +
-                                                             std::to_string(d.inputChannels));
-        }
-        out[0] = reinterpret_cast<std::uint8_t*>(output + produced);
-        const int converted = checked(swr_convert(
-            d.resampler.get(), out, static_cast<int>(std::min<std::size_t>(remaining, INT_MAX)),
-            inputPlanes(d.planes, *block), static_cast<int>(block->frameLength())));
-        produced += static_cast<std::size_t>(converted);
+        d.resample(block);
     }
-    return d.finished ? Status::endOfStream : Status::haveData;
+    return Status::haveData;
+}
+
+// Converts one input block (or, with none, flushes the resampler) into `pending`. The output
+// room always covers everything the input can yield, so the resampler never has to hold input
+// back; what the caller has no room for yet waits in `pending`.
+void AudioConverter::Impl::resample(const PcmBuffer* block) {
+    const int frames = block ? static_cast<int>(block->frameLength()) : 0;
+    const int room = std::max(checked(swr_get_out_samples(resampler.get(), frames)), 1);
+    pending.resize(static_cast<std::size_t>(room));
+    pendingOffset = 0;
+    std::uint8_t* out[1] = {reinterpret_cast<std::uint8_t*>(pending.data())};
+    const int converted = checked(swr_convert(
+        resampler.get(), out, room, block ? inputPlanes(planes, *block) : nullptr, frames));
+    pending.resize(static_cast<std::size_t>(converted));
+    if (!block && converted == 0) {
+        finished = true;
+    }
 }
 
 } // namespace bw
