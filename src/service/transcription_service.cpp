@@ -1,5 +1,6 @@
 #include "service/transcription_service.h"
 
+#include "library/support_texts.h"
 #include "platform/audio_file_info.h"
 #include "platform/bundle_info.h"
 #include "transcription/cancellation_error.h"
@@ -26,13 +27,13 @@ TranscriptionJob::Phase jobPhase(TranscriptionProgress::Phase phase) {
     return TranscriptionJob::Phase::transcribing;
 }
 
-std::string describe(const std::exception_ptr& error) {
+std::string detailOf(const std::exception_ptr& error) {
     try {
         std::rethrow_exception(error);
     } catch (const std::exception& e) {
-        return e.what();
+        return detail(e);
     } catch (...) {
-        return "Unknown error";
+        return " (Unknown error)";
     }
 }
 
@@ -61,8 +62,8 @@ std::optional<double> measuredDuration(const std::filesystem::path& file) {
 
 std::string saveFailedMessage(const std::exception& error) {
     return "The transcript couldn't be saved. Check that the Mac has enough free disk space, "
-           "then try again. (" +
-           std::string(error.what()) + ")";
+           "then try again." +
+           detail(error);
 }
 
 } // namespace
@@ -200,8 +201,8 @@ void TranscriptionService::finish(std::uint64_t jobNumber, std::optional<Transcr
     } else if (!m_cancelRequested && !isCancellation(error)) {
         setFailure(itemID, "The transcription stopped because of an error. Try again; if it "
                            "fails again, email " +
-                               BundleInfo::supportEmail() + " with this message. (" +
-                               describe(error) + ")");
+                               BundleInfo::supportEmail() + " with this message." +
+                               detailOf(error));
     }
     setJob(std::nullopt);
 }

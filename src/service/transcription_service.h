@@ -7,20 +7,15 @@
 // there. Progress reaches the main thread as queued calls, in the order the engine reported it.
 #pragma once
 
-// moc needs only the class itself; keeping it out of the standard headers avoids the parse
-// errors Qt 6.4's moc has with GCC 12's <concepts>.
-#ifndef Q_MOC_RUN
 #include "library/library_item.h"
 #include "library/library_store.h"
 #include "service/transcription_job.h"
 #include "service/transcription_start_error.h"
 #include "transcription/transcription_engine.h"
 #include "transcripts/transcript_store.h"
-#endif
 
 #include <QObject>
 
-#ifndef Q_MOC_RUN
 #include <chrono>
 #include <cstdint>
 #include <exception>
@@ -31,7 +26,6 @@
 #include <stop_token>
 #include <string>
 #include <thread>
-#endif
 
 namespace bw {
 
