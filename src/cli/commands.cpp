@@ -1,10 +1,12 @@
 #include "cli/command.h"
 #include "cli/library_command.h"
+#include "cli/transcribe_command.h"
 
 namespace bw::cli {
 
 std::vector<Command> allCommands() {
     std::vector<Command> commands;
+    commands.push_back(transcribeCommand());
     commands.push_back(libraryCommand());
     return commands;
 }

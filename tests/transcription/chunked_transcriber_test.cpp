@@ -244,6 +244,58 @@ TEST_F(ChunkedTranscriberTest, AMaximumBetweenSamplesStillEndsTheChunk) {
     EXPECT_EQ(transcript.audioDuration, 30);
 }
 
+// Random speech from the detector and random segments from a limited recognizer: every block
+// fits the recognizer, every segment lies inside the recording and in order, and the chunks
+// cover the whole recording.
+TEST_F(ChunkedTranscriberTest, RandomSpeechKeepsInvariants) {
+    auto file = wav(200);
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        build(30, true);
+        std::mt19937 random(seed);
+        std::uniform_real_distribution<double> unit(0, 1);
+        detector->setScript([&](std::span<const float> samples) {
+            double end = static_cast<double>(samples.size()) / rate;
+            SpeechAnalysis analysis;
+            for (double at = unit(random) * 3; at < end; at += 0.05 + unit(random) * 3) {
+                double stop = at + unit(random) * 40;
+                analysis.regions.push_back({at, std::min(stop, end + 5)});
+                at = stop;
+            }
+            return analysis;
+        });
+        recognizer->setScript([&](std::span<const float> samples, auto&, auto&, auto) {
+            double length = static_cast<double>(samples.size()) / rate;
+            RecognizedSegment segment{0, length, "", {}};
+            for (double at = 0; at + 0.3 < length; at += 0.3 + unit(random) * 4) {
+                segment.words.push_back({at, at + 0.3, " w"});
+                segment.text += " w";
+            }
+            return std::vector<RecognizedSegment>{segment};
+        });
+        reports.clear();
+        auto transcript = run(file, TranscriptionOptions::standard(TranscriptionLanguage::english));
+
+        for (double seconds : callSeconds()) {
+            EXPECT_LE(seconds, 29.0 + 1.0 / rate);
+        }
+        double previous = 0;
+        for (const auto& segment : transcript.segments) {
+            EXPECT_GE(segment.start, previous);
+            EXPECT_LE(segment.start, segment.end);
+            EXPECT_LE(segment.end, 200);
+            previous = segment.start;
+        }
+        double position = 0;
+        for (const auto& report : chunkReports()) {
+            EXPECT_GE(report.processedDuration, position);
+            position = report.processedDuration;
+        }
+        EXPECT_EQ(position, 200);
+        EXPECT_EQ(transcript.audioDuration, 200);
+    }
+}
+
 TEST_F(ChunkedTranscriberTest, SilentChunksMoveOnWithoutRecognition) {
     build(std::nullopt, true);
     auto transcript = run(wav(100), TranscriptionOptions::standard(TranscriptionLanguage::english));
