@@ -43,4 +43,9 @@ for format in mp3 m4a; do
     for name in "1h.$format" "10min.$format" "2h.$format"; do
         run "$name"
     done
-done
+done | tee "$audio/results.txt"
+# Goal: peak memory independent of length, 10 minutes and 2 hours within 10 MiB.
+awk '{ peak[$1] = $6 }
+     END { for (f in peak) if (f ~ /^10min/) { sub(/^10min/, "", f);
+           printf "peak memory, 2h minus 10min (%s): %.1f MiB\n", substr(f, 2), peak["2h" f] - peak["10min" f] } }' \
+    "$audio/results.txt"

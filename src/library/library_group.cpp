@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string_view>
 
 namespace bw {
 
@@ -14,9 +15,14 @@ namespace {
 // keeps its own. Secondary strength ignores case but keeps accents apart.
 icu::Collator* groupNameCollator() {
     thread_local std::unique_ptr<icu::Collator> collator = [] {
+        // The "C" and "POSIX" locales map to en_US_POSIX, whose collation is a byte-like
+        // order; such a user gets the language-neutral order instead.
+        icu::Locale locale = icu::Locale::getDefault();
+        if (std::string_view(locale.getName()) == "en_US_POSIX") {
+            locale = icu::Locale::getRoot();
+        }
         UErrorCode status = U_ZERO_ERROR;
-        std::unique_ptr<icu::Collator> made(
-            icu::Collator::createInstance(icu::Locale::getDefault(), status));
+        std::unique_ptr<icu::Collator> made(icu::Collator::createInstance(locale, status));
         if (U_FAILURE(status) || !made) {
             status = U_ZERO_ERROR;
             made.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));

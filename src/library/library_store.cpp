@@ -4,12 +4,11 @@
 #include "library/library_json.h"
 #include "library/text_trimming.h"
 #include "platform/atomic_file.h"
+#include "platform/audio_file_info.h"
 #include "platform/file_error.h"
 #include "platform/library_location.h"
 #include "transcription/json_decoding_error.h"
 #include "transcription/json_reading.h"
-
-#include "library/audio_duration.h"
 
 #include <cstdio>
 #include <fstream>
@@ -81,6 +80,15 @@ std::string setAsideStamp(std::chrono::sys_seconds time) {
                   unsigned(date.month()), unsigned(date.day()), int(clock.hours().count()),
                   int(clock.minutes().count()), int(clock.seconds().count()));
     return text;
+}
+
+// The length of an audio file in seconds; throws when it cannot be opened or states no rate.
+double audioDuration(const fs::path& file) {
+    auto info = AudioFileInfo::of(file);
+    if (info.sampleRate <= 0) {
+        throw LibraryError(LibraryError::Kind::unreadableAudio);
+    }
+    return double(info.frameCount) / info.sampleRate;
 }
 
 std::string lowercasedAscii(std::string text) {

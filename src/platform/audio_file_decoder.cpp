@@ -11,6 +11,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 
@@ -106,6 +107,7 @@ struct AudioFileDecoder::Impl {
     bool nextFrames();
     void present(AVFrame* decoded);
     void rewind();
+    void convert(const std::uint8_t** input, int frames);
     void flushResampler();
 };
 
@@ -122,21 +124,18 @@ void AudioFileDecoder::Impl::open() {
         fail(Kind::cannotOpen, code);
     }
 
-    const AVCodec* decoder = nullptr;
-    streamIndex = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-    if (streamIndex == AVERROR_STREAM_NOT_FOUND) {
+    streamIndex = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (streamIndex < 0) {
         throw AudioFileError(Kind::noAudioTrack, "no audio track");
     }
-    const AVCodecParameters* parameters =
-        streamIndex >= 0 ? raw->streams[streamIndex]->codecpar : nullptr;
-    if (parameters) {
-        sampleRate = parameters->sample_rate;
-        channels = parameters->ch_layout.nb_channels;
-        if (sampleRate <= 0 || channels <= 0) {
-            throw AudioFileError(Kind::noAudioTrack, "no audio track");
-        }
+    const AVCodecParameters* parameters = raw->streams[streamIndex]->codecpar;
+    sampleRate = parameters->sample_rate;
+    channels = parameters->ch_layout.nb_channels;
+    if (sampleRate <= 0 || channels <= 0) {
+        throw AudioFileError(Kind::noAudioTrack, "no audio track");
     }
-    if (streamIndex < 0 || !decoder) {
+    const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
+    if (!decoder) {
         throw AudioFileError(Kind::unsupportedFormat, "unsupported format " + description());
     }
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
@@ -300,7 +299,6 @@ void AudioFileDecoder::Impl::present(AVFrame* decoded) {
 
     if (!resampler || resamplerFormat != decoded->format || resamplerRate != decoded->sample_rate ||
         av_channel_layout_compare(&resamplerLayout, &decoded->ch_layout) != 0) {
-        flushResampler();
         AVChannelLayout outLayout{};
         if (codec->ch_layout.nb_channels == channels) {
             av_channel_layout_copy(&outLayout, &codec->ch_layout);
@@ -313,6 +311,10 @@ void AudioFileDecoder::Impl::present(AVFrame* decoded) {
             static_cast<AVSampleFormat>(decoded->format), decoded->sample_rate, 0, nullptr);
         av_channel_layout_uninit(&outLayout);
         resampler.reset(raw);
+        // A change of channel count is mixed to the stream's at unchanged loudness.
+        if (code >= 0) {
+            code = av_opt_set_double(raw, "rematrix_maxval", 1.0, 0);
+        }
         if (code >= 0) {
             code = swr_init(raw);
         }
@@ -326,7 +328,13 @@ void AudioFileDecoder::Impl::present(AVFrame* decoded) {
         av_channel_layout_copy(&resamplerLayout, &decoded->ch_layout);
     }
 
-    const int capacity = swr_get_out_samples(resampler.get(), decoded->nb_samples);
+    convert(const_cast<const std::uint8_t**>(decoded->extended_data), decoded->nb_samples);
+}
+
+// Runs `frames` frames (none, with no input: a flush) through the format converter into
+// `staged` and makes them the source to deliver from.
+void AudioFileDecoder::Impl::convert(const std::uint8_t** input, int frames) {
+    const int capacity = swr_get_out_samples(resampler.get(), frames);
     if (capacity < 0) {
         fail(Kind::readFailed, capacity);
     }
@@ -339,45 +347,22 @@ void AudioFileDecoder::Impl::present(AVFrame* decoded) {
         planes[c] = reinterpret_cast<std::uint8_t*>(staged.data() +
                                                     static_cast<std::size_t>(c) * stagedStride);
     }
-    const int converted =
-        swr_convert(resampler.get(), planes.data(), capacity,
-                    const_cast<const std::uint8_t**>(decoded->extended_data), decoded->nb_samples);
+    const int converted = swr_convert(resampler.get(), planes.data(), capacity, input, frames);
     if (converted < 0) {
         fail(Kind::readFailed, converted);
     }
-    source.assign(channels, nullptr);
-    for (int c = 0; c < channels; ++c) {
+    source.resize(planes.size());
+    for (std::size_t c = 0; c < planes.size(); ++c) {
         source[c] = reinterpret_cast<const float*>(planes[c]);
     }
+    sourceOffset = 0;
     sourceFrames = static_cast<std::size_t>(converted);
 }
 
-// Frames a rate change left inside the format converter come out at the end.
+// Frames a rate change left inside the format converter come out at the end of the file.
 void AudioFileDecoder::Impl::flushResampler() {
-    if (!resampler || resamplerRate == sampleRate) {
-        return;
-    }
-    const int capacity = swr_get_out_samples(resampler.get(), 0);
-    if (capacity <= 0) {
-        return;
-    }
-    if (stagedStride < static_cast<std::size_t>(capacity)) {
-        stagedStride = static_cast<std::size_t>(capacity);
-        staged.assign(stagedStride * static_cast<std::size_t>(channels), 0.0f);
-    }
-    std::vector<std::uint8_t*> planes(static_cast<std::size_t>(channels));
-    for (int c = 0; c < channels; ++c) {
-        planes[c] = reinterpret_cast<std::uint8_t*>(staged.data() +
-                                                    static_cast<std::size_t>(c) * stagedStride);
-    }
-    const int converted = swr_convert(resampler.get(), planes.data(), capacity, nullptr, 0);
-    if (converted > 0) {
-        source.assign(channels, nullptr);
-        for (int c = 0; c < channels; ++c) {
-            source[c] = reinterpret_cast<const float*>(planes[c]);
-        }
-        sourceOffset = 0;
-        sourceFrames = static_cast<std::size_t>(converted);
+    if (resampler && resamplerRate != sampleRate) {
+        convert(nullptr, 0);
     }
 }
 

@@ -69,6 +69,10 @@ struct ConversionCase {
     int rate;
     std::vector<double> amplitudes;
     double expected; // 440 Hz amplitude of the mono output
+
+    friend void PrintTo(const ConversionCase& c, std::ostream* out) {
+        *out << c.rate << " Hz " << c.amplitudes.size() << " ch";
+    }
 };
 
 class AudioConverterCases : public ::testing::TestWithParam<ConversionCase> {};

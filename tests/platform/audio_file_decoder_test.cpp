@@ -73,5 +73,27 @@ TEST(AudioFileDecoder, CountsWhatTheContainerDoesNotState) {
     }
 }
 
+// Joined mp3 files can change rate and channel count part-way; everything comes out in the
+// first part's format at the same loudness.
+TEST(AudioFileDecoder, FollowsFormatChangesInsideTheFile) {
+    GeneratedAudio audio;
+    const auto mono = audio.make("a.mp3", 44100, {tone(440)}, 2, "-write_xing 0");
+    const auto stereo = audio.make("b.mp3", 48000, {tone(440), tone(440)}, 2, "-write_xing 0");
+    const std::string join = "cat '" + mono.string() + "' '" + stereo.string() + "' > '" +
+                             audio.path("joined.mp3").string() + "'";
+    ASSERT_EQ(std::system(join.c_str()), 0);
+    AudioFileDecoder decoder(audio.path("joined.mp3"));
+    ASSERT_EQ(decoder.sampleRate(), 44100);
+    ASSERT_EQ(decoder.channelCount(), 1);
+    const std::vector<float> samples = readChannels(decoder)[0];
+    EXPECT_NEAR(static_cast<double>(samples.size()), 4 * 44100, 4000); // plus encoder padding
+    const std::size_t half = samples.size() / 2;
+    for (const std::size_t start : {std::size_t{0}, half}) {
+        EXPECT_NEAR(test::toneAmplitude(samples.data() + start + half / 4, half / 2, 440, 44100),
+                    0.5, 0.03)
+            << "from " << start;
+    }
+}
+
 } // namespace
 } // namespace bw

@@ -18,6 +18,8 @@ struct InfoCase {
     std::int64_t frames; // 10 seconds' worth
     double tolerance;    // in frames
     std::string arguments = "";
+
+    friend void PrintTo(const InfoCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class AudioFileInfoCases : public ::testing::TestWithParam<InfoCase> {};

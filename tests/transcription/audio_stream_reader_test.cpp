@@ -36,6 +36,10 @@ struct FormatCase {
     int sampleRate;
     int channels;
     bool exactLength; // uncompressed: duration and sample count are exact
+
+    friend void PrintTo(const FormatCase& c, std::ostream* out) {
+        *out << c.extension << " " << c.sampleRate << " Hz " << c.channels << " ch";
+    }
 };
 
 class AudioStreamReaderFormats : public ::testing::TestWithParam<FormatCase> {};
@@ -75,6 +79,8 @@ struct MixCase {
     double expected440; // amplitude after mixing down
     double expected1000;
     std::vector<std::string> extensions = {"wav", "mp3", "m4a"};
+
+    friend void PrintTo(const MixCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class AudioStreamReaderMixing : public ::testing::TestWithParam<MixCase> {};
@@ -148,6 +154,8 @@ struct FailureCase {
     std::string name;
     std::function<std::filesystem::path(const GeneratedAudio&)> file;
     std::string detail;
+
+    friend void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class AudioStreamReaderFailures : public ::testing::TestWithParam<FailureCase> {};

@@ -1,0 +1,169 @@
+// Runs the real executable against libraries in temporary folders.
+#include "library/library_store.h"
+#include "library/library_test_support.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <sys/wait.h>
+
+namespace bw {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CommandResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class LibraryCommandTest : public testing::Test {
+protected:
+    test::TemporaryFolder folder;
+    fs::path library = folder / "Library";
+
+    // `arguments` is a shell fragment after "brindlewick library".
+    CommandResult run(const std::string& arguments, bool withLibraryOption = true) {
+        std::string command =
+            "BRINDLEWICK_RESOURCES='" BW_SOURCE_DIR "/resources' '" BW_BINARY_DIR
+            "/bin/brindlewick' library " +
+            arguments + (withLibraryOption ? " --library '" + library.string() + "'" : "") + " >'" +
+            (folder / "out").string() + "' 2>'" + (folder / "err").string() + "'";
+        int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::readText(folder / "out"),
+                test::readText(folder / "err")};
+    }
+
+    std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+};
+
+TEST_F(LibraryCommandTest, GroupsAreCreatedRenamedAndDeletedWithTheSheetsTexts) {
+    auto created = run("group create '  Team  '");
+    ASSERT_EQ(created.status, 0) << created.err;
+    EXPECT_EQ(created.out.substr(36), "\tTeam\n");
+    std::string id = created.out.substr(0, 36);
+
+    struct Case {
+        std::string arguments;
+        std::string err;
+    };
+    for (const auto& c : std::vector<Case>{
+             {"group create TEAM", "A group with this name already exists. Choose another name.\n"},
+             {"group create '   '", "The group's name can't be empty.\n"},
+             {"group rename Team ''", "The group's name can't be empty.\n"},
+             {"group delete Nobody", "No group matches “Nobody”.\n"}}) {
+        auto result = run(c.arguments);
+        EXPECT_EQ(result.status, 1) << c.arguments;
+        EXPECT_EQ(result.err, c.err) << c.arguments;
+    }
+    ASSERT_EQ(run("group create 'team 10'").status, 0);
+    ASSERT_EQ(run("group create Alpha").status, 0);
+    EXPECT_EQ(run("group rename " + id.substr(0, 6) + " 'team 2'").status, 0);
+
+    auto groups = nlohmann::json::parse(run("groups --json").out);
+    std::vector<std::string> names;
+    for (const auto& group : groups) {
+        names.push_back(group["name"]);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "team 2", "team 10"}));
+    EXPECT_EQ(run("group delete 'team 2'").status, 0);
+    EXPECT_EQ(run("groups").out.find(id), std::string::npos);
+}
+
+TEST_F(LibraryCommandTest, ImportListRenameMoveAndDelete) {
+    test::writeWav(folder / "first.wav", 1.5);
+    test::writeWav(folder / "second.wav", 2);
+    test::writeText(folder / "notes.ogg", "OggS");
+    ASSERT_EQ(run("group create Calls").status, 0);
+
+    auto imported =
+        run("import " + quoted(folder / "first.wav") + " " + quoted(folder / "notes.ogg") + " " +
+            quoted(folder / "second.wav") + " --group calls"); // not a name: no group matches
+    EXPECT_EQ(imported.status, 1);
+    EXPECT_EQ(imported.err, "No group matches “calls”.\n");
+
+    imported = run("import " + quoted(folder / "first.wav") + " " + quoted(folder / "notes.ogg") +
+                   " " + quoted(folder / "second.wav") + " --group Calls");
+    EXPECT_EQ(imported.status, 1);
+    EXPECT_EQ(imported.err, "Some files weren't imported\n“notes.ogg” isn't an m4a, mp3 or wav "
+                            "file.\n");
+    auto items = nlohmann::json::parse(run("list --json --group Calls").out);
+    ASSERT_EQ(items.size(), 2u);
+    for (const auto& item : items) {
+        EXPECT_EQ(item["origin"], "imported");
+        EXPECT_EQ(item["state"], "complete");
+        EXPECT_EQ(item["audioFileName"], "audio.wav");
+        EXPECT_TRUE(item.contains("groupID"));
+        EXPECT_FALSE(item.contains("consentConfirmedAt"));
+    }
+    std::string firstID = items[0]["title"] == "first" ? items[0]["id"] : items[1]["id"];
+    std::string prefix = firstID.substr(0, 8);
+    for (auto& c : prefix) {
+        c = char(std::tolower(c));
+    }
+
+    EXPECT_EQ(run("rename " + prefix + " '  Renamed  '").status, 0);
+    auto empty = run("rename " + prefix + " '   '");
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.err, "Something went wrong\nThe title can't be empty. The recording keeps "
+                         "its previous title.\n");
+    EXPECT_EQ(run("move " + prefix + " --to none").status, 0);
+    auto loose = run("list --group none");
+    EXPECT_EQ(loose.status, 0);
+    EXPECT_NE(loose.out.find(firstID), std::string::npos);
+    EXPECT_NE(loose.out.find("\tNo Group\tRenamed\n"), std::string::npos) << loose.out;
+    EXPECT_EQ(run("list --group Calls").out.find(firstID), std::string::npos);
+
+    EXPECT_EQ(run("delete " + firstID).status, 0);
+    EXPECT_FALSE(fs::exists(library / firstID));
+    auto missing = run("delete " + firstID);
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "No recording matches “" + firstID + "”.\n");
+}
+
+TEST_F(LibraryCommandTest, AmbiguousPrefixesAndBadCommandLines) {
+    LibraryStore store(library);
+    auto a = test::sampleItem("a", 1);
+    auto b = test::sampleItem("b", 2);
+    a.id = *Uuid::parse("AB000000-0000-4000-8000-000000000001");
+    b.id = *Uuid::parse("AB000000-0000-4000-8000-000000000002");
+    store.addRecording(a);
+    store.addRecording(b);
+    auto ambiguous = run("delete ab");
+    EXPECT_EQ(ambiguous.status, 1);
+    EXPECT_NE(ambiguous.err.find("matches more than one recording"), std::string::npos);
+    EXPECT_EQ(run("move ab --to none").status, 1);
+    EXPECT_EQ(run("move ab000000-0000-4000-8000-000000000001").status, 2); // no --to
+    EXPECT_EQ(run("frobnicate").status, 2);
+    EXPECT_EQ(run("group explode x").status, 2);
+    for (const char* subcommand :
+         {"list", "groups", "group", "import", "rename", "move", "delete"}) {
+        auto help = run(std::string(subcommand) + " --help");
+        EXPECT_EQ(help.status, 0) << subcommand;
+        EXPECT_EQ(help.out.rfind("Usage: brindlewick library", 0), 0u) << subcommand;
+    }
+    EXPECT_EQ(run("list").out.substr(0, 5), "AB000");
+}
+
+TEST_F(LibraryCommandTest, LibraryComesFromTheEnvironmentWithoutTheOption) {
+    setenv("BRINDLEWICK_LIBRARY", library.c_str(), 1);
+    auto created = run("group create FromEnvironment", false);
+    unsetenv("BRINDLEWICK_LIBRARY");
+    EXPECT_EQ(created.status, 0);
+    EXPECT_EQ(LibraryStore(library).loadGroups().at(0).name, "FromEnvironment");
+}
+
+TEST_F(LibraryCommandTest, UnreadableGroupListIsReportedAndSetAside) {
+    fs::create_directories(library);
+    test::writeText(library / "groups.json", "{");
+    auto listed = run("groups");
+    EXPECT_EQ(listed.status, 1);
+    EXPECT_EQ(listed.err.rfind("The group list couldn't be read\nEvery recording is still here", 0),
+              0u);
+    EXPECT_EQ(run("groups").status, 0); // set aside: the next run starts clean
+}
+
+} // namespace
+} // namespace bw

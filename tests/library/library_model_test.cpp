@@ -1,0 +1,418 @@
+#include "fakes/memory_user_defaults.h"
+#include "library/library_error.h"
+#include "library/library_model.h"
+#include "library/library_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cstdlib>
+
+namespace bw {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string key = "library.sidebarSelection";
+const std::string support = "If it keeps happening, email support@brindlewick.app with this "
+                            "message and the file from Help › Export Diagnostics.";
+
+// Counts every change signal of a model.
+struct SignalCounts {
+    int items = 0, groups = 0, filter = 0, selection = 0, alert = 0, editor = 0, active = 0;
+
+    explicit SignalCounts(LibraryModel& model) {
+        QObject::connect(&model, &LibraryModel::itemsChanged, [this] { ++items; });
+        QObject::connect(&model, &LibraryModel::groupsChanged, [this] { ++groups; });
+        QObject::connect(&model, &LibraryModel::filterChanged, [this] { ++filter; });
+        QObject::connect(&model, &LibraryModel::selectionChanged, [this] { ++selection; });
+        QObject::connect(&model, &LibraryModel::alertChanged, [this] { ++alert; });
+        QObject::connect(&model, &LibraryModel::groupEditorChanged, [this] { ++editor; });
+        QObject::connect(&model, &LibraryModel::activeRecordingIDChanged, [this] { ++active; });
+    }
+};
+
+class LibraryModelTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ::setenv("BRINDLEWICK_RESOURCES", BW_SOURCE_DIR "/resources", 1);
+        if (!QCoreApplication::instance()) {
+            static int argc = 1;
+            static char name[] = "library_tests";
+            static char* argv[] = {name, nullptr};
+            static QCoreApplication application(argc, argv);
+        }
+    }
+
+    test::TemporaryFolder folder;
+    fs::path root = folder / "Library";
+    LibraryStore store{root};
+    MemoryUserDefaults defaults;
+
+    std::unique_ptr<LibraryModel> makeModel() {
+        return std::make_unique<LibraryModel>(store, &defaults);
+    }
+
+    LibraryItem add(const std::string& title, std::int64_t createdAt,
+                    std::optional<Uuid> group = std::nullopt) {
+        auto item = test::sampleItem(title, createdAt, group);
+        store.addRecording(item);
+        return item;
+    }
+
+    static void waitForImports(LibraryModel& model) {
+        QEventLoop loop;
+        QObject::connect(&model, &LibraryModel::importFinished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        if (model.isImporting()) {
+            loop.exec();
+        }
+        ASSERT_FALSE(model.isImporting());
+    }
+
+    static std::vector<std::string> titles(const std::vector<LibraryItem>& items) {
+        std::vector<std::string> result;
+        for (const auto& item : items) {
+            result.push_back(item.title);
+        }
+        return result;
+    }
+};
+
+TEST_F(LibraryModelTest, StartRestoresTheStoredFilter) {
+    auto group = store.createGroup("Calls", std::chrono::system_clock::now());
+    struct Case {
+        std::optional<std::string> stored;
+        LibraryFilter expected;
+        bool writtenBack;
+    };
+    std::vector<Case> cases = {
+        {std::nullopt, LibraryFilter::all(), false},
+        {"garbage", LibraryFilter::all(), false},
+        {"notFiled", LibraryFilter::notFiled(), true},
+        {group.id.string(), LibraryFilter::group(group.id), true},
+        {Uuid::random().string(), LibraryFilter::all(), true}, // a deleted group
+    };
+    for (const auto& c : cases) {
+        defaults = MemoryUserDefaults();
+        if (c.stored) {
+            defaults.values[key] = *c.stored;
+        }
+        auto model = makeModel();
+        EXPECT_EQ(model->filter(), c.expected) << c.stored.value_or("(none)");
+        EXPECT_EQ(!defaults.writes.empty(), c.writtenBack);
+        if (c.writtenBack) {
+            EXPECT_EQ(defaults.values[key], c.expected.storedValue());
+        }
+    }
+}
+
+TEST_F(LibraryModelTest, StartRecoversInterruptedRecordings) {
+    auto item = test::sampleItem("cut off", 1);
+    item.state = LibraryItem::State::recording;
+    store.addRecording(item);
+    auto model = makeModel();
+    ASSERT_EQ(model->items().size(), 1u);
+    EXPECT_EQ(model->items()[0].state, LibraryItem::State::interrupted);
+}
+
+TEST_F(LibraryModelTest, MembershipFollowsKnownGroups) {
+    auto calls = store.createGroup("Calls", std::chrono::system_clock::now());
+    auto missing = Uuid::random();
+    add("filed", 3, calls.id);
+    add("orphan", 2, missing);
+    add("loose", 1);
+    auto model = makeModel();
+    EXPECT_EQ(titles(model->itemsIn(LibraryFilter::all())),
+              (std::vector<std::string>{"filed", "orphan", "loose"}));
+    EXPECT_EQ(titles(model->itemsIn(LibraryFilter::notFiled())),
+              (std::vector<std::string>{"orphan", "loose"}));
+    EXPECT_EQ(titles(model->itemsIn(LibraryFilter::group(calls.id))),
+              std::vector<std::string>{"filed"});
+    EXPECT_TRUE(model->itemsIn(LibraryFilter::group(missing)).empty());
+}
+
+TEST_F(LibraryModelTest, NewRecordingsGoToTheGroupShown) {
+    auto calls = store.createGroup("Calls", std::chrono::system_clock::now());
+    auto model = makeModel();
+    struct Case {
+        LibraryFilter filter;
+        std::optional<Uuid> expected;
+    };
+    for (const auto& c :
+         {Case{LibraryFilter::group(calls.id), calls.id}, Case{LibraryFilter::all(), std::nullopt},
+          Case{LibraryFilter::notFiled(), std::nullopt}}) {
+        model->setFilter(c.filter);
+        auto item = model->beginRecording("Take", std::chrono::system_clock::time_point(
+                                                      std::chrono::milliseconds(1741338902750)));
+        EXPECT_EQ(item.groupID, c.expected) << c.filter.storedValue();
+        EXPECT_EQ(item.createdAt.time_since_epoch().count(), 1741338902);
+        EXPECT_EQ(item.state, LibraryItem::State::recording);
+        EXPECT_EQ(item.audioFileName, "audio.caf");
+        EXPECT_EQ(model->items().front(), item);
+        EXPECT_EQ(model->selection(), item.id);
+        EXPECT_EQ(model->activeRecordingID(), item.id);
+        EXPECT_EQ(model->recordingDestination(), c.expected);
+        EXPECT_EQ(store.item(item.id), item);
+        model->finishRecording(item.id, 42.5);
+        EXPECT_FALSE(model->activeRecordingID());
+        EXPECT_EQ(store.item(item.id).state, LibraryItem::State::complete);
+        EXPECT_EQ(model->item(item.id)->duration, 42.5);
+    }
+    EXPECT_FALSE(model->alert());
+}
+
+TEST_F(LibraryModelTest, FinishingARecordingThatCannotBeSavedAlerts) {
+    auto model = makeModel();
+    auto item = model->beginRecording("Take", std::chrono::system_clock::now());
+    fs::remove(store.itemFolderURL(item.id) / "item.json");
+    model->finishRecording(item.id, 3);
+    ASSERT_TRUE(model->alert());
+    EXPECT_EQ(model->alert()->title, "The recording's details couldn't be saved");
+    EXPECT_EQ(model->alert()->message,
+              "The audio is kept. Check that the Mac has enough free disk space. " + support +
+                  " (The recording no longer exists.)");
+    EXPECT_FALSE(model->alert()->action);
+}
+
+TEST_F(LibraryModelTest, DeletingTheActiveRecordingDoesNothing) {
+    auto model = makeModel();
+    auto item = model->beginRecording("Take", std::chrono::system_clock::now());
+    SignalCounts counts(*model);
+    model->deleteItem(item.id);
+    EXPECT_TRUE(fs::exists(store.itemFolderURL(item.id)));
+    EXPECT_FALSE(model->alert());
+    EXPECT_EQ(counts.items, 0);
+
+    auto other = add("Other", 1);
+    model->setSelection(other.id);
+    model->deleteItem(other.id);
+    EXPECT_FALSE(model->item(other.id));
+    EXPECT_FALSE(model->selection());
+    model->deleteItem(other.id);
+    ASSERT_TRUE(model->alert());
+    EXPECT_EQ(model->alert()->title, "The recording couldn't be deleted");
+    EXPECT_EQ(model->alert()->message, "Quit and reopen Brindlewick, then try again. " + support +
+                                           " (The recording no longer exists.)");
+}
+
+TEST_F(LibraryModelTest, RenamingReportsFailuresAndKeepsTheTitle) {
+    auto item = add("Old", 1);
+    auto model = makeModel();
+    EXPECT_FALSE(model->rename(item.id, "   "));
+    ASSERT_TRUE(model->alert());
+    EXPECT_EQ(model->alert()->title, "Something went wrong");
+    EXPECT_EQ(model->alert()->message,
+              "The title can't be empty. The recording keeps its previous title.");
+    EXPECT_EQ(model->item(item.id)->title, "Old");
+
+    EXPECT_FALSE(model->rename(Uuid::random(), "New"));
+    EXPECT_EQ(model->alert()->title, "The recording couldn't be renamed");
+    EXPECT_EQ(model->alert()->message, "It keeps its previous title. Try again. " + support +
+                                           " (The recording no longer exists.)");
+
+    EXPECT_TRUE(model->rename(item.id, " New "));
+    EXPECT_EQ(model->item(item.id)->title, "New");
+}
+
+TEST_F(LibraryModelTest, MovingAndDeletingGroupsReportFailures) {
+    auto item = add("Take", 1);
+    auto model = makeModel();
+    model->move({item.id}, Uuid::random());
+    ASSERT_TRUE(model->alert());
+    EXPECT_EQ(model->alert()->title, "The recordings couldn't be moved");
+    EXPECT_EQ(model->alert()->message, "They stay where they were. Try again. " + support +
+                                           " (The group no longer exists.)");
+    model->deleteGroup(Uuid::random());
+    EXPECT_EQ(model->alert()->title, "The group couldn't be deleted");
+    EXPECT_EQ(model->alert()->message, "Its recordings are unchanged. Try again. " + support +
+                                           " (The group no longer exists.)");
+}
+
+TEST_F(LibraryModelTest, DeletingTheShownGroupFallsBackToAll) {
+    auto calls = store.createGroup("Calls", std::chrono::system_clock::now());
+    auto item = add("Take", 1, calls.id);
+    auto model = makeModel();
+    model->setFilter(LibraryFilter::group(calls.id));
+    model->setSelection(item.id);
+    model->deleteGroup(calls.id);
+    EXPECT_TRUE(model->groups().empty());
+    EXPECT_EQ(model->filter(), LibraryFilter::all());
+    EXPECT_EQ(defaults.values[key], "all");
+    EXPECT_FALSE(model->item(item.id)->groupID);
+    EXPECT_EQ(model->selection(), item.id); // still visible under All
+    EXPECT_FALSE(model->alert());
+}
+
+TEST_F(LibraryModelTest, ChoosingTheDestination) {
+    auto calls = store.createGroup("Calls", std::chrono::system_clock::now());
+    auto loose = add("loose", 1);
+    auto model = makeModel();
+    model->setSelection(loose.id);
+
+    model->chooseDestination(std::nullopt); // on All: stays on All
+    EXPECT_EQ(model->filter(), LibraryFilter::all());
+
+    auto recording = model->beginRecording("Take", std::chrono::system_clock::now());
+    model->setSelection(loose.id);
+    model->chooseDestination(calls.id);
+    EXPECT_EQ(model->filter(), LibraryFilter::group(calls.id));
+    EXPECT_EQ(store.item(recording.id).groupID, calls.id);
+    EXPECT_EQ(model->recordingDestination(), calls.id);
+    EXPECT_FALSE(model->selection()); // loose is not in Calls
+
+    model->setSelection(recording.id);
+    model->chooseDestination(std::nullopt); // on a group: switches to No Group
+    EXPECT_EQ(model->filter(), LibraryFilter::notFiled());
+    EXPECT_FALSE(store.item(recording.id).groupID);
+    EXPECT_EQ(model->selection(), recording.id); // kept: visible again under No Group
+    EXPECT_EQ(model->recordingDestination(), std::nullopt);
+}
+
+TEST_F(LibraryModelTest, ObservableFieldsSignalOnlyRealChanges) {
+    auto item = add("Take", 1);
+    auto model = makeModel();
+    SignalCounts counts(*model);
+    model->setSelection(item.id);
+    model->setSelection(item.id);
+    EXPECT_EQ(counts.selection, 1);
+    defaults.writes.clear();
+    model->setFilter(LibraryFilter::all());
+    EXPECT_EQ(counts.filter, 0);
+    EXPECT_EQ(defaults.writes.size(), 1u); // the side effects run on every assignment
+    model->setFilter(LibraryFilter::notFiled());
+    EXPECT_EQ(counts.filter, 1);
+    auto alert = AppAlert::make("A", "B");
+    model->setAlert(alert);
+    model->setAlert(alert);
+    EXPECT_EQ(counts.alert, 1);
+    model->setAlert(AppAlert::make("A", "B")); // a new alert with the same text
+    EXPECT_EQ(counts.alert, 2);
+    model->setActiveRecordingID(std::nullopt);
+    EXPECT_EQ(counts.active, 0);
+    EXPECT_TRUE(model->rename(item.id, "Renamed"));
+    EXPECT_EQ(counts.items, 1);
+}
+
+TEST_F(LibraryModelTest, GroupNamesThroughTheSheet) {
+    auto item = add("Take", 1);
+    auto model = makeModel();
+    auto editor = GroupEditor::make(GroupEditor::Create{{item.id}});
+    model->setGroupEditor(editor);
+    EXPECT_EQ(model->confirmGroupName(editor, "  "), "The group's name can't be empty.");
+    EXPECT_TRUE(model->groupEditor());
+    EXPECT_EQ(model->confirmGroupName(editor, " Calls "), std::nullopt);
+    EXPECT_FALSE(model->groupEditor());
+    ASSERT_EQ(model->groups().size(), 1u);
+    auto calls = model->groups()[0];
+    EXPECT_EQ(model->item(item.id)->groupID, calls.id);
+    EXPECT_EQ(model->confirmGroupName(GroupEditor::make(GroupEditor::Create{}), "CALLS"),
+              "A group with this name already exists. Choose another name.");
+
+    EXPECT_EQ(model->confirmGroupName(GroupEditor::make(GroupEditor::Rename{calls}), "calls"),
+              std::nullopt);
+    EXPECT_EQ(model->group(calls.id)->name, "calls");
+
+    EXPECT_EQ(
+        model->confirmGroupName(GroupEditor::make(GroupEditor::CreateAsDestination{}), "Meetings"),
+        std::nullopt);
+    ASSERT_EQ(model->groups().size(), 2u);
+    EXPECT_EQ(model->groups()[1].name, "Meetings");
+    EXPECT_EQ(model->filter().groupID(), model->groups()[1].id);
+
+    {
+        test::FailingFileWrites failing;
+        auto problem = model->confirmGroupName(GroupEditor::make(GroupEditor::Create{}), "New");
+        ASSERT_TRUE(problem);
+        EXPECT_TRUE(problem->starts_with("The group couldn't be saved. Try again. " + support +
+                                         " (“groups.json” couldn't be saved: "))
+            << *problem;
+    }
+}
+
+TEST_F(LibraryModelTest, CorruptGroupListIsSetAsideAtStart) {
+    fs::create_directories(root);
+    test::writeText(root / "groups.json", "{");
+    auto model = makeModel();
+    EXPECT_TRUE(model->groups().empty());
+    ASSERT_TRUE(model->alert());
+    EXPECT_EQ(model->alert()->title, "The group list couldn't be read");
+    EXPECT_EQ(model->alert()->message,
+              "Every recording is still here, now under No Group. The old list is kept as a "
+              "file in Brindlewick's library folder. You can create the groups again and drag "
+              "the recordings onto them.");
+    EXPECT_FALSE(fs::exists(root / "groups.json"));
+    int setAside = 0;
+    for (const auto& entry : fs::directory_iterator(root)) {
+        setAside += entry.path().filename().string().starts_with("groups-unreadable-");
+    }
+    EXPECT_EQ(setAside, 1);
+}
+
+TEST_F(LibraryModelTest, GroupListThatCannotBeSetAsideAlertsDifferently) {
+    fs::create_directories(root);
+    test::writeText(root / "groups.json", "{");
+    // Occupy the set-aside names of the next few seconds.
+    auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+    for (int second = 0; second < 5; ++second) {
+        LibraryStore probe(folder / "probe");
+        fs::create_directories(folder / "probe");
+        test::writeText(folder / "probe" / "groups.json", "");
+        auto name = probe.setAsideUnreadableGroups(now + std::chrono::seconds(second)).filename();
+        test::writeText(root / name, "taken");
+    }
+    auto model = makeModel();
+    ASSERT_TRUE(model->alert());
+    EXPECT_EQ(model->alert()->title, "The group list couldn't be opened");
+    EXPECT_TRUE(model->alert()->message.starts_with(
+        "Every recording is still here. Quit and reopen Brindlewick. " + support + " ("));
+    EXPECT_EQ(test::readText(root / "groups.json"), "{");
+}
+
+TEST_F(LibraryModelTest, ImportReportsEachFailedFileInOrder) {
+    auto calls = store.createGroup("Calls", std::chrono::system_clock::now());
+    test::writeWav(folder / "tone.wav", 1);
+    ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -i '" + (folder / "tone.wav").string() +
+                           "' '" + (folder / "a.mp3").string() + "'")
+                              .c_str()),
+              0);
+    test::writeText(folder / "b.ogg", "OggS");
+    test::writeText(folder / "c.wav", "RIFF....WAVEjunk");
+    auto model = makeModel();
+    model->setFilter(LibraryFilter::group(calls.id));
+    model->importFiles({folder / "a.mp3", folder / "b.ogg", folder / "c.wav"});
+    EXPECT_TRUE(model->isImporting());
+    waitForImports(*model);
+
+    ASSERT_EQ(model->items().size(), 1u);
+    auto imported = model->items()[0];
+    EXPECT_EQ(imported.title, "a");
+    EXPECT_EQ(imported.groupID, calls.id);
+    EXPECT_EQ(model->selection(), imported.id);
+    ASSERT_TRUE(model->alert());
+    EXPECT_EQ(model->alert()->title, "Some files weren't imported");
+    EXPECT_EQ(model->alert()->message,
+              "“b.ogg” isn't an m4a, mp3 or wav file.\n"
+              "“c.wav” couldn't be read as audio. The file may be damaged.");
+}
+
+TEST_F(LibraryModelTest, ImportThatCannotCopyAsksForDiskSpace) {
+    test::writeWav(folder / "tone.wav", 1);
+    auto model = makeModel();
+    fs::create_directories(root);
+    {
+        test::FailingFileWrites failing; // inherited by the import's worker thread
+        model->importFiles({folder / "tone.wav"});
+        waitForImports(*model);
+    }
+    EXPECT_TRUE(model->items().empty());
+    ASSERT_TRUE(model->alert());
+    EXPECT_EQ(model->alert()->message, "“tone.wav” couldn't be copied into Brindlewick. Check "
+                                       "that the Mac has enough free disk space, then try again.");
+}
+
+} // namespace
+} // namespace bw
