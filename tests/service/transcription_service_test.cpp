@@ -5,9 +5,8 @@
 #include "transcripts/transcript_store_error.h"
 
 #include "fakes/scripted_transcription_engine.h"
+#include "library/library_test_support.h"
 #include "support/core_application.h"
-#include "support/temporary_folder.h"
-#include "support/wav_file.h"
 
 #include <QSignalSpy>
 
@@ -52,7 +51,7 @@ protected:
         item.state = state;
         item.audioFileName = "audio.wav";
         std::filesystem::create_directories(library.itemFolderURL(item.id));
-        test::writeSilentWav(library.audioFileURL(item), seconds);
+        test::writeWav(library.audioFileURL(item), seconds);
         return item;
     }
 
@@ -315,17 +314,23 @@ TEST_F(TranscriptionServiceTest, RecordingDeletedWhileTranscribingEndsSilently) 
 }
 
 TEST_F(TranscriptionServiceTest, AFailedSaveIsReportedWithTheFileSystemsReason) {
+    engine->holdUntilReleased = true;
     auto item = makeItem();
-    // A folder where the transcript file belongs cannot be replaced by a file.
-    std::filesystem::create_directories(service->transcripts().fileURL(item.id) / "inside");
     service->start(item, TranscriptionLanguage::english);
-    ASSERT_TRUE(waitForIdle());
-    auto message = failure(item.id);
+    std::optional<std::string> message;
+    {
+        test::FailingFileWrites failingWrites;
+        engine->release();
+        ASSERT_TRUE(waitForIdle());
+        message = failure(item.id);
+    }
     ASSERT_TRUE(message);
     EXPECT_TRUE(message->starts_with("The transcript couldn't be saved. Check that the Mac has "
-                                     "enough free disk space, then try again. ("))
+                                     "enough free disk space, then try again. (“"))
         << *message;
+    EXPECT_TRUE(message->ends_with(")")) << *message;
     EXPECT_TRUE(service->savedTranscripts().empty());
+    EXPECT_FALSE(std::filesystem::exists(service->transcripts().fileURL(item.id)));
 }
 
 TEST_F(TranscriptionServiceTest, DestroyingTheServiceStopsARunningJob) {

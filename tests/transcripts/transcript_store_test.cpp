@@ -1,13 +1,11 @@
+#include "platform/file_error.h"
 #include "transcription/json_decoding_error.h"
 #include "transcripts/transcript_store.h"
 #include "transcripts/transcript_store_error.h"
 
-#include "support/temporary_folder.h"
+#include "library/library_test_support.h"
 
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
 
 namespace bw {
 namespace {
@@ -15,17 +13,6 @@ namespace {
 using namespace std::chrono;
 
 const Uuid itemID = *Uuid::parse("6F9619FF-8B86-D011-B42D-00C04FC964FF");
-
-std::string readText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
-void writeText(const std::filesystem::path& file, const std::string& text) {
-    std::ofstream(file, std::ios::binary) << text;
-}
 
 class TranscriptStoreTest : public testing::Test {
 protected:
@@ -64,7 +51,7 @@ TEST_F(TranscriptStoreTest, SavedDocumentReloadsEqualWithWholeSeconds) {
 
 TEST_F(TranscriptStoreTest, WritesSortedPrettyJsonWithoutEscapingSlashes) {
     store.save(sampleDocument(), itemID);
-    std::string text = readText(file());
+    std::string text = test::readText(file());
     EXPECT_LT(text.find("\"transcript\""), text.find("\"version\": 1"));
     EXPECT_LT(text.find("\"audioDuration\""), text.find("\"engine\""));
     EXPECT_LT(text.find("\"end\""), text.find("\"originalText\""));
@@ -87,6 +74,18 @@ TEST_F(TranscriptStoreTest, SavingReplacesTheEarlierTranscriptAndLeavesNoTempora
     EXPECT_EQ(entries, 1);
 }
 
+TEST_F(TranscriptStoreTest, AFailedSaveLeavesThePreviousFileWhole) {
+    store.save(sampleDocument(), itemID);
+    std::string before = test::readText(file());
+    auto edited = sampleDocument();
+    edited.segments[0].text = std::string(100000, 'x');
+    {
+        test::FailingFileWrites failingWrites;
+        EXPECT_THROW(store.save(edited, itemID), FileError);
+    }
+    EXPECT_EQ(test::readText(file()), before);
+}
+
 TEST_F(TranscriptStoreTest, TextCutInsideAUtf8SequenceStillSaves) {
     auto document = sampleDocument();
     document.segments[0].text = "caf\xC3";
@@ -104,9 +103,9 @@ TEST_F(TranscriptStoreTest, SavingForAMissingItemFolderCreatesNothing) {
     }
     EXPECT_FALSE(std::filesystem::exists(folder.path() / itemID.string()));
 
-    writeText(folder.path() / itemID.string(), "not a folder");
+    test::writeText(folder.path() / itemID.string(), "not a folder");
     EXPECT_THROW(store.save(sampleDocument(), itemID), TranscriptStoreError);
-    EXPECT_EQ(readText(folder.path() / itemID.string()), "not a folder");
+    EXPECT_EQ(test::readText(folder.path() / itemID.string()), "not a folder");
 }
 
 struct StoredFileCase {
@@ -122,7 +121,7 @@ TEST_P(StoredFiles, AreReadOrRejected) {
     test::TemporaryFolder folder;
     std::filesystem::create_directories(folder.path() / itemID.string());
     TranscriptStore store{LibraryStore(folder.path())};
-    writeText(store.fileURL(itemID), GetParam().content);
+    test::writeText(store.fileURL(itemID), GetParam().content);
     switch (GetParam().outcome) {
     case StoredFileCase::loads:
         EXPECT_TRUE(store.load(itemID));
