@@ -1,8 +1,8 @@
 #include "whisper/bundled_models.h"
 
+#include "support/test_files.h"
 #include "transcription/transcription_error.h"
 #include "whisper/whisper_cpp_engine.h"
-#include "whisper/whisper_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "whisper/silero_voice_activity_detector.h"
 
+#include "support/test_files.h"
 #include "transcription/transcription_error.h"
-#include "whisper/whisper_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "whisper/whisper_cpp_recognizer.h"
 
+#include "support/test_files.h"
 #include "transcription/cancellation_error.h"
 #include "transcription/transcription_error.h"
-#include "whisper/whisper_test_support.h"
 
 #include <gtest/gtest.h>
 

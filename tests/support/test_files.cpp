@@ -1,4 +1,4 @@
-#include "whisper/whisper_test_support.h"
+#include "support/test_files.h"
 
 #include <cmath>
 #include <cstdint>

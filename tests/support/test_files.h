@@ -1,5 +1,5 @@
-// Shared helpers of the whisper module's tests: model files, audio made at run time, and
-// temporary folders.
+// Helpers shared by the tests of the engine and the command line: model files, speech made at
+// run time, and temporary folders.
 #pragma once
 
 #include <gtest/gtest.h>

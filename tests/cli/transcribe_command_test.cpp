@@ -1,0 +1,252 @@
+// The transcribe command end to end: the real program, the real engine and the test models.
+#include "support/test_files.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace bw {
+namespace {
+
+std::string contents(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// One run of build/bin/brindlewick with its standard output and error caught in files.
+class Program {
+public:
+    Program(std::vector<std::string> arguments, std::map<std::string, std::string> environment = {})
+        : m_out(m_folder / "stdout"), m_err(m_folder / "stderr") {
+        std::vector<std::string> argv = {std::string(BW_BINARY_DIR) + "/bin/brindlewick"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        std::vector<std::string> envp;
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            std::string text = *entry;
+            if (!environment.contains(text.substr(0, text.find('=')))) {
+                envp.push_back(text);
+            }
+        }
+        for (const auto& [name, value] : environment) {
+            envp.push_back(name + "=" + value);
+        }
+        std::vector<char*> argPointers, envPointers;
+        for (auto& text : argv)
+            argPointers.push_back(text.data());
+        for (auto& text : envp)
+            envPointers.push_back(text.data());
+        argPointers.push_back(nullptr);
+        envPointers.push_back(nullptr);
+        int out = ::open(m_out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = ::open(m_err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(out, STDOUT_FILENO);
+            ::dup2(err, STDERR_FILENO);
+            ::execve(argPointers[0], argPointers.data(), envPointers.data());
+            ::_exit(127);
+        }
+        ::close(out);
+        ::close(err);
+    }
+
+    // Waits for the program to end and returns its exit status (128 + n for signal n).
+    int wait() {
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    // Waits until standard error contains `text`; false after a minute.
+    bool waitForError(const std::string& text) {
+        for (int i = 0; i < 600; ++i) {
+            if (error().find(text) != std::string::npos) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+
+    void signal(int number) { ::kill(m_pid, number); }
+    std::string output() const { return contents(m_out); }
+    std::string error() const { return contents(m_err); }
+
+private:
+    test::TemporaryFolder m_folder;
+    std::filesystem::path m_out;
+    std::filesystem::path m_err;
+    pid_t m_pid = -1;
+};
+
+class TranscribeCommandTest : public testing::Test {
+protected:
+    void SetUp() override {
+        BW_REQUIRE_SHARED_FILE(model, "models/for-tests-ggml-tiny.bin");
+        BW_REQUIRE_SHARED_FILE(vad, "models/ggml-silero-v6.2.0.bin");
+        BW_REQUIRE_SHARED_FILE(audio, "audio/jfk.wav");
+        m_model = model;
+        m_vad = vad;
+        m_audio = audio;
+        // Three seconds of silence: detection finds no speech, so nothing is decoded.
+        m_silence = m_folder / "silence.wav";
+        test::writeWav(m_silence, std::vector<float>(48000, 0.0f));
+    }
+
+    std::vector<std::string> arguments(const std::filesystem::path& audio,
+                                       std::vector<std::string> more = {}) {
+        std::vector<std::string> all = {"transcribe", audio.string(), "--language",
+                                        "en",         "--model",      m_model.string()};
+        all.insert(all.end(), more.begin(), more.end());
+        return all;
+    }
+
+    test::TemporaryFolder m_folder;
+    std::filesystem::path m_model;
+    std::filesystem::path m_vad;
+    std::filesystem::path m_audio;
+    std::filesystem::path m_silence;
+};
+
+TEST_F(TranscribeCommandTest, WritesTheTranscriptAsJson) {
+    auto target = m_folder / "jfk.json";
+    Program program(arguments(m_audio, {"--format", "json", "--output", target.string()}));
+    ASSERT_EQ(program.wait(), 0) << program.error();
+    EXPECT_EQ(program.output(), "");
+    auto json = nlohmann::json::parse(contents(target));
+    EXPECT_EQ(json["audioDuration"], 11);
+    EXPECT_EQ(json["engine"], "whisper.cpp 1.9.1");
+    EXPECT_EQ(json["model"], "for-tests-ggml-tiny");
+    EXPECT_EQ(json["language"], "en");
+    // Standard error is not a terminal here: one plain line per change.
+    auto error = program.error();
+    EXPECT_EQ(error.find("Loading the speech model…\n"), 0u) << error;
+    EXPECT_NE(error.find("Finished 100%\n"), std::string::npos) << error;
+    EXPECT_EQ(error.find('\r'), std::string::npos);
+}
+
+TEST_F(TranscribeCommandTest, PrintsTextToStandardOutputByDefault) {
+    Program program(arguments(m_silence, {"--threads", "1"}));
+    ASSERT_EQ(program.wait(), 0) << program.error();
+    EXPECT_EQ(program.output(), ""); // silence has no segments
+}
+
+TEST_F(TranscribeCommandTest, UsesTheBundledModels) {
+    test::TemporaryFolder resources;
+    std::filesystem::create_directory(resources / "Models");
+    std::ofstream(resources / "Info.json") << R"({"BWWhisperModelFile": "ggml-tiny.bin"})";
+    std::filesystem::create_symlink(m_model, resources / "Models/ggml-tiny.bin");
+    std::filesystem::create_symlink(m_vad, resources / "Models/ggml-silero-v6.2.0.bin");
+    Program program({"transcribe", m_silence.string(), "--language", "de", "--format", "json"},
+                    {{"BRINDLEWICK_RESOURCES", resources.path().string()}});
+    ASSERT_EQ(program.wait(), 0) << program.error();
+    auto json = nlohmann::json::parse(program.output());
+    EXPECT_EQ(json["model"], "tiny");
+    EXPECT_EQ(json["language"], "de");
+    EXPECT_EQ(json["audioDuration"], 3);
+}
+
+struct UsageCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    const char* message;
+};
+
+class TranscribeUsage : public testing::TestWithParam<UsageCase> {};
+
+TEST_P(TranscribeUsage, ExitsWithTwoAndSaysWhatIsWrong) {
+    Program program(GetParam().arguments);
+    EXPECT_EQ(program.wait(), 2);
+    EXPECT_NE(program.error().find(GetParam().message), std::string::npos) << program.error();
+    EXPECT_EQ(program.output(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BadCommandLines, TranscribeUsage,
+    testing::Values(
+        UsageCase{
+            "NoLanguage", {"transcribe", "a.wav"}, "--language is required: sk, cs, de or en"},
+        UsageCase{"UnknownLanguage",
+                  {"transcribe", "a.wav", "--language", "fr"},
+                  "--language takes sk, cs, de or en"},
+        UsageCase{"UnknownFormat",
+                  {"transcribe", "a.wav", "--language", "en", "--format", "pdf"},
+                  "--format takes text|json"},
+        UsageCase{"NoThreads",
+                  {"transcribe", "a.wav", "--language", "en", "--threads", "0"},
+                  "--threads takes a whole number"},
+        UsageCase{"DetectorModelAlone",
+                  {"transcribe", "a.wav", "--language", "en", "--vad-model", "v.bin"},
+                  "--vad-model needs --model"},
+        UsageCase{"NoFile", {"transcribe", "--language", "en"}, "missing FILE"},
+        UsageCase{"UnknownOption", {"transcribe", "a.wav", "--fast"}, "unknown option --fast"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TranscribeCommandTest, FailuresPrintTheirDescriptionAndExitWithOne) {
+    auto missingAudio = m_folder / "notes.wav";
+    auto missingModel = m_folder / "ggml-none.bin";
+    auto missingFolder = m_folder / "no" / "such.txt";
+    test::TemporaryFolder emptyResources;
+    struct Case {
+        std::vector<std::string> arguments;
+        std::map<std::string, std::string> environment;
+        std::string message;
+    };
+    const Case cases[] = {
+        {arguments(missingAudio), {}, "The audio file could not be read: notes.wav: "},
+        {{"transcribe", m_audio.string(), "--language", "en", "--model", missingModel.string()},
+         {},
+         "Model not found: " + missingModel.string() + "\n"},
+        {arguments(m_audio, {"--output", missingFolder.string()}),
+         {},
+         "The file could not be written: " + missingFolder.string()},
+        {{"transcribe", m_audio.string(), "--language", "en"},
+         {{"BRINDLEWICK_RESOURCES", emptyResources.path().string()}},
+         "Model not found: Models/?\n"},
+    };
+    for (const auto& [arguments, environment, message] : cases) {
+        Program program(arguments, environment);
+        EXPECT_EQ(program.wait(), 1) << message;
+        EXPECT_EQ(program.error().rfind(message, 0), 0u) << program.error();
+        EXPECT_EQ(program.output(), "");
+    }
+}
+
+class TranscribeCancellation : public TranscribeCommandTest,
+                               public testing::WithParamInterface<int> {};
+
+TEST_P(TranscribeCancellation, StopsWritesNothingAndExitsWith130) {
+    auto target = m_folder / "out.txt";
+    Program program(arguments(m_audio, {"--no-vad", "--output", target.string()}));
+    ASSERT_TRUE(program.waitForError("Transcribing…")) << program.error();
+    auto started = std::chrono::steady_clock::now();
+    program.signal(GetParam());
+    EXPECT_EQ(program.wait(), 130) << program.error();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(60));
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_EQ(program.output(), "");
+    for (const auto& entry : std::filesystem::directory_iterator(m_folder.path())) {
+        EXPECT_EQ(entry.path().filename(), "silence.wav"); // no temporary file left
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, TranscribeCancellation, testing::Values(SIGINT, SIGTERM),
+                         [](const auto& info) {
+                             return std::string(info.param == SIGINT ? "Interrupt" : "Terminate");
+                         });
+
+} // namespace
+} // namespace bw

@@ -1,0 +1,60 @@
+#include "cli/transcript_output.h"
+
+#include "transcription/transcript_json.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace bw::cli {
+namespace {
+
+TEST(Timestamp, ShowsHoursMinutesSecondsAndMilliseconds) {
+    const std::pair<double, const char*> cases[] = {
+        {0, "00:00:00.000"},
+        {1.5, "00:00:01.500"},
+        {61.0004, "00:01:01.000"},
+        {59.9996, "00:01:00.000"}, // rounds into the next minute
+        {3725.25, "01:02:05.250"},
+        {360000, "100:00:00.000"},
+        {-2, "00:00:00.000"},
+        {std::nan(""), "00:00:00.000"},
+        {std::numeric_limits<double>::infinity(), "00:00:00.000"},
+    };
+    for (const auto& [seconds, text] : cases) {
+        EXPECT_EQ(timestamp(seconds), text) << seconds;
+    }
+}
+
+Transcript sample() {
+    Transcript transcript;
+    transcript.language = TranscriptionLanguage::slovak;
+    transcript.segments = {{0.5, 2.25, "Dobrý deň."}, {3, 4.5, "Ako sa máte?"}};
+    transcript.audioDuration = 5;
+    transcript.engine = "whisper.cpp 1.9.1";
+    transcript.model = "tiny";
+    return transcript;
+}
+
+TEST(TranscriptOutput, TextHasOneLinePerSegment) {
+    EXPECT_EQ(renderText(sample()), "[00:00:00.500 --> 00:00:02.250] Dobrý deň.\n"
+                                    "[00:00:03.000 --> 00:00:04.500] Ako sa máte?\n");
+    EXPECT_EQ(renderText(Transcript{}), "");
+}
+
+TEST(TranscriptOutput, JsonReadsBackAsTheSameTranscript) {
+    std::string json = renderJson(sample());
+    EXPECT_EQ(transcriptFromJson(nlohmann::json::parse(json)), sample());
+    EXPECT_EQ(json.back(), '\n');
+}
+
+TEST(TranscriptOutput, FormatsAreFoundByName) {
+    EXPECT_EQ(transcriptFormats().front().name, "text");
+    EXPECT_EQ(findTranscriptFormat("json")->render, &renderJson);
+    EXPECT_EQ(findTranscriptFormat("JSON"), nullptr);
+    EXPECT_EQ(findTranscriptFormat(""), nullptr);
+}
+
+} // namespace
+} // namespace bw::cli
