@@ -45,18 +45,10 @@ ChunkPlanner::Decision ChunkPlanner::decide(std::span<const float> buffer,
     }
 
     double floor = searchFloor(options);
-    double frame = analysis.frameDuration;
-    const auto& probabilities = analysis.frameProbabilities;
-    if (frame > 0 && probabilities.size() >= 3) {
-        std::int64_t first = std::max<std::int64_t>(1, truncatedIndex(floor / frame));
-        std::int64_t last =
-            std::min<std::int64_t>(truncatedIndex(duration / frame) - 1,
-                                   static_cast<std::int64_t>(probabilities.size()) - 2);
-        if (last >= first) {
-            std::int64_t quietest = quietestFrame(probabilities, first, last);
-            return Decision::cut(
-                withinBuffer(roundedIndex(sampleRate * (frame * (quietest + 0.5))), count));
-        }
+    if (auto quietest = quietestFrame(analysis, floor, duration)) {
+        // The middle of the quietest frame.
+        return Decision::cut(withinBuffer(
+            roundedIndex(sampleRate * (analysis.frameDuration * (*quietest + 0.5))), count));
     }
     return Decision::cut(quietestIndex(buffer, floor, duration, sampleRate));
 }

@@ -4,6 +4,7 @@
 #include "transcription/cancellation_error.h"
 #include "transcription/chunk_planner.h"
 #include "transcription/compacted_audio.h"
+#include "transcription/precondition.h"
 #include "transcription/progress_reporter.h"
 #include "transcription/sample_index.h"
 #include "transcription/speech_regions.h"
@@ -59,6 +60,11 @@ std::string lastCharacters(const icu::UnicodeString& text, std::size_t count) {
     std::string result;
     text.tempSubString(from).toUTF8String(result);
     return result;
+}
+
+const SpeechRecognizer& requireRecognizer(const std::unique_ptr<SpeechRecognizer>& recognizer) {
+    BW_PRECONDITION(recognizer != nullptr, "a transcriber needs a recognizer");
+    return *recognizer;
 }
 
 // The prompt over the segments of `earlier` followed by those of `current`.
@@ -228,8 +234,8 @@ private:
 
 ChunkedTranscriber::ChunkedTranscriber(std::unique_ptr<SpeechRecognizer> recognizer,
                                        std::unique_ptr<VoiceActivityDetector> voiceActivityDetector)
-    : m_engineName(recognizer->engineName()), m_modelName(recognizer->modelName()),
-      m_recognizer(std::move(recognizer)),
+    : m_engineName(requireRecognizer(recognizer).engineName()),
+      m_modelName(recognizer->modelName()), m_recognizer(std::move(recognizer)),
       m_voiceActivityDetector(std::move(voiceActivityDetector)) {}
 
 void ChunkedTranscriber::prepare(std::stop_token stop) {

@@ -1,15 +1,17 @@
 // The frame where speech is least likely, shared by the region splitter and the chunk planner.
 #pragma once
 
+#include "transcription/speech_analysis.h"
+
 #include <cstdint>
-#include <vector>
+#include <optional>
 
 namespace bw {
 
-// Of the frames first...last (1 <= first <= last <= count - 2), the one whose probability
-// summed with its two neighbours' is strictly the smallest; the earliest wins ties, and
-// `first` is taken when no sum is below the largest finite float.
-std::int64_t quietestFrame(const std::vector<float>& probabilities, std::int64_t first,
-                           std::int64_t last);
+// Among the analysis's frames from the one holding `from` up to the last one ending before the
+// frame holding `to` (never the first or last frame), the one whose probability summed with
+// its two neighbours' is strictly the smallest; the earliest wins ties. Nothing when the
+// analysis has no probabilities (fewer than three) or the range holds no frame.
+std::optional<std::int64_t> quietestFrame(const SpeechAnalysis& analysis, double from, double to);
 
 } // namespace bw

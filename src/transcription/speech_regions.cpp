@@ -61,24 +61,15 @@ namespace {
 // and all of the allowed length.
 void splitRegion(const SpeechRegion& region, double fitting, const SpeechAnalysis& analysis,
                  double sampleRate, std::vector<SpeechRegion>& pieces) {
-    double frame = analysis.frameDuration;
-    const auto& probabilities = analysis.frameProbabilities;
     double start = region.start;
     double end = region.end;
     while (end - start > fitting) {
         double cut = start + fitting;
-        if (frame > 0 && probabilities.size() >= 3) {
-            double earliest = start + fitting * 0.5;
-            std::int64_t first = std::max<std::int64_t>(1, truncatedIndex(earliest / frame));
-            std::int64_t last =
-                std::min<std::int64_t>(truncatedIndex(cut / frame) - 1,
-                                       static_cast<std::int64_t>(probabilities.size()) - 2);
-            if (last >= first) {
-                std::int64_t quietest = quietestFrame(probabilities, first, last);
-                std::int64_t sample = std::max<std::int64_t>(
-                    1, roundedIndex(sampleRate * (frame * (quietest + 0.5))));
-                cut = std::min(cut, std::max(earliest, sample / sampleRate));
-            }
+        double earliest = start + fitting * 0.5;
+        if (auto quietest = quietestFrame(analysis, earliest, cut)) {
+            std::int64_t sample = std::max<std::int64_t>(
+                1, roundedIndex(sampleRate * (analysis.frameDuration * (*quietest + 0.5))));
+            cut = std::min(cut, std::max(earliest, sample / sampleRate));
         }
         if (!(cut > start)) {
             break; // too far out for the cut to move forward; keep the rest whole

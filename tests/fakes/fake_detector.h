@@ -7,8 +7,8 @@
 
 #include <functional>
 #include <mutex>
-#include <utility>
 #include <optional>
+#include <utility>
 
 namespace bw {
 
