@@ -16,15 +16,28 @@ namespace {
 void printOverview(std::ostream& out, const std::vector<Command>& commands) {
     out << "Usage: brindlewick COMMAND [options]\n\n"
            "Records, transcribes and exports speech on this computer.\n\nCommands:\n";
+    printCommandList(out, commands);
+    out << "\nRun \"brindlewick COMMAND --help\" for a command's options.\n";
+}
+
+} // namespace
+
+void printCommandList(std::ostream& out, const std::vector<Command>& commands) {
     for (const auto& command : commands) {
         std::string name = "  " + command.name;
         name.resize(std::max<size_t>(name.size() + 2, 16), ' ');
         out << name << command.summary << "\n";
     }
-    out << "\nRun \"brindlewick COMMAND --help\" for a command's options.\n";
 }
 
-} // namespace
+const Command* findCommand(const std::vector<Command>& commands, const std::string& name) {
+    for (const auto& command : commands) {
+        if (command.name == name) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
 
 int runCli(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
@@ -38,12 +51,9 @@ int runCli(int argc, char** argv) {
         printOverview(std::cout, commands);
         return exitDone;
     }
-    for (const auto& command : commands) {
-        if (command.name != name) {
-            continue;
-        }
+    if (const Command* command = findCommand(commands, name)) {
         try {
-            return command.run(std::span<const std::string>(arguments).subspan(1));
+            return command->run(std::span<const std::string>(arguments).subspan(1));
         } catch (const UsageError& error) {
             std::cerr << "brindlewick " << name << ": " << error.what() << "\n"
                       << "Run \"brindlewick " << name << " --help\" for usage.\n";

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <iosfwd>
 #include <span>
 #include <string>
 #include <vector>
@@ -18,5 +19,11 @@ struct Command {
 
 // Every command the front end offers, in the order the overview lists them.
 std::vector<Command> allCommands();
+
+// One line per command: its name, padded, and its summary.
+void printCommandList(std::ostream& out, const std::vector<Command>& commands);
+
+// The command of that name, or null.
+const Command* findCommand(const std::vector<Command>& commands, const std::string& name);
 
 } // namespace bw::cli

@@ -20,11 +20,7 @@ std::vector<Command> librarySubcommands() {
 void printOverview(std::ostream& out, const std::vector<Command>& subcommands) {
     out << "Usage: brindlewick library SUBCOMMAND [options]\n\n"
            "Lists and changes the recordings and groups of the library.\n\nSubcommands:\n";
-    for (const auto& subcommand : subcommands) {
-        std::string name = "  " + subcommand.name;
-        name.resize(std::max<size_t>(name.size() + 2, 16), ' ');
-        out << name << subcommand.summary << "\n";
-    }
+    printCommandList(out, subcommands);
     out << "\nRun \"brindlewick library SUBCOMMAND --help\" for a subcommand's options.\n";
 }
 
@@ -39,10 +35,8 @@ int runLibrary(std::span<const std::string> arguments) {
         printOverview(std::cout, subcommands);
         return exitDone;
     }
-    for (const auto& subcommand : subcommands) {
-        if (subcommand.name == name) {
-            return subcommand.run(arguments.subspan(1));
-        }
+    if (const Command* subcommand = findCommand(subcommands, name)) {
+        return subcommand->run(arguments.subspan(1));
     }
     throw UsageError("unknown subcommand \"" + name + "\"");
 }

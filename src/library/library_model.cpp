@@ -35,8 +35,10 @@ std::string importProblem(const std::filesystem::path& file, const std::exceptio
 
 LibraryModel::LibraryModel(LibraryStore store, UserDefaults* defaults, QObject* parent)
     : QObject(parent), m_store(std::move(store)), m_defaults(defaults) {
-    m_store.recoverInterruptedRecordings(std::nullopt);
     m_items = m_store.loadItems();
+    if (!m_store.recoverInterruptedRecordings(std::nullopt, m_items).empty()) {
+        m_items = m_store.loadItems();
+    }
     loadGroups();
     if (!m_defaults) {
         return;

@@ -7,12 +7,17 @@
 #include "platform/audio_file_info.h"
 #include "platform/file_error.h"
 #include "platform/library_location.h"
+#include "transcription/iso_date.h"
 #include "transcription/json_decoding_error.h"
 #include "transcription/json_reading.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace bw {
 
@@ -20,18 +25,40 @@ namespace fs = std::filesystem;
 
 namespace {
 
+std::error_code lastError() {
+    return std::error_code(errno, std::generic_category());
+}
+
+// Plain system calls: listing a large library reads thousands of small files, and streams
+// cost several times more per file.
 std::string readFile(const fs::path& path) {
-    std::ifstream input(path, std::ios::binary);
-    if (!input) {
-        throw FileError("be opened", path,
-                        std::error_code(errno ? errno : ENOENT, std::generic_category()));
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        throw FileError("be opened", path, lastError());
     }
-    std::ostringstream text;
-    text << input.rdbuf();
-    if (input.bad()) {
-        throw FileError("be read", path, std::make_error_code(std::errc::io_error));
+    std::string text;
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && status.st_size > 0) {
+        text.reserve(size_t(status.st_size));
     }
-    return text.str();
+    char buffer[8192];
+    for (;;) {
+        ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            auto code = lastError();
+            ::close(fd);
+            throw FileError("be read", path, code);
+        }
+        if (count == 0) {
+            break;
+        }
+        text.append(buffer, size_t(count));
+    }
+    ::close(fd);
+    return text;
 }
 
 nlohmann::json parseJson(const std::string& text) {
@@ -69,16 +96,10 @@ std::string validGroupName(const std::string& name, const std::vector<LibraryGro
     return trimmed;
 }
 
-// e.g. 2025-03-07T091502Z
+// The ISO 8601 form without separators inside the time, e.g. 2025-03-07T091502Z.
 std::string setAsideStamp(std::chrono::sys_seconds time) {
-    using namespace std::chrono;
-    auto day = floor<days>(time);
-    year_month_day date{day};
-    hh_mm_ss clock{time - day};
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d%02d%02dZ", int(date.year()),
-                  unsigned(date.month()), unsigned(date.day()), int(clock.hours().count()),
-                  int(clock.minutes().count()), int(clock.seconds().count()));
+    std::string text = iso8601String(time);
+    std::erase(text, ':');
     return text;
 }
 
@@ -124,11 +145,11 @@ fs::path LibraryStore::groupsURL() const {
 }
 
 std::vector<LibraryItem> LibraryStore::loadItems() const {
-    std::vector<LibraryItem> items;
+    std::vector<Uuid> ids;
     std::error_code code;
     fs::directory_iterator entries(m_rootURL, code);
     if (code) {
-        return items;
+        return {};
     }
     for (auto entry = fs::begin(entries); entry != fs::end(entries); entry.increment(code)) {
         if (code) {
@@ -138,14 +159,40 @@ std::vector<LibraryItem> LibraryStore::loadItems() const {
         if (name.empty() || name.front() == '.') {
             continue;
         }
-        auto id = Uuid::parse(name);
-        if (!id) {
-            continue;
+        if (auto id = Uuid::parse(name)) {
+            ids.push_back(*id);
         }
-        try {
-            items.push_back(decodeItemFile(itemFolderURL(*id) / "item.json"));
-        } catch (const std::exception&) {
-            // An unreadable item hides only itself.
+    }
+
+    // Reading and decoding is independent per item, so large libraries use a few threads.
+    std::vector<std::optional<LibraryItem>> decoded(ids.size());
+    auto decodeRange = [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            try {
+                decoded[i] = decodeItemFile(itemFolderURL(ids[i]) / "item.json");
+            } catch (const std::exception&) {
+                // An unreadable item hides only itself.
+            }
+        }
+    };
+    size_t threadCount =
+        ids.size() < 512 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+    size_t share = (ids.size() + threadCount - 1) / threadCount;
+    std::vector<std::thread> workers;
+    for (size_t t = 1; t < threadCount; ++t) {
+        workers.emplace_back(decodeRange, std::min(ids.size(), t * share),
+                             std::min(ids.size(), (t + 1) * share));
+    }
+    decodeRange(0, std::min(ids.size(), share));
+    for (auto& worker : workers) {
+        worker.join();
+    }
+
+    std::vector<LibraryItem> items;
+    items.reserve(ids.size());
+    for (auto& item : decoded) {
+        if (item) {
+            items.push_back(std::move(*item));
         }
     }
     sortInLibraryOrder(items);
@@ -341,6 +388,12 @@ LibraryItem LibraryStore::importAudio(const fs::path& source, const std::optiona
 
 std::vector<LibraryItem>
 LibraryStore::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID) const {
+    return recoverInterruptedRecordings(exceptID, loadItems());
+}
+
+std::vector<LibraryItem>
+LibraryStore::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID,
+                                           std::vector<LibraryItem> listed) const {
     // Sweep what a crash during a delete left behind.
     std::error_code code;
     for (fs::directory_iterator entries(m_rootURL, code), end; !code && entries != end;
@@ -351,7 +404,7 @@ LibraryStore::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID) 
         }
     }
     std::vector<LibraryItem> recovered;
-    for (auto item : loadItems()) {
+    for (auto item : listed) {
         if (item.state != LibraryItem::State::recording || item.id == exceptID) {
             continue;
         }

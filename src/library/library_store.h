@@ -66,6 +66,9 @@ public:
     // length of their audio; returns those it could save. Never fails.
     std::vector<LibraryItem>
     recoverInterruptedRecordings(const std::optional<Uuid>& exceptID) const;
+    // The same over a listing just made by loadItems(), which saves reading the library twice.
+    std::vector<LibraryItem> recoverInterruptedRecordings(const std::optional<Uuid>& exceptID,
+                                                          std::vector<LibraryItem> listed) const;
 
 private:
     std::filesystem::path groupsURL() const;
