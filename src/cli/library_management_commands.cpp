@@ -39,21 +39,12 @@ void printItem(std::ostream& out, const LibraryModel& model, const LibraryItem& 
         << groupLabel(model, item.groupID) << "\t" << item.title << "\n";
 }
 
-ParsedArguments parse(ArgumentParser& parser, std::span<const std::string> arguments) {
-    addLibraryOption(parser);
-    auto parsed = parser.parse(arguments);
-    if (parsed.helpRequested) {
-        std::cout << parser.helpText();
-    }
-    return parsed;
-}
-
 int runList(std::span<const std::string> arguments) {
     ArgumentParser parser("brindlewick library list [--group NAME|ID|none] [--json] [options]",
                           "Lists the recordings, newest first.");
     parser.option("--group", "GROUP", "only the recordings of this group, or of none")
         .flag("--json", "print a JSON array of item objects");
-    auto parsed = parse(parser, arguments);
+    auto parsed = parseLibraryArguments(parser, arguments);
     if (parsed.helpRequested) {
         return exitDone;
     }
@@ -83,7 +74,7 @@ int runGroups(std::span<const std::string> arguments) {
     ArgumentParser parser("brindlewick library groups [--json] [options]",
                           "Lists the groups in name order with their number of recordings.");
     parser.flag("--json", "print a JSON array of group objects");
-    auto parsed = parse(parser, arguments);
+    auto parsed = parseLibraryArguments(parser, arguments);
     if (parsed.helpRequested) {
         return exitDone;
     }
@@ -121,14 +112,14 @@ int runGroup(std::span<const std::string> arguments) {
                            names);
     }
     if (names == 0) {
-        auto parsed = parse(parser, arguments);
+        auto parsed = parseLibraryArguments(parser, arguments);
         if (parsed.helpRequested) {
             return exitDone;
         }
         throw UsageError(action.empty() ? "missing create, rename or delete"
                                         : "unknown action \"" + action + "\"");
     }
-    auto parsed = parse(parser, arguments.subspan(1));
+    auto parsed = parseLibraryArguments(parser, arguments.subspan(1));
     if (parsed.helpRequested) {
         return exitDone;
     }
@@ -160,7 +151,7 @@ int runImport(std::span<const std::string> arguments) {
                           "Copies m4a, mp3 and wav files into the library.");
     parser.option("--group", "GROUP", "file the new recordings in this group")
         .positionals("FILE", "the audio files to import", 1, -1);
-    auto parsed = parse(parser, arguments);
+    auto parsed = parseLibraryArguments(parser, arguments);
     if (parsed.helpRequested) {
         return exitDone;
     }
@@ -190,7 +181,7 @@ int runRename(std::span<const std::string> arguments) {
                           "Gives a recording a new title. ITEM is an identifier or a unique "
                           "prefix of one.");
     parser.positionals("ITEM TITLE", "the recording and its new title", 2, 2);
-    auto parsed = parse(parser, arguments);
+    auto parsed = parseLibraryArguments(parser, arguments);
     if (parsed.helpRequested) {
         return exitDone;
     }
@@ -204,7 +195,7 @@ int runMove(std::span<const std::string> arguments) {
                           "Files recordings in a group, or in no group.");
     parser.option("--to", "GROUP", "the group, or none")
         .positionals("ITEM", "the recordings to move", 1, -1);
-    auto parsed = parse(parser, arguments);
+    auto parsed = parseLibraryArguments(parser, arguments);
     if (parsed.helpRequested) {
         return exitDone;
     }
@@ -225,7 +216,7 @@ int runDelete(std::span<const std::string> arguments) {
     ArgumentParser parser("brindlewick library delete ITEM [options]",
                           "Deletes a recording with its audio and transcript, permanently.");
     parser.positionals("ITEM", "the recording", 1, 1);
-    auto parsed = parse(parser, arguments);
+    auto parsed = parseLibraryArguments(parser, arguments);
     if (parsed.helpRequested) {
         return exitDone;
     }

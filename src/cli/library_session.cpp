@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iostream>
 #include <ostream>
 #include <stdexcept>
 
@@ -135,6 +136,16 @@ ArgumentParser& addLibraryOption(ArgumentParser& parser) {
     return parser.option("--library", "DIR",
                          "the library folder (default: $BRINDLEWICK_LIBRARY, else "
                          "~/.local/share/Brindlewick/Library)");
+}
+
+ParsedArguments parseLibraryArguments(ArgumentParser& parser,
+                                      std::span<const std::string> arguments) {
+    addLibraryOption(parser);
+    auto parsed = parser.parse(arguments);
+    if (parsed.helpRequested) {
+        std::cout << parser.helpText();
+    }
+    return parsed;
 }
 
 } // namespace bw::cli

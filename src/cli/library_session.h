@@ -12,6 +12,7 @@
 #include <iosfwd>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace bw::cli {
@@ -45,5 +46,9 @@ private:
 
 // The --library option every library subcommand takes.
 ArgumentParser& addLibraryOption(ArgumentParser& parser);
+
+// Adds --library and parses; when help was asked for, prints it to standard output.
+ParsedArguments parseLibraryArguments(ArgumentParser& parser,
+                                      std::span<const std::string> arguments);
 
 } // namespace bw::cli

@@ -7,7 +7,7 @@
 #include "cli/progress_display.h"
 #include "cli/signal_cancellation.h"
 #include "cli/transcript_output.h"
-#include "cli/usage_error.h"
+#include "cli/transcription_texts.h"
 #include "library/support_texts.h"
 #include "service/transcription_service.h"
 #include "transcription/cancellation_error.h"
@@ -18,42 +18,11 @@
 #include <QEventLoop>
 #include <QMetaObject>
 
-#include <ctime>
 #include <iostream>
 
 namespace bw::cli {
 
 namespace {
-
-ParsedArguments parse(ArgumentParser& parser, std::span<const std::string> arguments) {
-    addLibraryOption(parser);
-    auto parsed = parser.parse(arguments);
-    if (parsed.helpRequested) {
-        std::cout << parser.helpText();
-    }
-    return parsed;
-}
-
-TranscriptionLanguage requiredLanguage(const ParsedArguments& arguments) {
-    auto code = arguments.option("--language");
-    if (!code) {
-        throw UsageError("--language is required: sk, cs, de or en");
-    }
-    auto language = languageFromCode(*code);
-    if (!language) {
-        throw UsageError("--language takes sk, cs, de or en, not \"" + *code + "\"");
-    }
-    return *language;
-}
-
-std::string clockTime(std::chrono::system_clock::time_point when) {
-    std::time_t time = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-    localtime_r(&time, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M", &local);
-    return text;
-}
 
 // Shows the job as it changes: segments that arrived since the last look above the status
 // line, then the phase with the share done and the estimated finish.
@@ -72,9 +41,7 @@ public:
             break;
         case TranscriptionJob::Phase::transcribing:
             m_display.update("Transcribing…", job.fractionCompleted,
-                             job.estimatedFinish
-                                 ? "Ready at about " + clockTime(*job.estimatedFinish)
-                                 : "Estimating when it will be ready…");
+                             estimatedFinishNote(job.estimatedFinish));
             break;
         case TranscriptionJob::Phase::saving:
             m_display.update("Saving…", 1.0);
@@ -94,7 +61,7 @@ int runTranscribe(std::span<const std::string> arguments) {
                           "one.");
     parser.positionals("ITEM", "the recording", 1, 1)
         .option("--language", "CODE", "the spoken language: sk, cs, de or en (required)");
-    auto parsed = parse(parser, arguments);
+    auto parsed = parseLibraryArguments(parser, arguments);
     if (parsed.helpRequested) {
         return exitDone;
     }
@@ -160,7 +127,7 @@ int runTranscript(std::span<const std::string> arguments) {
                           "is an identifier or a unique prefix of one.");
     parser.positionals("ITEM", "the recording", 1, 1)
         .flag("--json", "print the transcript document as JSON");
-    auto parsed = parse(parser, arguments);
+    auto parsed = parseLibraryArguments(parser, arguments);
     if (parsed.helpRequested) {
         return exitDone;
     }

@@ -5,19 +5,13 @@
 #include "library/text_trimming.h"
 #include "platform/atomic_file.h"
 #include "platform/audio_file_info.h"
-#include "platform/file_error.h"
+#include "platform/file_reading.h"
 #include "platform/library_location.h"
 #include "transcription/iso_date.h"
-#include "transcription/json_decoding_error.h"
 #include "transcription/json_reading.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace bw {
 
@@ -25,54 +19,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::error_code lastError() {
-    return std::error_code(errno, std::generic_category());
-}
-
-// Plain system calls: listing a large library reads thousands of small files, and streams
-// cost several times more per file.
-std::string readFile(const fs::path& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        throw FileError("be opened", path, lastError());
-    }
-    std::string text;
-    struct stat status {};
-    if (::fstat(fd, &status) == 0 && status.st_size > 0) {
-        text.reserve(size_t(status.st_size));
-    }
-    char buffer[8192];
-    for (;;) {
-        ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count < 0) {
-            auto code = lastError();
-            ::close(fd);
-            throw FileError("be read", path, code);
-        }
-        if (count == 0) {
-            break;
-        }
-        text.append(buffer, size_t(count));
-    }
-    ::close(fd);
-    return text;
-}
-
-nlohmann::json parseJson(const std::string& text) {
-    try {
-        return nlohmann::json::parse(text);
-    } catch (const nlohmann::json::parse_error&) {
-        throw JsonDecodingError(JsonDecodingError::Kind::dataCorrupted,
-                                "The data isn't valid JSON.");
-    }
-}
-
 LibraryItem decodeItemFile(const fs::path& path) {
     // The envelope's version is not checked: a newer writer's item still lists.
-    auto envelope = parseJson(readFile(path));
+    auto envelope = json::parse(readFile(path));
     return itemFromJson(json::requireKey(envelope, "item"));
 }
 
@@ -224,7 +173,7 @@ std::vector<LibraryGroup> LibraryStore::loadGroups() const {
     }
     std::vector<LibraryGroup> groups;
     try {
-        auto envelope = parseJson(readFile(file));
+        auto envelope = json::parse(readFile(file));
         for (const auto& group : json::requireArray(envelope, "groups")) {
             groups.push_back(groupFromJson(group));
         }

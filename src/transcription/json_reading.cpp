@@ -11,6 +11,15 @@ namespace {
 
 } // namespace
 
+nlohmann::json parse(const std::string& text) {
+    try {
+        return nlohmann::json::parse(text);
+    } catch (const nlohmann::json::parse_error&) {
+        throw JsonDecodingError(JsonDecodingError::Kind::dataCorrupted,
+                                "The data isn't valid JSON.");
+    }
+}
+
 const nlohmann::json& requireObject(const nlohmann::json& value, const std::string& what) {
     if (!value.is_object()) {
         throw JsonDecodingError(JsonDecodingError::Kind::typeMismatch,

@@ -11,6 +11,9 @@
 
 namespace bw::json {
 
+// The JSON value `text` holds; text that is not JSON throws JsonDecodingError (dataCorrupted).
+nlohmann::json parse(const std::string& text);
+
 const nlohmann::json& requireObject(const nlohmann::json& value, const std::string& what);
 const nlohmann::json& requireKey(const nlohmann::json& object, const std::string& key);
 double requireNumber(const nlohmann::json& object, const std::string& key);

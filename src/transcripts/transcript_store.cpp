@@ -1,45 +1,16 @@
 #include "transcripts/transcript_store.h"
 
-#include "transcription/json_decoding_error.h"
+#include "platform/atomic_file.h"
+#include "platform/file_reading.h"
 #include "transcription/json_reading.h"
 #include "transcripts/transcript_document_json.h"
 #include "transcripts/transcript_store_error.h"
-
-#include "platform/atomic_file.h"
-#include "platform/file_error.h"
-
-#include <cerrno>
-#include <fstream>
-#include <sstream>
 
 namespace bw {
 
 namespace {
 
 constexpr std::int64_t currentVersion = 1;
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream input(path, std::ios::binary);
-    if (!input) {
-        throw FileError("be opened", path,
-                        std::error_code(errno ? errno : ENOENT, std::generic_category()));
-    }
-    std::ostringstream text;
-    text << input.rdbuf();
-    if (input.bad()) {
-        throw FileError("be read", path, std::make_error_code(std::errc::io_error));
-    }
-    return text.str();
-}
-
-nlohmann::json parse(const std::string& bytes) {
-    try {
-        return nlohmann::json::parse(bytes);
-    } catch (const nlohmann::json::parse_error&) {
-        throw JsonDecodingError(JsonDecodingError::Kind::dataCorrupted,
-                                "The data isn't valid JSON.");
-    }
-}
 
 } // namespace
 
@@ -55,7 +26,7 @@ std::optional<TranscriptDocument> TranscriptStore::load(const Uuid& itemID) cons
     if (std::filesystem::status(file, error).type() == std::filesystem::file_type::not_found) {
         return std::nullopt;
     }
-    auto root = parse(readFile(file));
+    auto root = json::parse(readFile(file));
     // The version decides whether the rest can be understood at all, so it is checked first.
     json::requireObject(root, "the transcript file");
     auto version = json::requireInteger(root, "version");
