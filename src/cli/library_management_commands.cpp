@@ -39,111 +39,97 @@ void printItem(std::ostream& out, const LibraryModel& model, const LibraryItem& 
         << groupLabel(model, item.groupID) << "\t" << item.title << "\n";
 }
 
+// Prints the JSON array of `values`' encoded forms.
+template <typename Range> void printJsonArray(const Range& values) {
+    auto list = nlohmann::json::array();
+    for (const auto& value : values) {
+        list.push_back(toJson(value));
+    }
+    std::cout << prettyJsonText(list);
+}
+
 int runList(std::span<const std::string> arguments) {
     ArgumentParser parser("brindlewick library list [--group NAME|ID|none] [--json] [options]",
                           "Lists the recordings, newest first.");
     parser.option("--group", "GROUP", "only the recordings of this group, or of none")
         .flag("--json", "print a JSON array of item objects");
-    auto parsed = parseLibraryArguments(parser, arguments);
-    if (parsed.helpRequested) {
-        return exitDone;
-    }
-    LibrarySession session(parsed);
-    auto& model = session.model();
-    auto filter = LibraryFilter::all();
-    if (auto group = parsed.option("--group")) {
-        auto id = session.resolveDestination(*group);
-        filter = id ? LibraryFilter::group(*id) : LibraryFilter::notFiled();
-    }
-    auto items = model.itemsIn(filter);
-    if (parsed.flag("--json")) {
-        auto list = nlohmann::json::array();
-        for (const auto& item : items) {
-            list.push_back(toJson(item));
-        }
-        std::cout << prettyJsonText(list);
-    } else {
-        for (const auto& item : items) {
-            printItem(std::cout, model, item);
-        }
-    }
-    return session.finish(std::cerr);
+    return runWithLibrary(
+        parser, arguments, [](const ParsedArguments& parsed, LibrarySession& session) {
+            auto& model = session.model();
+            auto filter = LibraryFilter::all();
+            if (auto group = parsed.option("--group")) {
+                auto id = session.resolveDestination(*group);
+                filter = id ? LibraryFilter::group(*id) : LibraryFilter::notFiled();
+            }
+            auto items = model.itemsIn(filter);
+            if (parsed.flag("--json")) {
+                printJsonArray(items);
+                return;
+            }
+            for (const auto& item : items) {
+                printItem(std::cout, model, item);
+            }
+        });
 }
 
 int runGroups(std::span<const std::string> arguments) {
     ArgumentParser parser("brindlewick library groups [--json] [options]",
                           "Lists the groups in name order with their number of recordings.");
     parser.flag("--json", "print a JSON array of group objects");
-    auto parsed = parseLibraryArguments(parser, arguments);
-    if (parsed.helpRequested) {
-        return exitDone;
-    }
-    LibrarySession session(parsed);
-    auto& model = session.model();
-    if (parsed.flag("--json")) {
-        auto list = nlohmann::json::array();
-        for (const auto& group : model.groups()) {
-            list.push_back(toJson(group));
-        }
-        std::cout << prettyJsonText(list);
-    } else {
-        for (const auto& group : model.groups()) {
-            std::cout << group.id.string() << "\t"
-                      << model.itemsIn(LibraryFilter::group(group.id)).size() << "\t" << group.name
-                      << "\n";
-        }
-    }
-    return session.finish(std::cerr);
+    return runWithLibrary(parser, arguments,
+                          [](const ParsedArguments& parsed, LibrarySession& session) {
+                              auto& model = session.model();
+                              if (parsed.flag("--json")) {
+                                  printJsonArray(model.groups());
+                                  return;
+                              }
+                              for (const auto& group : model.groups()) {
+                                  std::cout << group.id.string() << "\t"
+                                            << model.itemsIn(LibraryFilter::group(group.id)).size()
+                                            << "\t" << group.name << "\n";
+                              }
+                          });
 }
 
 int runGroup(std::span<const std::string> arguments) {
-    static const std::string usage =
-        "brindlewick library group create NAME | rename GROUP NAME | delete GROUP [options]";
     std::string action = arguments.empty() ? "" : arguments.front();
-    int names = action == "create" ? 1 : action == "rename" ? 2 : action == "delete" ? 1 : 0;
-    ArgumentParser parser(usage, "Creates, renames or deletes a group. GROUP is an identifier, "
-                                 "a unique prefix of one, or the group's exact name.");
+    ArgumentParser parser(
+        "brindlewick library group create NAME | rename GROUP NAME | delete GROUP [options]",
+        "Creates, renames or deletes a group. GROUP is an identifier, a unique prefix of one, "
+        "or the group's exact name.");
     if (action == "create") {
         parser.positionals("NAME", "the new group's name", 1, 1);
     } else if (action == "rename") {
         parser.positionals("GROUP NAME", "the group and its new name", 2, 2);
+    } else if (action == "delete") {
+        parser.positionals("GROUP", "the group to delete; its recordings stay, in no group", 1, 1);
     } else {
-        parser.positionals("GROUP", "the group to delete; its recordings stay, in no group", 1,
-                           names);
-    }
-    if (names == 0) {
-        auto parsed = parseLibraryArguments(parser, arguments);
-        if (parsed.helpRequested) {
+        if (parseLibraryArguments(parser, arguments).helpRequested) {
             return exitDone;
         }
         throw UsageError(action.empty() ? "missing create, rename or delete"
                                         : "unknown action \"" + action + "\"");
     }
-    auto parsed = parseLibraryArguments(parser, arguments.subspan(1));
-    if (parsed.helpRequested) {
-        return exitDone;
-    }
-    LibrarySession session(parsed);
-    auto& model = session.model();
-    const auto& values = parsed.positionals;
-    if (action == "delete") {
-        model.deleteGroup(session.resolveGroup(values[0]));
-        return session.finish(std::cerr);
-    }
-    try {
-        if (action == "create") {
-            auto group = model.createGroup(values[0], {});
-            std::cout << group.id.string() << "\t" << group.name << "\n";
-        } else {
-            model.renameGroup(session.resolveGroup(values[0]), values[1]);
-        }
-    } catch (const std::exception& error) {
-        // Name problems read as the group-name sheet shows them.
-        session.finish(std::cerr);
-        std::cerr << groupNameProblem(error) << "\n";
-        return exitFailed;
-    }
-    return session.finish(std::cerr);
+    return runWithLibrary(parser, arguments.subspan(1),
+                          [&](const ParsedArguments& parsed, LibrarySession& session) {
+                              auto& model = session.model();
+                              const auto& values = parsed.positionals;
+                              if (action == "delete") {
+                                  model.deleteGroup(session.resolveGroup(values[0]));
+                                  return;
+                              }
+                              try {
+                                  if (action == "create") {
+                                      auto group = model.createGroup(values[0], {});
+                                      std::cout << group.id.string() << "\t" << group.name << "\n";
+                                  } else {
+                                      model.renameGroup(session.resolveGroup(values[0]), values[1]);
+                                  }
+                              } catch (const std::exception& error) {
+                                  // Name problems read as the group-name sheet shows them.
+                                  session.reportProblem(groupNameProblem(error));
+                              }
+                          });
 }
 
 int runImport(std::span<const std::string> arguments) {
@@ -151,29 +137,26 @@ int runImport(std::span<const std::string> arguments) {
                           "Copies m4a, mp3 and wav files into the library.");
     parser.option("--group", "GROUP", "file the new recordings in this group")
         .positionals("FILE", "the audio files to import", 1, -1);
-    auto parsed = parseLibraryArguments(parser, arguments);
-    if (parsed.helpRequested) {
-        return exitDone;
-    }
-    LibrarySession session(parsed);
-    auto& model = session.model();
-    // New recordings go to the group the library shows, as when importing in the window.
-    if (auto group = parsed.option("--group")) {
-        auto id = session.resolveDestination(*group);
-        model.setFilter(id ? LibraryFilter::group(*id) : LibraryFilter::notFiled());
-    }
-    std::set<Uuid> before;
-    for (const auto& item : model.items()) {
-        before.insert(item.id);
-    }
-    model.importFiles({parsed.positionals.begin(), parsed.positionals.end()});
-    session.waitForImports();
-    for (const auto& item : model.items()) {
-        if (!before.count(item.id)) {
-            printItem(std::cout, model, item);
-        }
-    }
-    return session.finish(std::cerr);
+    return runWithLibrary(
+        parser, arguments, [](const ParsedArguments& parsed, LibrarySession& session) {
+            auto& model = session.model();
+            // New recordings go to the group the library shows, as when importing in the window.
+            if (auto group = parsed.option("--group")) {
+                auto id = session.resolveDestination(*group);
+                model.setFilter(id ? LibraryFilter::group(*id) : LibraryFilter::notFiled());
+            }
+            std::set<Uuid> before;
+            for (const auto& item : model.items()) {
+                before.insert(item.id);
+            }
+            model.importFiles({parsed.positionals.begin(), parsed.positionals.end()});
+            session.waitForImports();
+            for (const auto& item : model.items()) {
+                if (!before.count(item.id)) {
+                    printItem(std::cout, model, item);
+                }
+            }
+        });
 }
 
 int runRename(std::span<const std::string> arguments) {
@@ -181,13 +164,11 @@ int runRename(std::span<const std::string> arguments) {
                           "Gives a recording a new title. ITEM is an identifier or a unique "
                           "prefix of one.");
     parser.positionals("ITEM TITLE", "the recording and its new title", 2, 2);
-    auto parsed = parseLibraryArguments(parser, arguments);
-    if (parsed.helpRequested) {
-        return exitDone;
-    }
-    LibrarySession session(parsed);
-    session.model().rename(session.resolveItem(parsed.positionals[0]), parsed.positionals[1]);
-    return session.finish(std::cerr);
+    return runWithLibrary(parser, arguments,
+                          [](const ParsedArguments& parsed, LibrarySession& session) {
+                              session.model().rename(session.resolveItem(parsed.positionals[0]),
+                                                     parsed.positionals[1]);
+                          });
 }
 
 int runMove(std::span<const std::string> arguments) {
@@ -195,34 +176,28 @@ int runMove(std::span<const std::string> arguments) {
                           "Files recordings in a group, or in no group.");
     parser.option("--to", "GROUP", "the group, or none")
         .positionals("ITEM", "the recordings to move", 1, -1);
-    auto parsed = parseLibraryArguments(parser, arguments);
-    if (parsed.helpRequested) {
-        return exitDone;
-    }
-    auto destination = parsed.option("--to");
-    if (!destination) {
-        throw UsageError("missing --to GROUP|none");
-    }
-    LibrarySession session(parsed);
-    std::vector<Uuid> ids;
-    for (const auto& text : parsed.positionals) {
-        ids.push_back(session.resolveItem(text));
-    }
-    session.model().move(ids, session.resolveDestination(*destination));
-    return session.finish(std::cerr);
+    return runWithLibrary(parser, arguments,
+                          [](const ParsedArguments& parsed, LibrarySession& session) {
+                              auto destination = parsed.option("--to");
+                              if (!destination) {
+                                  throw UsageError("missing --to GROUP|none");
+                              }
+                              std::vector<Uuid> ids;
+                              for (const auto& text : parsed.positionals) {
+                                  ids.push_back(session.resolveItem(text));
+                              }
+                              session.model().move(ids, session.resolveDestination(*destination));
+                          });
 }
 
 int runDelete(std::span<const std::string> arguments) {
     ArgumentParser parser("brindlewick library delete ITEM [options]",
                           "Deletes a recording with its audio and transcript, permanently.");
     parser.positionals("ITEM", "the recording", 1, 1);
-    auto parsed = parseLibraryArguments(parser, arguments);
-    if (parsed.helpRequested) {
-        return exitDone;
-    }
-    LibrarySession session(parsed);
-    session.model().deleteItem(session.resolveItem(parsed.positionals[0]));
-    return session.finish(std::cerr);
+    return runWithLibrary(
+        parser, arguments, [](const ParsedArguments& parsed, LibrarySession& session) {
+            session.model().deleteItem(session.resolveItem(parsed.positionals[0]));
+        });
 }
 
 } // namespace

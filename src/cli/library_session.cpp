@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
-#include <ostream>
 #include <stdexcept>
 
 namespace bw::cli {
@@ -129,7 +128,10 @@ int LibrarySession::finish(std::ostream& err) const {
     for (const auto& alert : m_alerts) {
         err << alert.title << "\n" << alert.message << "\n";
     }
-    return m_alerts.empty() ? exitDone : exitFailed;
+    for (const auto& problem : m_problems) {
+        err << problem << "\n";
+    }
+    return m_alerts.empty() && m_problems.empty() ? exitDone : exitFailed;
 }
 
 ArgumentParser& addLibraryOption(ArgumentParser& parser) {
@@ -146,6 +148,17 @@ ParsedArguments parseLibraryArguments(ArgumentParser& parser,
         std::cout << parser.helpText();
     }
     return parsed;
+}
+
+int runWithLibrary(ArgumentParser& parser, std::span<const std::string> arguments,
+                   const std::function<void(const ParsedArguments&, LibrarySession&)>& body) {
+    auto parsed = parseLibraryArguments(parser, arguments);
+    if (parsed.helpRequested) {
+        return exitDone;
+    }
+    LibrarySession session(parsed);
+    body(parsed, session);
+    return session.finish(std::cerr);
 }
 
 } // namespace bw::cli

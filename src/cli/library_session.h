@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -35,13 +36,18 @@ public:
     // Runs the event loop until the model's imports are done.
     void waitForImports();
 
-    // Prints an alert raised so far (title and message) to `err`; returns the exit status.
+    // A failure to print as it is (not an alert), e.g. the group-name sheet's line.
+    void reportProblem(std::string text) { m_problems.push_back(std::move(text)); }
+
+    // Prints the alerts raised so far (title and message) and the problems reported to `err`;
+    // returns the exit status: failed when there was any.
     int finish(std::ostream& err) const;
 
 private:
     std::unique_ptr<QCoreApplication> m_application; // only when none exists yet
     std::unique_ptr<LibraryModel> m_model;
     std::vector<AppAlert> m_alerts;
+    std::vector<std::string> m_problems;
 };
 
 // The --library option every library subcommand takes.
@@ -50,5 +56,10 @@ ArgumentParser& addLibraryOption(ArgumentParser& parser);
 // Adds --library and parses; when help was asked for, prints it to standard output.
 ParsedArguments parseLibraryArguments(ArgumentParser& parser,
                                       std::span<const std::string> arguments);
+
+// Adds --library, parses `arguments` (printing the help when asked for), opens the library and
+// runs `body`; returns the session's exit status. UsageError and other failures escape.
+int runWithLibrary(ArgumentParser& parser, std::span<const std::string> arguments,
+                   const std::function<void(const ParsedArguments&, LibrarySession&)>& body);
 
 } // namespace bw::cli

@@ -6,13 +6,11 @@
 namespace bw {
 
 std::string groupNameProblem(const std::exception& error) {
-    if (auto* libraryError = dynamic_cast<const LibraryError*>(&error)) {
-        if (libraryError->kind() == LibraryError::Kind::emptyGroupName) {
-            return "The group's name can't be empty.";
-        }
-        if (libraryError->kind() == LibraryError::Kind::duplicateGroupName) {
-            return "A group with this name already exists. Choose another name.";
-        }
+    if (isLibraryError(error, LibraryError::Kind::emptyGroupName)) {
+        return "The group's name can't be empty.";
+    }
+    if (isLibraryError(error, LibraryError::Kind::duplicateGroupName)) {
+        return "A group with this name already exists. Choose another name.";
     }
     return "The group couldn't be saved. Try again. " + supportSentence() + detail(error);
 }

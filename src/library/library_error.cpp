@@ -32,4 +32,9 @@ LibraryError::LibraryError(Kind kind, std::string extension)
     : std::runtime_error(describe(kind, extension)), m_kind(kind),
       m_extension(std::move(extension)) {}
 
+bool isLibraryError(const std::exception& error, LibraryError::Kind kind) {
+    auto* libraryError = dynamic_cast<const LibraryError*>(&error);
+    return libraryError && libraryError->kind() == kind;
+}
+
 } // namespace bw

@@ -34,4 +34,7 @@ private:
     std::string m_extension;
 };
 
+// Whether `error` is a LibraryError of that kind.
+bool isLibraryError(const std::exception& error, LibraryError::Kind kind);
+
 } // namespace bw

@@ -59,3 +59,9 @@ void sortInGroupOrder(std::vector<LibraryGroup>& groups) {
 }
 
 } // namespace bw
+
+std::size_t std::hash<bw::LibraryGroup>::operator()(const bw::LibraryGroup& group) const noexcept {
+    return std::hash<bw::Uuid>()(group.id) ^
+           (std::hash<std::string>()(group.name) * 31 +
+            std::hash<std::int64_t>()(group.createdAt.time_since_epoch().count()));
+}

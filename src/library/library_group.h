@@ -5,6 +5,7 @@
 #include "library/uuid.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,3 +28,7 @@ int compareGroupNames(const std::string& a, const std::string& b);
 void sortInGroupOrder(std::vector<LibraryGroup>& groups);
 
 } // namespace bw
+
+template <> struct std::hash<bw::LibraryGroup> {
+    std::size_t operator()(const bw::LibraryGroup& group) const noexcept;
+};

@@ -65,3 +65,20 @@ std::chrono::sys_seconds wholeSeconds(std::chrono::system_clock::time_point time
 }
 
 } // namespace bw
+
+std::size_t std::hash<bw::LibraryItem>::operator()(const bw::LibraryItem& item) const noexcept {
+    std::size_t value = std::hash<bw::Uuid>()(item.id);
+    auto mix = [&value](std::size_t part) {
+        value ^= part + 0x9e3779b97f4a7c15 + (value << 6) + (value >> 2);
+    };
+    mix(std::hash<std::string>()(item.title));
+    mix(std::hash<std::int64_t>()(item.createdAt.time_since_epoch().count()));
+    mix(std::hash<double>()(item.duration));
+    mix(std::size_t(item.origin) << 4 | std::size_t(item.state));
+    mix(std::hash<std::string>()(item.audioFileName));
+    mix(item.consentConfirmedAt
+            ? std::hash<std::int64_t>()(item.consentConfirmedAt->time_since_epoch().count())
+            : 0);
+    mix(item.groupID ? std::hash<bw::Uuid>()(*item.groupID) : 0);
+    return value;
+}

@@ -5,6 +5,7 @@
 #include "library/uuid.h"
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,3 +43,7 @@ void sortInLibraryOrder(std::vector<LibraryItem>& items);
 std::chrono::sys_seconds wholeSeconds(std::chrono::system_clock::time_point time);
 
 } // namespace bw
+
+template <> struct std::hash<bw::LibraryItem> {
+    std::size_t operator()(const bw::LibraryItem& item) const noexcept;
+};

@@ -2,15 +2,18 @@
 
 #include "library/library_error.h"
 #include "library/library_json.h"
-#include "library/text_trimming.h"
+#include "library/text_comparison.h"
 #include "platform/atomic_file.h"
 #include "platform/audio_file_info.h"
+#include "platform/file_error.h"
 #include "platform/file_reading.h"
 #include "platform/library_location.h"
 #include "transcription/iso_date.h"
 #include "transcription/json_reading.h"
+#include "transcription/text_trimming.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <thread>
 
 namespace bw {
@@ -18,6 +21,10 @@ namespace bw {
 namespace fs = std::filesystem;
 
 namespace {
+
+// Hidden folders of the root: an item being deleted, an item being imported.
+const std::string deletedPrefix = ".deleted-";
+const std::string importingPrefix = ".importing-";
 
 LibraryItem decodeItemFile(const fs::path& path) {
     // The envelope's version is not checked: a newer writer's item still lists.
@@ -33,7 +40,7 @@ bool fileExists(const fs::path& path) {
 // Rejects an empty name and a name equal, ignoring case, to another group's.
 std::string validGroupName(const std::string& name, const std::vector<LibraryGroup>& groups,
                            const std::optional<Uuid>& except) {
-    std::string trimmed = trimmedText(name);
+    std::string trimmed(trimWhitespaceAndLineBreaks(name));
     if (trimmed.empty()) {
         throw LibraryError(LibraryError::Kind::emptyGroupName);
     }
@@ -157,8 +164,12 @@ LibraryItem LibraryStore::item(const Uuid& id) const {
 }
 
 void LibraryStore::save(const LibraryItem& item) const {
+    writeItemFile(itemFolderURL(item.id), item);
+}
+
+void LibraryStore::writeItemFile(const fs::path& folder, const LibraryItem& item) const {
     nlohmann::json envelope = {{"version", 1}, {"item", toJson(item)}};
-    writeFileAtomically(itemFolderURL(item.id) / "item.json", prettyJsonText(envelope));
+    writeFileAtomically(folder / "item.json", prettyJsonText(envelope));
 }
 
 void LibraryStore::addRecording(const LibraryItem& item) const {
@@ -272,7 +283,7 @@ void LibraryStore::deleteItem(const Uuid& id) const {
     }
     // Renamed aside first, so that a crash half-way through the removal never leaves a
     // listed item without its audio: the hidden leftover is swept at the next start.
-    fs::path doomed = m_rootURL / (".deleted-" + id.string());
+    fs::path doomed = m_rootURL / (deletedPrefix + id.string());
     std::error_code code;
     fs::remove_all(doomed, code);
     renameWithoutReplacing(folder, doomed);
@@ -280,7 +291,7 @@ void LibraryStore::deleteItem(const Uuid& id) const {
 }
 
 LibraryItem LibraryStore::rename(const Uuid& id, const std::string& title) const {
-    std::string trimmed = trimmedText(title);
+    std::string trimmed(trimWhitespaceAndLineBreaks(title));
     if (trimmed.empty()) {
         throw LibraryError(LibraryError::Kind::emptyTitle);
     }
@@ -310,7 +321,7 @@ LibraryItem LibraryStore::importAudio(const fs::path& source, const std::optiona
         throw LibraryError(LibraryError::Kind::unreadableAudio);
     }
     std::string title = source.stem().string();
-    if (trimmedText(title).empty()) {
+    if (trimWhitespaceAndLineBreaks(title).empty()) {
         title = "Untitled";
     }
     LibraryItem item{Uuid::random(),
@@ -322,17 +333,47 @@ LibraryItem LibraryStore::importAudio(const fs::path& source, const std::optiona
                      "audio." + lowered,
                      std::nullopt,
                      group};
-    fs::path folder = itemFolderURL(item.id);
-    createDirectoriesDurably(folder);
+    // The item is assembled in a hidden folder and appears under its own name only when whole,
+    // so an import cut short (even by a crash) never leaves a folder behind in the library;
+    // the next start sweeps a crashed import's hidden remains.
+    fs::path staging = m_rootURL / (importingPrefix + item.id.string());
+    createDirectoriesDurably(staging);
     try {
-        copyFileAtomically(source, folder / item.audioFileName);
-        save(item);
+        copyFileAtomically(source, staging / item.audioFileName);
+        writeItemFile(staging, item);
+        renameWithoutReplacing(staging, itemFolderURL(item.id));
     } catch (...) {
         std::error_code ignored;
-        fs::remove_all(folder, ignored);
+        fs::remove_all(staging, ignored);
         throw;
     }
     return item;
+}
+
+void LibraryStore::sweepLeftovers() const {
+    // An import's hidden folder is only left over once nothing has been written into it for
+    // a long while; a younger one may belong to an import running in another process.
+    auto stale = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    auto lastWritten = [](const fs::path& folder) {
+        std::error_code code;
+        auto newest = fs::last_write_time(folder, code);
+        for (fs::directory_iterator entries(folder, code), end; !code && entries != end;
+             entries.increment(code)) {
+            std::error_code ignored;
+            newest = std::max(newest, fs::last_write_time(entries->path(), ignored));
+        }
+        return newest;
+    };
+    std::error_code code;
+    for (fs::directory_iterator entries(m_rootURL, code), end; !code && entries != end;
+         entries.increment(code)) {
+        std::string name = entries->path().filename().string();
+        if (name.starts_with(deletedPrefix) ||
+            (name.starts_with(importingPrefix) && lastWritten(entries->path()) < stale)) {
+            std::error_code ignored;
+            fs::remove_all(entries->path(), ignored);
+        }
+    }
 }
 
 std::vector<LibraryItem>
@@ -343,15 +384,7 @@ LibraryStore::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID) 
 std::vector<LibraryItem>
 LibraryStore::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID,
                                            std::vector<LibraryItem> listed) const {
-    // Sweep what a crash during a delete left behind.
-    std::error_code code;
-    for (fs::directory_iterator entries(m_rootURL, code), end; !code && entries != end;
-         entries.increment(code)) {
-        if (entries->path().filename().string().starts_with(".deleted-")) {
-            std::error_code ignored;
-            fs::remove_all(entries->path(), ignored);
-        }
-    }
+    sweepLeftovers();
     std::vector<LibraryItem> recovered;
     for (auto item : listed) {
         if (item.state != LibraryItem::State::recording || item.id == exceptID) {

@@ -73,6 +73,9 @@ public:
 private:
     std::filesystem::path groupsURL() const;
     void saveGroups(std::vector<LibraryGroup> groups) const;
+    void writeItemFile(const std::filesystem::path& folder, const LibraryItem& item) const;
+    // Removes what a crash during a delete or an import left behind.
+    void sweepLeftovers() const;
 
     std::filesystem::path m_rootURL;
 };

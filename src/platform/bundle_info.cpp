@@ -1,9 +1,10 @@
 #include "platform/bundle_info.h"
 
+#include "platform/file_reading.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cstdlib>
-#include <fstream>
 #include <mutex>
 
 namespace bw {
@@ -13,12 +14,13 @@ namespace fs = std::filesystem;
 namespace {
 
 nlohmann::json readInfo() {
-    std::ifstream input(BundleInfo::resourcesDirectory() / "Info.json", std::ios::binary);
-    if (!input) {
+    try {
+        auto value = nlohmann::json::parse(readFile(BundleInfo::resourcesDirectory() / "Info.json"),
+                                           nullptr, false);
+        return value.is_object() ? value : nlohmann::json::object();
+    } catch (const std::exception&) {
         return nlohmann::json::object();
     }
-    auto value = nlohmann::json::parse(input, nullptr, false);
-    return value.is_object() ? value : nlohmann::json::object();
 }
 
 } // namespace

@@ -1,12 +1,11 @@
 #include "platform/json_user_defaults.h"
 
 #include "platform/atomic_file.h"
+#include "platform/file_reading.h"
 
 #include <nlohmann/json.hpp>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 namespace bw {
 
@@ -16,14 +15,12 @@ namespace {
 
 // A missing or damaged file reads as no settings: preferences are never worth a failure.
 nlohmann::json readSettings(const fs::path& file) {
-    std::ifstream input(file, std::ios::binary);
-    if (!input) {
+    try {
+        auto value = nlohmann::json::parse(readFile(file), nullptr, false);
+        return value.is_object() ? value : nlohmann::json::object();
+    } catch (const std::exception&) {
         return nlohmann::json::object();
     }
-    std::stringstream text;
-    text << input.rdbuf();
-    auto value = nlohmann::json::parse(text.str(), nullptr, false);
-    return value.is_object() ? value : nlohmann::json::object();
 }
 
 } // namespace

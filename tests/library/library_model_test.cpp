@@ -2,6 +2,7 @@
 #include "library/library_error.h"
 #include "library/library_model.h"
 #include "library/library_test_support.h"
+#include "transcription/iso_date.h"
 
 #include <gtest/gtest.h>
 
@@ -355,14 +356,12 @@ TEST_F(LibraryModelTest, CorruptGroupListIsSetAsideAtStart) {
 TEST_F(LibraryModelTest, GroupListThatCannotBeSetAsideAlertsDifferently) {
     fs::create_directories(root);
     test::writeText(root / "groups.json", "{");
-    // Occupy the set-aside names of the next few seconds.
+    // Occupy the set-aside names of the next two minutes, however slow the machine.
     auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
-    for (int second = 0; second < 5; ++second) {
-        LibraryStore probe(folder / "probe");
-        fs::create_directories(folder / "probe");
-        test::writeText(folder / "probe" / "groups.json", "");
-        auto name = probe.setAsideUnreadableGroups(now + std::chrono::seconds(second)).filename();
-        test::writeText(root / name, "taken");
+    for (int second = 0; second < 120; ++second) {
+        std::string stamp = iso8601String(now + std::chrono::seconds(second));
+        std::erase(stamp, ':');
+        test::writeText(root / ("groups-unreadable-" + stamp + ".json"), "taken");
     }
     auto model = makeModel();
     ASSERT_TRUE(model->alert());

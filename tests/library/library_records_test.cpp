@@ -1,7 +1,7 @@
 #include "library/library_filter.h"
 #include "library/library_json.h"
 #include "library/recording_reference.h"
-#include "library/text_trimming.h"
+#include "library/text_comparison.h"
 #include "transcription/json_decoding_error.h"
 
 #include <gtest/gtest.h>
@@ -81,6 +81,23 @@ INSTANTIATE_TEST_SUITE_P(
                     Damage{"groupIdNumber", "groupID", 7}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(LibraryRecords, EqualRecordsHashAlikeAndEveryFieldCounts) {
+    auto item = itemFromJson(minimalItem());
+    auto copy = item;
+    EXPECT_EQ(std::hash<LibraryItem>()(copy), std::hash<LibraryItem>()(item));
+    copy.groupID = Uuid::random();
+    EXPECT_NE(copy, item);
+    EXPECT_NE(std::hash<LibraryItem>()(copy), std::hash<LibraryItem>()(item));
+    copy = item;
+    copy.consentConfirmedAt = item.createdAt;
+    EXPECT_NE(copy, item);
+    LibraryGroup group{Uuid::random(), "Team", {}};
+    auto renamed = group;
+    renamed.name = "team";
+    EXPECT_NE(renamed, group);
+    EXPECT_NE(std::hash<LibraryGroup>()(renamed), std::hash<LibraryGroup>()(group));
+}
+
 TEST(LibraryItemJson, DictatedOriginDecodes) {
     auto value = minimalItem();
     value["origin"] = "dictated";
@@ -157,14 +174,11 @@ TEST(LibraryOrder, GroupsByLocalizedNumericNameThenIdentifier) {
     EXPECT_EQ(names, (std::vector<std::string>{"alpha", "Alpha", "team 2", "Team 10"}));
 }
 
-TEST(TextTrimming, TrimsUnicodeWhiteSpaceAndComparesIgnoringCaseOnly) {
-    EXPECT_EQ(trimmedText("  Team  "), "Team");
-    EXPECT_EQ(trimmedText("\n\t Über uns \u00a0\u3000"), "Über uns");
-    EXPECT_EQ(trimmedText(" \n "), "");
-    EXPECT_EQ(trimmedText("a b"), "a b");
+TEST(TextComparison, IgnoresCaseOnly) {
     EXPECT_TRUE(equalIgnoringCase("TEAM", "team"));
     EXPECT_TRUE(equalIgnoringCase("ÜBER", "über"));
     EXPECT_FALSE(equalIgnoringCase("Uber", "Über"));
+    EXPECT_FALSE(equalIgnoringCase("team ", "team"));
 }
 
 TEST(RecordingReference, EncodesAsAnObjectWithTheIdentifier) {

@@ -12,18 +12,6 @@ namespace bw::test {
 
 namespace fs = std::filesystem;
 
-TemporaryFolder::TemporaryFolder() {
-    std::random_device random;
-    m_path = fs::temp_directory_path() / ("bw-library-test-" + std::to_string(random()));
-    fs::create_directories(m_path);
-}
-
-TemporaryFolder::~TemporaryFolder() {
-    std::error_code ignored;
-    fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(m_path, ignored);
-}
-
 void writeText(const fs::path& file, const std::string& text) {
     std::ofstream out(file, std::ios::binary);
     out << text;

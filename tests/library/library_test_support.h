@@ -3,26 +3,12 @@
 #pragma once
 
 #include "library/library_item.h"
+#include "support/temporary_folder.h"
 
 #include <filesystem>
 #include <string>
 
 namespace bw::test {
-
-// A fresh folder under the system temporary directory, removed with everything in it.
-class TemporaryFolder {
-public:
-    TemporaryFolder();
-    ~TemporaryFolder();
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-    const std::filesystem::path& path() const { return m_path; }
-    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
-
-private:
-    std::filesystem::path m_path;
-};
 
 void writeText(const std::filesystem::path& file, const std::string& text);
 std::string readText(const std::filesystem::path& file);

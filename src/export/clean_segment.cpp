@@ -1,0 +1,24 @@
+#include "export/clean_segment.h"
+
+#include <cmath>
+
+#include "export/formatting.h"
+
+namespace bw {
+
+std::vector<CleanSegment> CleanSegment::from(const std::vector<ExportSegment>& segments) {
+    std::vector<CleanSegment> result;
+    result.reserve(segments.size());
+    for (const ExportSegment& segment : segments) {
+        std::vector<std::string> lines = Formatting::lines(segment.text);
+        if (lines.empty())
+            continue;
+        const double start =
+            std::isfinite(segment.start) && segment.start >= 0 ? segment.start : 0.0;
+        const double end = std::isfinite(segment.end) && segment.end >= start ? segment.end : start;
+        result.push_back({start, end, std::move(lines)});
+    }
+    return result;
+}
+
+} // namespace bw

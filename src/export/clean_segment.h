@@ -1,0 +1,26 @@
+// A transcript segment made ready for writing: printable lines only and times that are finite,
+// not negative and in order. The writers iterate over these instead of the raw segments.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "export/export_segment.h"
+
+namespace bw {
+
+struct CleanSegment {
+    double start = 0;
+    double end = 0;
+    std::vector<std::string> lines; // never empty; no line is empty
+
+    // The segments in input order, each with its text cleaned by Formatting::lines; a segment
+    // with nothing printable is dropped. A start that is not finite or negative becomes 0; an
+    // end that is not finite or before the start becomes the start. Nothing is merged, split
+    // or sorted.
+    static std::vector<CleanSegment> from(const std::vector<ExportSegment>& segments);
+
+    bool operator==(const CleanSegment&) const = default;
+};
+
+} // namespace bw

@@ -1,0 +1,109 @@
+// The model's imports: one file at a time on a worker thread, each outcome handled back on
+// the main thread.
+#include "library/library_model.h"
+
+#include "library/library_error.h"
+
+#include <QThread>
+
+#include <algorithm>
+#include <memory>
+
+namespace bw {
+
+namespace {
+
+std::string importProblem(const std::filesystem::path& file, const std::exception& error) {
+    std::string name = "“" + file.filename().string() + "”";
+    if (isLibraryError(error, LibraryError::Kind::unsupportedFileType)) {
+        return name + " isn't an m4a, mp3 or wav file.";
+    }
+    if (isLibraryError(error, LibraryError::Kind::unreadableAudio)) {
+        return name + " couldn't be read as audio. The file may be damaged.";
+    }
+    return name + " couldn't be copied into Brindlewick. Check that the Mac has enough free disk "
+                  "space, then try again.";
+}
+
+} // namespace
+
+void LibraryModel::importFiles(const std::vector<std::filesystem::path>& files) {
+    m_importBatches.push_back(
+        ImportBatch{std::deque(files.begin(), files.end()), groupForNewItems(), {}, {}});
+    if (!m_importRunning) {
+        importNextFile();
+    }
+}
+
+void LibraryModel::importNextFile() {
+    if (m_importBatches.empty()) {
+        return;
+    }
+    auto& batch = m_importBatches.front();
+    if (batch.files.empty()) {
+        finishImportBatch();
+        return;
+    }
+    m_importRunning = true;
+    auto file = batch.files.front();
+    batch.files.pop_front();
+
+    // The worker touches only its own copies and the shared outcome; the model handles the
+    // outcome back on the main thread, and a model destroyed meanwhile never hears of it.
+    struct Outcome {
+        std::optional<LibraryItem> item;
+        std::exception_ptr error;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    QThread* worker = QThread::create([store = m_store, file, group = batch.group, outcome] {
+        try {
+            outcome->item = store.importAudio(file, group, std::chrono::system_clock::now());
+        } catch (...) {
+            outcome->error = std::current_exception();
+        }
+    });
+    connect(worker, &QThread::finished, this, [this, file, outcome] {
+        auto& current = m_importBatches.front();
+        if (outcome->item) {
+            current.lastImported = outcome->item->id;
+        } else {
+            try {
+                std::rethrow_exception(outcome->error);
+            } catch (const std::exception& error) {
+                current.problems.push_back(importProblem(file, error));
+            } catch (...) {
+                current.problems.push_back(importProblem(file, std::runtime_error("")));
+            }
+        }
+        importNextFile();
+    });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    worker->start();
+}
+
+void LibraryModel::finishImportBatch() {
+    ImportBatch batch = std::move(m_importBatches.front());
+    m_importBatches.pop_front();
+    m_importRunning = false;
+    reloadItems();
+    if (batch.lastImported) {
+        auto visible = itemsIn(m_filter);
+        if (std::any_of(visible.begin(), visible.end(),
+                        [&](const LibraryItem& item) { return item.id == *batch.lastImported; })) {
+            setSelection(batch.lastImported);
+        }
+    }
+    if (!batch.problems.empty()) {
+        std::string message;
+        for (const auto& line : batch.problems) {
+            message += (message.empty() ? "" : "\n") + line;
+        }
+        raise("Some files weren't imported", message);
+    }
+    emit importFinished();
+    if (!m_importBatches.empty()) {
+        importNextFile();
+    }
+}
+
+} // namespace bw
