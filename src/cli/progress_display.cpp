@@ -67,10 +67,6 @@ void ProgressDisplay::printAbove(const std::string& line) {
 
 void ProgressDisplay::clear() {
     std::lock_guard lock(m_lock);
-    clearLocked();
-}
-
-void ProgressDisplay::clearLocked() {
     if (m_interactive && !m_line.empty()) {
         m_out << clearLine << std::flush;
     }

@@ -40,8 +40,6 @@ public:
                               const std::string& note, bool withBar);
 
 private:
-    void clearLocked();
-
     std::mutex m_lock;
     std::ostream& m_out;
     const bool m_interactive;

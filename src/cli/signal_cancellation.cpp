@@ -30,6 +30,16 @@ SignalCancellation::SignalCancellation() {
             if (m_finished.load()) {
                 return;
             }
+            if (m_stop.stop_requested()) {
+                // A second signal while the work winds down: end the process at once, as the
+                // signal would have without this watcher.
+                std::signal(received, SIG_DFL);
+                sigset_t only;
+                sigemptyset(&only);
+                sigaddset(&only, received);
+                pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+                std::raise(received);
+            }
             m_stop.request_stop();
         }
     });

@@ -1,4 +1,5 @@
-// Turns Ctrl-C (SIGINT) and SIGTERM into a stop request for the work of one command.
+// Turns Ctrl-C (SIGINT) and SIGTERM into a stop request for the work of one command; a second
+// signal ends the process at once, for work that is slow to reach its next check.
 // Create it before any other thread starts, so every thread inherits the blocked signals and
 // only its own watcher thread receives them.
 #pragma once

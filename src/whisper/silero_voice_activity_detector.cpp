@@ -39,7 +39,10 @@ SileroVoiceActivityDetector::SileroVoiceActivityDetector(std::filesystem::path m
     requireReadableModelFile(m_modelFile);
     WhisperCppLogging::installOnce();
     whisper_vad_context_params params = whisper_vad_default_context_params();
-    params.n_threads = 2;
+    // The model runs one small graph per 32 ms frame; with ggml's OpenMP back end a team of two
+    // threads meets at a barrier for every frame, which made detection 15 to 50 times slower
+    // than one thread on a busy two-core machine (bench/transcribe.sh).
+    params.n_threads = 1;
     params.use_gpu = false;
     m_context = whisper_vad_init_from_file_with_params(m_modelFile.c_str(), params);
     if (m_context == nullptr) {

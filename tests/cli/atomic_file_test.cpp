@@ -10,13 +10,6 @@
 namespace bw::cli {
 namespace {
 
-std::string contents(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 size_t entries(const std::filesystem::path& folder) {
     return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
 }
@@ -25,9 +18,9 @@ TEST(AtomicFile, WritesAndReplacesWithoutLeavingTemporaryFiles) {
     test::TemporaryFolder folder;
     auto target = folder / "transcript.json";
     writeFileAtomically(target, "first");
-    EXPECT_EQ(contents(target), "first");
+    EXPECT_EQ(test::readFile(target), "first");
     writeFileAtomically(target, std::string(100000, 'x'));
-    EXPECT_EQ(contents(target).size(), 100000u);
+    EXPECT_EQ(test::readFile(target).size(), 100000u);
     EXPECT_EQ(entries(folder.path()), 1u);
     auto permissions = std::filesystem::status(target).permissions();
     EXPECT_NE(permissions & std::filesystem::perms::owner_read, std::filesystem::perms::none);

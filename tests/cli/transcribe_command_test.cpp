@@ -19,13 +19,6 @@ extern char** environ;
 namespace bw {
 namespace {
 
-std::string contents(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // One run of build/bin/brindlewick with its standard output and error caught in files.
 class Program {
 public:
@@ -82,8 +75,8 @@ public:
     }
 
     void signal(int number) { ::kill(m_pid, number); }
-    std::string output() const { return contents(m_out); }
-    std::string error() const { return contents(m_err); }
+    std::string output() const { return test::readFile(m_out); }
+    std::string error() const { return test::readFile(m_err); }
 
 private:
     test::TemporaryFolder m_folder;
@@ -95,12 +88,10 @@ private:
 class TranscribeCommandTest : public testing::Test {
 protected:
     void SetUp() override {
-        BW_REQUIRE_SHARED_FILE(model, "models/for-tests-ggml-tiny.bin");
-        BW_REQUIRE_SHARED_FILE(vad, "models/ggml-silero-v6.2.0.bin");
-        BW_REQUIRE_SHARED_FILE(audio, "audio/jfk.wav");
-        m_model = model;
-        m_vad = vad;
-        m_audio = audio;
+        BW_REQUIRE_ENGINE_FILES(files);
+        m_model = files.model;
+        m_vad = files.vad;
+        m_audio = files.audio;
         // Three seconds of silence: detection finds no speech, so nothing is decoded.
         m_silence = m_folder / "silence.wav";
         test::writeWav(m_silence, std::vector<float>(48000, 0.0f));
@@ -126,7 +117,7 @@ TEST_F(TranscribeCommandTest, WritesTheTranscriptAsJson) {
     Program program(arguments(m_audio, {"--format", "json", "--output", target.string()}));
     ASSERT_EQ(program.wait(), 0) << program.error();
     EXPECT_EQ(program.output(), "");
-    auto json = nlohmann::json::parse(contents(target));
+    auto json = nlohmann::json::parse(test::readFile(target));
     EXPECT_EQ(json["audioDuration"], 11);
     EXPECT_EQ(json["engine"], "whisper.cpp 1.9.1");
     EXPECT_EQ(json["model"], "for-tests-ggml-tiny");
@@ -164,6 +155,10 @@ struct UsageCase {
     std::vector<std::string> arguments;
     const char* message;
 };
+
+void PrintTo(const UsageCase& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class TranscribeUsage : public testing::TestWithParam<UsageCase> {};
 

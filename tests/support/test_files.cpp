@@ -20,8 +20,7 @@ std::string shellQuoted(const std::filesystem::path& path) {
 }
 
 std::vector<float> readFloats(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::string bytes = readFile(file);
     std::vector<float> samples(bytes.size() / sizeof(float));
     std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
     return samples;
@@ -45,6 +44,16 @@ std::filesystem::path sharedFile(const std::string& relativePath) {
         }
     }
     return {};
+}
+
+EngineFiles engineFiles() {
+    return {sharedFile("models/for-tests-ggml-tiny.bin"),
+            sharedFile("models/ggml-silero-v6.2.0.bin"), sharedFile("audio/jfk.wav")};
+}
+
+std::string readFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 TemporaryFolder::TemporaryFolder() {

@@ -14,6 +14,18 @@ namespace bw::test {
 // BW_MODELS_DIR (models only) or the shared folder beside the source tree; empty when absent.
 std::filesystem::path sharedFile(const std::string& relativePath);
 
+// The files an engine runs on: the weightless tiny Whisper model, the Silero model and the
+// 11-second JFK recording; a path is empty when its file is missing.
+struct EngineFiles {
+    std::filesystem::path model;
+    std::filesystem::path vad;
+    std::filesystem::path audio;
+};
+EngineFiles engineFiles();
+
+// The whole content of a file; empty when it cannot be read.
+std::string readFile(const std::filesystem::path& file);
+
 // A fresh folder, removed with everything in it when the object goes.
 class TemporaryFolder {
 public:
@@ -52,4 +64,14 @@ void writeWav(const std::filesystem::path& file, const std::vector<float>& sampl
             FAIL() << "missing test file " << (relativePath);                                      \
         }                                                                                          \
         GTEST_SKIP() << "missing test file " << (relativePath);                                    \
+    }
+
+// Declares `variable` as the EngineFiles; skips the test when one is missing (fails it in CI).
+#define BW_REQUIRE_ENGINE_FILES(variable)                                                          \
+    const ::bw::test::EngineFiles variable = ::bw::test::engineFiles();                            \
+    if (variable.model.empty() || variable.vad.empty() || variable.audio.empty()) {                \
+        if (std::getenv("CI") != nullptr) {                                                        \
+            FAIL() << "missing model or audio files for the engine";                               \
+        }                                                                                          \
+        GTEST_SKIP() << "missing model or audio files for the engine";                             \
     }

@@ -19,6 +19,10 @@ struct LevelCase {
     float expectedGain; // 1: unchanged
 };
 
+void PrintTo(const LevelCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
 class Levelled : public testing::TestWithParam<LevelCase> {};
 
 TEST_P(Levelled, RaisesQuietInputOnly) {

@@ -14,12 +14,10 @@ namespace {
 class WhisperCppEngineTest : public testing::Test {
 protected:
     void SetUp() override {
-        BW_REQUIRE_SHARED_FILE(model, "models/for-tests-ggml-tiny.bin");
-        BW_REQUIRE_SHARED_FILE(vad, "models/ggml-silero-v6.2.0.bin");
-        BW_REQUIRE_SHARED_FILE(audio, "audio/jfk.wav");
-        m_model = model;
-        m_vad = vad;
-        m_audio = audio;
+        BW_REQUIRE_ENGINE_FILES(files);
+        m_model = files.model;
+        m_vad = files.vad;
+        m_audio = files.audio;
     }
 
     WhisperCppEngine makeEngine() { return WhisperCppEngine(m_model, m_vad, false, true, {}, 2); }

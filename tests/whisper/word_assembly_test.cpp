@@ -13,6 +13,10 @@ struct WordCase {
     std::vector<RecognizedWord> words;
 };
 
+void PrintTo(const WordCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
 class AssembleWords : public testing::TestWithParam<WordCase> {};
 
 TEST_P(AssembleWords, BuildsWordsFromTokens) {
