@@ -10,7 +10,11 @@ namespace bw::cli {
 namespace {
 
 std::vector<Command> librarySubcommands() {
-    return libraryManagementSubcommands();
+    auto subcommands = libraryManagementSubcommands();
+    for (auto& subcommand : libraryTranscriptionSubcommands()) {
+        subcommands.push_back(std::move(subcommand));
+    }
+    return subcommands;
 }
 
 void printOverview(std::ostream& out, const std::vector<Command>& subcommands) {

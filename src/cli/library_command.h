@@ -13,4 +13,7 @@ Command libraryCommand();
 // list, groups, group, import, rename, move, delete.
 std::vector<Command> libraryManagementSubcommands();
 
+// transcribe, transcript.
+std::vector<Command> libraryTranscriptionSubcommands();
+
 } // namespace bw::cli

@@ -7,6 +7,7 @@
 #include "cli/transcript_output.h"
 #include "platform/atomic_file.h"
 #include "platform/file_error.h"
+#include "cli/transcription_texts.h"
 #include "transcription/cancellation_error.h"
 #include "whisper/bundled_models.h"
 #include "whisper/whisper_cpp_engine.h"
@@ -56,15 +57,7 @@ ArgumentParser parser() {
 Settings settingsFrom(const ParsedArguments& arguments) {
     Settings settings;
     settings.audioFile = arguments.positionals.front();
-    auto language = arguments.option("--language");
-    if (!language) {
-        throw UsageError("--language is required: sk, cs, de or en");
-    }
-    auto parsed = languageFromCode(*language);
-    if (!parsed) {
-        throw UsageError("--language takes sk, cs, de or en, not \"" + *language + "\"");
-    }
-    settings.language = *parsed;
+    settings.language = requiredLanguage(arguments);
     if (auto model = arguments.option("--model")) {
         settings.model = *model;
     }
@@ -120,15 +113,6 @@ void requireSavableOutput(const std::filesystem::path& target) {
     }
 }
 
-std::string clockTime(std::chrono::system_clock::time_point when) {
-    std::time_t time = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-    localtime_r(&time, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M", &local);
-    return text;
-}
-
 void show(ProgressDisplay& display, const TranscriptionProgress& progress) {
     for (const auto& segment : progress.newSegments) {
         display.printAbove(renderTextLine(segment.start, segment.end, segment.text));
@@ -139,9 +123,7 @@ void show(ProgressDisplay& display, const TranscriptionProgress& progress) {
         break;
     case TranscriptionProgress::Phase::transcribing: {
         auto finish = progress.estimatedFinishDate(std::chrono::system_clock::now());
-        display.update("Transcribing…", progress.fractionCompleted(),
-                       finish ? "Ready at about " + clockTime(*finish)
-                              : "Estimating when it will be ready…");
+        display.update("Transcribing…", progress.fractionCompleted(), estimatedFinishNote(finish));
         break;
     }
     case TranscriptionProgress::Phase::finished:

@@ -1,0 +1,168 @@
+// "brindlewick library transcribe" and "brindlewick library transcript": a recording's
+// transcription through the application's transcription service, and its stored transcript.
+
+#include "cli/exit_code.h"
+#include "cli/library_command.h"
+#include "cli/library_session.h"
+#include "cli/progress_display.h"
+#include "cli/signal_cancellation.h"
+#include "cli/transcript_output.h"
+#include "cli/transcription_texts.h"
+#include "library/support_texts.h"
+#include "service/transcription_service.h"
+#include "transcription/cancellation_error.h"
+#include "transcripts/transcript_document_json.h"
+#include "transcripts/transcript_store.h"
+#include "whisper/bundled_models.h"
+
+#include <QEventLoop>
+#include <QMetaObject>
+
+#include <iostream>
+
+namespace bw::cli {
+
+namespace {
+
+// Shows the job as it changes: segments that arrived since the last look above the status
+// line, then the phase with the share done and the estimated finish.
+class JobDisplay {
+public:
+    explicit JobDisplay(ProgressDisplay& display) : m_display(display) {}
+
+    void show(const TranscriptionJob& job) {
+        for (; m_segmentsShown < job.segments.size(); ++m_segmentsShown) {
+            const auto& segment = job.segments[m_segmentsShown];
+            m_display.printAbove(renderTextLine(segment.start, segment.end, segment.text));
+        }
+        switch (job.phase) {
+        case TranscriptionJob::Phase::loadingModel:
+            m_display.update("Loading the speech model…", std::nullopt);
+            break;
+        case TranscriptionJob::Phase::transcribing:
+            m_display.update("Transcribing…", job.fractionCompleted,
+                             estimatedFinishNote(job.estimatedFinish));
+            break;
+        case TranscriptionJob::Phase::saving:
+            m_display.update("Saving…", 1.0);
+            break;
+        }
+    }
+
+private:
+    ProgressDisplay& m_display;
+    size_t m_segmentsShown = 0;
+};
+
+int runTranscribe(std::span<const std::string> arguments) {
+    ArgumentParser parser("brindlewick library transcribe ITEM --language sk|cs|de|en [options]",
+                          "Transcribes a recording of the library and saves its transcript, as "
+                          "the application does. ITEM is an identifier or a unique prefix of "
+                          "one.");
+    parser.positionals("ITEM", "the recording", 1, 1)
+        .option("--language", "CODE", "the spoken language: sk, cs, de or en (required)");
+    auto parsed = parseLibraryArguments(parser, arguments);
+    if (parsed.helpRequested) {
+        return exitDone;
+    }
+    auto language = requiredLanguage(parsed);
+
+    // Before any thread starts, so that every thread leaves the signals to its watcher.
+    SignalCancellation cancellation;
+    LibrarySession session(parsed);
+    auto item = session.model().item(session.resolveItem(parsed.positionals[0]));
+    if (!item) {
+        throw std::runtime_error("No recording matches “" + parsed.positionals[0] + "”.");
+    }
+    TranscriptionService service(session.model().store(),
+                                 []() -> std::shared_ptr<TranscriptionEngine> {
+                                     return BundledModels::makeEngine(ResourceBundle::main());
+                                 });
+    // Ctrl-C arrives on the watcher thread; the service is cancelled on its own thread.
+    std::stop_callback onSignal(cancellation.token(), [&service] {
+        QMetaObject::invokeMethod(
+            &service, [&service] { service.cancel(); }, Qt::QueuedConnection);
+    });
+
+    {
+        ProgressDisplay display(std::cerr, ProgressDisplay::standardErrorIsTerminal());
+        JobDisplay jobDisplay(display);
+        QEventLoop loop;
+        QObject::connect(&service, &TranscriptionService::jobChanged, &loop, [&] {
+            if (service.job()) {
+                jobDisplay.show(*service.job());
+            } else {
+                loop.quit();
+            }
+        });
+        if (cancellation.cancelled()) {
+            throw CancellationError();
+        }
+        service.start(*item, language); // a refused start throws its message
+        jobDisplay.show(*service.job());
+        loop.exec();
+    }
+    if (service.engine()) {
+        service.engine()->shutdown(3);
+    }
+
+    if (service.savedTranscripts().count(item->id) > 0) {
+        return exitDone;
+    }
+    if (auto failure = service.failures().find(item->id); failure != service.failures().end()) {
+        std::cerr << failure->second << "\n";
+        return exitFailed;
+    }
+    // Ended with neither transcript nor failure: it was cancelled, or the recording went away.
+    if (cancellation.cancelled()) {
+        throw CancellationError();
+    }
+    std::cerr << "The recording was deleted while it was being transcribed.\n";
+    return exitFailed;
+}
+
+int runTranscript(std::span<const std::string> arguments) {
+    ArgumentParser parser("brindlewick library transcript ITEM [--json] [options]",
+                          "Prints the saved transcript of a recording, one segment a line. ITEM "
+                          "is an identifier or a unique prefix of one.");
+    parser.positionals("ITEM", "the recording", 1, 1)
+        .flag("--json", "print the transcript document as JSON");
+    auto parsed = parseLibraryArguments(parser, arguments);
+    if (parsed.helpRequested) {
+        return exitDone;
+    }
+    LibrarySession session(parsed);
+    auto id = session.resolveItem(parsed.positionals[0]);
+    std::optional<TranscriptDocument> document;
+    try {
+        document = TranscriptStore(session.model().store()).load(id);
+    } catch (const std::exception& error) {
+        std::cerr << "The transcript couldn't be opened." << detail(error) << "\n";
+        return exitFailed;
+    }
+    if (!document) {
+        std::cerr << "This recording has no transcript yet. Transcribe it with \"brindlewick "
+                     "library transcribe\".\n";
+        return exitFailed;
+    }
+    if (parsed.flag("--json")) {
+        std::cout << toJson(*document).dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+                  << "\n";
+    } else {
+        for (const auto& segment : document->segments) {
+            std::cout << renderTextLine(segment.start, segment.end, segment.text) << "\n";
+        }
+    }
+    return exitDone;
+}
+
+} // namespace
+
+std::vector<Command> libraryTranscriptionSubcommands() {
+    return {
+        {"transcribe", "transcribe a recording and save its transcript", runTranscribe},
+        {"transcript", "print the saved transcript of a recording", runTranscript},
+    };
+}
+
+} // namespace bw::cli

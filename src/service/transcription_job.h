@@ -1,0 +1,30 @@
+// What every view shows about the running transcription: which recording, how far along, when
+// it should end, and the segments recognised so far. A plain value the service replaces as
+// progress arrives.
+#pragma once
+
+#include "library/uuid.h"
+#include "transcription/transcript_segment.h"
+#include "transcription/transcription_language.h"
+
+#include <chrono>
+#include <optional>
+#include <vector>
+
+namespace bw {
+
+struct TranscriptionJob {
+    enum class Phase { loadingModel, transcribing, saving };
+
+    Uuid itemID;
+    TranscriptionLanguage language = TranscriptionLanguage::slovak;
+    double audioDuration = 0; // seconds, measured when the job started
+    Phase phase = Phase::loadingModel;
+    double fractionCompleted = 0; // 0...1
+    std::optional<std::chrono::system_clock::time_point> estimatedFinish;
+    std::vector<TranscriptSegment> segments; // every segment reported so far, in arrival order
+
+    bool operator==(const TranscriptionJob&) const = default;
+};
+
+} // namespace bw

@@ -1,0 +1,102 @@
+// The application's side of transcription: turns "transcribe this recording in this language"
+// into one running job, runs the engine on a worker thread, mirrors its progress into `job()`,
+// saves the finished transcript beside the recording and keeps the last failure message of
+// each recording. One job at a time; the engine is made on the first start and kept.
+//
+// Lives on the main thread: every function must be called there and every signal is emitted
+// there. Progress reaches the main thread as queued calls, in the order the engine reported it.
+#pragma once
+
+#include "library/library_item.h"
+#include "library/library_store.h"
+#include "service/transcription_job.h"
+#include "service/transcription_start_error.h"
+#include "transcription/transcription_engine.h"
+#include "transcripts/transcript_store.h"
+
+#include <QObject>
+
+#include <chrono>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <thread>
+
+namespace bw {
+
+class TranscriptionService : public QObject {
+    Q_OBJECT
+
+public:
+    using Job = TranscriptionJob;
+    using StartError = TranscriptionStartError;
+    // Makes the engine; may throw (its what() becomes part of the engineUnavailable message).
+    using EngineFactory = std::function<std::shared_ptr<TranscriptionEngine>()>;
+    using Clock = std::function<std::chrono::system_clock::time_point()>;
+
+    // `now` defaults to the system clock.
+    TranscriptionService(LibraryStore library, EngineFactory makeEngine, Clock now = {},
+                         QObject* parent = nullptr);
+    // Cancels a running job and waits for its worker thread to stop.
+    ~TranscriptionService() override;
+
+    // Throws StartError (and records its message under the item) when the job cannot start;
+    // otherwise the job is running when this returns.
+    void start(const LibraryItem& item, TranscriptionLanguage language);
+    // Cancels the running job, whichever recording it is for. Its end is reported later,
+    // without a failure message.
+    void cancel();
+    // Cancels the job if it is for this recording, and forgets the recording's failure.
+    void cancel(const Uuid& itemID);
+
+    bool isTranscribing(const Uuid& itemID) const { return m_job && m_job->itemID == itemID; }
+    bool isRunning() const { return m_job.has_value(); }
+
+    const std::optional<Job>& job() const { return m_job; }
+    const std::map<Uuid, std::string>& failures() const { return m_failures; }
+    // How many times a transcript was saved per recording since the service was made.
+    const std::map<Uuid, std::int64_t>& savedTranscripts() const { return m_savedTranscripts; }
+
+    const LibraryStore& library() const { return m_library; }
+    const TranscriptStore& transcripts() const { return m_transcripts; }
+    // The engine once the first start made it; the application shuts it down when quitting.
+    const std::shared_ptr<TranscriptionEngine>& engine() const { return m_engine; }
+
+signals:
+    void jobChanged();
+    void failuresChanged();
+    void savedTranscriptsChanged();
+
+private:
+    void run(const std::filesystem::path& audioFile, TranscriptionLanguage language);
+    void applyProgress(std::uint64_t jobNumber, const TranscriptionProgress& progress);
+    void finish(std::uint64_t jobNumber, std::optional<Transcript> transcript,
+                std::exception_ptr error);
+    void setJob(std::optional<Job> job);
+    void setFailure(const Uuid& itemID, std::optional<std::string> message);
+    void stopWorker();
+
+    LibraryStore m_library;
+    TranscriptStore m_transcripts;
+    EngineFactory m_makeEngine;
+    Clock m_now;
+    std::shared_ptr<TranscriptionEngine> m_engine;
+
+    std::optional<Job> m_job;
+    std::map<Uuid, std::string> m_failures;
+    std::map<Uuid, std::int64_t> m_savedTranscripts;
+
+    // The running job's worker and how to stop it. A job number tells a job's late reports
+    // from those of the next one.
+    std::thread m_worker;
+    std::stop_source m_stop;
+    bool m_cancelRequested = false;
+    std::uint64_t m_jobNumber = 0;
+};
+
+} // namespace bw

@@ -1,0 +1,48 @@
+// The stored, editable form of a finished transcription: the engine's transcript plus the time
+// it was made, each segment keeping both the text the user may edit and the engine's own text.
+#pragma once
+
+#include "transcription/transcript.h"
+#include "transcription/transcription_language.h"
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace bw {
+
+struct TranscriptDocument {
+    struct Segment {
+        std::int64_t id = 0; // position in the engine's transcript; stable for the document's life
+        double start = 0;    // seconds in the recording
+        double end = 0;
+        std::string text;         // current text, edited by the user
+        std::string originalText; // as the engine produced it; never changes
+
+        bool isEdited() const { return text != originalText; }
+
+        bool operator==(const Segment&) const = default;
+    };
+
+    TranscriptionLanguage language = TranscriptionLanguage::slovak;
+    std::string engine; // e.g. "whisper.cpp 1.9.1"
+    std::string model;  // e.g. "large-v3-q5_0"
+    double audioDuration = 0;
+    std::chrono::sys_seconds transcribedAt{}; // whole seconds, so it survives the file unchanged
+    std::vector<Segment> segments;            // in time order; never added to or reordered
+
+    // The empty document: Slovak, no engine or model, no audio, made at the 1970 epoch.
+    TranscriptDocument() = default;
+
+    // Segment i gets id i and the segment's text trimmed of white space at both ends as both
+    // its text and original text; the date is rounded down to a whole second.
+    TranscriptDocument(const Transcript& transcript,
+                       std::chrono::system_clock::time_point transcribedAt);
+
+    static const TranscriptDocument empty;
+
+    bool operator==(const TranscriptDocument&) const = default;
+};
+
+} // namespace bw

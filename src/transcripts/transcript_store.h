@@ -1,0 +1,40 @@
+// Keeps one transcript document per library item, as "transcript.json" in the item's folder
+// (the library store decides where that is). Holds nothing but the library: every call reads
+// or writes the file, so it may be copied freely; callers use it from one thread at a time.
+#pragma once
+
+#include "library/library_store.h"
+#include "library/uuid.h"
+#include "transcripts/transcript_document.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace bw {
+
+class TranscriptStore {
+public:
+    static constexpr const char* fileName = "transcript.json";
+
+    explicit TranscriptStore(LibraryStore library) : m_library(std::move(library)) {}
+
+    const LibraryStore& library() const { return m_library; }
+
+    std::filesystem::path fileURL(const Uuid& itemID) const;
+
+    // The item's document, or nothing when it has no transcript file. Throws
+    // TranscriptStoreError::unsupportedVersion for a newer format (before decoding the rest),
+    // JsonDecodingError for a damaged file and FileError when the file cannot be read.
+    std::optional<TranscriptDocument> load(const Uuid& itemID) const;
+
+    // Replaces the item's transcript atomically and durably; a failed save leaves the old file
+    // as it was. Throws TranscriptStoreError::itemNotFound when the item's folder is missing
+    // (nothing is created) and FileError when writing fails.
+    void save(const TranscriptDocument& document, const Uuid& itemID) const;
+
+private:
+    LibraryStore m_library;
+};
+
+} // namespace bw
