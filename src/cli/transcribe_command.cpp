@@ -5,9 +5,9 @@
 #include "cli/progress_display.h"
 #include "cli/signal_cancellation.h"
 #include "cli/transcript_output.h"
+#include "cli/transcription_texts.h"
 #include "platform/atomic_file.h"
 #include "platform/file_error.h"
-#include "cli/transcription_texts.h"
 #include "transcription/cancellation_error.h"
 #include "whisper/bundled_models.h"
 #include "whisper/whisper_cpp_engine.h"
@@ -79,6 +79,9 @@ Settings settingsFrom(const ParsedArguments& arguments) {
     if (auto output = arguments.option("--output")) {
         settings.output = *output;
     }
+    if (settings.format->fileOnly && !settings.output) {
+        throw UsageError("--format " + format + " needs --output");
+    }
     return settings;
 }
 
@@ -111,6 +114,18 @@ void requireSavableOutput(const std::filesystem::path& target) {
     if (std::filesystem::is_directory(target, error)) {
         throw FileError("be saved", target, std::make_error_code(std::errc::is_a_directory));
     }
+}
+
+// The exported documents are titled with the file's name and dated with its modification time.
+TranscriptSource sourceOf(const std::filesystem::path& audioFile) {
+    TranscriptSource source{audioFile.stem().string(), std::chrono::system_clock::now()};
+    std::error_code error;
+    auto modified = std::filesystem::last_write_time(audioFile, error);
+    if (!error) {
+        source.date = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+            std::chrono::file_clock::to_sys(modified));
+    }
+    return source;
 }
 
 void show(ProgressDisplay& display, const TranscriptionProgress& progress) {
@@ -162,7 +177,7 @@ int run(std::span<const std::string> arguments) {
         throw CancellationError(); // a stop that came as the work ended still writes nothing
     }
 
-    std::string text = settings.format->render(transcript);
+    std::string text = settings.format->render(transcript, sourceOf(settings.audioFile));
     if (settings.output) {
         writeFileAtomically(*settings.output, text);
     } else {

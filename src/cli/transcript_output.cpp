@@ -1,5 +1,6 @@
 #include "cli/transcript_output.h"
 
+#include "export/transcript_exporter.h"
 #include "transcription/transcript_json.h"
 
 #include <array>
@@ -10,9 +11,45 @@ namespace bw::cli {
 
 namespace {
 
+ExportLanguage exportLanguage(TranscriptionLanguage language) {
+    switch (language) {
+    case TranscriptionLanguage::slovak:
+        return ExportLanguage::slovak();
+    case TranscriptionLanguage::czech:
+        return ExportLanguage::czech();
+    case TranscriptionLanguage::german:
+        return ExportLanguage::german();
+    case TranscriptionLanguage::english:
+        return ExportLanguage::english();
+    }
+    return ExportLanguage::english();
+}
+
+std::string exported(const Transcript& transcript, const TranscriptSource& source,
+                     ExportFormat format) {
+    ExportTranscript document;
+    document.title = source.title;
+    document.date = source.date;
+    document.language = exportLanguage(transcript.language);
+    for (const auto& segment : transcript.segments) {
+        document.segments.push_back({segment.start, segment.end, segment.text});
+    }
+    TranscriptExporter exporter({TimeZone::current(), ExportLabels::english()});
+    auto bytes = exporter.data(document, format);
+    return {bytes.begin(), bytes.end()};
+}
+
+template <ExportFormat format>
+std::string renderExport(const Transcript& transcript, const TranscriptSource& source) {
+    return exported(transcript, source, format);
+}
+
 constexpr std::array formats = {
     TranscriptFormat{"text", renderText},
     TranscriptFormat{"json", renderJson},
+    TranscriptFormat{"txt", renderExport<ExportFormat::txt>},
+    TranscriptFormat{"srt", renderExport<ExportFormat::srt>},
+    TranscriptFormat{"docx", renderExport<ExportFormat::docx>, true},
 };
 
 } // namespace
@@ -43,7 +80,7 @@ std::string renderTextLine(double start, double end, const std::string& text) {
     return "[" + timestamp(start) + " --> " + timestamp(end) + "] " + text;
 }
 
-std::string renderText(const Transcript& transcript) {
+std::string renderText(const Transcript& transcript, const TranscriptSource&) {
     std::string text;
     for (const auto& segment : transcript.segments) {
         text += renderTextLine(segment.start, segment.end, segment.text) + "\n";
@@ -51,7 +88,7 @@ std::string renderText(const Transcript& transcript) {
     return text;
 }
 
-std::string renderJson(const Transcript& transcript) {
+std::string renderJson(const Transcript& transcript, const TranscriptSource&) {
     return toJson(transcript).dump(2) + "\n";
 }
 

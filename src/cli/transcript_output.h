@@ -4,29 +4,38 @@
 
 #include "transcription/transcript.h"
 
+#include <chrono>
 #include <span>
 #include <string>
 #include <string_view>
 
 namespace bw::cli {
 
-struct TranscriptFormat {
-    std::string_view name; // the --format value
-    std::string (*render)(const Transcript& transcript);
+// What the exported documents say about where the transcript came from.
+struct TranscriptSource {
+    std::string title;                          // the audio file's name without its extension
+    std::chrono::system_clock::time_point date; // the audio file's modification time
 };
 
-// Every form, the default first.
+struct TranscriptFormat {
+    std::string_view name; // the --format value
+    std::string (*render)(const Transcript& transcript, const TranscriptSource& source);
+    bool fileOnly = false; // binary: written with --output, never to a terminal
+};
+
+// Every form, the default first: "text", "json", and the exported documents "txt", "srt" and
+// "docx" (English labels, dates in the system's time zone).
 std::span<const TranscriptFormat> transcriptFormats();
 
 // The form named `name`, or null.
 const TranscriptFormat* findTranscriptFormat(std::string_view name);
 
 // One line per segment: "[HH:MM:SS.mmm --> HH:MM:SS.mmm] text".
-std::string renderText(const Transcript& transcript);
+std::string renderText(const Transcript& transcript, const TranscriptSource& source = {});
 std::string renderTextLine(double start, double end, const std::string& text);
 
 // The transcript's JSON form, indented by two spaces.
-std::string renderJson(const Transcript& transcript);
+std::string renderJson(const Transcript& transcript, const TranscriptSource& source = {});
 
 // Seconds as HH:MM:SS.mmm, rounded to the millisecond; negative or not finite counts as 0.
 std::string timestamp(double seconds);

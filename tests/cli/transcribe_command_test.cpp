@@ -126,6 +126,22 @@ TEST_F(TranscribeCommandTest, WritesTheTranscriptAsJson) {
     EXPECT_EQ(error.find('\r'), std::string::npos);
 }
 
+TEST_F(TranscribeCommandTest, ExportsDocumentsTitledAfterTheAudioFile) {
+    Program text(arguments(m_files.audio, {"--format", "txt"}));
+    ASSERT_EQ(text.wait(), 0) << text.error();
+    EXPECT_EQ(text.output().rfind("jfk\nDate: ", 0), 0u) << text.output();
+    EXPECT_NE(text.output().find("\nLanguage: English\n"), std::string::npos) << text.output();
+
+    auto target = m_folder / "jfk.docx";
+    Program document(arguments(m_files.audio, {"--format", "docx", "--output", target.string()}));
+    ASSERT_EQ(document.wait(), 0) << document.error();
+    EXPECT_EQ(document.output(), "");
+    auto bytes = readFile(target);
+    ASSERT_GT(bytes.size(), 4u);
+    EXPECT_EQ(bytes.substr(0, 4), std::string("PK\x03\x04", 4));
+    EXPECT_NE(bytes.find("word/document.xml"), std::string::npos);
+}
+
 TEST_F(TranscribeCommandTest, PrintsTextToStandardOutputByDefault) {
     Program program(arguments(m_silence, {"--threads", "1"}));
     ASSERT_EQ(program.wait(), 0) << program.error();
@@ -176,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "--language takes sk, cs, de or en"},
         UsageCase{"UnknownFormat",
                   {"transcribe", "a.wav", "--language", "en", "--format", "pdf"},
-                  "--format takes text|json"},
+                  "--format takes text|json|txt|srt|docx"},
         UsageCase{"NoThreads",
                   {"transcribe", "a.wav", "--language", "en", "--threads", "0"},
                   "--threads takes a whole number"},
@@ -184,7 +200,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {"transcribe", "a.wav", "--language", "en", "--vad-model", "v.bin"},
                   "--vad-model needs --model"},
         UsageCase{"NoFile", {"transcribe", "--language", "en"}, "missing FILE"},
-        UsageCase{"UnknownOption", {"transcribe", "a.wav", "--fast"}, "unknown option --fast"}),
+        UsageCase{"UnknownOption", {"transcribe", "a.wav", "--fast"}, "unknown option --fast"},
+        UsageCase{"WordDocumentToTerminal",
+                  {"transcribe", "a.wav", "--language", "en", "--format", "docx"},
+                  "--format docx needs --output"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TranscribeCommandTest, FailuresPrintTheirDescriptionAndExitWithOne) {
