@@ -13,6 +13,9 @@ MAGIC = 0x67676D6C
 F32 = 0
 F16 = 1
 _NUMPY = {F32: np.dtype("<f4"), F16: np.dtype("<f2")}
+# ggml type -> (values per block, bytes per block), for files quantised by whisper.cpp's
+# own tools (q4_0, q4_1, q5_0, q5_1, q8_0), which setup accepts from a user's folder.
+_BLOCKS = {F32: (1, 4), F16: (1, 2), 2: (32, 18), 3: (32, 20), 6: (32, 22), 7: (32, 24), 8: (32, 34)}
 
 
 def write_i32(out, *values):
@@ -48,13 +51,14 @@ def read_records(stream, offset, size):
         if len(head) < 12:
             raise ValueError(f"a tensor record is cut off at offset {position}")
         rank, name_length, ggml_type = struct.unpack("<3i", head)
-        if ggml_type not in _NUMPY or not 0 <= rank <= 4 or not 0 < name_length < 4096:
+        if ggml_type not in _BLOCKS or not 0 <= rank <= 4 or not 0 < name_length < 4096:
             raise ValueError(f"a damaged tensor record at offset {position}")
         dims = struct.unpack(f"<{rank}i", stream.read(4 * rank))
         name = stream.read(name_length).decode("utf-8", "replace")
         data_offset = position + 12 + 4 * rank + name_length
         count = int(np.prod(dims, dtype=np.int64))
-        position = data_offset + count * _NUMPY[ggml_type].itemsize
+        per_block, block_bytes = _BLOCKS[ggml_type]
+        position = data_offset + -(-count // per_block) * block_bytes
         if position > size:
             raise ValueError(f"tensor {name} runs past the end of the file")
         yield Record(name, tuple(reversed(dims)), ggml_type, data_offset)
