@@ -5,8 +5,8 @@ namespace bw::cli {
 
 enum ExitCode : int {
     exitDone = 0,
-    exitFailed = 1,    // the user-facing message went to standard error
-    exitUsage = 2,     // the command line was wrong
+    exitFailed = 1, // the user-facing message went to standard error
+    exitUsage = 2,  // the command line was wrong
     exitCancelled = 130,
 };
 

@@ -1,0 +1,58 @@
+#include "cli/transcript_output.h"
+
+#include "transcription/transcript_json.h"
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+
+namespace bw::cli {
+
+namespace {
+
+constexpr std::array formats = {
+    TranscriptFormat{"text", renderText},
+    TranscriptFormat{"json", renderJson},
+};
+
+} // namespace
+
+std::span<const TranscriptFormat> transcriptFormats() {
+    return formats;
+}
+
+const TranscriptFormat* findTranscriptFormat(std::string_view name) {
+    for (const auto& format : formats) {
+        if (format.name == name) {
+            return &format;
+        }
+    }
+    return nullptr;
+}
+
+std::string timestamp(double seconds) {
+    long long milliseconds =
+        std::isfinite(seconds) && seconds > 0 ? std::llround(seconds * 1000) : 0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%03lld", milliseconds / 3600000,
+                  milliseconds / 60000 % 60, milliseconds / 1000 % 60, milliseconds % 1000);
+    return text;
+}
+
+std::string renderTextLine(double start, double end, const std::string& text) {
+    return "[" + timestamp(start) + " --> " + timestamp(end) + "] " + text;
+}
+
+std::string renderText(const Transcript& transcript) {
+    std::string text;
+    for (const auto& segment : transcript.segments) {
+        text += renderTextLine(segment.start, segment.end, segment.text) + "\n";
+    }
+    return text;
+}
+
+std::string renderJson(const Transcript& transcript) {
+    return toJson(transcript).dump(2) + "\n";
+}
+
+} // namespace bw::cli

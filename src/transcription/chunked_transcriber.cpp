@@ -1,0 +1,294 @@
+#include "transcription/chunked_transcriber.h"
+
+#include "transcription/audio_stream_reader.h"
+#include "transcription/cancellation_error.h"
+#include "transcription/chunk_planner.h"
+#include "transcription/compacted_audio.h"
+#include "transcription/progress_reporter.h"
+#include "transcription/sample_index.h"
+#include "transcription/speech_regions.h"
+#include "transcription/transcription_error.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace bw {
+
+namespace {
+
+constexpr double sampleRate = AudioStreamReader::sampleRate;
+using Phase = TranscriptionProgress::Phase;
+
+std::unique_ptr<icu::BreakIterator> characterBreaks(const icu::UnicodeString& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> breaks(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status) || !breaks) {
+        return nullptr;
+    }
+    breaks->setText(text);
+    return breaks;
+}
+
+// Characters as the user perceives them (grapheme clusters); code points if ICU has no rules.
+std::size_t characterCount(const icu::UnicodeString& text) {
+    auto breaks = characterBreaks(text);
+    if (!breaks) {
+        return static_cast<std::size_t>(text.countChar32());
+    }
+    std::size_t count = 0;
+    for (breaks->first(); breaks->next() != icu::BreakIterator::DONE;) {
+        ++count;
+    }
+    return count;
+}
+
+std::string lastCharacters(const icu::UnicodeString& text, std::size_t count) {
+    std::int32_t from = 0;
+    if (auto breaks = characterBreaks(text)) {
+        from = breaks->last();
+        for (std::size_t i = 0; i < count && from > 0; ++i) {
+            from = breaks->previous();
+        }
+    } else {
+        from = text.moveIndex32(text.length(), -static_cast<std::int32_t>(count));
+    }
+    std::string result;
+    text.tempSubString(from).toUTF8String(result);
+    return result;
+}
+
+// The prompt over the segments of `earlier` followed by those of `current`.
+std::optional<std::string> promptFrom(const std::vector<TranscriptSegment>& earlier,
+                                      const std::vector<TranscriptSegment>& current) {
+    icu::UnicodeString text;
+    auto prepend = [&](const TranscriptSegment& segment) {
+        auto piece = icu::UnicodeString::fromUTF8(segment.text);
+        text = text.isEmpty() ? piece : piece + u' ' + text;
+        return characterCount(text) >= ChunkedTranscriber::promptLength;
+    };
+    bool full = false;
+    for (auto it = current.rbegin(); !full && it != current.rend(); ++it) {
+        full = prepend(*it);
+    }
+    for (auto it = earlier.rbegin(); !full && it != earlier.rend(); ++it) {
+        full = prepend(*it);
+    }
+    if (text.isEmpty()) {
+        return std::nullopt;
+    }
+    return lastCharacters(text, ChunkedTranscriber::promptLength);
+}
+
+} // namespace
+
+// The state of one transcribe call: the buffer, its position in the recording and the
+// segments found so far.
+class ChunkedTranscriber::Run {
+public:
+    Run(AudioStreamReader& reader, SpeechRecognizer& recognizer, VoiceActivityDetector* detector,
+        const TranscriptionOptions& options, ProgressReporter& reporter, std::stop_token stop)
+        : m_reader(reader), m_recognizer(recognizer), m_detector(detector), m_options(options),
+          m_reporter(reporter), m_stop(std::move(stop)) {
+        const auto& chunking = options.chunking;
+        m_firstTarget = roundedIndex((chunking.targetDuration + chunking.lookahead) * sampleRate);
+        m_growthStep = std::max<std::int64_t>(16000, roundedIndex(chunking.lookahead * sampleRate));
+        m_maximumTarget =
+            std::max(m_firstTarget, roundedIndex(chunking.maximumDuration * sampleRate));
+    }
+
+    // Transcribes every chunk; returns the samples handed out and the segments.
+    std::pair<std::int64_t, std::vector<TranscriptSegment>> execute() {
+        m_buffer.reserve(static_cast<std::size_t>(m_firstTarget));
+        throwIfCancelled(m_stop);
+        while (true) {
+            fill(m_firstTarget);
+            if (m_buffer.empty()) {
+                break;
+            }
+            SpeechAnalysis analysis;
+            std::int64_t cut = decideCut(analysis);
+            bool last = m_endOfStream;
+            transcribeChunk(cut, analysis);
+            m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(cut));
+            m_offset += cut;
+            if (last && m_buffer.empty()) {
+                break;
+            }
+            throwIfCancelled(m_stop);
+        }
+        return {m_offset, std::move(m_segments)};
+    }
+
+private:
+    std::int64_t held() const { return static_cast<std::int64_t>(m_buffer.size()); }
+
+    void fill(std::int64_t target) {
+        while (!m_endOfStream && held() < target) {
+            auto block = m_reader.read(static_cast<std::size_t>(target - held()));
+            if (block.empty()) {
+                m_endOfStream = true;
+                break;
+            }
+            m_buffer.insert(m_buffer.end(), block.begin(), block.end());
+        }
+    }
+
+    std::int64_t decideCut(SpeechAnalysis& analysis) {
+        if (!m_detector) {
+            analysis = {{{0, static_cast<double>(held()) / sampleRate}}, {}, 0};
+            if (m_endOfStream) {
+                return held();
+            }
+            return std::min(held(), truncatedIndex(m_options.chunking.targetDuration * sampleRate));
+        }
+        while (true) {
+            analysis = m_detector->analyze(m_buffer);
+            auto chunking = m_options.chunking;
+            if (held() >= m_maximumTarget) {
+                // A maximum that is not a whole number of samples is never quite reached;
+                // the buffer is as long as it may grow, so the cut is forced here.
+                chunking.maximumDuration = static_cast<double>(held()) / sampleRate;
+            }
+            auto decision =
+                ChunkPlanner::decide(m_buffer, analysis, m_endOfStream, chunking, sampleRate);
+            if (decision.kind == ChunkPlanner::Decision::Kind::cut) {
+                return decision.samples;
+            }
+            throwIfCancelled(m_stop);
+            fill(std::min(held() + m_growthStep, m_maximumTarget));
+        }
+    }
+
+    void transcribeChunk(std::int64_t cut, const SpeechAnalysis& analysis) {
+        double chunkSeconds = static_cast<double>(cut) / sampleRate;
+        double offsetSeconds = static_cast<double>(m_offset) / sampleRate;
+        auto speech = SpeechRegions::clip(analysis.regions, chunkSeconds);
+        std::vector<std::vector<SpeechRegion>> groups;
+        if (auto limit = m_recognizer.maximumInputDuration()) {
+            groups =
+                SpeechRegions::groups(speech, *limit - 1, pauseBetweenSpeech, analysis, sampleRate);
+        } else if (!speech.empty()) {
+            groups.push_back(std::move(speech));
+        }
+
+        std::vector<TranscriptSegment> chunkSegments;
+        auto source = std::span<const float>(m_buffer).first(static_cast<std::size_t>(cut));
+        double groupCount = static_cast<double>(groups.size());
+        for (std::size_t i = 0; i < groups.size(); ++i) {
+            CompactedAudio compacted(source, groups[i], pauseBetweenSpeech, sampleRate);
+            RecognitionRequest request{m_options.language, m_options.decoding, std::nullopt,
+                                       m_options.conditionOnPreviousText};
+            if (m_options.conditionOnPreviousText) {
+                request.prompt = promptFrom(m_segments, chunkSegments);
+            }
+            // The position moves evenly through the chunk, group by group.
+            auto onFraction = [&, i](double fraction) {
+                double done = std::isnan(fraction) ? 0 : std::clamp(fraction, 0.0, 1.0);
+                m_reporter.report(Phase::transcribing,
+                                  offsetSeconds +
+                                      ((1 / groupCount) * (done + static_cast<double>(i))) *
+                                          chunkSeconds,
+                                  {});
+            };
+            auto recognized =
+                m_recognizer.recognize(compacted.samples(), request, onFraction, m_stop);
+            throwIfCancelled(m_stop);
+            for (const auto& segment : recognized) {
+                for (auto mapped : compacted.originalSegments(segment, splitPause)) {
+                    mapped.start += offsetSeconds;
+                    mapped.end += offsetSeconds;
+                    chunkSegments.push_back(std::move(mapped));
+                }
+            }
+        }
+        m_segments.insert(m_segments.end(), chunkSegments.begin(), chunkSegments.end());
+        m_reporter.report(Phase::transcribing, chunkSeconds + offsetSeconds,
+                          std::move(chunkSegments));
+    }
+
+    AudioStreamReader& m_reader;
+    SpeechRecognizer& m_recognizer;
+    VoiceActivityDetector* m_detector;
+    const TranscriptionOptions& m_options;
+    ProgressReporter& m_reporter;
+    std::stop_token m_stop;
+
+    std::int64_t m_firstTarget = 0;
+    std::int64_t m_growthStep = 0;
+    std::int64_t m_maximumTarget = 0;
+    std::vector<float> m_buffer;
+    std::int64_t m_offset = 0; // samples handed out as chunks: the buffer's place in the file
+    bool m_endOfStream = false;
+    std::vector<TranscriptSegment> m_segments;
+};
+
+ChunkedTranscriber::ChunkedTranscriber(std::unique_ptr<SpeechRecognizer> recognizer,
+                                       std::unique_ptr<VoiceActivityDetector> voiceActivityDetector)
+    : m_engineName(recognizer->engineName()), m_modelName(recognizer->modelName()),
+      m_recognizer(std::move(recognizer)),
+      m_voiceActivityDetector(std::move(voiceActivityDetector)) {}
+
+void ChunkedTranscriber::prepare(std::stop_token stop) {
+    m_recognizer->prepare(std::move(stop));
+}
+
+bool ChunkedTranscriber::shutdown(double timeoutSeconds) {
+    return m_recognizer->shutdown(timeoutSeconds);
+}
+
+std::optional<std::string>
+ChunkedTranscriber::prompt(const std::vector<TranscriptSegment>& segments) {
+    return promptFrom(segments, {});
+}
+
+Transcript ChunkedTranscriber::transcribe(const std::filesystem::path& file,
+                                          const TranscriptionOptions& options,
+                                          const ProgressHandler& progress, std::stop_token stop) {
+    {
+        std::lock_guard lock(m_busyMutex);
+        if (m_isBusy) {
+            throw TranscriptionError::busy();
+        }
+        m_isBusy = true;
+    }
+    struct BusyRelease {
+        ChunkedTranscriber& transcriber;
+        ~BusyRelease() {
+            std::lock_guard lock(transcriber.m_busyMutex);
+            transcriber.m_isBusy = false;
+        }
+    } release{*this};
+
+    VoiceActivityDetector* detector = nullptr;
+    if (options.voiceActivityDetection) {
+        if (!m_voiceActivityDetector) {
+            throw TranscriptionError::modelNotFound("no voice activity detector configured");
+        }
+        detector = m_voiceActivityDetector.get();
+    }
+
+    AudioStreamReader reader(file);
+    double totalDuration = reader.duration();
+    if (progress) {
+        progress({Phase::loadingModel, 0, totalDuration, std::nullopt, {}});
+    }
+    m_recognizer->prepare(stop);
+    throwIfCancelled(stop);
+
+    // Started after the model is loaded, so loading never enters the estimate.
+    ProgressReporter reporter({totalDuration, systemUptime(), 2.0}, progress);
+    auto [decoded, segments] =
+        Run(reader, *m_recognizer, detector, options, reporter, stop).execute();
+
+    double audioDuration = decoded >= 1 ? static_cast<double>(decoded) / sampleRate : totalDuration;
+    if (progress) {
+        progress({Phase::finished, audioDuration, audioDuration, 0.0, {}});
+    }
+    return {options.language, std::move(segments), audioDuration, m_engineName, m_modelName};
+}
+
+} // namespace bw

@@ -1,0 +1,62 @@
+// A chunk's speech laid end to end with short pauses of silence between the pieces, as handed
+// to the recognizer, together with the map that turns times in that block back into times in
+// the source chunk. A value type; building it copies the speech once.
+#pragma once
+
+#include "transcription/recognized_segment.h"
+#include "transcription/speech_region.h"
+#include "transcription/transcript_segment.h"
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace bw {
+
+class CompactedAudio {
+public:
+    // One stretch of speech: where it lies in the source and in the block, in samples.
+    struct Piece {
+        std::int64_t originalStart = 0;
+        std::int64_t compactedStart = 0;
+        std::int64_t length = 0;
+
+        std::int64_t originalEnd() const { return originalStart + length; }
+        std::int64_t compactedEnd() const { return compactedStart + length; }
+
+        bool operator==(const Piece&) const = default;
+    };
+
+    // Lays the source's speech `regions` (seconds from its first sample; sorted and joined
+    // where they overlap, cut at the source's end) one after another, separated by `pause`
+    // seconds of zeros.
+    CompactedAudio(std::span<const float> source, const std::vector<SpeechRegion>& regions,
+                   double pause, double sampleRate);
+
+    const std::vector<float>& samples() const { return m_samples; }
+    const std::vector<Piece>& pieces() const { return m_pieces; }
+    double sampleRate() const { return m_sampleRate; }
+    bool isEmpty() const { return m_pieces.empty(); }
+
+    // Seconds of the source for seconds of the block. A time inside an inserted pause moves
+    // forward to the next piece as a start, and back to the previous piece as an end.
+    double originalTimeOfStart(double compactedTime) const;
+    double originalTimeOfEnd(double compactedTime) const;
+
+    // The recognized segment (times in the block) in seconds of the source, its text trimmed.
+    // Where its words lie on both sides of a hidden pause of at least `splitPause` seconds in
+    // the source, it is split there. Empty text gives no segment.
+    std::vector<TranscriptSegment> originalSegments(const RecognizedSegment& segment,
+                                                    double splitPause) const;
+
+private:
+    double map(double compactedTime, bool preferNext) const;
+    std::size_t pieceAtOrBefore(double position) const;
+    std::size_t pieceOfWord(const RecognizedWord& word) const;
+
+    std::vector<float> m_samples;
+    std::vector<Piece> m_pieces;
+    double m_sampleRate;
+};
+
+} // namespace bw

@@ -1,0 +1,496 @@
+#include "transcription/chunked_transcriber.h"
+
+#include "fakes/fake_detector.h"
+#include "fakes/fake_recognizer.h"
+#include "transcription/cancellation_error.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <random>
+
+namespace bw {
+
+void PrintTo(const TranscriptSegment& segment, std::ostream* out);
+
+namespace {
+
+namespace fs = std::filesystem;
+using Phase = TranscriptionProgress::Phase;
+using Segments = std::vector<TranscriptSegment>;
+constexpr std::int64_t rate = 16000;
+
+// Writes a 16 kHz mono 16-bit wav whose sample i is `sample(i)`.
+void writeWav(const fs::path& path, double seconds,
+              const std::function<float(std::int64_t)>& sample) {
+    auto count = static_cast<std::uint32_t>(std::llround(seconds * rate));
+    std::ofstream out(path, std::ios::binary);
+    auto put32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto put16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4);
+    put32(36 + count * 2);
+    out.write("WAVEfmt ", 8);
+    put32(16);
+    put16(1); // PCM
+    put16(1);
+    put32(rate);
+    put32(rate * 2);
+    put16(2);
+    put16(16);
+    out.write("data", 4);
+    put32(count * 2);
+    std::vector<std::int16_t> data(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        data[i] =
+            static_cast<std::int16_t>(std::lround(std::clamp(sample(i), -1.0f, 1.0f) * 32767));
+    }
+    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(count * 2));
+}
+
+float tone(std::int64_t i) {
+    return 0.3f * static_cast<float>(std::sin(static_cast<double>(i) * 0.1));
+}
+
+TranscriptionOptions withoutDetection() {
+    TranscriptionOptions options = TranscriptionOptions::standard(TranscriptionLanguage::german);
+    options.voiceActivityDetection = false;
+    return options;
+}
+
+class ChunkedTranscriberTest : public testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("bw-transcriber-" + std::to_string(std::random_device{}()));
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    fs::path wav(double seconds, const std::function<float(std::int64_t)>& sample = tone) {
+        auto path = folder / ("audio-" + std::to_string(files++) + ".wav");
+        writeWav(path, seconds, sample);
+        return path;
+    }
+
+    // A transcriber over a fake recognizer (and detector, when given) that both stay
+    // reachable from the test.
+    void build(std::optional<double> limit = std::nullopt, bool withDetector = false) {
+        auto ownedRecognizer = std::make_unique<FakeRecognizer>(limit);
+        recognizer = ownedRecognizer.get();
+        std::unique_ptr<FakeDetector> ownedDetector;
+        if (withDetector) {
+            ownedDetector = std::make_unique<FakeDetector>();
+            detector = ownedDetector.get();
+        }
+        transcriber = std::make_unique<ChunkedTranscriber>(std::move(ownedRecognizer),
+                                                           std::move(ownedDetector));
+    }
+
+    Transcript run(const fs::path& file, const TranscriptionOptions& options,
+                   std::stop_token stop = {}) {
+        return transcriber->transcribe(
+            file, options,
+            [this](const TranscriptionProgress& p) {
+                std::lock_guard lock(reportsMutex);
+                reports.push_back(p);
+            },
+            stop);
+    }
+
+    std::vector<double> callSeconds() const {
+        std::vector<double> seconds;
+        for (const auto& call : recognizer->calls()) {
+            seconds.push_back(static_cast<double>(call.samples.size()) / rate);
+        }
+        return seconds;
+    }
+
+    std::vector<TranscriptionProgress> chunkReports() const {
+        std::vector<TranscriptionProgress> found;
+        for (const auto& report : reports) {
+            if (report.phase == Phase::transcribing) {
+                found.push_back(report);
+            }
+        }
+        return found;
+    }
+
+    fs::path folder;
+    int files = 0;
+    FakeRecognizer* recognizer = nullptr;
+    FakeDetector* detector = nullptr;
+    std::unique_ptr<ChunkedTranscriber> transcriber;
+    std::mutex reportsMutex;
+    std::vector<TranscriptionProgress> reports;
+};
+
+TEST_F(ChunkedTranscriberTest, WithoutDetectionChunksAreTheTargetLength) {
+    build(std::nullopt, true);
+    auto transcript = run(wav(300), withoutDetection());
+    EXPECT_EQ(callSeconds(), (std::vector<double>{120, 120, 60}));
+    EXPECT_TRUE(detector->analyzedLengths().empty());
+    EXPECT_EQ(transcript.audioDuration, 300);
+    EXPECT_EQ(transcript.language, TranscriptionLanguage::german);
+    EXPECT_EQ(transcript.engine, "fake engine 1.0");
+    EXPECT_EQ(transcript.model, "fake-model");
+
+    // The recognizer hears the chunk's own samples.
+    auto calls = recognizer->calls();
+    EXPECT_NEAR(calls[1].samples[5], tone(120 * rate + 5), 1e-4);
+}
+
+TEST_F(ChunkedTranscriberTest, ALimitedRecognizerGetsBlocksThatFit) {
+    build(30);
+    run(wav(120), withoutDetection());
+    EXPECT_EQ(callSeconds(), (std::vector<double>{29, 29, 29, 29, 4}));
+    // Progress moves evenly through the chunk block by block.
+    recognizer->setScript([](auto, auto&, const FractionHandler& progress, auto) {
+        progress(0.5);
+        progress(std::nan(""));
+        return std::vector<RecognizedSegment>{};
+    });
+    reports.clear();
+    run(wav(120), withoutDetection());
+    auto middle = chunkReports();
+    ASSERT_EQ(middle.size(), 11u);
+    EXPECT_DOUBLE_EQ(middle[0].processedDuration, 12);
+    EXPECT_DOUBLE_EQ(middle[1].processedDuration, 12); // not a number counts as 0: no going back
+    EXPECT_DOUBLE_EQ(middle[2].processedDuration, 36);
+    EXPECT_DOUBLE_EQ(middle[10].processedDuration, 120);
+}
+
+TEST_F(ChunkedTranscriberTest, SegmentsMoveToTheRecordingsTimeLine) {
+    build();
+    recognizer->setScript([](auto, auto&, auto&, auto) {
+        return std::vector<RecognizedSegment>{{1, 2.5, " hello ", {}}, {3, 4, "  ", {}}};
+    });
+    auto transcript = run(wav(300), withoutDetection());
+    Segments expected{{1, 2.5, "hello"}, {121, 122.5, "hello"}, {241, 242.5, "hello"}};
+    EXPECT_EQ(transcript.segments, expected);
+
+    auto middle = chunkReports();
+    ASSERT_EQ(middle.size(), 3u);
+    EXPECT_EQ(middle[2].processedDuration, 300);
+    EXPECT_EQ(middle[2].newSegments, Segments{expected[2]});
+}
+
+TEST_F(ChunkedTranscriberTest, DetectedSpeechIsCompactedAndMappedBack) {
+    build(std::nullopt, true);
+    detector->setScript([](std::span<const float>) {
+        return SpeechAnalysis{{{5, 10}, {20, 25}}, {}, 0};
+    });
+    recognizer->setScript([](auto, auto&, auto&, auto) {
+        // 10.2 s of block: "one" in the first piece, "two" in the second.
+        return std::vector<RecognizedSegment>{
+            {0, 10.2, " one two", {{1, 2, " one"}, {7, 8, " two"}}}};
+    });
+    auto transcript = run(wav(30), TranscriptionOptions::standard(TranscriptionLanguage::slovak));
+    EXPECT_EQ(callSeconds(), (std::vector<double>{10.2}));
+    EXPECT_EQ(transcript.segments, (Segments{{5, 10, "one"}, {20, 25, "two"}}));
+}
+
+TEST_F(ChunkedTranscriberTest, ChunksEndAtPausesTheDetectorFinds) {
+    build(std::nullopt, true);
+    // Silence from 110 to 112 s of the recording, seen through each buffer's own offset.
+    detector->setScript([&, call = 0](std::span<const float> samples) mutable {
+        double offset = call++ == 0 ? 0 : 111;
+        double end = static_cast<double>(samples.size()) / rate;
+        SpeechAnalysis analysis;
+        if (offset == 0) {
+            analysis.regions = {{0, 110}, {112, end}};
+        } else {
+            analysis.regions = {{0, end}};
+        }
+        return analysis;
+    });
+    recognizer->setScript([](auto, auto&, auto&, auto) {
+        return std::vector<RecognizedSegment>{{0.5, 1, "x", {}}};
+    });
+    auto transcript = run(wav(200), TranscriptionOptions::standard(TranscriptionLanguage::czech));
+    EXPECT_EQ(detector->analyzedLengths(), (std::vector<std::size_t>{140 * rate, 89 * rate}));
+    EXPECT_EQ(callSeconds(), (std::vector<double>{110, 89}));
+    EXPECT_EQ(transcript.segments, (Segments{{0.5, 1, "x"}, {111.5, 112, "x"}}));
+}
+
+TEST_F(ChunkedTranscriberTest, ContinuousSpeechGrowsTheBufferThenForcesACut) {
+    build(std::nullopt, true);
+    detector->setScript(FakeDetector::speechEverywhere());
+    run(wav(300), TranscriptionOptions::standard(TranscriptionLanguage::english));
+    auto lengths = detector->analyzedLengths();
+    ASSERT_GE(lengths.size(), 6u);
+    std::vector<std::size_t> growth(lengths.begin(), lengths.begin() + 6);
+    EXPECT_EQ(growth, (std::vector<std::size_t>{140 * rate, 160 * rate, 180 * rate, 200 * rate,
+                                                220 * rate, 240 * rate}));
+    auto calls = callSeconds();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_GE(calls[0], 100);
+    EXPECT_LE(calls[0], 240);
+    EXPECT_DOUBLE_EQ(calls[0] + calls[1], 300);
+}
+
+TEST_F(ChunkedTranscriberTest, AMaximumBetweenSamplesStillEndsTheChunk) {
+    build(std::nullopt, true);
+    detector->setScript(FakeDetector::speechEverywhere());
+    auto options = TranscriptionOptions::standard(TranscriptionLanguage::english);
+    options.chunking = ChunkingOptions(10, 2, 0.1, 12.00003); // 192,000.48 samples
+    auto transcript = run(wav(30), options);
+    auto calls = callSeconds();
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_LE(calls[0], 12);
+    EXPECT_EQ(transcript.audioDuration, 30);
+}
+
+// Random speech from the detector and random segments from a limited recognizer: every block
+// fits the recognizer, every segment lies inside the recording and in order, and the chunks
+// cover the whole recording.
+TEST_F(ChunkedTranscriberTest, RandomSpeechKeepsInvariants) {
+    auto file = wav(200);
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        build(30, true);
+        std::mt19937 random(seed);
+        std::uniform_real_distribution<double> unit(0, 1);
+        detector->setScript([&](std::span<const float> samples) {
+            double end = static_cast<double>(samples.size()) / rate;
+            SpeechAnalysis analysis;
+            for (double at = unit(random) * 3; at < end; at += 0.05 + unit(random) * 3) {
+                double stop = at + unit(random) * 40;
+                analysis.regions.push_back({at, std::min(stop, end + 5)});
+                at = stop;
+            }
+            return analysis;
+        });
+        recognizer->setScript([&](std::span<const float> samples, auto&, auto&, auto) {
+            double length = static_cast<double>(samples.size()) / rate;
+            RecognizedSegment segment{0, length, "", {}};
+            for (double at = 0; at + 0.3 < length; at += 0.3 + unit(random) * 4) {
+                segment.words.push_back({at, at + 0.3, " w"});
+                segment.text += " w";
+            }
+            return std::vector<RecognizedSegment>{segment};
+        });
+        reports.clear();
+        auto transcript = run(file, TranscriptionOptions::standard(TranscriptionLanguage::english));
+
+        for (double seconds : callSeconds()) {
+            EXPECT_LE(seconds, 29.0 + 1.0 / rate);
+        }
+        double previous = 0;
+        for (const auto& segment : transcript.segments) {
+            EXPECT_GE(segment.start, previous);
+            EXPECT_LE(segment.start, segment.end);
+            EXPECT_LE(segment.end, 200);
+            previous = segment.start;
+        }
+        double position = 0;
+        for (const auto& report : chunkReports()) {
+            EXPECT_GE(report.processedDuration, position);
+            position = report.processedDuration;
+        }
+        EXPECT_EQ(position, 200);
+        EXPECT_EQ(transcript.audioDuration, 200);
+    }
+}
+
+TEST_F(ChunkedTranscriberTest, SilentChunksMoveOnWithoutRecognition) {
+    build(std::nullopt, true);
+    auto transcript = run(wav(100), TranscriptionOptions::standard(TranscriptionLanguage::english));
+    EXPECT_TRUE(recognizer->calls().empty());
+    EXPECT_EQ(recognizer->prepareCount(), 1);
+    auto middle = chunkReports();
+    ASSERT_EQ(middle.size(), 1u);
+    EXPECT_EQ(middle[0].processedDuration, 100);
+    EXPECT_TRUE(middle[0].newSegments.empty());
+    EXPECT_TRUE(transcript.segments.empty());
+}
+
+TEST_F(ChunkedTranscriberTest, ReportsStartWithLoadingAndEndFinished) {
+    build();
+    run(wav(45), withoutDetection());
+    ASSERT_GE(reports.size(), 3u);
+    EXPECT_EQ(reports.front(),
+              (TranscriptionProgress{Phase::loadingModel, 0, 45, std::nullopt, {}}));
+    EXPECT_EQ(reports.back(), (TranscriptionProgress{Phase::finished, 45, 45, 0.0, {}}));
+    EXPECT_EQ(reports.back().fractionCompleted(), 1.0);
+}
+
+TEST_F(ChunkedTranscriberTest, AnEmptyFileFinishesWithoutRecognition) {
+    build();
+    auto transcript = run(wav(0), withoutDetection());
+    EXPECT_EQ(recognizer->prepareCount(), 1);
+    EXPECT_TRUE(recognizer->calls().empty());
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].phase, Phase::loadingModel);
+    EXPECT_EQ(reports[1], (TranscriptionProgress{Phase::finished, 0, 0, 0.0, {}}));
+    EXPECT_EQ(transcript.audioDuration, 0);
+    EXPECT_TRUE(transcript.segments.empty());
+}
+
+TEST_F(ChunkedTranscriberTest, PromptsCarryThePrecedingText) {
+    build(30);
+    std::string line(89, 'a'); // three lines and two spaces make 269 characters
+    recognizer->setScript([&](auto, auto&, auto&, auto) {
+        return std::vector<RecognizedSegment>{{0, 1, " " + line, {}}};
+    });
+    auto options = withoutDetection();
+    options.conditionOnPreviousText = true;
+    run(wav(150), options); // blocks of 29, 29, 29, 29, 4 s, then 30 s: 29 and 1 s
+    auto calls = recognizer->calls();
+    ASSERT_EQ(calls.size(), 7u);
+    EXPECT_FALSE(calls[0].request.prompt);
+    EXPECT_EQ(calls[1].request.prompt, line);
+    EXPECT_EQ(calls[2].request.prompt, line + " " + line);
+    EXPECT_EQ(calls[3].request.prompt, (line + " " + line + " " + line).substr(69));
+    EXPECT_EQ(calls[6].request.prompt, calls[3].request.prompt); // across chunks too
+    EXPECT_TRUE(calls[6].request.conditionOnPreviousText);
+    EXPECT_EQ(calls[6].request.language, TranscriptionLanguage::german);
+
+    // Without conditioning there is never a prompt.
+    run(wav(60), withoutDetection());
+    EXPECT_FALSE(recognizer->calls().back().request.prompt);
+}
+
+TEST(ChunkedTranscriberPrompt, CountsCharactersAsTheUserSeesThem) {
+    EXPECT_FALSE(ChunkedTranscriber::prompt({}));
+    EXPECT_FALSE(ChunkedTranscriber::prompt({{0, 1, ""}}));
+    EXPECT_EQ(ChunkedTranscriber::prompt({{0, 1, "a"}, {1, 2, " b"}}), "a  b");
+    // 150 accented letters written with combining accents, then 100 more: the prompt keeps
+    // 200 whole letters.
+    std::string accented;
+    for (int i = 0; i < 150; ++i) {
+        accented += "e\xCC\x81";
+    }
+    auto prompt = ChunkedTranscriber::prompt({{0, 1, accented}, {1, 2, std::string(99, 'x')}});
+    ASSERT_TRUE(prompt);
+    EXPECT_EQ(*prompt, accented.substr(3 * 50) + " " + std::string(99, 'x'));
+}
+
+TEST_F(ChunkedTranscriberTest, ASecondRunWhileOneIsGoingOnIsBusy) {
+    build();
+    std::promise<void> entered;
+    std::promise<void> release;
+    auto released = release.get_future().share();
+    recognizer->setScript([&](auto, auto&, auto&, auto) {
+        entered.set_value();
+        released.wait();
+        return std::vector<RecognizedSegment>{};
+    });
+    auto file = wav(10);
+    auto first = std::async(std::launch::async, [&] { return run(file, withoutDetection()); });
+    entered.get_future().wait();
+    try {
+        transcriber->transcribe(file, withoutDetection());
+        FAIL() << "expected busy";
+    } catch (const TranscriptionError& error) {
+        EXPECT_EQ(error, TranscriptionError::busy());
+        EXPECT_STREQ(error.what(), "Another transcription is running.");
+    }
+    release.set_value();
+    EXPECT_EQ(first.get().audioDuration, 10);
+    recognizer->setScript({});
+    EXPECT_EQ(transcriber->transcribe(file, withoutDetection()).audioDuration, 10);
+}
+
+TEST_F(ChunkedTranscriberTest, CancellingDuringRecognitionStopsAndFreesTheTranscriber) {
+    build();
+    std::stop_source stop;
+    recognizer->setScript([&](auto, auto&, auto&, auto) {
+        stop.request_stop(); // the recognizer ignores it; the transcriber's check point does not
+        return std::vector<RecognizedSegment>{{0, 1, "lost", {}}};
+    });
+    EXPECT_THROW(run(wav(300), withoutDetection(), stop.get_token()), CancellationError);
+    EXPECT_EQ(recognizer->calls().size(), 1u);
+    for (const auto& report : reports) {
+        EXPECT_NE(report.phase, Phase::finished);
+        EXPECT_TRUE(report.newSegments.empty());
+    }
+    recognizer->setScript({});
+    EXPECT_NO_THROW(run(wav(5), withoutDetection()));
+}
+
+struct FailureCase {
+    const char* name;
+    std::function<void(FakeRecognizer&, FakeDetector&)> arrange;
+    TranscriptionError expected;
+};
+
+class ChunkedTranscriberFailure : public ChunkedTranscriberTest,
+                                  public testing::WithParamInterface<FailureCase> {};
+
+TEST_P(ChunkedTranscriberFailure, ErrorsPassUnchangedAndLeaveTheTranscriberIdle) {
+    build(std::nullopt, true);
+    GetParam().arrange(*recognizer, *detector);
+    auto file = wav(20);
+    try {
+        run(file, TranscriptionOptions::standard(TranscriptionLanguage::english));
+        FAIL() << "expected an error";
+    } catch (const TranscriptionError& error) {
+        EXPECT_EQ(error, GetParam().expected);
+    }
+    for (const auto& report : reports) {
+        EXPECT_NE(report.phase, Phase::finished);
+    }
+    EXPECT_NO_THROW(run(file, withoutDetection()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ChunkedTranscriberFailure,
+    testing::Values(FailureCase{"Prepare",
+                                [](FakeRecognizer& r, FakeDetector&) {
+                                    r.failPrepareWith(
+                                        TranscriptionError::modelLoadFailed("bad model"));
+                                },
+                                TranscriptionError::modelLoadFailed("bad model")},
+                    FailureCase{"Recognize",
+                                [](FakeRecognizer& r, FakeDetector& d) {
+                                    d.setScript(FakeDetector::speechEverywhere());
+                                    r.failRecognizeWith(TranscriptionError::engineFailed("boom"));
+                                },
+                                TranscriptionError::engineFailed("boom")},
+                    FailureCase{"Detector",
+                                [](FakeRecognizer&, FakeDetector& d) {
+                                    d.failWith(TranscriptionError::engineFailed("vad"));
+                                },
+                                TranscriptionError::engineFailed("vad")}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(ChunkedTranscriberTest, DetectionWithoutADetectorIsAMissingModel) {
+    build();
+    auto file = wav(5);
+    try {
+        run(file, TranscriptionOptions::standard(TranscriptionLanguage::english));
+        FAIL() << "expected an error";
+    } catch (const TranscriptionError& error) {
+        EXPECT_STREQ(error.what(), "Model not found: no voice activity detector configured");
+    }
+    EXPECT_TRUE(reports.empty());
+    EXPECT_NO_THROW(run(file, withoutDetection()));
+}
+
+TEST_F(ChunkedTranscriberTest, UnreadableFilesFailWithTheReadersError) {
+    build();
+    auto path = folder / "notes.wav";
+    std::ofstream(path) << "not audio";
+    try {
+        run(path, withoutDetection());
+        FAIL() << "expected an error";
+    } catch (const TranscriptionError& error) {
+        EXPECT_EQ(error.kind(), TranscriptionError::Kind::unreadableAudio);
+        EXPECT_EQ(error.detail().rfind("notes.wav: ", 0), 0u) << error.detail();
+    }
+    EXPECT_EQ(recognizer->prepareCount(), 0);
+    EXPECT_NO_THROW(run(wav(5), withoutDetection()));
+}
+
+TEST_F(ChunkedTranscriberTest, ShutdownIsPassedToTheRecognizer) {
+    build();
+    EXPECT_TRUE(transcriber->shutdown(3));
+    EXPECT_EQ(recognizer->shutdownCount(), 1);
+}
+
+} // namespace
+} // namespace bw
