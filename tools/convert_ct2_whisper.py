@@ -166,7 +166,7 @@ def hyper_parameters(model, ftype):
     n_text_layer = _count_layers(model, "decoder")
     if not n_audio_layer or not n_text_layer:
         raise ConversionError("the model has no encoder or decoder layers")
-    # Whisper's heads are 64 wide; the spec's num_heads, when present, is authoritative.
+    # Whisper's heads are 64 wide; the model's own num_heads, when present, is authoritative.
     return [
         embeddings[0], audio[0], audio[1], _scalar(model, "encoder/num_heads", audio[1] // 64), n_audio_layer,
         text[0], text[1], _scalar(model, "decoder/num_heads", text[1] // 64), n_text_layer, conv1[1], ftype,
@@ -175,8 +175,8 @@ def hyper_parameters(model, ftype):
 
 def convert(parts, vocabulary_path, output, ftype=ggml_file.F16):
     model = ct2_model.open_parts(parts)
-    if model.spec != "WhisperSpec":
-        raise ConversionError(f"not a Whisper model: the spec is {model.spec}")
+    if model.spec_name != "WhisperSpec":
+        raise ConversionError(f"not a Whisper model: the spec_name is {model.spec_name}")
     hparams = hyper_parameters(model, ftype)
     vocabulary = read_vocabulary(vocabulary_path)
     if len(vocabulary) != hparams[0]:

@@ -1,6 +1,6 @@
 """Reader for CTranslate2's model.bin (binary version 6), possibly split into parts.
 
-The file is little-endian: u32 binary version, the spec name, u32 spec revision,
+The file is little-endian: u32 binary version, the model-spec name, u32 its revision,
 u32 variable count, then per variable its name, u8 rank, u32 dims, u8 dtype, u32 byte
 count and the data; then u32 alias count and (alias, target) name pairs. A name is a
 u16 length that counts a trailing NUL, then the bytes.
@@ -69,8 +69,8 @@ class Variable:
 
 
 class Model:
-    def __init__(self, spec, revision, variables, aliases):
-        self.spec = spec
+    def __init__(self, spec_name, revision, variables, aliases):
+        self.spec_name = spec_name
         self.revision = revision
         self.variables = variables  # name -> Variable, in file order
         self.aliases = aliases  # alias -> target name
@@ -138,7 +138,7 @@ def read(stream, load_data=True):
     version = r.u32()
     if version != 6:
         raise FormatError(f"unsupported CTranslate2 binary version {version} (expected 6)")
-    spec = r.string()
+    spec_name = r.string()
     revision = r.u32()
     count = r.u32()
     variables = {}
@@ -165,7 +165,7 @@ def read(stream, load_data=True):
         aliases[alias] = r.string()
     if stream.read(1):
         raise FormatError("unexpected bytes after the alias table")
-    return Model(spec, revision, variables, aliases)
+    return Model(spec_name, revision, variables, aliases)
 
 
 def open_parts(paths, load_data=True):

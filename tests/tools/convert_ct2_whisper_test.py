@@ -185,7 +185,7 @@ class ConvertWhisperTest(unittest.TestCase):
             with self.assertRaises(convert_ct2_whisper.ConversionError):
                 convert_ct2_whisper.convert([model], vocab, os.path.join(folder, "out.bin"))
             with open(model, "wb") as f:
-                f.write(ct2_model_bytes(variables, spec="TransformerSpec"))
+                f.write(ct2_model_bytes(variables, spec_name="TransformerSpec"))
             with self.assertRaises(convert_ct2_whisper.ConversionError):
                 convert_ct2_whisper.convert([model], vocab, os.path.join(folder, "out.bin"))
             self.assertFalse(os.path.exists(os.path.join(folder, "out.bin")))

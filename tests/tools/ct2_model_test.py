@@ -20,7 +20,7 @@ class Ct2ModelTest(unittest.TestCase):
         self.data = ct2_model_bytes(self.variables, aliases=[("b/weight", "a/weight")])
 
     def check(self, model):
-        self.assertEqual(model.spec, "WhisperSpec")
+        self.assertEqual(model.spec_name, "WhisperSpec")
         self.assertEqual(list(model.variables), [name for name, _ in self.variables])
         for name, values in self.variables:
             np.testing.assert_array_equal(model.get(name).array(), values)

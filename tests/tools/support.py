@@ -19,9 +19,9 @@ def _ct2_string(text):
     return struct.pack("<H", len(raw)) + raw
 
 
-def ct2_model_bytes(variables, aliases=(), spec="WhisperSpec", version=6):
+def ct2_model_bytes(variables, aliases=(), spec_name="WhisperSpec", version=6):
     """variables: list of (name, numpy array)."""
-    out = [struct.pack("<I", version), _ct2_string(spec), struct.pack("<II", 3, len(variables))]
+    out = [struct.pack("<I", version), _ct2_string(spec_name), struct.pack("<II", 3, len(variables))]
     for name, values in variables:
         values = np.asarray(values)
         out.append(_ct2_string(name) + struct.pack("<B", values.ndim))
