@@ -1,6 +1,6 @@
 """Reader for CTranslate2's model.bin (binary version 6), possibly split into parts.
 
-The file is little-endian: u32 binary version, the model-spec name, u32 its revision,
+The file is little-endian: u32 binary version, the model type's name, u32 its revision,
 u32 variable count, then per variable its name, u8 rank, u32 dims, u8 dtype, u32 byte
 count and the data; then u32 alias count and (alias, target) name pairs. A name is a
 u16 length that counts a trailing NUL, then the bytes.
