@@ -1,6 +1,6 @@
 #include "platform/bundle_info.h"
 
-#include "platform/file_reading.h"
+#include "platform/resource_bundle.h"
 
 #include <nlohmann/json.hpp>
 
@@ -10,20 +10,6 @@
 namespace bw {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-nlohmann::json readInfo() {
-    try {
-        auto value = nlohmann::json::parse(readFile(BundleInfo::resourcesDirectory() / "Info.json"),
-                                           nullptr, false);
-        return value.is_object() ? value : nlohmann::json::object();
-    } catch (const std::exception&) {
-        return nlohmann::json::object();
-    }
-}
-
-} // namespace
 
 fs::path BundleInfo::resourcesDirectory() {
     if (const char* value = std::getenv("BRINDLEWICK_RESOURCES"); value && value[0] != '\0') {
@@ -40,7 +26,7 @@ fs::path BundleInfo::resourcesDirectory() {
 std::optional<std::string> BundleInfo::value(const std::string& key) {
     static std::once_flag once;
     static nlohmann::json info;
-    std::call_once(once, [] { info = readInfo(); });
+    std::call_once(once, [] { info = ResourceBundle(resourcesDirectory()).info(); });
     auto found = info.find(key);
     if (found == info.end() || !found->is_string()) {
         return std::nullopt;

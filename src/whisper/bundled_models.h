@@ -4,7 +4,7 @@
 #pragma once
 
 #include "transcription/transcription_engine.h"
-#include "whisper/resource_bundle.h"
+#include "platform/resource_bundle.h"
 #include "whisper/whisper_cpp_model.h"
 
 #include <filesystem>

@@ -24,6 +24,10 @@ public:
         return m_resourceDirectory;
     }
 
+    // Every value of Info.json; an empty object when the bundle or the file is missing or the
+    // file is not a JSON object. Reads the file on every call.
+    nlohmann::json info() const;
+
     // The value of `key` in Info.json; nothing when the bundle, the file or the key is missing
     // or the file is not a JSON object. Reads the file on every call.
     std::optional<nlohmann::json> infoValue(std::string_view key) const;

@@ -1,4 +1,4 @@
-#include "whisper/resource_bundle.h"
+#include "platform/resource_bundle.h"
 
 #include "platform/bundle_info.h"
 #include "platform/file_error.h"
@@ -18,23 +18,25 @@ ResourceBundle ResourceBundle::main() {
     return ResourceBundle(directory);
 }
 
-std::optional<nlohmann::json> ResourceBundle::infoValue(std::string_view key) const {
+nlohmann::json ResourceBundle::info() const {
     if (!m_resourceDirectory) {
-        return std::nullopt;
+        return nlohmann::json::object();
     }
     std::string text;
     try {
         text = readFile(*m_resourceDirectory / "Info.json");
     } catch (const FileError&) {
-        return std::nullopt;
+        return nlohmann::json::object();
     }
     // A damaged Info.json reads as one without values; callers report the missing value.
     nlohmann::json info = nlohmann::json::parse(text, nullptr, false);
-    if (!info.is_object()) {
-        return std::nullopt;
-    }
-    auto found = info.find(key);
-    if (found == info.end()) {
+    return info.is_object() ? info : nlohmann::json::object();
+}
+
+std::optional<nlohmann::json> ResourceBundle::infoValue(std::string_view key) const {
+    nlohmann::json values = info();
+    auto found = values.find(key);
+    if (found == values.end()) {
         return std::nullopt;
     }
     return *found;
