@@ -5,11 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define BW_PRECONDITION(condition, message)                                                    \
-    do {                                                                                       \
-        if (!(condition)) {                                                                    \
-            std::fprintf(stderr, "%s:%d: precondition failed: %s\n", __FILE__, __LINE__,       \
-                         message);                                                             \
-            std::abort();                                                                      \
-        }                                                                                      \
+#define BW_PRECONDITION(condition, message)                                                        \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: precondition failed: %s\n", __FILE__, __LINE__, message); \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (false)

@@ -8,9 +8,9 @@
 namespace bw {
 
 struct SpeechAnalysis {
-    std::vector<SpeechRegion> regions;       // sorted by start, without overlaps
-    std::vector<float> frameProbabilities;   // one speech probability per frame; may be empty
-    double frameDuration = 0;                // seconds per frame; 0 without probabilities
+    std::vector<SpeechRegion> regions;     // sorted by start, without overlaps
+    std::vector<float> frameProbabilities; // one speech probability per frame; may be empty
+    double frameDuration = 0;              // seconds per frame; 0 without probabilities
 
     bool operator==(const SpeechAnalysis&) const = default;
 };

@@ -4,7 +4,9 @@
 
 namespace bw {
 
-OrderedJson toJson(TranscriptionLanguage language) { return std::string(code(language)); }
+OrderedJson toJson(TranscriptionLanguage language) {
+    return std::string(code(language));
+}
 
 OrderedJson toJson(const TranscriptSegment& segment) {
     OrderedJson object = OrderedJson::object();
@@ -92,7 +94,8 @@ DecodingStrategy decodingStrategyFromJson(const nlohmann::json& value) {
         return DecodingStrategy::greedy();
     }
     const auto& payload = json::requireObject(value["beamSearch"], "\"beamSearch\"");
-    return DecodingStrategy::beamSearch(static_cast<int>(json::requireInteger(payload, "beamSize")));
+    return DecodingStrategy::beamSearch(
+        static_cast<int>(json::requireInteger(payload, "beamSize")));
 }
 
 SpeechRegion speechRegionFromJson(const nlohmann::json& value) {

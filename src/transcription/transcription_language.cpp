@@ -4,20 +4,28 @@ namespace bw {
 
 std::string_view code(TranscriptionLanguage language) {
     switch (language) {
-    case TranscriptionLanguage::slovak: return "sk";
-    case TranscriptionLanguage::czech: return "cs";
-    case TranscriptionLanguage::german: return "de";
-    case TranscriptionLanguage::english: return "en";
+    case TranscriptionLanguage::slovak:
+        return "sk";
+    case TranscriptionLanguage::czech:
+        return "cs";
+    case TranscriptionLanguage::german:
+        return "de";
+    case TranscriptionLanguage::english:
+        return "en";
     }
     return "en";
 }
 
 std::string_view displayName(TranscriptionLanguage language) {
     switch (language) {
-    case TranscriptionLanguage::slovak: return "Slovak";
-    case TranscriptionLanguage::czech: return "Czech";
-    case TranscriptionLanguage::german: return "German";
-    case TranscriptionLanguage::english: return "English";
+    case TranscriptionLanguage::slovak:
+        return "Slovak";
+    case TranscriptionLanguage::czech:
+        return "Czech";
+    case TranscriptionLanguage::german:
+        return "German";
+    case TranscriptionLanguage::english:
+        return "English";
     }
     return "English";
 }

@@ -15,7 +15,8 @@ struct TranscriptionOptions {
     ChunkingOptions chunking{120, 20, 0.1, 240};
 
     // The options the application transcribes every recording with: detection on, no
-    // conditioning, greedy decoding, chunks of 120 s looking 20 s ahead, 0.1 s pauses, 240 s at most.
+    // conditioning, greedy decoding, chunks of 120 s looking 20 s ahead, 0.1 s pauses, 240 s at
+    // most.
     static TranscriptionOptions standard(TranscriptionLanguage language) {
         TranscriptionOptions options;
         options.language = language;

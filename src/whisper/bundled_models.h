@@ -3,8 +3,8 @@
 // the Models folder.
 #pragma once
 
-#include "transcription/transcription_engine.h"
 #include "platform/resource_bundle.h"
+#include "transcription/transcription_engine.h"
 #include "whisper/whisper_cpp_model.h"
 
 #include <filesystem>

@@ -28,16 +28,16 @@ TEST_P(FractionCompleted, ClampsAndFallsBackOnPhase) {
     EXPECT_DOUBLE_EQ(progress.fractionCompleted(), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FractionCompleted,
-    testing::Values(FractionCase{Phase::transcribing, 30, 120, 0.25},
-                    FractionCase{Phase::transcribing, 150, 120, 1.0},
-                    FractionCase{Phase::transcribing, -5, 120, 0.0},
-                    FractionCase{Phase::transcribing, std::numeric_limits<double>::infinity(),
-                                 std::numeric_limits<double>::infinity(), 0.0},
-                    FractionCase{Phase::finished, 0, 0, 1.0},
-                    FractionCase{Phase::loadingModel, 0, 0, 0.0},
-                    FractionCase{Phase::transcribing, 10, 0, 0.0}));
+INSTANTIATE_TEST_SUITE_P(Cases, FractionCompleted,
+                         testing::Values(FractionCase{Phase::transcribing, 30, 120, 0.25},
+                                         FractionCase{Phase::transcribing, 150, 120, 1.0},
+                                         FractionCase{Phase::transcribing, -5, 120, 0.0},
+                                         FractionCase{Phase::transcribing,
+                                                      std::numeric_limits<double>::infinity(),
+                                                      std::numeric_limits<double>::infinity(), 0.0},
+                                         FractionCase{Phase::finished, 0, 0, 1.0},
+                                         FractionCase{Phase::loadingModel, 0, 0, 0.0},
+                                         FractionCase{Phase::transcribing, 10, 0, 0.0}));
 
 TEST(TranscriptionProgress, EstimatedFinishDateAddsRemainingTime) {
     auto now = std::chrono::system_clock::now();
@@ -65,8 +65,8 @@ TEST(ChunkingOptionsDeathTest, RejectsMaximumBelowTargetPlusLookahead) {
 }
 
 TEST(DecodingStrategyJson, RequiresExactlyOneKnownKey) {
-    for (const char* text : {R"({"greedy":{},"beamSearch":{"beamSize":5}})", "{}",
-                             R"({"other":{}})"}) {
+    for (const char* text :
+         {R"({"greedy":{},"beamSearch":{"beamSize":5}})", "{}", R"({"other":{}})"}) {
         try {
             decodingStrategyFromJson(nlohmann::json::parse(text));
             FAIL() << text;
@@ -87,8 +87,9 @@ TEST(DecodingStrategyJson, RequiresExactlyOneKnownKey) {
 TEST(TranscriptJson, RoundTripsInDocumentedKeyOrder) {
     Transcript transcript{TranscriptionLanguage::slovak, {{0.5, 1.25, "Ahoj"}}, 11, "e", "m"};
     auto json = toJson(transcript);
-    EXPECT_EQ(json.dump(), R"({"language":"sk","segments":[{"start":0.5,"end":1.25,"text":"Ahoj"}],)"
-                           R"("audioDuration":11.0,"engine":"e","model":"m"})");
+    EXPECT_EQ(json.dump(),
+              R"({"language":"sk","segments":[{"start":0.5,"end":1.25,"text":"Ahoj"}],)"
+              R"("audioDuration":11.0,"engine":"e","model":"m"})");
     EXPECT_EQ(transcriptFromJson(nlohmann::json::parse(json.dump())), transcript);
 }
 
