@@ -55,8 +55,12 @@ int runCli(int argc, char** argv) {
         try {
             return command->run(std::span<const std::string>(arguments).subspan(1));
         } catch (const UsageError& error) {
-            std::cerr << "brindlewick " << name << ": " << error.what() << "\n"
-                      << "Run \"brindlewick " << name << " --help\" for usage.\n";
+            std::string command = "brindlewick " + name;
+            if (!error.subcommand().empty()) {
+                command += " " + error.subcommand();
+            }
+            std::cerr << command << ": " << error.what() << "\n"
+                      << "Run \"" << command << " --help\" for usage.\n";
             return exitUsage;
         } catch (const CancellationError&) {
             return exitCancelled;

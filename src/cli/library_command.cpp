@@ -36,7 +36,11 @@ int runLibrary(std::span<const std::string> arguments) {
         return exitDone;
     }
     if (const Command* subcommand = findCommand(subcommands, name)) {
-        return subcommand->run(arguments.subspan(1));
+        try {
+            return subcommand->run(arguments.subspan(1));
+        } catch (const UsageError& error) {
+            throw error.within(name);
+        }
     }
     throw UsageError("unknown subcommand \"" + name + "\"");
 }

@@ -135,7 +135,11 @@ TEST_F(LibraryCommandTest, AmbiguousPrefixesAndBadCommandLines) {
     EXPECT_EQ(ambiguous.status, 1);
     EXPECT_NE(ambiguous.err.find("matches more than one recording"), std::string::npos);
     EXPECT_EQ(run("move ab --to none").status, 1);
-    EXPECT_EQ(run("move ab000000-0000-4000-8000-000000000001").status, 2); // no --to
+    auto noDestination = run("move ab000000-0000-4000-8000-000000000001");
+    EXPECT_EQ(noDestination.status, 2);
+    EXPECT_NE(noDestination.err.find("Run \"brindlewick library move --help\" for usage."),
+              std::string::npos)
+        << noDestination.err;
     EXPECT_EQ(run("frobnicate").status, 2);
     EXPECT_EQ(run("group explode x").status, 2);
     for (const char* subcommand :
