@@ -152,10 +152,11 @@ TEST_P(TranscribeRefusals, ExplainAndSaveNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TranscribeRefusals,
-    testing::Values(RefusalCase{"NoLanguage", "", 2, "brindlewick library: --language is required"},
-                    RefusalCase{
-                        "UnknownLanguage", "--language fr", 2,
-                        "brindlewick library: --language takes sk, cs, de or en, not \"fr\""}),
+    testing::Values(
+        RefusalCase{"NoLanguage", "", 2, "brindlewick library transcribe: --language is required"},
+        RefusalCase{
+            "UnknownLanguage", "--language fr", 2,
+            "brindlewick library transcribe: --language takes sk, cs, de or en, not \"fr\""}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(LibraryTranscriptionCommandsTest, FailuresPrintTheServicesMessage) {
