@@ -30,28 +30,36 @@ void printCommandList(std::ostream& out, const std::vector<Command>& commands) {
     }
 }
 
-const Command* findCommand(const std::vector<Command>& commands, const std::string& name) {
+CommandChoice chooseCommand(const std::vector<Command>& commands,
+                            std::span<const std::string> arguments,
+                            const std::function<void(std::ostream&)>& printOverview) {
+    if (arguments.empty()) {
+        printOverview(std::cerr);
+        return {nullptr, exitUsage};
+    }
+    const std::string& name = arguments.front();
+    if (name == "--help" || name == "-h" || name == "help") {
+        printOverview(std::cout);
+        return {nullptr, exitDone};
+    }
     for (const auto& command : commands) {
         if (command.name == name) {
-            return &command;
+            return {&command, std::nullopt};
         }
     }
-    return nullptr;
+    return {};
 }
 
 int runCli(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     auto commands = allCommands();
-    if (arguments.empty()) {
-        printOverview(std::cerr, commands);
-        return exitUsage;
+    auto overview = [&commands](std::ostream& out) { printOverview(out, commands); };
+    auto choice = chooseCommand(commands, arguments, overview);
+    if (choice.status) {
+        return *choice.status;
     }
     const std::string& name = arguments.front();
-    if (name == "--help" || name == "-h" || name == "help") {
-        printOverview(std::cout, commands);
-        return exitDone;
-    }
-    if (const Command* command = findCommand(commands, name)) {
+    if (const Command* command = choice.command) {
         try {
             return command->run(std::span<const std::string>(arguments).subspan(1));
         } catch (const UsageError& error) {
@@ -70,7 +78,7 @@ int runCli(int argc, char** argv) {
         }
     }
     std::cerr << "brindlewick: unknown command \"" << name << "\"\n";
-    printOverview(std::cerr, commands);
+    overview(std::cerr);
     return exitUsage;
 }
 

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -23,7 +24,16 @@ std::vector<Command> allCommands();
 // One line per command: its name, padded, and its summary.
 void printCommandList(std::ostream& out, const std::vector<Command>& commands);
 
-// The command of that name, or null.
-const Command* findCommand(const std::vector<Command>& commands, const std::string& name);
+// What the first argument asks of a list of commands.
+struct CommandChoice {
+    const Command* command = nullptr; // the command it names; null when none does
+    std::optional<int> status;        // set when the overview already answered it
+};
+
+// No argument prints the overview on standard error (exit status 2); --help, -h or help prints
+// it on standard output (0). Otherwise the command the first argument names, if any.
+CommandChoice chooseCommand(const std::vector<Command>& commands,
+                            std::span<const std::string> arguments,
+                            const std::function<void(std::ostream&)>& printOverview);
 
 } // namespace bw::cli

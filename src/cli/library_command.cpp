@@ -1,6 +1,5 @@
 #include "cli/library_command.h"
 
-#include "cli/exit_code.h"
 #include "cli/usage_error.h"
 
 #include <iostream>
@@ -26,23 +25,21 @@ void printOverview(std::ostream& out, const std::vector<Command>& subcommands) {
 
 int runLibrary(std::span<const std::string> arguments) {
     auto subcommands = librarySubcommands();
-    if (arguments.empty()) {
-        printOverview(std::cerr, subcommands);
-        return exitUsage;
+    auto choice = chooseCommand(subcommands, arguments, [&subcommands](std::ostream& out) {
+        printOverview(out, subcommands);
+    });
+    if (choice.status) {
+        return *choice.status;
     }
     const std::string& name = arguments.front();
-    if (name == "--help" || name == "-h" || name == "help") {
-        printOverview(std::cout, subcommands);
-        return exitDone;
+    if (choice.command == nullptr) {
+        throw UsageError("unknown subcommand \"" + name + "\"");
     }
-    if (const Command* subcommand = findCommand(subcommands, name)) {
-        try {
-            return subcommand->run(arguments.subspan(1));
-        } catch (const UsageError& error) {
-            throw error.within(name);
-        }
+    try {
+        return choice.command->run(arguments.subspan(1));
+    } catch (const UsageError& error) {
+        throw error.within(name);
     }
-    throw UsageError("unknown subcommand \"" + name + "\"");
 }
 
 } // namespace
