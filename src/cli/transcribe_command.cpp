@@ -28,8 +28,13 @@ struct Settings {
     std::optional<std::filesystem::path> vadModel;
     bool voiceActivityDetection = true;
     int threadCount = WhisperCppEngine::defaultThreadCount;
-    const TranscriptFormat* format = nullptr;
-    std::optional<std::filesystem::path> output;
+    // What to write: one form to standard output or a file, or several --format/--output pairs
+    // from one transcription.
+    struct Output {
+        const TranscriptFormat* format = nullptr;
+        std::optional<std::filesystem::path> file;
+    };
+    std::vector<Output> outputs;
 };
 
 std::string formatNames() {
@@ -51,7 +56,9 @@ ArgumentParser parser() {
         .flag("--no-vad", "transcribe everything, without skipping silence")
         .option("--threads", "N", "decoding threads (default 4)")
         .option("--format", formatNames(), "what to write (default text)")
-        .option("--output", "PATH", "write to this file instead of standard output");
+        .option("--output", "PATH",
+                "write to this file instead of standard output; repeat --format and --output "
+                "in pairs to write several forms of one transcription");
 }
 
 Settings settingsFrom(const ParsedArguments& arguments) {
@@ -71,16 +78,30 @@ Settings settingsFrom(const ParsedArguments& arguments) {
     if (auto threads = arguments.option("--threads")) {
         settings.threadCount = parseIntegerOption("--threads", *threads, 1, 256);
     }
-    std::string format = arguments.option("--format").value_or("text");
-    settings.format = findTranscriptFormat(format);
-    if (settings.format == nullptr) {
-        throw UsageError("--format takes " + formatNames() + ", not \"" + format + "\"");
+    auto formatValues = arguments.options.count("--format") ? arguments.options.at("--format")
+                                                            : std::vector<std::string>{};
+    auto outputValues = arguments.options.count("--output") ? arguments.options.at("--output")
+                                                            : std::vector<std::string>{};
+    // Repeated pairs are written side by side; otherwise the last value of each counts.
+    bool pairs = formatValues.size() > 1 && formatValues.size() == outputValues.size();
+    if (!pairs) {
+        formatValues = {arguments.option("--format").value_or("text")};
+        outputValues = outputValues.empty() ? std::vector<std::string>{}
+                                            : std::vector<std::string>{outputValues.back()};
     }
-    if (auto output = arguments.option("--output")) {
-        settings.output = *output;
-    }
-    if (settings.format->fileOnly && !settings.output) {
-        throw UsageError("--format " + format + " needs --output");
+    for (std::size_t i = 0; i < formatValues.size(); ++i) {
+        const std::string& format = formatValues[i];
+        Settings::Output output{findTranscriptFormat(format), std::nullopt};
+        if (output.format == nullptr) {
+            throw UsageError("--format takes " + formatNames() + ", not \"" + format + "\"");
+        }
+        if (i < outputValues.size()) {
+            output.file = outputValues[i];
+        }
+        if (output.format->fileOnly && !output.file) {
+            throw UsageError("--format " + format + " needs --output");
+        }
+        settings.outputs.push_back(std::move(output));
     }
     return settings;
 }
@@ -154,8 +175,10 @@ int run(std::span<const std::string> arguments) {
         return exitDone;
     }
     Settings settings = settingsFrom(parsed);
-    if (settings.output) {
-        requireSavableOutput(*settings.output);
+    for (const auto& output : settings.outputs) {
+        if (output.file) {
+            requireSavableOutput(*output.file);
+        }
     }
 
     // Before the engine starts its threads, so that they leave the signals to the watcher.
@@ -177,11 +200,14 @@ int run(std::span<const std::string> arguments) {
         throw CancellationError(); // a stop that came as the work ended still writes nothing
     }
 
-    std::string text = settings.format->render(transcript, sourceOf(settings.audioFile));
-    if (settings.output) {
-        writeFileAtomically(*settings.output, text);
-    } else {
-        std::cout << text << std::flush;
+    auto source = sourceOf(settings.audioFile);
+    for (const auto& output : settings.outputs) {
+        std::string text = output.format->render(transcript, source);
+        if (output.file) {
+            writeFileAtomically(*output.file, text);
+        } else {
+            std::cout << text << std::flush;
+        }
     }
     return exitDone;
 }

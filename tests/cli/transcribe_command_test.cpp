@@ -142,6 +142,20 @@ TEST_F(TranscribeCommandTest, ExportsDocumentsTitledAfterTheAudioFile) {
     EXPECT_NE(bytes.find("word/document.xml"), std::string::npos);
 }
 
+TEST_F(TranscribeCommandTest, WritesSeveralFormsOfOneTranscriptionInPairs) {
+    auto json = m_folder / "jfk.json";
+    auto text = m_folder / "jfk.txt";
+    Program program(arguments(m_files.audio, {"--format", "json", "--output", json.string(),
+                                              "--format", "txt", "--output", text.string()}));
+    ASSERT_EQ(program.wait(), 0) << program.error();
+    EXPECT_EQ(program.output(), "");
+    EXPECT_EQ(nlohmann::json::parse(readFile(json))["audioDuration"], 11);
+    EXPECT_EQ(readFile(text).rfind("jfk\nDate: ", 0), 0u);
+    // Transcribed once: the progress shows one loading of the model.
+    auto error = program.error();
+    EXPECT_EQ(error.find("Loading the speech model"), error.rfind("Loading the speech model"));
+}
+
 TEST_F(TranscribeCommandTest, PrintsTextToStandardOutputByDefault) {
     Program program(arguments(m_silence, {"--threads", "1"}));
     ASSERT_EQ(program.wait(), 0) << program.error();
