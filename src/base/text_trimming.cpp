@@ -1,5 +1,7 @@
 #include "base/text_trimming.h"
 
+#include "base/unicode_text.h"
+
 #include <cstdint>
 
 namespace bw {
@@ -9,10 +11,6 @@ namespace {
 bool isWhitespace(char32_t c) {
     return c == U'\t' || c == U' ' || c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) ||
            c == 0x202F || c == 0x205F || c == 0x3000;
-}
-
-bool isLineBreak(char32_t c) {
-    return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
 }
 
 // Length of the UTF-8 sequence a lead byte starts; 1 for bytes that cannot lead one, so that
@@ -78,7 +76,7 @@ std::string_view trimWhitespace(std::string_view text) {
 }
 
 std::string_view trimWhitespaceAndLineBreaks(std::string_view text) {
-    return trim(text, [](char32_t c) { return isWhitespace(c) || isLineBreak(c); });
+    return trim(text, [](char32_t c) { return isWhitespace(c) || unicode::isLineBreak(c); });
 }
 
 } // namespace bw

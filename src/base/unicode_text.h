@@ -60,6 +60,11 @@ template <typename Visit> void forEachScalar(std::string_view text, Visit&& visi
     }
 }
 
+// The scalars that end a line: U+000A to U+000D, U+0085, U+2028 and U+2029.
+constexpr bool isLineBreak(char32_t c) {
+    return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
+}
+
 inline constexpr std::string_view replacementCharacter = "\xEF\xBF\xBD"; // U+FFFD
 
 // True when every byte is printable ASCII (U+0020 to U+007E): then each byte is one
@@ -74,6 +79,10 @@ bool isClusterPerScalar(std::string_view text);
 
 // The number of scalars of valid UTF-8 text.
 std::size_t scalarCount(std::string_view text);
+
+// The number of UTF-16 code units the text takes (two for each scalar beyond U+FFFF), the unit
+// of Qt's strings and text positions. Malformed UTF-8 counts as its U+FFFD replacements.
+std::size_t utf16Length(std::string_view text);
 
 // The number of extended grapheme clusters in valid UTF-8 text.
 std::size_t graphemeCount(std::string_view text);

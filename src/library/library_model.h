@@ -7,9 +7,15 @@
 // read, so the model shows what is on disk. Failures become an alert, except those of
 // beginRecording, createGroup and renameGroup, which are thrown. Each observable field has a
 // change signal; filter, selection, alert and activeRecordingID signal only real changes.
+//
+// Other processes (the command line beside the window) may change the same library: the model
+// watches the library folder and every item folder and, shortly after a change, re-reads the
+// items and groups, signalling only what really changed and keeping the selection while the
+// recording is still there and shown.
 #pragma once
 
 #include "library/app_alert.h"
+#include "library/folder_watch.h"
 #include "library/group_editor.h"
 #include "library/library_filter.h"
 #include "library/library_store.h"
@@ -74,6 +80,10 @@ public:
     // Performs the editor's purpose with `name`; returns the sheet's message on failure.
     std::optional<std::string> confirmGroupName(const GroupEditor& editor, const std::string& name);
 
+    // Re-reads items and groups from disk, as the watch does after a change by another
+    // process. A group list that cannot be read now leaves the groups as they were shown.
+    void refreshFromDisk();
+
     // Imports one file at a time on a worker thread and returns at once; importFinished()
     // is emitted when this batch is done (after any alert). Batches run in call order.
     void importFiles(const std::vector<std::filesystem::path>& files);
@@ -99,6 +109,7 @@ private:
 
     void reloadItems();
     void loadGroups();
+    void watchLibraryFolders();
     void raise(std::string title, std::string message);
     void importNextFile();
     void finishImportBatch();
@@ -114,6 +125,7 @@ private:
     std::optional<Uuid> m_activeRecordingID;
     std::deque<ImportBatch> m_importBatches;
     bool m_importRunning = false;
+    FolderWatch m_watch;
 };
 
 } // namespace bw
