@@ -50,6 +50,23 @@ CommandChoice chooseCommand(const std::vector<Command>& commands,
     return {};
 }
 
+int runSubcommand(const std::vector<Command>& subcommands, std::span<const std::string> arguments,
+                  const std::function<void(std::ostream&)>& printOverview) {
+    auto choice = chooseCommand(subcommands, arguments, printOverview);
+    if (choice.status) {
+        return *choice.status;
+    }
+    const std::string& name = arguments.front();
+    if (choice.command == nullptr) {
+        throw UsageError("unknown subcommand \"" + name + "\"");
+    }
+    try {
+        return choice.command->run(arguments.subspan(1));
+    } catch (const UsageError& error) {
+        throw error.within(name);
+    }
+}
+
 int runCli(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     auto commands = allCommands();

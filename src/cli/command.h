@@ -36,4 +36,9 @@ CommandChoice chooseCommand(const std::vector<Command>& commands,
                             std::span<const std::string> arguments,
                             const std::function<void(std::ostream&)>& printOverview);
 
+// Dispatches to the subcommand the first argument names, as chooseCommand chooses it. An
+// unknown name is a UsageError; a subcommand's UsageError is rethrown naming the subcommand.
+int runSubcommand(const std::vector<Command>& subcommands, std::span<const std::string> arguments,
+                  const std::function<void(std::ostream&)>& printOverview);
+
 } // namespace bw::cli

@@ -1,6 +1,8 @@
 #include "cli/command.h"
+#include "cli/export_command.h"
 #include "cli/library_command.h"
 #include "cli/transcribe_command.h"
+#include "cli/transcript_command.h"
 
 namespace bw::cli {
 
@@ -8,6 +10,8 @@ std::vector<Command> allCommands() {
     std::vector<Command> commands;
     commands.push_back(transcribeCommand());
     commands.push_back(libraryCommand());
+    commands.push_back(transcriptCommand());
+    commands.push_back(exportCommand());
     return commands;
 }
 

@@ -1,7 +1,5 @@
 #include "cli/library_command.h"
 
-#include "cli/usage_error.h"
-
 #include <iostream>
 
 namespace bw::cli {
@@ -25,21 +23,8 @@ void printOverview(std::ostream& out, const std::vector<Command>& subcommands) {
 
 int runLibrary(std::span<const std::string> arguments) {
     auto subcommands = librarySubcommands();
-    auto choice = chooseCommand(subcommands, arguments, [&subcommands](std::ostream& out) {
-        printOverview(out, subcommands);
-    });
-    if (choice.status) {
-        return *choice.status;
-    }
-    const std::string& name = arguments.front();
-    if (choice.command == nullptr) {
-        throw UsageError("unknown subcommand \"" + name + "\"");
-    }
-    try {
-        return choice.command->run(arguments.subspan(1));
-    } catch (const UsageError& error) {
-        throw error.within(name);
-    }
+    return runSubcommand(subcommands, arguments,
+                         [&subcommands](std::ostream& out) { printOverview(out, subcommands); });
 }
 
 } // namespace
