@@ -50,9 +50,15 @@ CommandChoice chooseCommand(const std::vector<Command>& commands,
     return {};
 }
 
-int runSubcommand(const std::vector<Command>& subcommands, std::span<const std::string> arguments,
-                  const std::function<void(std::ostream&)>& printOverview) {
-    auto choice = chooseCommand(subcommands, arguments, printOverview);
+int runSubcommand(const std::string& command, const std::string& description,
+                  const std::vector<Command>& subcommands, std::span<const std::string> arguments) {
+    auto choice = chooseCommand(subcommands, arguments, [&](std::ostream& out) {
+        out << "Usage: brindlewick " << command << " SUBCOMMAND [options]\n\n"
+            << description << "\n\nSubcommands:\n";
+        printCommandList(out, subcommands);
+        out << "\nRun \"brindlewick " << command
+            << " SUBCOMMAND --help\" for a subcommand's options.\n";
+    });
     if (choice.status) {
         return *choice.status;
     }

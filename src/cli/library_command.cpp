@@ -1,6 +1,5 @@
 #include "cli/library_command.h"
 
-#include <iostream>
 
 namespace bw::cli {
 
@@ -14,17 +13,9 @@ std::vector<Command> librarySubcommands() {
     return subcommands;
 }
 
-void printOverview(std::ostream& out, const std::vector<Command>& subcommands) {
-    out << "Usage: brindlewick library SUBCOMMAND [options]\n\n"
-           "Lists and changes the recordings and groups of the library.\n\nSubcommands:\n";
-    printCommandList(out, subcommands);
-    out << "\nRun \"brindlewick library SUBCOMMAND --help\" for a subcommand's options.\n";
-}
-
 int runLibrary(std::span<const std::string> arguments) {
-    auto subcommands = librarySubcommands();
-    return runSubcommand(subcommands, arguments,
-                         [&subcommands](std::ostream& out) { printOverview(out, subcommands); });
+    return runSubcommand("library", "Lists and changes the recordings and groups of the library.",
+                         librarySubcommands(), arguments);
 }
 
 } // namespace

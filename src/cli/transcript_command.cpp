@@ -14,9 +14,17 @@ namespace bw::cli {
 
 namespace {
 
-// Sets one segment's text through the editor model and saves before returning.
-int changeSegment(const ParsedArguments& parsed,
-                  const std::function<std::string(const TranscriptDocument::Segment&)>& newText) {
+using NewText =
+    std::function<std::string(const ParsedArguments&, const TranscriptDocument::Segment&)>;
+
+// Parses ITEM SEGMENT [...], sets that segment's text through the editor model and saves it
+// before returning.
+int changeSegment(ArgumentParser& parser, std::span<const std::string> arguments,
+                  const NewText& newText) {
+    auto parsed = parseLibraryArguments(parser, arguments);
+    if (parsed.helpRequested) {
+        return exitDone;
+    }
     int segmentID = parseIntegerOption("SEGMENT", parsed.positionals[1], 0, INT_MAX);
     LibrarySession session(parsed);
     auto editor = openStoredTranscript(session, session.resolveItem(parsed.positionals[0]));
@@ -30,7 +38,7 @@ int changeSegment(const ParsedArguments& parsed,
                   << "\n";
         return exitFailed;
     }
-    editor->setText(newText(segments[std::size_t(segmentID)]), segmentID);
+    editor->setText(newText(parsed, segments[std::size_t(segmentID)]), segmentID);
     editor->saveNow();
     if (editor->saveError()) {
         std::cerr << *editor->saveError() << "\n";
@@ -48,12 +56,9 @@ int runEdit(std::span<const std::string> arguments) {
                           "of one; SEGMENT is the segment's number, from 0. Line breaks in TEXT "
                           "become spaces. Put -- before a TEXT that starts with a dash.");
     parser.positionals("ITEM SEGMENT TEXT", "the recording, the segment and its new text", 3, 3);
-    auto parsed = parseLibraryArguments(parser, arguments);
-    if (parsed.helpRequested) {
-        return exitDone;
-    }
-    std::string text = TranscriptText::singleLine(parsed.positionals[2]);
-    return changeSegment(parsed, [&](const TranscriptDocument::Segment&) { return text; });
+    return changeSegment(parser, arguments, [](const ParsedArguments& parsed, const auto&) {
+        return TranscriptText::singleLine(parsed.positionals[2]);
+    });
 }
 
 int runRestore(std::span<const std::string> arguments) {
@@ -62,12 +67,10 @@ int runRestore(std::span<const std::string> arguments) {
                           "the transcription produced. ITEM is an identifier or a unique prefix "
                           "of one; SEGMENT is the segment's number, from 0.");
     parser.positionals("ITEM SEGMENT", "the recording and the segment", 2, 2);
-    auto parsed = parseLibraryArguments(parser, arguments);
-    if (parsed.helpRequested) {
-        return exitDone;
-    }
-    return changeSegment(
-        parsed, [](const TranscriptDocument::Segment& segment) { return segment.originalText; });
+    return changeSegment(parser, arguments,
+                         [](const ParsedArguments&, const TranscriptDocument::Segment& segment) {
+                             return segment.originalText;
+                         });
 }
 
 std::vector<Command> transcriptSubcommands() {
@@ -81,17 +84,9 @@ std::vector<Command> transcriptSubcommands() {
     };
 }
 
-void printOverview(std::ostream& out, const std::vector<Command>& subcommands) {
-    out << "Usage: brindlewick transcript SUBCOMMAND [options]\n\n"
-           "Shows and corrects the saved transcript of a recording.\n\nSubcommands:\n";
-    printCommandList(out, subcommands);
-    out << "\nRun \"brindlewick transcript SUBCOMMAND --help\" for a subcommand's options.\n";
-}
-
 int runTranscript(std::span<const std::string> arguments) {
-    auto subcommands = transcriptSubcommands();
-    return runSubcommand(subcommands, arguments,
-                         [&subcommands](std::ostream& out) { printOverview(out, subcommands); });
+    return runSubcommand("transcript", "Shows and corrects the saved transcript of a recording.",
+                         transcriptSubcommands(), arguments);
 }
 
 } // namespace

@@ -1,32 +1,18 @@
 // "brindlewick transcript show|edit|restore" and "brindlewick export" end to end: the real
 // program on a library with one transcribed recording, whose transcript the test writes.
+#include "cli/program_run.h"
 #include "library/library_store.h"
 #include "library/library_test_support.h"
 #include "transcripts/transcript_store.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <sys/wait.h>
-
 namespace bw {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CommandResult {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string quoted(const std::string& text) {
-    std::string result = "'";
-    for (char c : text) {
-        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return result + "'";
-}
+using test::shellQuoted;
 
 class TranscriptCommandsTest : public testing::Test {
 protected:
@@ -45,15 +31,12 @@ protected:
     std::string id() const { return m_item.id.string(); }
 
     // `arguments` is a shell fragment after "brindlewick"; runs in the work folder, in UTC.
-    CommandResult run(const std::string& arguments) {
-        std::string command = "cd " + quoted(m_work.string()) +
-                              " && TZ=UTC BRINDLEWICK_RESOURCES='" BW_SOURCE_DIR "/resources' '" +
-                              BW_BINARY_DIR "/bin/brindlewick' " + arguments + " --library " +
-                              quoted(m_library.string()) + " >" + quoted(m_folder / "out") + " 2>" +
-                              quoted(m_folder / "err");
-        int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::readText(m_folder / "out"),
-                test::readText(m_folder / "err")};
+    test::CommandResult run(const std::string& arguments) {
+        return test::runCapturing("cd " + shellQuoted(m_work) +
+                                      " && TZ=UTC BRINDLEWICK_RESOURCES='" BW_SOURCE_DIR
+                                      "/resources' '" BW_BINARY_DIR "/bin/brindlewick' " +
+                                      arguments + " --library " + shellQuoted(m_library),
+                                  m_folder.path());
     }
 
     test::TemporaryFolder m_folder;
@@ -97,7 +80,7 @@ TEST_F(TranscriptCommandsTest, RefusalsAndTheirExitStatuses) {
         {"transcript nonsense", 2, "unknown subcommand \"nonsense\""},
         {"export " + id(), 2, "--format is required"},
         {"export " + id() + " --format pdf", 2, "--format must be txt, srt or docx"},
-        {"export " + id() + " --format txt --output " + quoted((m_folder / "no/x.txt").string()), 1,
+        {"export " + id() + " --format txt --output " + shellQuoted(m_folder / "no/x.txt"), 1,
          "The file couldn't be saved where you chose. Choose another folder, or check that the "
          "disk has enough free space, then try again. If it keeps happening, email "
          "support@brindlewick.app with this message and the file from Help › Export "
