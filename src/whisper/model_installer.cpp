@@ -42,7 +42,13 @@ public:
                                                     "” is running. Wait for it to finish.");
         }
     }
-    ~PartialFile() { ::close(m_fd); }
+    // An empty partial file (nothing arrived) is not worth keeping.
+    ~PartialFile() {
+        if (size() == 0) {
+            ::unlink(m_path.c_str());
+        }
+        ::close(m_fd);
+    }
     PartialFile(const PartialFile&) = delete;
     PartialFile& operator=(const PartialFile&) = delete;
 
@@ -122,8 +128,8 @@ ModelInstaller::ModelInstaller(FileDownloader& downloader, fs::path directory,
     : m_downloader(downloader), m_directory(std::move(directory)),
       m_repositoryUrl(std::move(repositoryUrl)) {}
 
-fs::path ModelInstaller::partialFile(WhisperCppModel model) const {
-    return m_directory / ("." + std::string(fileName(model)) + ".partial");
+fs::path partialDownloadFile(const fs::path& directory, WhisperCppModel model) {
+    return directory / ("." + std::string(fileName(model)) + ".partial");
 }
 
 ModelInstaller::Result ModelInstaller::install(WhisperCppModel model,
@@ -147,7 +153,7 @@ ModelInstaller::Result ModelInstaller::install(WhisperCppModel model,
 
     createDirectoriesDurably(m_directory);
     const fs::path target = m_directory / name;
-    PartialFile partial(partialFile(model), name);
+    PartialFile partial(partialDownloadFile(m_directory, model), name);
 
     std::error_code error;
     if (auto size = fs::file_size(target, error); !error) {
@@ -155,7 +161,7 @@ ModelInstaller::Result ModelInstaller::install(WhisperCppModel model,
         Sha1Hasher installed;
         installed.updateFromFile(target, size);
         if (installed.hexDigest() == *expected) {
-            fs::remove(partialFile(model), error);
+            fs::remove(partialDownloadFile(m_directory, model), error);
             return {target, true};
         }
     }
@@ -167,7 +173,7 @@ ModelInstaller::Result ModelInstaller::install(WhisperCppModel model,
         hasher.reset();
         if (offset > 0) {
             report(ModelInstallProgress::Phase::checking, 0, offset, 0);
-            hasher.updateFromFile(partialFile(model), offset);
+            hasher.updateFromFile(partialDownloadFile(m_directory, model), offset);
         }
         std::uint64_t done = offset;
         std::optional<std::uint64_t> total;
@@ -211,7 +217,7 @@ ModelInstaller::Result ModelInstaller::install(WhisperCppModel model,
     }
 
     if (hasher.hexDigest() != *expected) {
-        fs::remove(partialFile(model), error);
+        fs::remove(partialDownloadFile(m_directory, model), error);
         throw ModelInstallError(
             Kind::checksumMismatch,
             "The downloaded “" + name +
@@ -220,7 +226,7 @@ ModelInstaller::Result ModelInstaller::install(WhisperCppModel model,
                 "BRINDLEWICK_MODEL_URL, if set) offers a different file.");
     }
     try {
-        moveFileIntoPlace(partialFile(model), target);
+        moveFileIntoPlace(partialDownloadFile(m_directory, model), target);
     } catch (const FileError& failure) {
         throw ModelInstallError(Kind::writeFailed, failure.what());
     }

@@ -50,6 +50,10 @@ struct ModelInstallProgress {
     std::uint64_t bytesReceivedThisRun = 0;  // what this run downloaded (for the speed)
 };
 
+// The hidden file a download of the model goes to in `directory` until it is verified.
+std::filesystem::path partialDownloadFile(const std::filesystem::path& directory,
+                                          WhisperCppModel model);
+
 class ModelInstaller {
 public:
     using ProgressHandler = std::function<void(const ModelInstallProgress&)>;
@@ -67,9 +71,6 @@ public:
     // replaced). Throws ModelInstallError, FileError when the folder cannot be created, or
     // CancellationError when `stop` is requested, leaving the partial file for a later run.
     Result install(WhisperCppModel model, const ProgressHandler& progress, std::stop_token stop);
-
-    // The hidden file a download of the model goes to until it is verified.
-    std::filesystem::path partialFile(WhisperCppModel model) const;
 
 private:
     FileDownloader& m_downloader;
