@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/ usr / bin / env python3
 """Serves the files of one folder on 127.0.0.1 over HTTP/1.1 with byte ranges ("bytes=N-"),
 for the tests and the benchmark of model downloads. Writes its port to the file given with
 --port-file once it listens, and one line per request ("GET name range") to --log.
