@@ -15,6 +15,7 @@
 #include "whisper/model_selection.h"
 
 #include <chrono>
+#include <csignal>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -298,6 +299,9 @@ int runInstall(std::span<const std::string> arguments) {
     }
     auto model = requiredModel(parsed);
 
+    // A file-size limit then fails the write (reported as a full disk) instead of killing
+    // the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     // Before any other thread starts, so that the signals reach only the watcher.
     SignalCancellation cancellation;
     Models models;
