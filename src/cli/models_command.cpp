@@ -15,8 +15,8 @@
 #include "whisper/model_selection.h"
 
 #include <chrono>
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 
@@ -56,13 +56,24 @@ std::string clockText(double seconds) {
     return text;
 }
 
-WhisperCppModel requiredModel(const ParsedArguments& parsed) {
+// Parses "models SUBCOMMAND NAME"; prints the help and returns nothing when it was asked for.
+// Throws UsageError for an unknown name.
+std::optional<WhisperCppModel> modelArgument(const std::string& subcommand,
+                                             const std::string& description,
+                                             std::span<const std::string> arguments) {
+    ArgumentParser parser("brindlewick models " + subcommand + " NAME", description);
+    parser.positionals("NAME", "the model, e.g. large-v3-turbo-q5_0", 1, 1);
+    auto parsed = parser.parse(arguments);
+    if (parsed.helpRequested) {
+        std::cout << parser.helpText();
+        return std::nullopt;
+    }
     const std::string& name = parsed.positionals.front();
     auto model = modelNamed(name);
     if (!model) {
         throw UsageError("unknown model \"" + name + "\"; \"brindlewick models\" lists them");
     }
-    return *model;
+    return model;
 }
 
 // One model as the list shows it.
@@ -285,19 +296,18 @@ private:
 };
 
 int runInstall(std::span<const std::string> arguments) {
-    ArgumentParser parser("brindlewick models install NAME",
-                          "Downloads a Whisper model from whisper.cpp's model repository (or the "
-                          "address in BRINDLEWICK_MODEL_URL) into the models folder and checks "
-                          "it against the SHA-1 whisper.cpp publishes. An interrupted download "
-                          "(Ctrl-C, a lost connection) resumes when the command runs again. "
-                          "Only the request for the file is sent.");
-    parser.positionals("NAME", "the model, e.g. large-v3-turbo-q5_0", 1, 1);
-    auto parsed = parser.parse(arguments);
-    if (parsed.helpRequested) {
-        std::cout << parser.helpText();
+    auto chosen =
+        modelArgument("install",
+                      "Downloads a Whisper model from whisper.cpp's model repository (or the "
+                      "address in BRINDLEWICK_MODEL_URL) into the models folder and checks "
+                      "it against the SHA-1 whisper.cpp publishes. An interrupted download "
+                      "(Ctrl-C, a lost connection) resumes when the command runs again. "
+                      "Only the request for the file is sent.",
+                      arguments);
+    if (!chosen) {
         return exitDone;
     }
-    auto model = requiredModel(parsed);
+    WhisperCppModel model = *chosen;
 
     // A file-size limit then fails the write (reported as a full disk) instead of killing
     // the process.
@@ -336,16 +346,15 @@ int runInstall(std::span<const std::string> arguments) {
 }
 
 int runUse(std::span<const std::string> arguments) {
-    ArgumentParser parser("brindlewick models use NAME",
-                          "Transcribes with this model from now on (stored in the settings as "
-                          "\"transcription.whisperModel\"). The model must be installed.");
-    parser.positionals("NAME", "the model, e.g. large-v3-turbo-q5_0", 1, 1);
-    auto parsed = parser.parse(arguments);
-    if (parsed.helpRequested) {
-        std::cout << parser.helpText();
+    auto chosen =
+        modelArgument("use",
+                      "Transcribes with this model from now on (stored in the settings as "
+                      "\"transcription.whisperModel\"). The model must be installed.",
+                      arguments);
+    if (!chosen) {
         return exitDone;
     }
-    auto model = requiredModel(parsed);
+    WhisperCppModel model = *chosen;
     Models models;
     auto installed = models.selection.installedFile(model);
     if (!installed) {
@@ -369,17 +378,15 @@ int runUse(std::span<const std::string> arguments) {
 }
 
 int runRemove(std::span<const std::string> arguments) {
-    ArgumentParser parser("brindlewick models remove NAME",
-                          "Deletes an installed model (and any partial download of it) from "
-                          "the models folder. When it was in use, the bundled model is used "
-                          "again.");
-    parser.positionals("NAME", "the model, e.g. large-v3-turbo-q5_0", 1, 1);
-    auto parsed = parser.parse(arguments);
-    if (parsed.helpRequested) {
-        std::cout << parser.helpText();
+    auto chosen = modelArgument("remove",
+                                "Deletes an installed model (and any partial download of it) from "
+                                "the models folder. When it was in use, the bundled model is used "
+                                "again.",
+                                arguments);
+    if (!chosen) {
         return exitDone;
     }
-    auto model = requiredModel(parsed);
+    WhisperCppModel model = *chosen;
     Models models;
     fs::path file = models.selection.userFile(model);
     fs::path partial = partialDownloadFile(models.selection.userDirectory(), model);
