@@ -2,10 +2,10 @@
 
 #include <unicode/uchar.h>
 
+#include "base/unicode_text.h"
 #include "export/formatting.h"
 #include "export/plain_text_export.h"
 #include "export/sub_rip_export.h"
-#include "export/unicode_text.h"
 #include "export/word_export.h"
 
 namespace bw {

@@ -1,5 +1,8 @@
 #include "library/library_store.h"
 
+#include "base/iso_date.h"
+#include "base/json_reading.h"
+#include "base/text_trimming.h"
 #include "library/library_error.h"
 #include "library/library_json.h"
 #include "library/text_comparison.h"
@@ -8,9 +11,6 @@
 #include "platform/file_error.h"
 #include "platform/file_reading.h"
 #include "platform/library_location.h"
-#include "transcription/iso_date.h"
-#include "transcription/json_reading.h"
-#include "transcription/text_trimming.h"
 
 #include <algorithm>
 #include <cstdio>

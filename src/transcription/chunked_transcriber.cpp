@@ -1,10 +1,10 @@
 #include "transcription/chunked_transcriber.h"
 
+#include "base/precondition.h"
 #include "transcription/audio_stream_reader.h"
 #include "transcription/cancellation_error.h"
 #include "transcription/chunk_planner.h"
 #include "transcription/compacted_audio.h"
-#include "transcription/precondition.h"
 #include "transcription/progress_reporter.h"
 #include "transcription/sample_index.h"
 #include "transcription/speech_regions.h"

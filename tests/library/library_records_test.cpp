@@ -1,8 +1,8 @@
+#include "base/json_decoding_error.h"
 #include "library/library_filter.h"
 #include "library/library_json.h"
 #include "library/recording_reference.h"
 #include "library/text_comparison.h"
-#include "transcription/json_decoding_error.h"
 
 #include <gtest/gtest.h>
 

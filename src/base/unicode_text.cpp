@@ -1,4 +1,4 @@
-#include "export/unicode_text.h"
+#include "base/unicode_text.h"
 
 #include <memory>
 

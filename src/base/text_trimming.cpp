@@ -1,4 +1,4 @@
-#include "transcription/text_trimming.h"
+#include "base/text_trimming.h"
 
 #include <cstdint>
 
