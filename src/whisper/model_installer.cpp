@@ -2,6 +2,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/file_error.h"
+#include "platform/file_lock.h"
 #include "platform/sha1_hasher.h"
 #include "transcription/cancellation_error.h"
 #include "whisper/model_catalog.h"
@@ -9,7 +10,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -32,14 +32,18 @@ std::string megabytes(std::uint64_t bytes) {
 class PartialFile {
 public:
     PartialFile(const fs::path& path, const std::string& name) : m_path(path) {
-        m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-        if (m_fd < 0) {
-            throw writeError(errno, name);
+        try {
+            m_lock = FileLock::tryExclusive(path);
+        } catch (const FileError& error) {
+            throw writeError(error.code().value(), name);
         }
-        if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-            ::close(m_fd);
+        if (!m_lock) {
             throw ModelInstallError(Kind::busy, "Another download of “" + name +
                                                     "” is running. Wait for it to finish.");
+        }
+        m_fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        if (m_fd < 0) {
+            throw writeError(errno, name);
         }
     }
     // An empty partial file (nothing arrived) is not worth keeping.
@@ -89,6 +93,7 @@ public:
 
 private:
     fs::path m_path;
+    std::optional<FileLock> m_lock; // against a second download of the same model
     int m_fd = -1;
 };
 
