@@ -1,6 +1,7 @@
 #include "cli/command.h"
 #include "cli/export_command.h"
 #include "cli/library_command.h"
+#include "cli/models_command.h"
 #include "cli/transcribe_command.h"
 #include "cli/transcript_command.h"
 
@@ -12,6 +13,7 @@ std::vector<Command> allCommands() {
     commands.push_back(libraryCommand());
     commands.push_back(transcriptCommand());
     commands.push_back(exportCommand());
+    commands.push_back(modelsCommand());
     return commands;
 }
 

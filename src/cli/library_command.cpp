@@ -1,6 +1,5 @@
 #include "cli/library_command.h"
 
-
 namespace bw::cli {
 
 namespace {
