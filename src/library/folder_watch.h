@@ -6,12 +6,15 @@
 // Lives on the thread that created it (the main thread); the signal is emitted there.
 #pragma once
 
-#include <QFileSystemWatcher>
+#include "platform/folder_events.h"
+
 #include <QObject>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 namespace bw {
@@ -30,7 +33,8 @@ signals:
     void changed();
 
 private:
-    QFileSystemWatcher m_watcher;
+    FolderEvents m_events;
+    std::unique_ptr<QSocketNotifier> m_readable;
     QTimer m_delay;
 };
 

@@ -16,14 +16,18 @@ constexpr std::chrono::milliseconds watchDelay{150};
 
 } // namespace
 
-LibraryModel::LibraryModel(LibraryStore store, UserDefaults* defaults, QObject* parent)
-    : QObject(parent), m_store(std::move(store)), m_defaults(defaults), m_watch(watchDelay) {
+LibraryModel::LibraryModel(LibraryStore store, UserDefaults* defaults,
+                           OutsideChanges outsideChanges, QObject* parent)
+    : QObject(parent), m_store(std::move(store)), m_defaults(defaults) {
     m_items = m_store.loadItems();
     if (!m_store.recoverInterruptedRecordings(std::nullopt, m_items).empty()) {
         m_items = m_store.loadItems();
     }
-    watchLibraryFolders();
-    connect(&m_watch, &FolderWatch::changed, this, &LibraryModel::refreshFromDisk);
+    if (outsideChanges == OutsideChanges::watched) {
+        m_watch = std::make_unique<FolderWatch>(watchDelay);
+        connect(m_watch.get(), &FolderWatch::changed, this, &LibraryModel::refreshFromDisk);
+        watchLibraryFolders();
+    }
     loadGroups();
     if (!m_defaults) {
         return;
@@ -78,8 +82,13 @@ void LibraryModel::setActiveRecordingID(const std::optional<Uuid>& id) {
 }
 
 void LibraryModel::setItems(std::vector<LibraryItem> items) {
+    bool sameRecordings =
+        std::equal(items.begin(), items.end(), m_items.begin(), m_items.end(),
+                   [](const LibraryItem& a, const LibraryItem& b) { return a.id == b.id; });
     m_items = std::move(items);
-    watchLibraryFolders();
+    if (!sameRecordings) {
+        watchLibraryFolders();
+    }
     emit itemsChanged();
 }
 
@@ -336,6 +345,9 @@ void LibraryModel::refreshFromDisk() {
 }
 
 void LibraryModel::watchLibraryFolders() {
+    if (!m_watch) {
+        return;
+    }
     // Every folder in the root, not only the items listed: a new recording's folder exists a
     // moment before its item file, which is then written inside it.
     std::vector<std::filesystem::path> folders{m_store.rootURL()};
@@ -346,7 +358,7 @@ void LibraryModel::watchLibraryFolders() {
             folders.push_back(entry->path());
         }
     }
-    m_watch.watch(folders);
+    m_watch->watch(folders);
 }
 
 void LibraryModel::raise(std::string title, std::string message) {

@@ -25,6 +25,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,9 +38,16 @@ class LibraryModel : public QObject {
 public:
     using TimePoint = std::chrono::system_clock::time_point;
 
+    // Whether the model watches the library for other processes' changes. A short command
+    // that reads once and exits has no use for the watch, which costs a moment per thousand
+    // items to set up.
+    enum class OutsideChanges { watched, ignored };
+
     // Recovers interrupted recordings, loads items and groups and restores the filter.
     // `defaults` is not owned and may be null (the filter is then not persisted).
-    LibraryModel(LibraryStore store, UserDefaults* defaults, QObject* parent = nullptr);
+    LibraryModel(LibraryStore store, UserDefaults* defaults,
+                 OutsideChanges outsideChanges = OutsideChanges::watched,
+                 QObject* parent = nullptr);
 
     const LibraryStore& store() const { return m_store; }
     const std::vector<LibraryItem>& items() const { return m_items; }
@@ -125,7 +133,7 @@ private:
     std::optional<Uuid> m_activeRecordingID;
     std::deque<ImportBatch> m_importBatches;
     bool m_importRunning = false;
-    FolderWatch m_watch;
+    std::unique_ptr<FolderWatch> m_watch; // null when outside changes are ignored
 };
 
 } // namespace bw

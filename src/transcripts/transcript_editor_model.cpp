@@ -76,7 +76,11 @@ void TranscriptEditorModel::saveNow() {
 
 void TranscriptEditorModel::reloadIfChangedElsewhere() {
     if (m_hasUnsavedChanges) {
-        saveNow();
+        // The user's text wins. After a failed save the retry waits for the next change or
+        // flush: the failed write's own temporary file would otherwise bring us back here.
+        if (!m_saveError) {
+            saveNow();
+        }
         return;
     }
     std::optional<TranscriptDocument> stored;
