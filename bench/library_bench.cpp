@@ -91,6 +91,17 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    // Opening the library as the window does (watched) and as a command does (not watched).
+    std::vector<double> watchedOpen, ignoredOpen;
+    for (int round = 0; round < 5; ++round) {
+        for (auto outside : {bw::LibraryModel::OutsideChanges::watched,
+                             bw::LibraryModel::OutsideChanges::ignored}) {
+            auto start = Clock::now();
+            bw::LibraryModel opened(store, nullptr, outside);
+            (outside == bw::LibraryModel::OutsideChanges::watched ? watchedOpen : ignoredOpen)
+                .push_back(milliseconds(Clock::now() - start));
+        }
+    }
     bw::LibraryModel model(store, nullptr);
     for (int round = 0; round < rounds; ++round) {
         auto start = Clock::now();
@@ -103,5 +114,7 @@ int main(int argc, char** argv) {
     report("store: re-read after a rename (cpu)", storeCpu);
     report("model: rename with its re-read (wall)", modelTimes);
     report("model: rename with its re-read (cpu)", modelCpu);
+    report("model: open, watching the folders (wall)", watchedOpen);
+    report("model: open, not watching (wall)", ignoredOpen);
     return 0;
 }
