@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <unicode/brkiter.h>
+#include <unicode/unistr.h>
 #include <unicode/utext.h>
 
 namespace bw::unicode {
@@ -97,6 +98,14 @@ std::size_t graphemePrefixSize(std::string_view text, std::size_t count) {
     if (isPrintableAscii(text))
         return std::min(count, text.size());
     return walkClusters(text, count).second;
+}
+
+std::string repairedUtf8(std::string_view text) {
+    // ICU's conversion stands U+FFFD for each maximal ill-formed subsequence.
+    std::string repaired;
+    icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int32_t(text.size())))
+        .toUTF8String(repaired);
+    return repaired;
 }
 
 } // namespace bw::unicode

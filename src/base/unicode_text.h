@@ -72,6 +72,10 @@ bool isPrintableAscii(std::string_view text);
 // joined by a space stay so. Latin scripts with precomposed letters take this path.
 bool isClusterPerScalar(std::string_view text);
 
+// The text with every ill-formed byte sequence (a Latin-1 file name, a cut character) replaced
+// by U+FFFD; valid UTF-8 comes back unchanged.
+std::string repairedUtf8(std::string_view text);
+
 // The number of scalars of valid UTF-8 text.
 std::size_t scalarCount(std::string_view text);
 

@@ -60,14 +60,14 @@ char* applicationName() {
 
 } // namespace
 
-LibrarySession::LibrarySession(const ParsedArguments& arguments) {
+LibrarySession::LibrarySession(const ParsedArguments& arguments, LibraryModel::Access access) {
     if (!QCoreApplication::instance()) {
         static int argc = 1;
         static char* argv[] = {applicationName(), nullptr};
         m_application = std::make_unique<QCoreApplication>(argc, argv);
     }
     // No user defaults: a command never changes the application's sidebar selection.
-    m_model = std::make_unique<LibraryModel>(LibraryStore(libraryRoot(arguments)), nullptr);
+    m_model = std::make_unique<LibraryModel>(LibraryStore(libraryRoot(arguments)), nullptr, access);
     auto record = [this] {
         if (m_model->alert()) {
             m_alerts.push_back(*m_model->alert());
@@ -152,11 +152,17 @@ ParsedArguments parseLibraryArguments(ArgumentParser& parser,
 
 int runWithLibrary(ArgumentParser& parser, std::span<const std::string> arguments,
                    const std::function<void(const ParsedArguments&, LibrarySession&)>& body) {
+    return runWithLibrary(parser, arguments, LibraryModel::Access::readWrite, body);
+}
+
+int runWithLibrary(ArgumentParser& parser, std::span<const std::string> arguments,
+                   LibraryModel::Access access,
+                   const std::function<void(const ParsedArguments&, LibrarySession&)>& body) {
     auto parsed = parseLibraryArguments(parser, arguments);
     if (parsed.helpRequested) {
         return exitDone;
     }
-    LibrarySession session(parsed);
+    LibrarySession session(parsed, access);
     body(parsed, session);
     return session.finish(std::cerr);
 }

@@ -28,7 +28,7 @@ fs::path dataHome() {
 
 fs::path defaultLibraryRoot() {
     fs::path root = dataHome() / "Brindlewick" / "Library";
-    createDirectoriesDurably(root);
+    createDirectoriesDurably(root, FileAccess::ownerOnly);
     return root;
 }
 

@@ -204,7 +204,9 @@ TEST_F(LibraryStoreTest, DeletingRemovesTheWholeFolder) {
     writeText(store.itemFolderURL(item.id) / "transcript.json", "{}");
     store.deleteItem(item.id);
     EXPECT_TRUE(itemFolders(root).empty());
-    EXPECT_EQ(std::distance(fs::directory_iterator(root), fs::directory_iterator()), 0);
+    // Only the library's lock file stays.
+    EXPECT_EQ(std::distance(fs::directory_iterator(root), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::exists(root / ".lock"));
     expectLibraryError(Kind::itemNotFound, [&] { store.deleteItem(item.id); });
 }
 
