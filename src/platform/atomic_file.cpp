@@ -48,7 +48,13 @@ const std::string_view temporaryInfix = ".tmp-";
 constexpr size_t temporarySuffixSize = 16;
 
 fs::path temporarySibling(const fs::path& target) {
-    thread_local std::mt19937_64 generator{std::random_device{}()};
+    // A forked child would repeat its parent's names, so the generator is seeded per process.
+    thread_local std::mt19937_64 generator;
+    thread_local pid_t seededIn = 0;
+    if (seededIn != ::getpid()) {
+        seededIn = ::getpid();
+        generator.seed(std::random_device{}());
+    }
     char suffix[temporarySuffixSize + 4];
     std::snprintf(suffix, sizeof suffix, "%016llx", (unsigned long long)generator());
     return target.parent_path() /
