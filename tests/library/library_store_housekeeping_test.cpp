@@ -67,12 +67,18 @@ INSTANTIATE_TEST_SUITE_P(Umasks, WithUmask, testing::Values(mode_t(022), mode_t(
                                     std::to_string(info.param % 8);
                          });
 
-TEST(LibraryHousekeeping, StartTightensAnOlderLibraryButNotWhatLinksPointTo) {
+// A library with one item.
+class LibraryHousekeeping : public testing::Test {
+protected:
+    LibraryHousekeeping() { store.addRecording(item); }
+
     test::TemporaryFolder folder;
     fs::path root = folder / "Library";
-    LibraryStore store(root);
-    auto item = test::sampleItem("old", 1);
-    store.addRecording(item);
+    LibraryStore store{root};
+    LibraryItem item = test::sampleItem("item", 1);
+};
+
+TEST_F(LibraryHousekeeping, StartTightensAnOlderLibraryButNotWhatLinksPointTo) {
     store.createGroup("Group", std::chrono::system_clock::now());
     writeText(store.audioFileURL(item), "audio");
     writeText(folder / "outside.txt", "not ours");
@@ -96,12 +102,7 @@ TEST(LibraryHousekeeping, StartTightensAnOlderLibraryButNotWhatLinksPointTo) {
     EXPECT_EQ(modeOf(folder / "outside.txt"), 0644u);
 }
 
-TEST(LibraryHousekeeping, StartSweepsTheTemporaryFilesOfKilledWriters) {
-    test::TemporaryFolder folder;
-    fs::path root = folder / "Library";
-    LibraryStore store(root);
-    auto item = test::sampleItem("item", 1);
-    store.addRecording(item);
+TEST_F(LibraryHousekeeping, StartSweepsTheTemporaryFilesOfKilledWriters) {
     fs::path itemFolder = store.itemFolderURL(item.id);
     auto twoHoursAgo = fs::file_time_type::clock::now() - std::chrono::hours(2);
 
