@@ -2,6 +2,7 @@
 
 #include "base/ascii_case.h"
 #include "cli/exit_code.h"
+#include "platform/library_location.h"
 
 #include <QEventLoop>
 
@@ -13,14 +14,16 @@ namespace bw::cli {
 
 namespace {
 
-std::filesystem::path libraryRoot(const ParsedArguments& arguments) {
+std::filesystem::path libraryRoot(const ParsedArguments& arguments, LibraryModel::Access access) {
     if (auto option = arguments.option("--library")) {
         return *option;
     }
     if (const char* value = std::getenv("BRINDLEWICK_LIBRARY"); value && value[0] != '\0') {
         return value;
     }
-    return LibraryStore::defaultRootURL();
+    // Only a command that changes the library makes its folder.
+    return access == LibraryModel::Access::readOnly ? standardLibraryRoot()
+                                                    : LibraryStore::defaultRootURL();
 }
 
 // The one identifier among `ids` that `text` names fully or by a unique prefix.
@@ -61,7 +64,8 @@ LibrarySession::LibrarySession(const ParsedArguments& arguments, LibraryModel::A
         m_application = std::make_unique<QCoreApplication>(argc, argv);
     }
     // No user defaults: a command never changes the application's sidebar selection.
-    m_model = std::make_unique<LibraryModel>(LibraryStore(libraryRoot(arguments)), nullptr, access);
+    m_model = std::make_unique<LibraryModel>(LibraryStore(libraryRoot(arguments, access)), nullptr,
+                                             access);
     auto record = [this] {
         if (m_model->alert()) {
             m_alerts.push_back(*m_model->alert());

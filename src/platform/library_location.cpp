@@ -26,8 +26,12 @@ fs::path dataHome() {
 
 } // namespace
 
+fs::path standardLibraryRoot() {
+    return dataHome() / "Brindlewick" / "Library";
+}
+
 fs::path defaultLibraryRoot() {
-    fs::path root = dataHome() / "Brindlewick" / "Library";
+    fs::path root = standardLibraryRoot();
     createDirectoriesDurably(root, FileAccess::ownerOnly);
     return root;
 }
