@@ -73,7 +73,7 @@ int runExport(std::span<const std::string> arguments) {
         output = *value;
     }
 
-    LibrarySession session(parsed);
+    LibrarySession session(parsed, LibraryModel::Access::readOnly);
     auto id = session.resolveItem(parsed.positionals[0]);
     auto editor = openStoredTranscript(session, id);
     CommandLineSavePanel panel(output, parsed.flag("--force"));
@@ -91,7 +91,7 @@ int runExport(std::span<const std::string> arguments) {
         return exitFailed;
     }
     std::cout << panel.chosen.value_or("").string() << "\n";
-    return exitDone;
+    return session.finish(std::cerr);
 }
 
 } // namespace

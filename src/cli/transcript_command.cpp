@@ -46,7 +46,7 @@ int changeSegment(ArgumentParser& parser, std::span<const std::string> arguments
     }
     const auto& segment = editor->document().segments[std::size_t(segmentID)];
     std::cout << renderTextLine(segment.start, segment.end, segment.text) << "\n";
-    return exitDone;
+    return session.finish(std::cerr);
 }
 
 int runEdit(std::span<const std::string> arguments) {
@@ -102,7 +102,7 @@ int runShowTranscript(std::span<const std::string> arguments, const std::string&
     if (parsed.helpRequested) {
         return exitDone;
     }
-    LibrarySession session(parsed);
+    LibrarySession session(parsed, LibraryModel::Access::readOnly);
     auto editor = openStoredTranscript(session, session.resolveItem(parsed.positionals[0]));
     const auto& document = editor->document();
     if (parsed.flag("--json")) {
@@ -113,7 +113,8 @@ int runShowTranscript(std::span<const std::string> arguments, const std::string&
             std::cout << renderTextLine(segment.start, segment.end, segment.text) << "\n";
         }
     }
-    return exitDone;
+    // A damaged group list is reported even here, as by the other commands that only read.
+    return session.finish(std::cerr);
 }
 
 Command transcriptCommand() {

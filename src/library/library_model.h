@@ -4,9 +4,12 @@
 // application's single alert slot.
 //
 // Lives on the main thread. Every change goes through the store and is followed by a fresh
-// read, so the model shows what is on disk. Failures become an alert, except those of
-// beginRecording, createGroup and renameGroup, which are thrown. Each observable field has a
-// change signal; filter, selection, alert and activeRecordingID signal only real changes.
+// read, so the model shows what is on disk. A read-only model (for commands that only show the
+// library) changes nothing on disk: no recovery, no housekeeping, no setting aside of a damaged
+// group list, which it reports as an alert; calling a change on it is a programming error. Failures
+// become an alert, except those of beginRecording, createGroup and renameGroup, which are thrown.
+// Each observable field has a change signal; filter, selection, alert and activeRecordingID signal
+// only real changes.
 //
 // Other processes (the command line beside the window) may change the same library: the model
 // watches the library folder and every item folder and, shortly after a change, re-reads the
@@ -37,15 +40,17 @@ class LibraryModel : public QObject {
 
 public:
     using TimePoint = std::chrono::system_clock::time_point;
+    enum class Access { readWrite, readOnly };
 
     // Whether the model watches the library for other processes' changes. A short command
     // that reads once and exits has no use for the watch, which costs a moment per thousand
     // items to set up.
     enum class OutsideChanges { watched, ignored };
 
-    // Recovers interrupted recordings, loads items and groups and restores the filter.
-    // `defaults` is not owned and may be null (the filter is then not persisted).
-    LibraryModel(LibraryStore store, UserDefaults* defaults,
+    // Recovers interrupted recordings (read-write only), loads items and groups and restores
+    // the filter. `defaults` is not owned and may be null (the filter is then not persisted).
+    LibraryModel(LibraryStore store, UserDefaults* defaults, QObject* parent = nullptr);
+    LibraryModel(LibraryStore store, UserDefaults* defaults, Access access,
                  OutsideChanges outsideChanges = OutsideChanges::watched,
                  QObject* parent = nullptr);
 
@@ -115,6 +120,7 @@ private:
         std::vector<std::string> problems;
     };
 
+    void requireWritable() const;
     void reloadItems();
     void loadGroups();
     void watchLibraryFolders();
@@ -124,6 +130,7 @@ private:
 
     LibraryStore m_store;
     UserDefaults* m_defaults;
+    Access m_access;
     std::vector<LibraryItem> m_items;
     std::vector<LibraryGroup> m_groups;
     LibraryFilter m_filter = LibraryFilter::all();
