@@ -99,4 +99,13 @@ std::size_t graphemePrefixSize(std::string_view text, std::size_t count) {
     return walkClusters(text, count).second;
 }
 
+std::string validUtf8(std::string_view text) {
+    std::string valid;
+    valid.reserve(text.size());
+    forEachScalar(text, [&](char32_t scalar, std::string_view source) {
+        valid += scalar == 0xFFFD ? replacementCharacter : source;
+    });
+    return valid;
+}
+
 } // namespace bw::unicode

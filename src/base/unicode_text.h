@@ -62,6 +62,9 @@ template <typename Visit> void forEachScalar(std::string_view text, Visit&& visi
 
 inline constexpr std::string_view replacementCharacter = "\xEF\xBF\xBD"; // U+FFFD
 
+// The text with each malformed part replaced by U+FFFD (as forEachScalar reads it).
+std::string validUtf8(std::string_view text);
+
 // True when every byte is printable ASCII (U+0020 to U+007E): then each byte is one
 // user-perceived character.
 bool isPrintableAscii(std::string_view text);
