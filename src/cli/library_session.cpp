@@ -11,8 +11,6 @@
 
 namespace bw::cli {
 
-namespace {
-
 std::filesystem::path libraryRoot(const ParsedArguments& arguments) {
     if (auto option = arguments.option("--library")) {
         return *option;
@@ -22,6 +20,8 @@ std::filesystem::path libraryRoot(const ParsedArguments& arguments) {
     }
     return LibraryStore::defaultRootURL();
 }
+
+namespace {
 
 std::string lowercased(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),

@@ -50,6 +50,10 @@ private:
     std::vector<std::string> m_problems;
 };
 
+// The library folder: --library, else $BRINDLEWICK_LIBRARY, else the standard location (created
+// when missing; throws FileError when it cannot be).
+std::filesystem::path libraryRoot(const ParsedArguments& arguments);
+
 // The --library option every library subcommand takes.
 ArgumentParser& addLibraryOption(ArgumentParser& parser);
 

@@ -3,6 +3,7 @@
 #include "library/playback_model.h"
 #include "platform/audio_file_error.h"
 #include "platform/pulse_audio_player.h"
+#include "platform/sound_server_access.h"
 
 #include "support/core_application.h"
 #include "support/generated_audio.h"
@@ -145,6 +146,16 @@ TEST(PulseAudioPlayer, OpensWithoutAServerButDoesNotPlay) {
     EXPECT_FALSE(player.isPlaying());
     EXPECT_EQ(player.currentTime(), 0);
     EXPECT_THROW(PulseAudioPlayer(audio.write("empty.wav", "")), AudioFileError);
+}
+
+TEST(SoundServerAccess, IsGrantedByARunningServerAndUndeterminedWithoutOne) {
+    {
+        test::PulseAudioDaemon daemon;
+        EXPECT_EQ(soundServerAccess(), MicrophoneAccessStatus::granted);
+    }
+    setenv("PULSE_SERVER", "unix:/nonexistent/bw-no-server", 1);
+    EXPECT_EQ(soundServerAccess(), MicrophoneAccessStatus::undetermined);
+    unsetenv("PULSE_SERVER");
 }
 
 } // namespace
