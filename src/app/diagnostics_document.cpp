@@ -11,7 +11,7 @@ void DiagnosticsDocument::write(const std::filesystem::path& file) const {
 }
 
 DiagnosticsDocument DiagnosticsDocument::read(const std::filesystem::path& file) {
-    return {unicode::validUtf8(readFile(file))};
+    return {unicode::repairedUtf8(readFile(file))};
 }
 
 } // namespace bw

@@ -44,7 +44,7 @@ std::optional<std::string> nonEmpty(std::string_view text) {
     if (text.empty()) {
         return std::nullopt;
     }
-    return unicode::validUtf8(text);
+    return unicode::repairedUtf8(text);
 }
 
 } // namespace

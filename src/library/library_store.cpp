@@ -1,5 +1,6 @@
 #include "library/library_store.h"
 
+#include "base/ascii_case.h"
 #include "base/iso_date.h"
 #include "base/json_reading.h"
 #include "base/text_trimming.h"
@@ -66,15 +67,6 @@ double audioDuration(const fs::path& file) {
         throw LibraryError(LibraryError::Kind::unreadableAudio);
     }
     return double(info.frameCount) / info.sampleRate;
-}
-
-std::string lowercasedAscii(std::string text) {
-    for (auto& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = char(c - 'A' + 'a');
-        }
-    }
-    return text;
 }
 
 } // namespace
