@@ -1,5 +1,6 @@
 #include "library/library_model.h"
 
+#include "library/copy.h"
 #include "library/library_error.h"
 #include "library/support_texts.h"
 
@@ -173,9 +174,7 @@ void LibraryModel::finishRecording(const Uuid& id, double duration) {
         finished.duration = duration;
         m_store.save(finished);
     } catch (const std::exception& error) {
-        raise("The recording's details couldn't be saved",
-              "The audio is kept. Check that the Mac has enough free disk space. " +
-                  supportSentence() + detail(error));
+        raise("The recording's details couldn't be saved", Copy::finishRecordingFailed(error));
     }
     reloadItems();
 }
@@ -198,8 +197,7 @@ void LibraryModel::deleteItem(const Uuid& id) {
     try {
         m_store.deleteItem(id);
     } catch (const std::exception& error) {
-        raise("The recording couldn't be deleted",
-              "Quit and reopen Brindlewick, then try again. " + supportSentence() + detail(error));
+        raise("The recording couldn't be deleted", Copy::deleteFailed(error));
     }
     reloadItems();
 }
@@ -293,14 +291,10 @@ void LibraryModel::loadGroups() {
                       "as a file in Brindlewick's library folder. You can create the groups "
                       "again and drag the recordings onto them.");
             } catch (const std::exception& setAsideError) {
-                raise("The group list couldn't be opened",
-                      "Every recording is still here. Quit and reopen Brindlewick. " +
-                          supportSentence() + detail(setAsideError));
+                raise("The group list couldn't be opened", Copy::groupsLoadFailed(setAsideError));
             }
         } else {
-            raise("The group list couldn't be opened",
-                  "Every recording is still here. Quit and reopen Brindlewick. " +
-                      supportSentence() + detail(error));
+            raise("The group list couldn't be opened", Copy::groupsLoadFailed(error));
         }
     }
     emit groupsChanged();

@@ -21,8 +21,9 @@ std::string importProblem(const std::filesystem::path& file, const std::exceptio
     if (isLibraryError(error, LibraryError::Kind::unreadableAudio)) {
         return name + " couldn't be read as audio. The file may be damaged.";
     }
-    return name + " couldn't be copied into Brindlewick. Check that the Mac has enough free disk "
-                  "space, then try again.";
+    return name +
+           " couldn't be copied into Brindlewick. Check that this computer has enough free disk "
+           "space, then try again.";
 }
 
 } // namespace
