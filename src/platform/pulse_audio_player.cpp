@@ -285,8 +285,10 @@ void PulseAudioPlayer::Impl::fill(std::size_t bytes) {
         std::size_t frames = 0;
         try {
             frames = left == 0 ? 0 : decoder.read(block, std::min({wanted, blockFrames, left}));
-        } catch (const AudioFileError&) {
-            frames = 0; // a damaged rest of the file plays as its end
+        } catch (const std::exception&) {
+            // Nothing may escape into the sound client's thread; a damaged rest of the file
+            // plays as its end.
+            frames = 0;
         }
         if (frames == 0) {
             draining = true;

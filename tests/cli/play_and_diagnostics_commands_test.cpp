@@ -3,22 +3,17 @@
 #include "library/library_test_support.h"
 #include "support/pulse_audio_daemon.h"
 
+#include "cli/program_run.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-
-#include <cstdlib>
-#include <sys/wait.h>
 
 namespace bw {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CommandResult {
-    int status;
-    std::string out;
-    std::string err;
-};
+using test::CommandResult;
 
 class PlayAndDiagnosticsCommands : public testing::Test {
 protected:
@@ -30,11 +25,7 @@ protected:
             library.string() + "' '" BW_BINARY_DIR "/bin/brindlewick' " + arguments;
         std::string script = wrap;
         script.replace(script.find('%'), 1, command);
-        script = "( " + script + " ) >'" + (folder / "out").string() + "' 2>'" +
-                 (folder / "err").string() + "'";
-        const int status = std::system(script.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::readText(folder / "out"),
-                test::readText(folder / "err")};
+        return test::runCapturing(script, folder.path());
     }
 
     // Imports `seconds` of audio as "tone" and returns its identifier.
