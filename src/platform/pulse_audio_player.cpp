@@ -42,6 +42,7 @@ struct PulseAudioPlayer::Impl {
     pa_threaded_mainloop* loop = nullptr;
     pa_context* context = nullptr;
     pa_stream* stream = nullptr;
+    pa_operation* drainOperation = nullptr; // of `stream`, until the stream closes
 
     std::int64_t origin = 0;
     std::int64_t written = 0;
@@ -217,6 +218,12 @@ void PulseAudioPlayer::Impl::closeStream() {
     if (!stream) {
         return;
     }
+    // A cancelled operation never calls back, so nothing reaches this object once it is gone.
+    if (drainOperation) {
+        pa_operation_cancel(drainOperation);
+        pa_operation_unref(drainOperation);
+        drainOperation = nullptr;
+    }
     pa_stream* closing = stream;
     stream = nullptr;
     pa_stream_set_write_callback(closing, nullptr, nullptr);
@@ -292,9 +299,7 @@ void PulseAudioPlayer::Impl::fill(std::size_t bytes) {
         }
         if (frames == 0) {
             draining = true;
-            if (pa_operation* operation = pa_stream_drain(stream, drainFinished, this)) {
-                pa_operation_unref(operation);
-            }
+            drainOperation = pa_stream_drain(stream, drainFinished, this);
             return;
         }
         interleaved.resize(frames * static_cast<std::size_t>(channels));
