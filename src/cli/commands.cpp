@@ -1,6 +1,7 @@
 #include "cli/command.h"
 #include "cli/diagnostics_command.h"
 #include "cli/library_command.h"
+#include "cli/models_command.h"
 #include "cli/play_command.h"
 #include "cli/transcribe_command.h"
 
@@ -10,6 +11,7 @@ std::vector<Command> allCommands() {
     std::vector<Command> commands;
     commands.push_back(transcribeCommand());
     commands.push_back(libraryCommand());
+    commands.push_back(modelsCommand());
     commands.push_back(playCommand());
     commands.push_back(diagnosticsCommand());
     return commands;
