@@ -1,7 +1,9 @@
 #include "cli/command.h"
+#include "cli/diagnostics_command.h"
 #include "cli/export_command.h"
 #include "cli/library_command.h"
 #include "cli/models_command.h"
+#include "cli/play_command.h"
 #include "cli/transcribe_command.h"
 #include "cli/transcript_command.h"
 
@@ -14,6 +16,8 @@ std::vector<Command> allCommands() {
     commands.push_back(transcriptCommand());
     commands.push_back(exportCommand());
     commands.push_back(modelsCommand());
+    commands.push_back(playCommand());
+    commands.push_back(diagnosticsCommand());
     return commands;
 }
 

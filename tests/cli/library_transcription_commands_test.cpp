@@ -1,6 +1,7 @@
 // "brindlewick library transcribe" and "library transcript" end to end: the real program on a
 // library in a temporary folder, with the real engine over the test models.
 #include "cli/program_run.h"
+#include "library/library_test_support.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sys/wait.h>
 
 namespace bw {
 namespace {
