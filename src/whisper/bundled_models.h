@@ -5,6 +5,7 @@
 
 #include "platform/resource_bundle.h"
 #include "transcription/transcription_engine.h"
+#include "whisper/whisper_cpp_engine.h"
 #include "whisper/whisper_cpp_model.h"
 
 #include <filesystem>
@@ -27,8 +28,9 @@ public:
     // TranscriptionError::modelNotFound with "Models/" and the named file ("Models/?" without
     // the key) when the folder or a known model name is missing, and passes on the engine's
     // errors (a missing file is reported with its full path).
-    static std::unique_ptr<TranscriptionEngine> makeEngine(const ResourceBundle& bundle,
-                                                           int threadCount = 4);
+    static std::unique_ptr<TranscriptionEngine>
+    makeEngine(const ResourceBundle& bundle,
+               int threadCount = WhisperCppEngine::defaultThreadCount());
 };
 
 } // namespace bw
