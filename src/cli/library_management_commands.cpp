@@ -1,10 +1,10 @@
 #include "cli/library_command.h"
 
+#include "base/iso_date.h"
 #include "cli/exit_code.h"
 #include "cli/library_session.h"
 #include "cli/usage_error.h"
 #include "library/library_json.h"
-#include "transcription/iso_date.h"
 
 #include <cmath>
 #include <cstdio>

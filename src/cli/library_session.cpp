@@ -1,10 +1,10 @@
 #include "cli/library_session.h"
 
+#include "base/ascii_case.h"
 #include "cli/exit_code.h"
 
 #include <QEventLoop>
 
-#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <stdexcept>
@@ -23,21 +23,15 @@ std::filesystem::path libraryRoot(const ParsedArguments& arguments) {
     return LibraryStore::defaultRootURL();
 }
 
-std::string lowercased(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
-
 // The one identifier among `ids` that `text` names fully or by a unique prefix.
 template <typename Range>
 std::optional<Uuid> uniqueByPrefix(const Range& ids, const std::string& text,
                                    const std::string& what) {
-    std::string prefix = lowercased(text);
+    std::string prefix = lowercasedAscii(text);
     std::optional<Uuid> found;
     int matches = 0;
     for (const Uuid& id : ids) {
-        std::string candidate = lowercased(id.string());
+        std::string candidate = lowercasedAscii(id.string());
         if (candidate == prefix) {
             return id;
         }

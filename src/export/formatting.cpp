@@ -9,7 +9,7 @@
 #include <unicode/gregocal.h>
 #include <unicode/timezone.h>
 
-#include "export/unicode_text.h"
+#include "base/unicode_text.h"
 
 namespace bw::Formatting {
 

@@ -4,8 +4,8 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "base/unicode_text.h"
 #include "export/formatting.h"
-#include "export/unicode_text.h"
 
 namespace bw::SubRipExport {
 

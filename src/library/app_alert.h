@@ -2,7 +2,7 @@
 // action button. A new alert has a new identifier, so showing the same text twice is two alerts.
 #pragma once
 
-#include "library/uuid.h"
+#include "base/uuid.h"
 
 #include <optional>
 #include <string>

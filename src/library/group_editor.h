@@ -2,8 +2,8 @@
 // moving recordings into it), rename one, or create one as the recording destination.
 #pragma once
 
+#include "base/uuid.h"
 #include "library/library_group.h"
-#include "library/uuid.h"
 
 #include <exception>
 #include <string>

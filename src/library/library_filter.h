@@ -2,7 +2,7 @@
 // stored form is what the library model keeps in the user's settings.
 #pragma once
 
-#include "library/uuid.h"
+#include "base/uuid.h"
 
 #include <optional>
 #include <string>

@@ -2,7 +2,7 @@
 // and stored in.
 #pragma once
 
-#include "library/uuid.h"
+#include "base/uuid.h"
 
 #include <chrono>
 #include <functional>

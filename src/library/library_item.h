@@ -2,7 +2,7 @@
 // value record. The store reads and writes it (library_json.h has its JSON form).
 #pragma once
 
-#include "library/uuid.h"
+#include "base/uuid.h"
 
 #include <chrono>
 #include <functional>

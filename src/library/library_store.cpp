@@ -1,5 +1,9 @@
 #include "library/library_store.h"
 
+#include "base/ascii_case.h"
+#include "base/iso_date.h"
+#include "base/json_reading.h"
+#include "base/text_trimming.h"
 #include "library/library_error.h"
 #include "library/library_json.h"
 #include "library/text_comparison.h"
@@ -8,9 +12,6 @@
 #include "platform/file_error.h"
 #include "platform/file_reading.h"
 #include "platform/library_location.h"
-#include "transcription/iso_date.h"
-#include "transcription/json_reading.h"
-#include "transcription/text_trimming.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -66,15 +67,6 @@ double audioDuration(const fs::path& file) {
         throw LibraryError(LibraryError::Kind::unreadableAudio);
     }
     return double(info.frameCount) / info.sampleRate;
-}
-
-std::string lowercasedAscii(std::string text) {
-    for (auto& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = char(c - 'A' + 'a');
-        }
-    }
-    return text;
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // identifier, encoded as a small JSON object under an application-private content type.
 #pragma once
 
-#include "library/uuid.h"
+#include "base/uuid.h"
 
 #include <optional>
 #include <string>

@@ -3,7 +3,7 @@
 // progress arrives.
 #pragma once
 
-#include "library/uuid.h"
+#include "base/uuid.h"
 #include "transcription/transcript_segment.h"
 #include "transcription/transcription_language.h"
 

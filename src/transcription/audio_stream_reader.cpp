@@ -1,9 +1,9 @@
 #include "transcription/audio_stream_reader.h"
 
+#include "base/precondition.h"
 #include "platform/audio_converter.h"
 #include "platform/audio_file_decoder.h"
 #include "platform/audio_file_error.h"
-#include "transcription/precondition.h"
 #include "transcription/transcription_error.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "transcription/chunking_options.h"
 
-#include "transcription/precondition.h"
+#include "base/precondition.h"
 
 namespace bw {
 

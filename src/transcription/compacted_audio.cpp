@@ -1,8 +1,8 @@
 #include "transcription/compacted_audio.h"
 
+#include "base/text_trimming.h"
 #include "transcription/sample_index.h"
 #include "transcription/speech_regions.h"
-#include "transcription/text_trimming.h"
 
 #include <algorithm>
 

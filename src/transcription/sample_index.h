@@ -3,7 +3,7 @@
 // the process.
 #pragma once
 
-#include "transcription/precondition.h"
+#include "base/precondition.h"
 
 #include <cmath>
 #include <cstdint>

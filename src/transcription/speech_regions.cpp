@@ -1,6 +1,6 @@
 #include "transcription/speech_regions.h"
 
-#include "transcription/precondition.h"
+#include "base/precondition.h"
 #include "transcription/quietest_frame.h"
 #include "transcription/sample_index.h"
 

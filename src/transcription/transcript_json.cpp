@@ -1,6 +1,6 @@
 #include "transcription/transcript_json.h"
 
-#include "transcription/json_reading.h"
+#include "base/json_reading.h"
 
 namespace bw {
 

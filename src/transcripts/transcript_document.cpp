@@ -1,6 +1,6 @@
 #include "transcripts/transcript_document.h"
 
-#include "transcription/text_trimming.h"
+#include "base/text_trimming.h"
 
 namespace bw {
 

@@ -1,7 +1,7 @@
 #include "transcripts/transcript_document_json.h"
 
-#include "transcription/iso_date.h"
-#include "transcription/json_reading.h"
+#include "base/iso_date.h"
+#include "base/json_reading.h"
 #include "transcription/transcript_json.h"
 
 namespace bw {

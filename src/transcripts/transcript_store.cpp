@@ -1,8 +1,8 @@
 #include "transcripts/transcript_store.h"
 
+#include "base/json_reading.h"
 #include "platform/atomic_file.h"
 #include "platform/file_reading.h"
-#include "transcription/json_reading.h"
 #include "transcripts/transcript_document_json.h"
 #include "transcripts/transcript_store_error.h"
 

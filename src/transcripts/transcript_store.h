@@ -3,8 +3,8 @@
 // or writes the file, so it may be copied freely; callers use it from one thread at a time.
 #pragma once
 
+#include "base/uuid.h"
 #include "library/library_store.h"
-#include "library/uuid.h"
 #include "transcripts/transcript_document.h"
 
 #include <filesystem>

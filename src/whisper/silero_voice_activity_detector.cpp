@@ -1,6 +1,6 @@
 #include "whisper/silero_voice_activity_detector.h"
 
-#include "transcription/precondition.h"
+#include "base/precondition.h"
 #include "transcription/speech_regions.h"
 #include "transcription/transcription_error.h"
 #include "whisper/model_file.h"

@@ -1,8 +1,8 @@
+#include "base/iso_date.h"
 #include "fakes/memory_user_defaults.h"
 #include "library/library_error.h"
 #include "library/library_model.h"
 #include "library/library_test_support.h"
-#include "transcription/iso_date.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
+#include "base/json_decoding_error.h"
 #include "library/library_error.h"
 #include "library/library_json.h"
 #include "library/library_store.h"
 #include "library/library_test_support.h"
 #include "platform/file_error.h"
-#include "transcription/json_decoding_error.h"
 
 #include <gtest/gtest.h>
 

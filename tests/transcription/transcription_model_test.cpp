@@ -1,5 +1,5 @@
+#include "base/json_decoding_error.h"
 #include "transcription/chunking_options.h"
-#include "transcription/json_decoding_error.h"
 #include "transcription/transcript_json.h"
 #include "transcription/transcription_error.h"
 #include "transcription/transcription_progress.h"

@@ -1,4 +1,4 @@
-#include "transcription/json_decoding_error.h"
+#include "base/json_decoding_error.h"
 #include "transcripts/transcript_document.h"
 #include "transcripts/transcript_document_json.h"
 

@@ -1,5 +1,5 @@
+#include "base/json_decoding_error.h"
 #include "platform/file_error.h"
-#include "transcription/json_decoding_error.h"
 #include "transcripts/transcript_store.h"
 #include "transcripts/transcript_store_error.h"
 

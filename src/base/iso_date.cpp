@@ -1,6 +1,6 @@
-#include "transcription/iso_date.h"
+#include "base/iso_date.h"
 
-#include "transcription/json_decoding_error.h"
+#include "base/json_decoding_error.h"
 
 #include <cstdio>
 

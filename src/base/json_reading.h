@@ -2,7 +2,7 @@
 // nothing is defaulted. Failures throw JsonDecodingError.
 #pragma once
 
-#include "transcription/json_decoding_error.h"
+#include "base/json_decoding_error.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,4 +1,4 @@
-#include "transcription/json_reading.h"
+#include "base/json_reading.h"
 
 namespace bw::json {
 

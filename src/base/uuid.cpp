@@ -1,4 +1,4 @@
-#include "library/uuid.h"
+#include "base/uuid.h"
 
 #include <mutex>
 #include <random>
