@@ -1,14 +1,6 @@
 #include "whisper/whisper_cpp_engine.h"
 
-#include "platform/processor_cores.h"
-
-#include <algorithm>
-
 namespace bw {
-
-int WhisperCppEngine::defaultThreadCount() {
-    return std::clamp(physicalCoreCount(), 1, maximumDefaultThreadCount);
-}
 
 WhisperCppEngine::WhisperCppEngine(const std::filesystem::path& modelsDirectory, Model model,
                                    bool useGPU, int threadCount)

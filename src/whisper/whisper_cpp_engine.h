@@ -19,17 +19,12 @@ public:
     using Model = WhisperCppModel;
 
     static constexpr std::string_view vadModelFileName = "ggml-silero-v6.2.0.bin";
-    static constexpr int maximumDefaultThreadCount = 4;
-
-    // The decoding threads used unless the caller asks otherwise: one per physical core this
-    // process may use, at most 4. More threads than cores spin against each other in
-    // whisper.cpp's OpenMP loops and make decoding slower, not faster.
-    static int defaultThreadCount();
+    static constexpr int defaultThreadCount = 4;
 
     // The model and "ggml-silero-v6.2.0.bin" from `modelsDirectory`, with the detector's
     // default parameters.
     WhisperCppEngine(const std::filesystem::path& modelsDirectory, Model model, bool useGPU,
-                     int threadCount = defaultThreadCount());
+                     int threadCount = defaultThreadCount);
 
     // Makes the recognizer (which loads its model later), then the detector (which loads its
     // model now). Throws TranscriptionError::modelNotFound for a file that is not readable and
@@ -38,7 +33,7 @@ public:
                      const std::filesystem::path& vadModelFile, bool useGPU,
                      bool predictsTimestamps,
                      const SileroVoiceActivityDetector::Parameters& vadParameters,
-                     int threadCount = defaultThreadCount());
+                     int threadCount = defaultThreadCount);
 
     std::string engineName() const override { return m_transcriber->engineName(); }
     std::string modelName() const override { return m_transcriber->modelName(); }
