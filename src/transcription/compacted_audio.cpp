@@ -1,6 +1,7 @@
 #include "transcription/compacted_audio.h"
 
 #include "base/text_trimming.h"
+#include "base/unicode_text.h"
 #include "transcription/sample_index.h"
 #include "transcription/speech_regions.h"
 
@@ -108,37 +109,16 @@ bool isSentenceEnd(char32_t c) {
            c == U'\uFF1F' || c == U'\uFF01';
 }
 
-// The code point that ends `text` (valid UTF-8 assumed; 0 for an empty text), and its length.
-std::pair<char32_t, std::size_t> lastCodePoint(std::string_view text) {
-    if (text.empty()) {
-        return {0, 0};
-    }
-    std::size_t length = 1;
-    while (length < text.size() && length < 4 &&
-           (static_cast<unsigned char>(text[text.size() - length]) & 0xC0) == 0x80) {
-        ++length;
-    }
-    auto bytes = text.substr(text.size() - length);
-    auto lead = static_cast<unsigned char>(bytes[0]);
-    char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
-    for (std::size_t i = 1; i < length; ++i) {
-        c = (c << 6) | (static_cast<unsigned char>(bytes[i]) & 0x3F);
-    }
-    return {c, length};
-}
-
-// Whether the word ends a sentence: its last mark, before closing quotes, is a full stop,
-// question or exclamation mark or an ellipsis.
+// Whether the word ends a sentence: its last mark, before closing quotes and brackets, is a
+// full stop, question or exclamation mark or an ellipsis.
 bool closesSentence(std::string_view word) {
-    word = trimWhitespaceAndLineBreaks(word);
-    while (!word.empty()) {
-        auto [c, length] = lastCodePoint(word);
-        if (!isClosingMark(c)) {
-            return isSentenceEnd(c);
+    char32_t last = 0;
+    forEachScalar(trimWhitespaceAndLineBreaks(word), [&last](char32_t scalar, std::string_view) {
+        if (!isClosingMark(scalar)) {
+            last = scalar;
         }
-        word.remove_suffix(length);
-    }
-    return false;
+    });
+    return isSentenceEnd(last);
 }
 
 } // namespace
