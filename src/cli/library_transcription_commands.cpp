@@ -142,7 +142,7 @@ int runTranscript(std::span<const std::string> arguments) {
     if (parsed.helpRequested) {
         return exitDone;
     }
-    LibrarySession session(parsed);
+    LibrarySession session(parsed, LibraryModel::Access::readOnly);
     auto id = session.resolveItem(parsed.positionals[0]);
     std::optional<TranscriptDocument> document;
     try {
@@ -164,7 +164,8 @@ int runTranscript(std::span<const std::string> arguments) {
             std::cout << renderTextLine(segment.start, segment.end, segment.text) << "\n";
         }
     }
-    return exitDone;
+    // A damaged group list is reported even here, as by the other commands that only read.
+    return session.finish(std::cerr);
 }
 
 } // namespace

@@ -26,9 +26,13 @@ fs::path dataHome() {
 
 } // namespace
 
+fs::path standardLibraryRoot() {
+    return dataHome() / "Brindlewick" / "Library";
+}
+
 fs::path defaultLibraryRoot() {
-    fs::path root = dataHome() / "Brindlewick" / "Library";
-    createDirectoriesDurably(root);
+    fs::path root = standardLibraryRoot();
+    createDirectoriesDurably(root, FileAccess::ownerOnly);
     return root;
 }
 

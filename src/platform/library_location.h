@@ -8,6 +8,8 @@ namespace bw {
 
 // The standard library folder, created with its parents if missing. Throws FileError.
 std::filesystem::path defaultLibraryRoot();
+// The same folder's path, whether it exists or not. Throws FileError when there is no home.
+std::filesystem::path standardLibraryRoot();
 
 // The folder of the Whisper models the user installs: $XDG_DATA_HOME + "Brindlewick/Models",
 // beside the library; not created here. Throws FileError without a home folder.
