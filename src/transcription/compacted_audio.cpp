@@ -113,11 +113,12 @@ bool isSentenceEnd(char32_t c) {
 // full stop, question or exclamation mark or an ellipsis.
 bool closesSentence(std::string_view word) {
     char32_t last = 0;
-    forEachScalar(trimWhitespaceAndLineBreaks(word), [&last](char32_t scalar, std::string_view) {
-        if (!isClosingMark(scalar)) {
-            last = scalar;
-        }
-    });
+    unicode::forEachScalar(trimWhitespaceAndLineBreaks(word),
+                           [&last](char32_t scalar, std::string_view) {
+                               if (!isClosingMark(scalar)) {
+                                   last = scalar;
+                               }
+                           });
     return isSentenceEnd(last);
 }
 
