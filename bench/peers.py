@@ -28,6 +28,8 @@ import wave
 
 import numpy as np
 
+from model_bench import run
+
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 RATE = 16000
 JFK_TEXT = ("And so my fellow Americans, ask not what your country can do for you, "
@@ -68,10 +70,6 @@ LINES = [
 
 VOICES = ["en-us", "en-gb", "en-gb-scotland+f3", "en-gb-x-rp+m3", "en-029+f2", "en-us-nyc+m5"]
 SPEEDS = [140, 155, 170, 185]
-
-
-def run(command, **kwargs):
-    return subprocess.run(command, check=True, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, **kwargs)
 
 
 def read_wav(path):
