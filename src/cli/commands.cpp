@@ -1,6 +1,8 @@
 #include "cli/command.h"
+#include "cli/diagnostics_command.h"
 #include "cli/library_command.h"
 #include "cli/models_command.h"
+#include "cli/play_command.h"
 #include "cli/transcribe_command.h"
 
 namespace bw::cli {
@@ -10,6 +12,8 @@ std::vector<Command> allCommands() {
     commands.push_back(transcribeCommand());
     commands.push_back(libraryCommand());
     commands.push_back(modelsCommand());
+    commands.push_back(playCommand());
+    commands.push_back(diagnosticsCommand());
     return commands;
 }
 
