@@ -1,6 +1,7 @@
 // "brindlewick library transcribe" and "brindlewick library transcript": a recording's
 // transcription through the application's transcription service, and its stored transcript.
 
+#include "base/cancellation_error.h"
 #include "cli/exit_code.h"
 #include "cli/library_command.h"
 #include "cli/library_session.h"
@@ -10,7 +11,6 @@
 #include "cli/transcription_texts.h"
 #include "library/support_texts.h"
 #include "service/transcription_service.h"
-#include "transcription/cancellation_error.h"
 #include "transcripts/transcript_document_json.h"
 #include "transcripts/transcript_store.h"
 #include "whisper/bundled_models.h"

@@ -1,5 +1,6 @@
 #include "cli/transcribe_command.h"
 
+#include "base/cancellation_error.h"
 #include "cli/argument_parser.h"
 #include "cli/exit_code.h"
 #include "cli/progress_display.h"
@@ -8,7 +9,6 @@
 #include "cli/transcription_texts.h"
 #include "platform/atomic_file.h"
 #include "platform/file_error.h"
-#include "transcription/cancellation_error.h"
 #include "whisper/bundled_models.h"
 #include "whisper/whisper_cpp_engine.h"
 

@@ -1,9 +1,9 @@
 #include "service/transcription_service.h"
 
+#include "base/cancellation_error.h"
 #include "library/support_texts.h"
 #include "platform/audio_file_info.h"
 #include "platform/bundle_info.h"
-#include "transcription/cancellation_error.h"
 #include "transcripts/transcript_store_error.h"
 
 #include <QMetaObject>
