@@ -9,6 +9,7 @@
 // change signal; filter, selection, alert and activeRecordingID signal only real changes.
 #pragma once
 
+#include "async/background_work.h"
 #include "library/app_alert.h"
 #include "library/group_editor.h"
 #include "library/library_filter.h"
@@ -18,6 +19,7 @@
 #include <QObject>
 
 #include <deque>
+#include <exception>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -101,6 +103,8 @@ private:
     void loadGroups();
     void raise(std::string title, std::string message);
     void importNextFile();
+    void importDone(const std::filesystem::path& file, const std::optional<LibraryItem>& item,
+                    std::exception_ptr error);
     void finishImportBatch();
 
     LibraryStore m_store;
@@ -114,6 +118,8 @@ private:
     std::optional<Uuid> m_activeRecordingID;
     std::deque<ImportBatch> m_importBatches;
     bool m_importRunning = false;
+    // Declared last: it joins the running import before the members above go away.
+    BackgroundWork m_importWork{this};
 };
 
 } // namespace bw
