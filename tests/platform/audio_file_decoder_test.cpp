@@ -3,6 +3,7 @@
 #include "base/cancellation_error.h"
 #include "platform/audio_file_error.h"
 #include "support/generated_audio.h"
+#include "support/readable_param_name.h"
 #include "support/wav_file.h"
 
 #include <gtest/gtest.h>
@@ -60,7 +61,10 @@ TEST_P(AudioFileDecoderEncodings, KeepsChannelsApartAtTheFilesRate) {
 
 INSTANTIATE_TEST_SUITE_P(SampleFormats, AudioFileDecoderEncodings,
                          ::testing::Values("-c:a pcm_u8", "-c:a pcm_s16le", "-c:a pcm_s24le",
-                                           "-c:a pcm_f32le", "-c:a libmp3lame", "-c:a aac"));
+                                           "-c:a pcm_f32le", "-c:a libmp3lame", "-c:a aac"),
+                         [](const auto& info) { // the codec's name
+                             return test::readableName(info.param.substr(info.param.rfind(' ')));
+                         });
 
 // Files whose container does not state their length are counted; the count matches what is
 // delivered.

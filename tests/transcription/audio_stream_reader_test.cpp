@@ -2,6 +2,7 @@
 
 #include "base/cancellation_error.h"
 #include "support/generated_audio.h"
+#include "support/readable_param_name.h"
 #include "support/wav_file.h"
 #include "transcription/transcription_error.h"
 
@@ -123,7 +124,8 @@ TEST_P(AudioStreamReaderBlocks, AnyBlockSizeYieldsTheSameSamples) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, AudioStreamReaderBlocks,
-                         ::testing::Values(1, 4999, 65536, 65537, 32000, 1 << 20));
+                         ::testing::Values(1, 4999, 65536, 65537, 32000, 1 << 20),
+                         test::ReadableParamName());
 
 TEST(AudioStreamReader, FilesWithoutFramesGiveEmptyBlocksAtOnce) {
     GeneratedAudio audio;
