@@ -10,10 +10,14 @@
 #include "cli/transcript_output.h"
 #include "cli/transcription_texts.h"
 #include "library/support_texts.h"
+#include "platform/json_user_defaults.h"
+#include "platform/library_location.h"
 #include "service/transcription_service.h"
 #include "transcripts/transcript_document_json.h"
 #include "transcripts/transcript_store.h"
 #include "whisper/bundled_models.h"
+#include "whisper/model_catalog.h"
+#include "whisper/model_selection.h"
 
 #include <QEventLoop>
 #include <QMetaObject>
@@ -74,10 +78,17 @@ int runTranscribe(std::span<const std::string> arguments) {
     if (!item) {
         throw std::runtime_error("No recording matches “" + parsed.positionals[0] + "”.");
     }
-    TranscriptionService service(session.model().store(),
-                                 []() -> std::shared_ptr<TranscriptionEngine> {
-                                     return BundledModels::makeEngine(ResourceBundle::main());
-                                 });
+    JsonUserDefaults defaults;
+    if (auto model =
+            ModelSelection(ResourceBundle::main(), defaults, userModelsDirectory()).modelInUse()) {
+        if (auto warning = modelLanguageWarning(*model, language)) {
+            std::cerr << *warning << "\n";
+        }
+    }
+    TranscriptionService service(
+        session.model().store(), [&defaults]() -> std::shared_ptr<TranscriptionEngine> {
+            return BundledModels::makeEngine(ResourceBundle::main(), defaults);
+        });
     // Ctrl-C arrives on the watcher thread; the service is cancelled on its own thread.
     std::stop_callback onSignal(cancellation.token(), [&service] {
         QMetaObject::invokeMethod(

@@ -141,6 +141,17 @@ void renameWithoutReplacing(const fs::path& from, const fs::path& to) {
     }
 }
 
+void moveFileIntoPlace(const fs::path& from, const fs::path& to) {
+    Descriptor file(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0 || ::fsync(file.get()) != 0) {
+        throw FileError("be saved", to, lastError());
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        throw FileError("be saved", to, lastError());
+    }
+    syncDirectory(to.parent_path());
+}
+
 void createDirectoriesDurably(const fs::path& folder) {
     std::error_code code;
     if (fs::is_directory(folder, code)) {

@@ -18,6 +18,11 @@ void copyFileAtomically(const std::filesystem::path& source, const std::filesyst
 // Renames `from` to `to` and flushes the folders; fails (EEXIST) when `to` already exists.
 void renameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// Flushes the finished file `from` to disk and renames it over `to` (replacing a file there),
+// then flushes the folder: the way a file written piece by piece, such as a download, takes
+// its final name whole.
+void moveFileIntoPlace(const std::filesystem::path& from, const std::filesystem::path& to);
+
 // Creates the folder and any missing parents, flushing each new folder's parent.
 void createDirectoriesDurably(const std::filesystem::path& folder);
 

@@ -32,6 +32,10 @@ fs::path defaultLibraryRoot() {
     return root;
 }
 
+fs::path userModelsDirectory() {
+    return dataHome() / "Brindlewick" / "Models";
+}
+
 fs::path temporaryLibraryRoot() {
     std::error_code code;
     fs::path temporary = fs::temp_directory_path(code);
