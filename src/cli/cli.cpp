@@ -1,9 +1,9 @@
 #include "cli/cli.h"
 
+#include "base/cancellation_error.h"
 #include "cli/command.h"
 #include "cli/exit_code.h"
 #include "cli/usage_error.h"
-#include "transcription/cancellation_error.h"
 
 #include <iostream>
 #include <string>

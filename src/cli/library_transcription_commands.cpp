@@ -1,6 +1,7 @@
 // "brindlewick library transcribe" and "brindlewick library transcript": a recording's
 // transcription through the application's transcription service, and its stored transcript.
 
+#include "base/cancellation_error.h"
 #include "cli/exit_code.h"
 #include "cli/library_command.h"
 #include "cli/library_session.h"
@@ -12,7 +13,8 @@
 #include "platform/json_user_defaults.h"
 #include "platform/library_location.h"
 #include "service/transcription_service.h"
-#include "transcription/cancellation_error.h"
+#include "transcripts/transcript_document_json.h"
+#include "transcripts/transcript_store.h"
 #include "whisper/bundled_models.h"
 #include "whisper/model_catalog.h"
 #include "whisper/model_selection.h"

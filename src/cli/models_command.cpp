@@ -1,5 +1,6 @@
 #include "cli/models_command.h"
 
+#include "base/cancellation_error.h"
 #include "cli/argument_parser.h"
 #include "cli/exit_code.h"
 #include "cli/progress_display.h"
@@ -8,7 +9,6 @@
 #include "platform/curl_file_downloader.h"
 #include "platform/json_user_defaults.h"
 #include "platform/library_location.h"
-#include "transcription/cancellation_error.h"
 #include "whisper/bundled_models.h"
 #include "whisper/model_catalog.h"
 #include "whisper/model_installer.h"

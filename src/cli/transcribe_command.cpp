@@ -1,5 +1,6 @@
 #include "cli/transcribe_command.h"
 
+#include "base/cancellation_error.h"
 #include "cli/argument_parser.h"
 #include "cli/exit_code.h"
 #include "cli/progress_display.h"
@@ -10,7 +11,6 @@
 #include "platform/file_error.h"
 #include "platform/json_user_defaults.h"
 #include "platform/library_location.h"
-#include "transcription/cancellation_error.h"
 #include "whisper/bundled_models.h"
 #include "whisper/model_catalog.h"
 #include "whisper/model_selection.h"

@@ -17,6 +17,7 @@
 // recording is still there and shown.
 #pragma once
 
+#include "async/background_work.h"
 #include "library/app_alert.h"
 #include "library/folder_watch.h"
 #include "library/group_editor.h"
@@ -27,6 +28,7 @@
 #include <QObject>
 
 #include <deque>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -126,6 +128,8 @@ private:
     void watchLibraryFolders();
     void raise(std::string title, std::string message);
     void importNextFile();
+    void importDone(const std::filesystem::path& file, const std::optional<LibraryItem>& item,
+                    std::exception_ptr error);
     void finishImportBatch();
 
     LibraryStore m_store;
@@ -141,6 +145,8 @@ private:
     std::deque<ImportBatch> m_importBatches;
     bool m_importRunning = false;
     std::unique_ptr<FolderWatch> m_watch; // null when outside changes are ignored
+    // Declared last: it joins the running import before the members above go away.
+    BackgroundWork m_importWork{this};
 };
 
 } // namespace bw

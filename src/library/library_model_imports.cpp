@@ -1,11 +1,9 @@
-// The model's imports: one file at a time on a worker thread, each outcome handled back on
+// The model's imports: one file at a time on a background thread, each outcome handled back on
 // the main thread.
 #include "library/library_model.h"
 
 #include "base/unicode_text.h"
 #include "library/library_error.h"
-
-#include <QThread>
 
 #include <algorithm>
 #include <memory>
@@ -50,37 +48,36 @@ void LibraryModel::importNextFile() {
     auto file = batch.files.front();
     batch.files.pop_front();
 
-    // The worker touches only its own copies and the shared outcome; the model handles the
-    // outcome back on the main thread, and a model destroyed meanwhile never hears of it.
-    struct Outcome {
+    // The worker touches only its own copies; the model handles the outcome back on the main
+    // thread, and a model destroyed meanwhile never hears of it.
+    m_importWork.start([this, store = m_store, file,
+                        group = batch.group](std::stop_token, const BackgroundWork::Post& post) {
         std::optional<LibraryItem> item;
         std::exception_ptr error;
-    };
-    auto outcome = std::make_shared<Outcome>();
-    QThread* worker = QThread::create([store = m_store, file, group = batch.group, outcome] {
         try {
-            outcome->item = store.importAudio(file, group, std::chrono::system_clock::now());
+            item = store.importAudio(file, group, std::chrono::system_clock::now());
         } catch (...) {
-            outcome->error = std::current_exception();
+            error = std::current_exception();
         }
+        post([this, file, item, error] { importDone(file, item, error); });
     });
-    connect(worker, &QThread::finished, this, [this, file, outcome] {
-        auto& current = m_importBatches.front();
-        if (outcome->item) {
-            current.lastImported = outcome->item->id;
-        } else {
-            try {
-                std::rethrow_exception(outcome->error);
-            } catch (const std::exception& error) {
-                current.problems.push_back(importProblem(file, error));
-            } catch (...) {
-                current.problems.push_back(importProblem(file, std::runtime_error("")));
-            }
+}
+
+void LibraryModel::importDone(const std::filesystem::path& file,
+                              const std::optional<LibraryItem>& item, std::exception_ptr error) {
+    auto& current = m_importBatches.front();
+    if (item) {
+        current.lastImported = item->id;
+    } else {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& failure) {
+            current.problems.push_back(importProblem(file, failure));
+        } catch (...) {
+            current.problems.push_back(importProblem(file, std::runtime_error("")));
         }
-        importNextFile();
-    });
-    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    worker->start();
+    }
+    importNextFile();
 }
 
 void LibraryModel::finishImportBatch() {

@@ -1,5 +1,6 @@
 #include "platform/audio_file_decoder.h"
 
+#include "base/cancellation_error.h"
 #include "platform/audio_file_error.h"
 #include "platform/ffmpeg_support.h"
 
@@ -68,6 +69,7 @@ std::int64_t pcmFramesPresent(AVFormatContext* format, const AVCodecParameters* 
 
 struct AudioFileDecoder::Impl {
     std::filesystem::path file;
+    std::stop_token stop;
     FormatPtr format;
     CodecPtr codec;
     PacketPtr packet{av_packet_alloc()};
@@ -102,6 +104,7 @@ struct AudioFileDecoder::Impl {
     ~Impl() { av_channel_layout_uninit(&resamplerLayout); }
 
     void open();
+    [[noreturn]] void fail(Kind kind, int code) const;
     std::string description() const;
     std::int64_t containerLength() const;
     std::int64_t countFrames();
@@ -114,8 +117,31 @@ struct AudioFileDecoder::Impl {
     void flushResampler();
 };
 
+namespace {
+
+// FFmpeg asks this during every read, so a stop takes effect even inside a demuxer that scans
+// a long stretch of damaged data for its next packet.
+int interruptRequested(void* stop) {
+    return static_cast<const std::stop_token*>(stop)->stop_requested() ? 1 : 0;
+}
+
+} // namespace
+
+// A failure caused by the stop is the cancellation, not a damaged file.
+void AudioFileDecoder::Impl::fail(Kind kind, int code) const {
+    throwIfCancelled(stop);
+    bw::fail(kind, code);
+}
+
 void AudioFileDecoder::Impl::open() {
-    AVFormatContext* raw = nullptr;
+    throwIfCancelled(stop);
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw) {
+        fail(Kind::cannotOpen, AVERROR(ENOMEM));
+    }
+    raw->interrupt_callback.callback = interruptRequested;
+    raw->interrupt_callback.opaque = &stop;
+    // On failure avformat_open_input frees the context itself.
     int code = avformat_open_input(&raw, file.c_str(), nullptr, nullptr);
     if (code < 0) {
         fail(Kind::cannotOpen, code);
@@ -136,6 +162,12 @@ void AudioFileDecoder::Impl::open() {
     channels = parameters->ch_layout.nb_channels;
     if (sampleRate <= 0 || channels <= 0) {
         throw AudioFileError(Kind::noAudioTrack, "no audio track");
+    }
+    // A damaged or hostile header can claim 1 Hz or a billion; converting such a stream to
+    // speech rate would take hours or exhaust memory, so it is refused up front.
+    if (sampleRate < minimumSampleRate || sampleRate > maximumSampleRate ||
+        channels > maximumChannelCount) {
+        throw AudioFileError(Kind::unsupportedFormat, "unsupported format " + description());
     }
     const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
     if (!decoder) {
@@ -193,12 +225,17 @@ std::int64_t AudioFileDecoder::Impl::countFrames() {
     std::int64_t total = 0;
     bool durationsKnown = true;
     while (durationsKnown && av_read_frame(format.get(), packet.get()) >= 0) {
+        if (stop.stop_requested()) {
+            av_packet_unref(packet.get());
+            break;
+        }
         if (packet->stream_index == streamIndex) {
             total += packet->duration;
             durationsKnown = packet->duration > 0;
         }
         av_packet_unref(packet.get());
     }
+    throwIfCancelled(stop);
     std::int64_t frames = av_rescale_q(total, timeBase, AVRational{1, sampleRate});
     rewind();
     if (!durationsKnown) {
@@ -210,6 +247,7 @@ std::int64_t AudioFileDecoder::Impl::countFrames() {
             }
         } catch (const AudioFileError&) {
             // What decoded before the failure is what the file holds.
+            throwIfCancelled(stop);
         }
         rewind();
     }
@@ -286,6 +324,7 @@ void AudioFileDecoder::Impl::skip(std::int64_t frames) {
 // Decodes until some frames are ready to deliver; false at the end of the stream.
 bool AudioFileDecoder::Impl::nextFrames() {
     while (!decoderEnded) {
+        throwIfCancelled(stop);
         int code = avcodec_receive_frame(codec.get(), frame.get());
         if (code >= 0) {
             present(frame.get());
@@ -428,9 +467,11 @@ void AudioFileDecoder::Impl::flushResampler() {
     }
 }
 
-AudioFileDecoder::AudioFileDecoder(const std::filesystem::path& file) : m_impl(new Impl) {
+AudioFileDecoder::AudioFileDecoder(const std::filesystem::path& file, std::stop_token stop)
+    : m_impl(new Impl) {
     ffmpeg::initialize();
     m_impl->file = file;
+    m_impl->stop = std::move(stop);
     if (!m_impl->packet || !m_impl->frame || !m_impl->current) {
         throw AudioFileError(Kind::cannotOpen, ffmpeg::errorMessage(AVERROR(ENOMEM)));
     }
@@ -461,6 +502,7 @@ std::string AudioFileDecoder::formatDescription() const {
 
 std::size_t AudioFileDecoder::read(PcmBuffer& buffer, std::size_t maxFrames) {
     Impl& d = *m_impl;
+    throwIfCancelled(d.stop);
     const std::size_t wanted = std::min(maxFrames, buffer.frameCapacity());
     std::size_t got = 0;
     while (got < wanted && buffer.channelCount() == d.channels) {
@@ -477,7 +519,7 @@ std::size_t AudioFileDecoder::read(PcmBuffer& buffer, std::size_t maxFrames) {
     buffer.setFrameLength(got);
     d.position += static_cast<std::int64_t>(got);
     if (got == 0 && d.position == 0 && d.lastDecodeError != 0) {
-        fail(Kind::readFailed, d.lastDecodeError);
+        d.fail(Kind::readFailed, d.lastDecodeError);
     }
     return got;
 }

@@ -1,7 +1,8 @@
 // Reads an audio file of any format FFmpeg can open (m4a, mp3, wav, caf, ...) and delivers its
 // first audio stream as 32-bit float deinterleaved frames at the file's own sample rate and
 // channel count, in blocks of whatever size the caller asks for. Memory stays bounded by the
-// caller's block plus one decoded packet, whatever the length of the file.
+// caller's block plus one decoded packet, whatever the length of the file. Files claiming a
+// sample rate or channel count no recording has are refused rather than decoded for hours.
 // One caller at a time; not thread-safe.
 #pragma once
 
@@ -11,15 +12,23 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <stop_token>
 #include <string>
 
 namespace bw {
 
 class AudioFileDecoder {
 public:
+    // Sample rates and channel counts outside these bounds are refused as unsupportedFormat.
+    static constexpr int minimumSampleRate = 1000;
+    static constexpr int maximumSampleRate = 768000;
+    static constexpr int maximumChannelCount = 64;
+
     // Opens the file and its decoder and finds its length. Throws AudioFileError (cannotOpen,
-    // noAudioTrack, unsupportedFormat); the message of cannotOpen is FFmpeg's.
-    explicit AudioFileDecoder(const std::filesystem::path& file);
+    // noAudioTrack, unsupportedFormat); the message of cannotOpen is FFmpeg's. Once `stop` is
+    // triggered, this and every later call throw CancellationError promptly, even in the
+    // middle of reading a long run of damaged data.
+    explicit AudioFileDecoder(const std::filesystem::path& file, std::stop_token stop = {});
     ~AudioFileDecoder();
     AudioFileDecoder(const AudioFileDecoder&) = delete;
     AudioFileDecoder& operator=(const AudioFileDecoder&) = delete;

@@ -4,8 +4,8 @@
 
 namespace bw {
 
-AudioFileInfo AudioFileInfo::of(const std::filesystem::path& file) {
-    const AudioFileDecoder decoder(file);
+AudioFileInfo AudioFileInfo::of(const std::filesystem::path& file, std::stop_token stop) {
+    const AudioFileDecoder decoder(file, std::move(stop));
     AudioFileInfo info;
     info.sampleRate = decoder.sampleRate();
     info.channelCount = decoder.channelCount();

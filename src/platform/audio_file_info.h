@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <stop_token>
 
 namespace bw {
 
@@ -14,8 +15,9 @@ struct AudioFileInfo {
     double duration = 0;         // seconds: frameCount / sampleRate
 
     // Throws AudioFileError (what() is FFmpeg's message, or "no audio track" /
-    // "unsupported format ..."), never for a file that merely has no frames.
-    static AudioFileInfo of(const std::filesystem::path& file);
+    // "unsupported format ..."), never for a file that merely has no frames; throws
+    // CancellationError promptly once `stop` is triggered.
+    static AudioFileInfo of(const std::filesystem::path& file, std::stop_token stop = {});
 
     bool operator==(const AudioFileInfo&) const = default;
 };

@@ -1,13 +1,10 @@
 #include "service/transcription_service.h"
 
+#include "base/cancellation_error.h"
 #include "library/support_texts.h"
 #include "platform/audio_file_info.h"
 #include "platform/bundle_info.h"
-#include "transcription/cancellation_error.h"
 #include "transcripts/transcript_store_error.h"
-
-#include <QMetaObject>
-#include <QPointer>
 
 #include <cmath>
 
@@ -74,16 +71,7 @@ TranscriptionService::TranscriptionService(LibraryStore library, EngineFactory m
       m_makeEngine(std::move(makeEngine)),
       m_now(now ? std::move(now) : [] { return std::chrono::system_clock::now(); }) {}
 
-TranscriptionService::~TranscriptionService() {
-    stopWorker();
-}
-
-void TranscriptionService::stopWorker() {
-    m_stop.request_stop();
-    if (m_worker.joinable()) {
-        m_worker.join();
-    }
-}
+TranscriptionService::~TranscriptionService() = default;
 
 void TranscriptionService::start(const LibraryItem& item, TranscriptionLanguage language) {
     try {
@@ -119,73 +107,61 @@ void TranscriptionService::start(const LibraryItem& item, TranscriptionLanguage 
 
 void TranscriptionService::run(const std::filesystem::path& audioFile,
                                TranscriptionLanguage language) {
-    // The previous job's worker has already reported its end; it only has to exit.
-    stopWorker();
-    m_stop = std::stop_source();
     m_cancelRequested = false;
-    std::uint64_t jobNumber = ++m_jobNumber;
-
-    // The worker never outlives the service (the destructor joins it), so posting to `this`
-    // is safe; the guard also keeps a call queued during destruction from running.
-    auto post = [target = this, guard = QPointer<TranscriptionService>(this)](auto call) {
-        QMetaObject::invokeMethod(
-            target,
-            [guard, call = std::move(call)]() mutable {
-                if (guard) {
-                    call(*guard);
-                }
-            },
-            Qt::QueuedConnection);
-    };
-    m_worker = std::thread(
-        [post, engine = m_engine, audioFile, language, jobNumber, stop = m_stop.get_token()] {
-            std::optional<Transcript> transcript;
-            std::exception_ptr error;
-            try {
-                transcript = engine->transcribe(
-                    audioFile, TranscriptionOptions::standard(language),
-                    [&post, jobNumber](const TranscriptionProgress& progress) {
-                        post([jobNumber, progress](TranscriptionService& service) {
-                            service.applyProgress(jobNumber, progress);
-                        });
-                    },
-                    stop);
-            } catch (...) {
-                error = std::current_exception();
-            }
-            // Queued after every progress report, so the job ends after its last report is shown.
-            post([jobNumber, transcript = std::move(transcript),
-                  error](TranscriptionService& service) mutable {
-                service.finish(jobNumber, std::move(transcript), error);
-            });
-        });
+    // The previous job's worker has already reported its end; start() only waits for it to exit.
+    m_work.start([this, engine = m_engine, audioFile, language](std::stop_token stop,
+                                                                const BackgroundWork::Post& post) {
+        std::optional<Transcript> transcript;
+        std::exception_ptr error;
+        try {
+            transcript = engine->transcribe(
+                audioFile, TranscriptionOptions::standard(language),
+                [this, &post](const TranscriptionProgress& progress) {
+                    post([this, progress] { applyProgress(progress); });
+                },
+                stop);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        // Queued after every progress report, so the job ends after its last report is shown.
+        auto result = std::make_shared<std::optional<Transcript>>(std::move(transcript));
+        post([this, result, error] { finish(std::move(*result), error); });
+    });
 }
 
-void TranscriptionService::applyProgress(std::uint64_t jobNumber,
-                                         const TranscriptionProgress& progress) {
-    if (jobNumber != m_jobNumber || !m_job) {
+// Changes the job in place: the segments so far are neither copied nor compared, so a report
+// costs the same however long the transcript has grown.
+void TranscriptionService::applyProgress(const TranscriptionProgress& progress) {
+    if (!m_job) {
         return;
     }
-    Job job = *m_job;
-    job.phase = jobPhase(progress.phase);
-    job.fractionCompleted = progress.fractionCompleted();
-    job.estimatedFinish = progress.estimatedFinishDate(m_now());
+    Job& job = *m_job;
+    const auto phase = jobPhase(progress.phase);
+    const double fraction = progress.fractionCompleted();
+    auto finish = progress.estimatedFinishDate(m_now());
+    if (phase == job.phase && fraction == job.fractionCompleted && finish == job.estimatedFinish &&
+        progress.newSegments.empty()) {
+        return;
+    }
+    job.phase = phase;
+    job.fractionCompleted = fraction;
+    job.estimatedFinish = finish;
     job.segments.insert(job.segments.end(), progress.newSegments.begin(),
                         progress.newSegments.end());
-    setJob(std::move(job));
+    emit jobChanged();
 }
 
-void TranscriptionService::finish(std::uint64_t jobNumber, std::optional<Transcript> transcript,
-                                  std::exception_ptr error) {
-    if (jobNumber != m_jobNumber || !m_job) {
+void TranscriptionService::finish(std::optional<Transcript> transcript, std::exception_ptr error) {
+    if (!m_job) {
         return;
     }
     Uuid itemID = m_job->itemID;
     if (transcript) {
         // A finished transcript is kept even when cancelling came too late to stop it.
-        Job saving = *m_job;
-        saving.phase = Job::Phase::saving;
-        setJob(std::move(saving));
+        if (m_job->phase != Job::Phase::saving) {
+            m_job->phase = Job::Phase::saving;
+            emit jobChanged();
+        }
         try {
             m_transcripts.save(TranscriptDocument(*transcript, m_now()), itemID);
             ++m_savedTranscripts[itemID];
@@ -210,7 +186,7 @@ void TranscriptionService::finish(std::uint64_t jobNumber, std::optional<Transcr
 void TranscriptionService::cancel() {
     if (m_job) {
         m_cancelRequested = true;
-        m_stop.request_stop();
+        m_work.requestStop();
     }
 }
 

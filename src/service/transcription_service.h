@@ -7,6 +7,7 @@
 // there. Progress reaches the main thread as queued calls, in the order the engine reported it.
 #pragma once
 
+#include "async/background_work.h"
 #include "library/library_item.h"
 #include "library/library_store.h"
 #include "service/transcription_job.h"
@@ -23,9 +24,7 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <stop_token>
 #include <string>
-#include <thread>
 
 namespace bw {
 
@@ -74,12 +73,10 @@ signals:
 
 private:
     void run(const std::filesystem::path& audioFile, TranscriptionLanguage language);
-    void applyProgress(std::uint64_t jobNumber, const TranscriptionProgress& progress);
-    void finish(std::uint64_t jobNumber, std::optional<Transcript> transcript,
-                std::exception_ptr error);
+    void applyProgress(const TranscriptionProgress& progress);
+    void finish(std::optional<Transcript> transcript, std::exception_ptr error);
     void setJob(std::optional<Job> job);
     void setFailure(const Uuid& itemID, std::optional<std::string> message);
-    void stopWorker();
 
     LibraryStore m_library;
     TranscriptStore m_transcripts;
@@ -91,12 +88,10 @@ private:
     std::map<Uuid, std::string> m_failures;
     std::map<Uuid, std::int64_t> m_savedTranscripts;
 
-    // The running job's worker and how to stop it. A job number tells a job's late reports
-    // from those of the next one.
-    std::thread m_worker;
-    std::stop_source m_stop;
     bool m_cancelRequested = false;
-    std::uint64_t m_jobNumber = 0;
+    // The running job's worker; a later job's start drops the reports of an earlier one.
+    // Declared last: it stops and joins its thread before the members above go away.
+    BackgroundWork m_work{this};
 };
 
 } // namespace bw

@@ -38,12 +38,12 @@ struct AudioStreamReader::State {
     [[noreturn]] void fail(std::string detail);
 };
 
-AudioStreamReader::AudioStreamReader(const std::filesystem::path& path)
+AudioStreamReader::AudioStreamReader(const std::filesystem::path& path, std::stop_token stop)
     : m_state(std::make_unique<State>()) {
     State& s = *m_state;
     const std::string name = path.filename().string();
     try {
-        s.file = std::make_unique<AudioFileDecoder>(path);
+        s.file = std::make_unique<AudioFileDecoder>(path, std::move(stop));
     } catch (const AudioFileError& error) {
         // The decoder's own texts already read "no audio track" and "unsupported format ...".
         throw TranscriptionError::unreadableAudio(name + ": " + error.what());

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <memory>
+#include <stop_token>
 #include <vector>
 
 namespace bw {
@@ -15,7 +16,9 @@ public:
     static constexpr int sampleRate = 16000;
 
     // Opens the file and prepares the conversion. Throws TranscriptionError::unreadableAudio.
-    explicit AudioStreamReader(const std::filesystem::path& file);
+    // Once `stop` is triggered, opening and every read throw CancellationError within moments,
+    // whatever the file holds.
+    explicit AudioStreamReader(const std::filesystem::path& file, std::stop_token stop = {});
     ~AudioStreamReader();
     AudioStreamReader(const AudioStreamReader&) = delete;
     AudioStreamReader& operator=(const AudioStreamReader&) = delete;

@@ -1,9 +1,9 @@
 #include "transcription/chunked_transcriber.h"
 
+#include "base/cancellation_error.h"
 #include "base/precondition.h"
 #include "base/unicode_text.h"
 #include "transcription/audio_stream_reader.h"
-#include "transcription/cancellation_error.h"
 #include "transcription/chunk_planner.h"
 #include "transcription/compacted_audio.h"
 #include "transcription/progress_reporter.h"
@@ -235,7 +235,7 @@ Transcript ChunkedTranscriber::transcribe(const std::filesystem::path& file,
         detector = m_voiceActivityDetector.get();
     }
 
-    AudioStreamReader reader(file);
+    AudioStreamReader reader(file, stop);
     double totalDuration = reader.duration();
     if (progress) {
         progress({Phase::loadingModel, 0, totalDuration, std::nullopt, {}});

@@ -1,10 +1,10 @@
 #include "whisper/model_installer.h"
 
+#include "base/cancellation_error.h"
 #include "platform/atomic_file.h"
 #include "platform/file_error.h"
 #include "platform/file_lock.h"
 #include "platform/sha1_hasher.h"
-#include "transcription/cancellation_error.h"
 #include "whisper/model_catalog.h"
 
 #include <cerrno>

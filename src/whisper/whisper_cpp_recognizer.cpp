@@ -1,7 +1,7 @@
 #include "whisper/whisper_cpp_recognizer.h"
 
+#include "base/cancellation_error.h"
 #include "base/precondition.h"
-#include "transcription/cancellation_error.h"
 #include "transcription/transcription_error.h"
 #include "whisper/model_file.h"
 #include "whisper/whisper_cpp_logging.h"

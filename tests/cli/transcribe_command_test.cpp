@@ -226,6 +226,8 @@ TEST_F(TranscribeCommandTest, FailuresPrintTheirDescriptionAndExitWithOne) {
     auto missingModel = m_folder / "ggml-none.bin";
     auto missingFolder = m_folder / "no" / "such.txt";
     test::TemporaryFolder emptyResources;
+    auto claimingOneHertz = m_folder / "claim.wav";
+    test::writeWav(claimingOneHertz, std::vector<float>(8000), 1);
     struct Case {
         std::vector<std::string> arguments;
         std::map<std::string, std::string> environment;
@@ -233,6 +235,10 @@ TEST_F(TranscribeCommandTest, FailuresPrintTheirDescriptionAndExitWithOne) {
     };
     const Case cases[] = {
         {arguments(missingAudio), {}, "The audio file could not be read: notes.wav: "},
+        {arguments(claimingOneHertz),
+         {},
+         "The audio file could not be read: claim.wav: unsupported format 1 ch, 1 Hz, Float32, "
+         "deinterleaved (pcm_s16le)\n"},
         {{"transcribe", m_files.audio.string(), "--language", "en", "--model",
           missingModel.string()},
          {},

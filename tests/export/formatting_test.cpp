@@ -2,6 +2,7 @@
 #include "export/export_format.h"
 #include "export/formatting.h"
 #include "export/sub_rip_export.h"
+#include "support/readable_param_name.h"
 
 #include <gtest/gtest.h>
 
@@ -99,7 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ClockCase{3661.5, "01:01:01", "01:01:01,500"},
                     ClockCase{3 * 3600 + 4 * 60 + 5.9996, "03:04:06", "03:04:06,000"},
                     ClockCase{3 * 3600 + 4 * 60 + 5.4, "03:04:05", "03:04:05,400"},
-                    ClockCase{0.0005, "00:00:00", "00:00:00,001"}));
+                    ClockCase{0.0005, "00:00:00", "00:00:00,001"}),
+    test::ReadableParamName());
 
 TEST(FormattingClock, HugeTimesSaturateInsteadOfOverflowing) {
     EXPECT_EQ(Formatting::milliseconds(1e300), std::numeric_limits<std::int64_t>::max());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "golden_case.h"
+#include "support/readable_param_name.h"
 
 namespace bw {
 namespace {
@@ -18,7 +19,8 @@ TEST_P(PlainTextGolden, MatchesExpectedBytes) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, PlainTextGolden,
                          testing::Values("export_hard_text", "export_untitled_blank",
-                                         "export_meeting"));
+                                         "export_meeting"),
+                         test::ReadableParamName());
 
 TEST(PlainTextExport, LabelsAreWrittenAsGiven) {
     ExportTranscript transcript;

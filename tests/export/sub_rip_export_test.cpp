@@ -9,6 +9,7 @@
 #include "export/formatting.h"
 #include "external_tool.h"
 #include "golden_case.h"
+#include "support/readable_param_name.h"
 
 namespace bw {
 namespace {
@@ -34,7 +35,8 @@ TEST_P(SubRipGolden, MatchesExpectedBytes) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, SubRipGolden,
                          testing::Values("export_hard_text", "export_untitled_blank",
-                                         "export_meeting"));
+                                         "export_meeting"),
+                         test::ReadableParamName());
 
 struct WrapCase {
     const char* name;

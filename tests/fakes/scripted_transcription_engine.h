@@ -3,7 +3,7 @@
 // or throws a fixed error. Records how it was called.
 #pragma once
 
-#include "transcription/cancellation_error.h"
+#include "base/cancellation_error.h"
 #include "transcription/transcription_engine.h"
 
 #include <chrono>

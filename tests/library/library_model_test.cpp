@@ -8,8 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
+#include <QSignalSpy>
 
 #include <cstdlib>
 #include <sys/wait.h>
@@ -24,19 +23,17 @@ const std::string key = "library.sidebarSelection";
 const std::string support = "If it keeps happening, email support@brindlewick.app with this "
                             "message and the file from Help › Export Diagnostics.";
 
-// Counts every change signal of a model.
+// Spies on every change signal of a model.
 struct SignalCounts {
-    int items = 0, groups = 0, filter = 0, selection = 0, alert = 0, editor = 0, active = 0;
+    explicit SignalCounts(LibraryModel& model)
+        : items(&model, &LibraryModel::itemsChanged), groups(&model, &LibraryModel::groupsChanged),
+          filter(&model, &LibraryModel::filterChanged),
+          selection(&model, &LibraryModel::selectionChanged),
+          alert(&model, &LibraryModel::alertChanged),
+          editor(&model, &LibraryModel::groupEditorChanged),
+          active(&model, &LibraryModel::activeRecordingIDChanged) {}
 
-    explicit SignalCounts(LibraryModel& model) {
-        QObject::connect(&model, &LibraryModel::itemsChanged, [this] { ++items; });
-        QObject::connect(&model, &LibraryModel::groupsChanged, [this] { ++groups; });
-        QObject::connect(&model, &LibraryModel::filterChanged, [this] { ++filter; });
-        QObject::connect(&model, &LibraryModel::selectionChanged, [this] { ++selection; });
-        QObject::connect(&model, &LibraryModel::alertChanged, [this] { ++alert; });
-        QObject::connect(&model, &LibraryModel::groupEditorChanged, [this] { ++editor; });
-        QObject::connect(&model, &LibraryModel::activeRecordingIDChanged, [this] { ++active; });
-    }
+    QSignalSpy items, groups, filter, selection, alert, editor, active;
 };
 
 class LibraryModelTest : public testing::Test {
@@ -68,11 +65,8 @@ protected:
     }
 
     static void waitForImports(LibraryModel& model) {
-        QEventLoop loop;
-        QObject::connect(&model, &LibraryModel::importFinished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-        if (model.isImporting()) {
-            loop.exec();
+        QSignalSpy finished(&model, &LibraryModel::importFinished);
+        while (model.isImporting() && finished.wait(10000)) {
         }
         ASSERT_FALSE(model.isImporting());
     }
@@ -189,7 +183,7 @@ TEST_F(LibraryModelTest, DeletingTheActiveRecordingDoesNothing) {
     model->deleteItem(item.id);
     EXPECT_TRUE(fs::exists(store.itemFolderURL(item.id)));
     EXPECT_FALSE(model->alert());
-    EXPECT_EQ(counts.items, 0);
+    EXPECT_EQ(counts.items.count(), 0);
 
     auto other = add("Other", 1);
     model->setSelection(other.id);
@@ -282,23 +276,23 @@ TEST_F(LibraryModelTest, ObservableFieldsSignalOnlyRealChanges) {
     SignalCounts counts(*model);
     model->setSelection(item.id);
     model->setSelection(item.id);
-    EXPECT_EQ(counts.selection, 1);
+    EXPECT_EQ(counts.selection.count(), 1);
     defaults.writes.clear();
     model->setFilter(LibraryFilter::all());
-    EXPECT_EQ(counts.filter, 0);
+    EXPECT_EQ(counts.filter.count(), 0);
     EXPECT_EQ(defaults.writes.size(), 1u); // the side effects run on every assignment
     model->setFilter(LibraryFilter::notFiled());
-    EXPECT_EQ(counts.filter, 1);
+    EXPECT_EQ(counts.filter.count(), 1);
     auto alert = AppAlert::make("A", "B");
     model->setAlert(alert);
     model->setAlert(alert);
-    EXPECT_EQ(counts.alert, 1);
+    EXPECT_EQ(counts.alert.count(), 1);
     model->setAlert(AppAlert::make("A", "B")); // a new alert with the same text
-    EXPECT_EQ(counts.alert, 2);
+    EXPECT_EQ(counts.alert.count(), 2);
     model->setActiveRecordingID(std::nullopt);
-    EXPECT_EQ(counts.active, 0);
+    EXPECT_EQ(counts.active.count(), 0);
     EXPECT_TRUE(model->rename(item.id, "Renamed"));
-    EXPECT_EQ(counts.items, 1);
+    EXPECT_EQ(counts.items.count(), 1);
 }
 
 TEST_F(LibraryModelTest, GroupNamesThroughTheSheet) {
@@ -461,8 +455,8 @@ TEST_F(LibraryModelTest, ChangesByAnotherProcessAppearWithinASecond) {
     EXPECT_EQ(model->groups().at(0).name, "Project");
     EXPECT_EQ(model->selection(), renamed.id);
     test::waitUntil([] { return false; }, 400); // let every late event of that change arrive
-    EXPECT_EQ(counts.groups, 1);
-    EXPECT_EQ(counts.items, 1);
+    EXPECT_EQ(counts.groups.count(), 1);
+    EXPECT_EQ(counts.items.count(), 1);
 
     inAnotherProcess([&](const LibraryStore& other) {
         other.deleteItem(removed.id);

@@ -1,5 +1,7 @@
 #include "library/library_test_support.h"
 
+#include "support/wav_file.h"
+
 #include <csignal>
 #include <cstdint>
 #include <fstream>
@@ -25,28 +27,11 @@ std::string readText(const fs::path& file) {
 }
 
 void writeWav(const fs::path& file, double seconds) {
-    const std::uint32_t rate = 16000;
-    std::vector<std::int16_t> samples(std::size_t(seconds * rate));
+    std::vector<float> samples(std::size_t(seconds * 16000));
     for (std::size_t i = 0; i < samples.size(); ++i) {
-        samples[i] = std::int16_t(1000 * ((i / 20) % 2 ? 1 : -1));
+        samples[i] = (i / 20) % 2 ? 1000.0f / 32767 : -1000.0f / 32767;
     }
-    std::uint32_t dataSize = std::uint32_t(samples.size() * 2);
-    std::ofstream out(file, std::ios::binary);
-    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out << "RIFF";
-    u32(36 + dataSize);
-    out << "WAVEfmt ";
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(rate);
-    u32(rate * 2);
-    u16(2);
-    u16(16);
-    out << "data";
-    u32(dataSize);
-    out.write(reinterpret_cast<const char*>(samples.data()), dataSize);
+    test::writeWav(file, samples);
 }
 
 void writeItemFile(const fs::path& root, const std::string& id, const std::string& itemJson,

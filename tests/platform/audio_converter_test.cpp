@@ -2,6 +2,7 @@
 
 #include "platform/audio_file_error.h"
 #include "support/generated_audio.h"
+#include "support/readable_param_name.h"
 
 #include <gtest/gtest.h>
 
@@ -103,7 +104,8 @@ INSTANTIATE_TEST_SUITE_P(Inputs, AudioConverterCases,
                                            ConversionCase{48000, {0, 0.9}, 0.45},
                                            ConversionCase{16000, {0.3}, 0.3},
                                            ConversionCase{8000, {0, 0, 0.6}, 0.2},
-                                           ConversionCase{96000, {0.8, -0.8}, 0}));
+                                           ConversionCase{96000, {0.8, -0.8}, 0}),
+                         test::ReadableParamName());
 
 TEST(AudioConverter, RefusesWhatItCannotConvert) {
     for (const auto& [rate, channels] :

@@ -1,11 +1,18 @@
 #include "platform/audio_file_decoder.h"
 
+#include "base/cancellation_error.h"
+#include "platform/audio_file_error.h"
 #include "support/generated_audio.h"
+#include "support/readable_param_name.h"
+#include "support/wav_file.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
+#include <fstream>
 
 namespace bw {
 namespace {
@@ -56,7 +63,10 @@ TEST_P(AudioFileDecoderEncodings, KeepsChannelsApartAtTheFilesRate) {
 
 INSTANTIATE_TEST_SUITE_P(SampleFormats, AudioFileDecoderEncodings,
                          ::testing::Values("-c:a pcm_u8", "-c:a pcm_s16le", "-c:a pcm_s24le",
-                                           "-c:a pcm_f32le", "-c:a libmp3lame", "-c:a aac"));
+                                           "-c:a pcm_f32le", "-c:a libmp3lame", "-c:a aac"),
+                         [](const auto& info) { // the codec's name
+                             return test::readableName(info.param.substr(info.param.rfind(' ')));
+                         });
 
 // Files whose container does not state their length are counted; the count matches what is
 // delivered.
@@ -152,6 +162,88 @@ INSTANTIATE_TEST_SUITE_P(Formats, AudioFileDecoderSeeking,
                                            SeekCase{"mp3", "s.mp3", "-c:a libmp3lame", 0.005f},
                                            SeekCase{"m4a", "s.m4a", "-c:a aac", 0.005f}),
                          [](const auto& info) { return info.param.name; });
+// A CAF file made by ffmpeg whose description chunk then claims `sampleRate`.
+std::filesystem::path cafClaiming(const GeneratedAudio& audio, double sampleRate) {
+    const auto file = audio.make("claim.caf", 16000, {tone(440)}, 1, "-c:a pcm_s16le");
+    std::fstream stream(file, std::ios::in | std::ios::out | std::ios::binary);
+    // File header (8 bytes), then the 'desc' chunk's type and size (12): the rate comes first,
+    // a big-endian double.
+    auto bits = std::bit_cast<std::uint64_t>(sampleRate);
+    char bytes[8];
+    for (int i = 7; i >= 0; --i, bits >>= 8) {
+        bytes[i] = char(bits & 0xFF);
+    }
+    stream.seekp(20);
+    stream.write(bytes, 8);
+    return file;
+}
+
+struct ClaimCase {
+    const char* name;
+    std::string extension;
+    double sampleRate;
+    std::uint16_t channelCount;
+    std::string message;
+};
+
+void PrintTo(const ClaimCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class AudioFileDecoderClaims : public ::testing::TestWithParam<ClaimCase> {};
+
+// Headers no recording has are refused when opening, instead of being converted for hours.
+TEST_P(AudioFileDecoderClaims, RefusesAbsurdRatesAndChannelCounts) {
+    GeneratedAudio audio;
+    const ClaimCase& c = GetParam();
+    std::filesystem::path file;
+    if (c.extension == "wav") {
+        file = audio.path("claim.wav");
+        test::writeWav(file, std::vector<float>(std::size_t(c.channelCount) * 4000, 0.25f),
+                       std::uint32_t(c.sampleRate), c.channelCount);
+    } else {
+        file = cafClaiming(audio, c.sampleRate);
+    }
+    try {
+        AudioFileDecoder decoder(file);
+        FAIL() << "opened at " << decoder.sampleRate() << " Hz, " << decoder.channelCount()
+               << " channels";
+    } catch (const AudioFileError& error) {
+        EXPECT_EQ(error.kind(), AudioFileError::Kind::unsupportedFormat);
+        EXPECT_EQ(std::string(error.what()), c.message);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Headers, AudioFileDecoderClaims,
+    ::testing::Values(
+        ClaimCase{"WavOneHertz", "wav", 1, 1,
+                  "unsupported format 1 ch, 1 Hz, Float32, deinterleaved (pcm_s16le)"},
+        ClaimCase{"WavBillionHertz", "wav", 1e9, 1,
+                  "unsupported format 1 ch, 1000000000 Hz, Float32, deinterleaved (pcm_s16le)"},
+        ClaimCase{"WavThousandChannels", "wav", 16000, 1000,
+                  "unsupported format 1000 ch, 16000 Hz, Float32, deinterleaved (pcm_s16le)"},
+        ClaimCase{"CafOneHertz", "caf", 1, 1,
+                  "unsupported format 1 ch, 1 Hz, Float32, deinterleaved (pcm_s16le)"},
+        ClaimCase{"CafBillionHertz", "caf", 1e9, 1,
+                  "unsupported format 1 ch, 1000000000 Hz, Float32, deinterleaved (pcm_s16le)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A stop is honoured wherever the decoder is: opening, counting frames, or reading.
+TEST(AudioFileDecoder, StopsWhereverItIs) {
+    GeneratedAudio audio;
+    const auto mp3 = audio.make("plain.mp3", 44100, {tone(440)}, 5, "-write_xing 0");
+    std::stop_source stopped;
+    stopped.request_stop();
+    EXPECT_THROW(AudioFileDecoder(mp3, stopped.get_token()), CancellationError);
+
+    std::stop_source later;
+    AudioFileDecoder decoder(mp3, later.get_token());
+    PcmBuffer buffer(1, 4096);
+    ASSERT_GT(decoder.read(buffer, 4096), 0u);
+    later.request_stop();
+    EXPECT_THROW(decoder.read(buffer, 4096), CancellationError);
+}
 
 } // namespace
 } // namespace bw

@@ -2,6 +2,8 @@
 // fixture, and small measurements of decoded 16 kHz signals.
 #pragma once
 
+#include "support/temporary_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <numbers>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -18,19 +19,6 @@ namespace bw::test {
 
 class GeneratedAudio {
 public:
-    GeneratedAudio() {
-        std::random_device random;
-        m_folder = std::filesystem::temp_directory_path() /
-                   ("bw-audio-" + std::to_string(random()) + std::to_string(random()));
-        std::filesystem::create_directories(m_folder);
-    }
-    ~GeneratedAudio() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_folder, ignored);
-    }
-    GeneratedAudio(const GeneratedAudio&) = delete;
-    GeneratedAudio& operator=(const GeneratedAudio&) = delete;
-
     std::filesystem::path path(const std::string& name) const { return m_folder / name; }
 
     // `channels` holds one ffmpeg aevalsrc expression per channel, e.g. {"0", tone(440)}.
@@ -65,7 +53,7 @@ public:
     }
 
 private:
-    std::filesystem::path m_folder;
+    TemporaryFolder m_folder;
 };
 
 inline std::string tone(int hertz, double amplitude = 0.5) {

@@ -5,7 +5,6 @@
 #include <csignal>
 #include <fstream>
 #include <netinet/in.h>
-#include <random>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -17,8 +16,6 @@ namespace bw::test {
 namespace fs = std::filesystem;
 
 RangeHttpServer::RangeHttpServer(const fs::path& folder, std::vector<std::string> options) {
-    m_work = fs::temp_directory_path() / ("bw-http-" + std::to_string(std::random_device{}()));
-    fs::create_directories(m_work);
     fs::path portFile = m_work / "port";
     std::vector<std::string> argv = {"python3",
                                      std::string(BW_SOURCE_DIR) +
@@ -56,8 +53,6 @@ RangeHttpServer::RangeHttpServer(const fs::path& folder, std::vector<std::string
 RangeHttpServer::~RangeHttpServer() {
     ::kill(m_pid, SIGTERM);
     ::waitpid(m_pid, nullptr, 0);
-    std::error_code ignored;
-    fs::remove_all(m_work, ignored);
 }
 
 std::vector<std::string> RangeHttpServer::requests() const {

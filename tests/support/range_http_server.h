@@ -2,6 +2,8 @@
 // test or benchmark on 127.0.0.1 and stopped when this object goes away.
 #pragma once
 
+#include "support/temporary_folder.h"
+
 #include <filesystem>
 #include <string>
 #include <sys/types.h>
@@ -28,7 +30,7 @@ public:
     static std::string refusingUrl();
 
 private:
-    std::filesystem::path m_work;
+    TemporaryFolder m_work;
     pid_t m_pid = -1;
     int m_port = 0;
 };

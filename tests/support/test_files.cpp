@@ -88,27 +88,4 @@ std::vector<float> spokenSamples(const std::string& text) {
     return readFloats(raw);
 }
 
-void writeWav(const std::filesystem::path& file, const std::vector<float>& samples) {
-    std::ofstream out(file, std::ios::binary);
-    auto put32 = [&out](std::uint32_t value) { out.write(reinterpret_cast<char*>(&value), 4); };
-    auto put16 = [&out](std::uint16_t value) { out.write(reinterpret_cast<char*>(&value), 2); };
-    auto dataSize = static_cast<std::uint32_t>(samples.size() * 2);
-    out.write("RIFF", 4);
-    put32(36 + dataSize);
-    out.write("WAVEfmt ", 8);
-    put32(16);
-    put16(1);
-    put16(1);
-    put32(16000);
-    put32(32000);
-    put16(2);
-    put16(16);
-    out.write("data", 4);
-    put32(dataSize);
-    for (float sample : samples) {
-        float clamped = std::fmax(-1.0f, std::fmin(1.0f, sample));
-        put16(static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(clamped * 32767))));
-    }
-}
-
 } // namespace bw::test

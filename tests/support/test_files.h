@@ -1,8 +1,9 @@
 // Helpers shared by the tests of the engine and the command line: model files, speech made at
-// run time, and temporary folders.
+// run time, temporary folders and WAV files.
 #pragma once
 
 #include "support/temporary_folder.h"
+#include "support/wav_file.h"
 
 #include <gtest/gtest.h>
 
@@ -38,9 +39,6 @@ std::vector<float> samplesOf(const std::filesystem::path& audioFile);
 // Speech of `text` spoken by espeak-ng as 16 kHz mono samples, with the synthesiser's own
 // leading and trailing silence cut off.
 std::vector<float> spokenSamples(const std::string& text);
-
-// Writes 16 kHz mono 16-bit samples as a WAV file.
-void writeWav(const std::filesystem::path& file, const std::vector<float>& samples);
 
 } // namespace bw::test
 

@@ -1,9 +1,15 @@
 #include "transcription/audio_stream_reader.h"
 
+#include "base/cancellation_error.h"
 #include "support/generated_audio.h"
+#include "support/readable_param_name.h"
+#include "support/wav_file.h"
 #include "transcription/transcription_error.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
 
 namespace bw {
 namespace {
@@ -118,7 +124,8 @@ TEST_P(AudioStreamReaderBlocks, AnyBlockSizeYieldsTheSameSamples) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, AudioStreamReaderBlocks,
-                         ::testing::Values(1, 4999, 65536, 65537, 32000, 1 << 20));
+                         ::testing::Values(1, 4999, 65536, 65537, 32000, 1 << 20),
+                         test::ReadableParamName());
 
 TEST(AudioStreamReader, FilesWithoutFramesGiveEmptyBlocksAtOnce) {
     GeneratedAudio audio;
@@ -197,8 +204,40 @@ INSTANTIATE_TEST_SUITE_P(
                         const auto whole = a.make("whole.m4a", 44100, {tone(440)}, 10);
                         return a.truncated(whole, "cut.m4a", std::filesystem::file_size(whole) / 2);
                     },
-                    "cut.m4a: Invalid data found when processing input"}),
+                    "cut.m4a: Invalid data found when processing input"},
+        FailureCase{
+            "WavClaimingOneHertz",
+            [](const GeneratedAudio& a) {
+                test::writeWav(a.path("claim.wav"), std::vector<float>(8000), 1);
+                return a.path("claim.wav");
+            },
+            "claim.wav: unsupported format 1 ch, 1 Hz, Float32, deinterleaved (pcm_s16le)"}),
     [](const auto& info) { return info.param.name; });
+
+// Nine hours of 48 kHz stereo (a sparse file of zeros): a stop from another thread ends a read
+// that would otherwise convert ten minutes of audio, and the reader stays stopped.
+TEST(AudioStreamReader, StopsInTheMiddleOfAReadAndFromThenOn) {
+    GeneratedAudio audio;
+    const auto file = audio.path("long.wav");
+    const std::uint32_t dataBytes = 0xF0000000;
+    test::writeWav(file, {}, 48000, 2, dataBytes);
+    std::filesystem::resize_file(file, 44 + std::uintmax_t(dataBytes));
+
+    std::stop_source stop;
+    AudioStreamReader reader(file, stop.get_token());
+    ASSERT_EQ(reader.read(16000).size(), 16000u);
+    std::jthread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        stop.request_stop();
+    });
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_THROW(reader.read(16000 * 600), CancellationError);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    EXPECT_THROW(reader.read(1), CancellationError);
+    std::stop_source stopped;
+    stopped.request_stop();
+    EXPECT_THROW(AudioStreamReader(file, stopped.get_token()), CancellationError);
+}
 
 TEST(AudioStreamReaderDeathTest, BlockOfNoSamplesIsAProgrammingError) {
     GeneratedAudio audio;

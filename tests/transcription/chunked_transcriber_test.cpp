@@ -1,8 +1,10 @@
 #include "transcription/chunked_transcriber.h"
 
+#include "base/cancellation_error.h"
 #include "fakes/fake_detector.h"
 #include "fakes/fake_recognizer.h"
-#include "transcription/cancellation_error.h"
+#include "support/temporary_folder.h"
+#include "support/wav_file.h"
 
 #include <gtest/gtest.h>
 
@@ -27,28 +29,11 @@ constexpr std::int64_t rate = 16000;
 // Writes a 16 kHz mono 16-bit wav whose sample i is `sample(i)`.
 void writeWav(const fs::path& path, double seconds,
               const std::function<float(std::int64_t)>& sample) {
-    auto count = static_cast<std::uint32_t>(std::llround(seconds * rate));
-    std::ofstream out(path, std::ios::binary);
-    auto put32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto put16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    put32(36 + count * 2);
-    out.write("WAVEfmt ", 8);
-    put32(16);
-    put16(1); // PCM
-    put16(1);
-    put32(rate);
-    put32(rate * 2);
-    put16(2);
-    put16(16);
-    out.write("data", 4);
-    put32(count * 2);
-    std::vector<std::int16_t> data(count);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        data[i] =
-            static_cast<std::int16_t>(std::lround(std::clamp(sample(i), -1.0f, 1.0f) * 32767));
+    std::vector<float> samples(static_cast<std::size_t>(std::llround(seconds * rate)));
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = sample(static_cast<std::int64_t>(i));
     }
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(count * 2));
+    test::writeWav(path, samples);
 }
 
 float tone(std::int64_t i) {
@@ -63,13 +48,6 @@ TranscriptionOptions withoutDetection() {
 
 class ChunkedTranscriberTest : public testing::Test {
 protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("bw-transcriber-" + std::to_string(std::random_device{}()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
     fs::path wav(double seconds, const std::function<float(std::int64_t)>& sample = tone) {
         auto path = folder / ("audio-" + std::to_string(files++) + ".wav");
         writeWav(path, seconds, sample);
@@ -119,7 +97,7 @@ protected:
         return found;
     }
 
-    fs::path folder;
+    test::TemporaryFolder folder;
     int files = 0;
     FakeRecognizer* recognizer = nullptr;
     FakeDetector* detector = nullptr;

@@ -1,3 +1,4 @@
+#include "support/readable_param_name.h"
 #include "transcription/compacted_audio.h"
 
 #include <gtest/gtest.h>
@@ -47,6 +48,8 @@ struct MapCase {
     double compacted;
     double asStart;
     double asEnd;
+
+    friend void PrintTo(const MapCase& c, std::ostream* out) { *out << "at " << c.compacted; }
 };
 
 class TwoPiecesMapping : public TwoPieces, public testing::WithParamInterface<MapCase> {};
@@ -62,7 +65,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, TwoPiecesMapping,
                                          MapCase{1.2, 4.0, 4.0}, MapCase{1.7, 4.5, 4.5},
                                          MapCase{3.0, 5.0, 5.0}, MapCase{-1.0, 1.0, 1.0},
                                          MapCase{std::numeric_limits<double>::quiet_NaN(), 5.0,
-                                                 5.0}));
+                                                 5.0}),
+                         test::ReadableParamName());
 
 RecognizedSegment twoWords(double firstMid, double secondMid) {
     return {0,

@@ -1,3 +1,4 @@
+#include "support/readable_param_name.h"
 #include "transcription/energy_voice_activity_detector.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,10 @@ std::vector<float> stretches(std::initializer_list<std::pair<double, float>> par
 struct LoudnessCase {
     float amplitude;
     bool speech;
+
+    friend void PrintTo(const LoudnessCase& c, std::ostream* out) {
+        *out << "amplitude " << c.amplitude;
+    }
 };
 
 class EnergyThreshold : public testing::TestWithParam<LoudnessCase> {};
@@ -35,7 +40,8 @@ TEST_P(EnergyThreshold, FramesAtOrAboveTheThresholdAreSpeech) {
 INSTANTIATE_TEST_SUITE_P(Cases, EnergyThreshold,
                          testing::Values(LoudnessCase{0.02f, true},   // -34 dB
                                          LoudnessCase{0.005f, false}, // -46 dB
-                                         LoudnessCase{-0.02f, true}, LoudnessCase{0.0f, false}));
+                                         LoudnessCase{-0.02f, true}, LoudnessCase{0.0f, false}),
+                         test::ReadableParamName());
 
 TEST(EnergyVoiceActivityDetector, RegionsEndAtTheFirstQuietFrame) {
     EnergyVoiceActivityDetector detector(-40, 0.03, 0, 0, 0);

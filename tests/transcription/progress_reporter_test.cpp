@@ -1,3 +1,4 @@
+#include "support/readable_param_name.h"
 #include "transcription/progress_reporter.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,10 @@ struct EstimateCase {
     double processed;
     double elapsed;
     std::optional<double> expected;
+
+    friend void PrintTo(const EstimateCase& c, std::ostream* out) {
+        *out << "processed " << c.processed << " elapsed " << c.elapsed;
+    }
 };
 
 class Estimate : public testing::TestWithParam<EstimateCase> {};
@@ -31,7 +36,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(EstimateCase{30, 1.5, std::nullopt}, EstimateCase{30, 10, 30.0},
                     EstimateCase{30, 2, 6.0}, EstimateCase{0, 10, std::nullopt},
                     EstimateCase{-1, 10, std::nullopt}, EstimateCase{nan, 10, std::nullopt},
-                    EstimateCase{30, nan, std::nullopt}, EstimateCase{150, 10, 0.0}));
+                    EstimateCase{30, nan, std::nullopt}, EstimateCase{150, 10, 0.0}),
+    test::ReadableParamName());
 
 class Reporter : public testing::Test {
 protected:

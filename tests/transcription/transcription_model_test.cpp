@@ -1,4 +1,5 @@
 #include "base/json_decoding_error.h"
+#include "support/readable_param_name.h"
 #include "transcription/chunking_options.h"
 #include "transcription/transcript_json.h"
 #include "transcription/transcription_error.h"
@@ -18,6 +19,11 @@ struct FractionCase {
     double processed;
     double total;
     double expected;
+
+    friend void PrintTo(const FractionCase& c, std::ostream* out) {
+        const char* phases[] = {"loadingModel", "transcribing", "finished"};
+        *out << phases[int(c.phase)] << " " << c.processed << " of " << c.total;
+    }
 };
 
 class FractionCompleted : public testing::TestWithParam<FractionCase> {};
@@ -37,7 +43,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, FractionCompleted,
                                                       std::numeric_limits<double>::infinity(), 0.0},
                                          FractionCase{Phase::finished, 0, 0, 1.0},
                                          FractionCase{Phase::loadingModel, 0, 0, 0.0},
-                                         FractionCase{Phase::transcribing, 10, 0, 0.0}));
+                                         FractionCase{Phase::transcribing, 10, 0, 0.0}),
+                         test::ReadableParamName());
 
 TEST(TranscriptionProgress, EstimatedFinishDateAddsRemainingTime) {
     auto now = std::chrono::system_clock::now();

@@ -1,4 +1,5 @@
 #include "base/json_decoding_error.h"
+#include "support/readable_param_name.h"
 #include "transcripts/transcript_document.h"
 #include "transcripts/transcript_document_json.h"
 
@@ -68,6 +69,8 @@ TEST(TranscriptDocumentJson, ReadsEveryField) {
 struct DateCase {
     const char* text;
     std::optional<sys_seconds> expected; // none: rejected
+
+    friend void PrintTo(const DateCase& c, std::ostream* out) { *out << c.text; }
 };
 
 class TranscribedAtDates : public testing::TestWithParam<DateCase> {};
@@ -92,7 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
                     DateCase{"2025-03-07 09:15:02Z", std::nullopt},
                     DateCase{"2025-02-29T09:15:02Z", std::nullopt},
                     DateCase{"2025-03-07T24:00:00Z", std::nullopt},
-                    DateCase{"2025-03-07T09:15:02", std::nullopt}, DateCase{"", std::nullopt}));
+                    DateCase{"2025-03-07T09:15:02", std::nullopt}, DateCase{"", std::nullopt}),
+    test::ReadableParamName());
 
 class MissingKeys : public testing::TestWithParam<std::string> {};
 
@@ -115,7 +119,8 @@ TEST_P(MissingKeys, MakeTheDocumentUndecodable) {
 INSTANTIATE_TEST_SUITE_P(Keys, MissingKeys,
                          testing::Values("language", "engine", "model", "audioDuration",
                                          "transcribedAt", "segments", "segment.id", "segment.start",
-                                         "segment.end", "segment.text", "segment.originalText"));
+                                         "segment.end", "segment.text", "segment.originalText"),
+                         test::ReadableParamName());
 
 TEST(TranscriptDocumentJson, RejectsUnknownLanguageAndFractionalIds) {
     auto json = sampleJson();

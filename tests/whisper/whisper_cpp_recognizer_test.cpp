@@ -1,7 +1,7 @@
 #include "whisper/whisper_cpp_recognizer.h"
 
+#include "base/cancellation_error.h"
 #include "support/test_files.h"
-#include "transcription/cancellation_error.h"
 #include "transcription/transcription_error.h"
 
 #include <gtest/gtest.h>
