@@ -9,6 +9,7 @@
 #include "platform/atomic_file.h"
 #include "platform/audio_file_info.h"
 #include "platform/file_error.h"
+#include "platform/file_lock.h"
 #include "platform/file_reading.h"
 #include "platform/library_location.h"
 
@@ -90,6 +91,10 @@ const std::set<std::string>& LibraryStore::importableExtensions() {
 
 fs::path LibraryStore::itemFolderURL(const Uuid& id) const {
     return m_rootURL / id.string();
+}
+
+fs::path LibraryStore::recordingLockURL(const Uuid& id) const {
+    return itemFolderURL(id) / ".recording.lock";
 }
 
 fs::path LibraryStore::audioFileURL(const LibraryItem& item) const {
@@ -387,7 +392,8 @@ LibraryStore::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID,
     sweepLeftovers();
     std::vector<LibraryItem> recovered;
     for (auto item : listed) {
-        if (item.state != LibraryItem::State::recording || item.id == exceptID) {
+        if (item.state != LibraryItem::State::recording || item.id == exceptID ||
+            FileLock::isHeld(recordingLockURL(item.id))) {
             continue;
         }
         item.state = LibraryItem::State::interrupted;

@@ -33,6 +33,8 @@ public:
     const std::filesystem::path& rootURL() const { return m_rootURL; }
     std::filesystem::path itemFolderURL(const Uuid& id) const;
     std::filesystem::path audioFileURL(const LibraryItem& item) const;
+    // The lock a recording in progress holds for as long as it records (FileLock).
+    std::filesystem::path recordingLockURL(const Uuid& id) const;
 
     // Every readable item, newest first. Never fails: unreadable entries are skipped.
     std::vector<LibraryItem> loadItems() const;
@@ -62,8 +64,9 @@ public:
     // Copies an m4a, mp3 or wav file into a new item; leaves nothing behind on failure.
     LibraryItem importAudio(const std::filesystem::path& source, const std::optional<Uuid>& group,
                             TimePoint now) const;
-    // Marks recordings left in state `recording` (except `exceptID`) as interrupted with the
-    // length of their audio; returns those it could save. Never fails.
+    // Marks recordings left in state `recording` (except `exceptID` and those whose recording
+    // lock is held by a live process) as interrupted with the length of their audio; returns
+    // those it could save. Never fails.
     std::vector<LibraryItem>
     recoverInterruptedRecordings(const std::optional<Uuid>& exceptID) const;
     // The same over a listing just made by loadItems(), which saves reading the library twice.

@@ -1,0 +1,33 @@
+// Whether this program may use the microphone: the status and a request that asks the user.
+// An interface so that the recorder can be tested without a sound server.
+#pragma once
+
+#include <string>
+
+namespace bw {
+
+enum class MicrophoneAccessStatus { granted, denied, undetermined };
+
+// "granted", "denied" or "undetermined", as the diagnostics report prints it.
+inline std::string rawValue(MicrophoneAccessStatus status) {
+    switch (status) {
+    case MicrophoneAccessStatus::granted:
+        return "granted";
+    case MicrophoneAccessStatus::denied:
+        return "denied";
+    case MicrophoneAccessStatus::undetermined:
+        break;
+    }
+    return "undetermined";
+}
+
+class MicrophoneAccess {
+public:
+    virtual ~MicrophoneAccess() = default;
+    virtual MicrophoneAccessStatus status() const = 0;
+    // Asks the user when that is possible and returns whether access was granted. May block
+    // while the question is open.
+    virtual bool request() = 0;
+};
+
+} // namespace bw
