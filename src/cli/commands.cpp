@@ -1,5 +1,6 @@
 #include "cli/command.h"
 #include "cli/library_command.h"
+#include "cli/recording_commands.h"
 #include "cli/transcribe_command.h"
 
 namespace bw::cli {
@@ -8,6 +9,8 @@ std::vector<Command> allCommands() {
     std::vector<Command> commands;
     commands.push_back(transcribeCommand());
     commands.push_back(libraryCommand());
+    commands.push_back(recordCommand());
+    commands.push_back(devicesCommand());
     return commands;
 }
 

@@ -1,6 +1,7 @@
 #include "cli/library_command.h"
 
 #include "base/iso_date.h"
+#include "cli/clock_text.h"
 #include "cli/exit_code.h"
 #include "cli/library_session.h"
 #include "cli/usage_error.h"
@@ -14,19 +15,6 @@
 namespace bw::cli {
 
 namespace {
-
-// Seconds as a clock: m:ss below an hour, h:mm:ss from then on.
-std::string clockText(double seconds) {
-    long whole = std::isfinite(seconds) && seconds > 0 ? long(seconds) : 0;
-    char text[32];
-    if (whole < 3600) {
-        std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
-    } else {
-        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60,
-                      whole % 60);
-    }
-    return text;
-}
 
 std::string groupLabel(const LibraryModel& model, const std::optional<Uuid>& id) {
     auto group = id ? model.group(*id) : std::nullopt;
