@@ -177,14 +177,14 @@ TEST_F(PulseCaptureTest, RecordsTheSpeechFedToTheDefaultSource) {
 
 TEST_F(PulseCaptureTest, ANewDefaultSourceRestartsTheRecordingOnItsOwnDevice) {
     ASSERT_FALSE(server->pactl("load-module module-null-source source_name=other").empty());
+    server->pactl("set-default-source mic"); // the server may prefer the new one
     const long mic = server->sourceIndex("mic");
     const Uuid id = startRecording();
     ASSERT_TRUE(recordedAtLeast(0.5));
     const auto before = server->sourceOutputs();
     ASSERT_EQ(before.size(), 1u);
 
-    ASSERT_TRUE(server->pactl("set-default-source other").empty() ||
-                server->sourceIndex("other") >= 0);
+    server->pactl("set-default-source other");
     ASSERT_TRUE(test::waitUntil(
         [&] {
             auto now = server->sourceOutputs();
@@ -223,7 +223,7 @@ TEST_F(PulseCaptureTest, FourChangesInQuickSuccessionMakeTheSourceGiveUp) {
         const auto outputs = server->sourceOutputs();
         ASSERT_EQ(outputs.size(), 1u) << "change " << change;
         // The server ends the stream: a configuration change the recording must react to.
-        server->pactl("kill-source-output " + std::to_string(outputs[0].first));
+        server->command("kill-source-output " + std::to_string(outputs[0].first));
         ASSERT_TRUE(test::waitUntil(
             [&] {
                 auto now = server->sourceOutputs();

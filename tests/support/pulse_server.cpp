@@ -7,7 +7,11 @@
 #include <fstream>
 #include <sstream>
 
+#include <cstring>
+
 #include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,11 +40,12 @@ PulseServer::PulseServer(std::vector<unsigned char> feed) : m_feed(std::move(fee
             "module-native-protocol-unix auth-anonymous=1 socket=" + socket;
         const std::string pipeModule = "module-pipe-source source_name=mic file=" + dir +
                                        "/mic.fifo format=s16le rate=48000 channels=2";
+        const std::string cliModule = "module-cli-protocol-unix socket=" + dir + "/cli";
         execlp("pulseaudio", "pulseaudio", "--daemonize=no", "--system=no", "-n",
                "--exit-idle-time=-1", "--disallow-exit", "--use-pid-file=no", "--disable-shm=yes",
                "--log-target=stderr", "-L", nativeModule.c_str(), "-L",
-               "module-null-sink sink_name=speakers", "-L", pipeModule.c_str(),
-               static_cast<char*>(nullptr));
+               "module-null-sink sink_name=speakers", "-L", pipeModule.c_str(), "-L",
+               cliModule.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
@@ -101,6 +106,31 @@ std::string PulseServer::pactl(const std::string& arguments) const {
         }
     }
     return output;
+}
+
+std::string PulseServer::command(const std::string& line) const {
+    int connection = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = (m_folder / "cli").string();
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    std::string reply;
+    if (::connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        const std::string text = line + "\n";
+        // The interface answers and closes once it has read everything.
+        if (::write(connection, text.data(), text.size()) == ssize_t(text.size()) &&
+            ::shutdown(connection, SHUT_WR) == 0) {
+            char buffer[4096];
+            while (ssize_t n = ::read(connection, buffer, sizeof buffer)) {
+                if (n < 0) {
+                    break;
+                }
+                reply.append(buffer, std::size_t(n));
+            }
+        }
+    }
+    ::close(connection);
+    return reply;
 }
 
 long PulseServer::sourceIndex(const std::string& name) const {

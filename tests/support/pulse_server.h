@@ -1,7 +1,7 @@
 // A private PulseAudio sound server for the tests that capture for real: its own runtime folder
-// and socket, no D-Bus, a null sink and a pipe source "mic" (48 kHz stereo 16-bit) that a
-// thread feeds in real time with the audio the test gives, looped. The test process is pointed
-// at it through PULSE_SERVER while the server lives; the destructor stops it.
+// and socket, no D-Bus, its command-line interface, a null sink and a pipe source "mic" (48 kHz
+// stereo 16-bit) that a thread feeds in real time with the audio the test gives, looped. The test
+// process is pointed at it through PULSE_SERVER while the server lives; the destructor stops it.
 #pragma once
 
 #include "support/temporary_folder.h"
@@ -29,6 +29,9 @@ public:
 
     // Runs pactl against this server; its standard output (empty when it failed).
     std::string pactl(const std::string& arguments) const;
+    // Sends one line to the server's command-line interface (e.g. "kill-source-output 3");
+    // its reply.
+    std::string command(const std::string& line) const;
     // The index of the source named `name`, or -1.
     long sourceIndex(const std::string& name) const;
     // The module index of the "mic" pipe source.
