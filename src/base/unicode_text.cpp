@@ -1,9 +1,13 @@
 #include "base/unicode_text.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include <unicode/brkiter.h>
 #include <unicode/utext.h>
+#include <unicode/utf8.h>
 
 namespace bw::unicode {
 
@@ -20,50 +24,61 @@ icu::BreakIterator* characterBreaks() {
     return iterator.get();
 }
 
-// Walks the cluster boundaries of the text; stops after `limit` clusters and returns how many
-// clusters were passed and the byte offset reached.
-std::pair<std::size_t, std::size_t> walkClusters(std::string_view text, std::size_t limit) {
+// The scalar end offsets of the text, for counting when ICU has no break rules: then every
+// scalar counts as one character.
+std::vector<std::size_t> scalarEnds(std::string_view text) {
+    std::vector<std::size_t> ends;
+    std::size_t position = 0;
+    forEachScalar(text, [&](char32_t, std::string_view source) {
+        position += source.size();
+        ends.push_back(position);
+    });
+    return ends;
+}
+
+// Runs walk(iterator) over the text's cluster boundaries; returns false, without calling walk,
+// when ICU cannot provide them.
+template <typename Walk> bool withClusterBreaks(std::string_view text, Walk&& walk) {
     icu::BreakIterator* iterator = characterBreaks();
     UErrorCode status = U_ZERO_ERROR;
     UText storage = UTEXT_INITIALIZER;
     UText* utext = utext_openUTF8(&storage, text.data(), int64_t(text.size()), &status);
     if (iterator == nullptr || U_FAILURE(status)) {
-        // Without ICU's data every scalar counts as one character.
         utext_close(utext);
-        std::size_t clusters = 0, offset = 0, position = 0;
-        forEachScalar(text, [&](char32_t, std::string_view source) {
-            position += source.size();
-            if (clusters < limit) {
-                ++clusters;
-                offset = position;
-            }
-        });
-        return {clusters, offset};
+        return false;
     }
     // The iterator keeps a shallow copy of the UText, which points into the text; it is left
     // dangling here but never read before the next setText replaces it.
     iterator->setText(utext, status);
-    std::size_t clusters = 0;
-    std::size_t offset = 0;
-    while (clusters < limit) {
-        const int32_t next = iterator->next();
-        if (next == icu::BreakIterator::DONE)
-            break;
-        ++clusters;
-        offset = std::size_t(next);
-    }
+    walk(*iterator);
     utext_close(utext);
-    return {clusters, offset};
+    return true;
 }
 
 } // namespace
 
+std::size_t nextScalar(std::string_view text, std::size_t at, char32_t& scalar) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    const std::size_t length = text.size();
+    std::size_t i = at;
+    UChar32 c = 0;
+    U8_NEXT_OR_FFFD(bytes, i, length, c);
+    scalar = char32_t(c);
+    return i;
+}
+
+std::string repairedUtf8(std::string_view text) {
+    std::string repaired;
+    repaired.reserve(text.size());
+    forEachScalar(text, [&](char32_t scalar, std::string_view source) {
+        const bool malformed = scalar == 0xFFFD && source != replacementCharacter;
+        repaired += malformed ? replacementCharacter : source;
+    });
+    return repaired;
+}
+
 bool isPrintableAscii(std::string_view text) {
-    for (char c : text) {
-        if (c < 0x20 || c > 0x7E)
-            return false;
-    }
-    return true;
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
 }
 
 bool isClusterPerScalar(std::string_view text) {
@@ -90,13 +105,49 @@ std::size_t graphemeCount(std::string_view text) {
         return text.size();
     if (isClusterPerScalar(text))
         return scalarCount(text);
-    return walkClusters(text, std::size_t(-1)).first;
+    std::size_t clusters = 0;
+    const bool walked = withClusterBreaks(text, [&](icu::BreakIterator& breaks) {
+        while (breaks.next() != icu::BreakIterator::DONE)
+            ++clusters;
+    });
+    return walked ? clusters : scalarEnds(text).size();
 }
 
 std::size_t graphemePrefixSize(std::string_view text, std::size_t count) {
     if (isPrintableAscii(text))
         return std::min(count, text.size());
-    return walkClusters(text, count).second;
+    std::size_t offset = 0;
+    const bool walked = withClusterBreaks(text, [&](icu::BreakIterator& breaks) {
+        for (std::size_t clusters = 0; clusters < count; ++clusters) {
+            const int32_t next = breaks.next();
+            if (next == icu::BreakIterator::DONE)
+                break;
+            offset = std::size_t(next);
+        }
+    });
+    if (walked)
+        return offset;
+    const auto ends = scalarEnds(text);
+    return count == 0 || ends.empty() ? 0 : ends[std::min(count, ends.size()) - 1];
+}
+
+std::size_t graphemeSuffixSize(std::string_view text, std::size_t count) {
+    if (isPrintableAscii(text))
+        return std::min(count, text.size());
+    std::size_t start = text.size();
+    const bool walked = withClusterBreaks(text, [&](icu::BreakIterator& breaks) {
+        int32_t boundary = breaks.last();
+        for (std::size_t clusters = 0; clusters < count && boundary > 0; ++clusters) {
+            boundary = breaks.previous();
+            start = std::size_t(boundary);
+        }
+    });
+    if (walked)
+        return text.size() - start;
+    const auto ends = scalarEnds(text);
+    if (count >= ends.size())
+        return text.size();
+    return text.size() - ends[ends.size() - count - 1];
 }
 
 } // namespace bw::unicode

@@ -1,5 +1,6 @@
 #include "cli/command.h"
 #include "cli/library_command.h"
+#include "cli/models_command.h"
 #include "cli/recording_commands.h"
 #include "cli/transcribe_command.h"
 
@@ -11,6 +12,7 @@ std::vector<Command> allCommands() {
     commands.push_back(libraryCommand());
     commands.push_back(recordCommand());
     commands.push_back(devicesCommand());
+    commands.push_back(modelsCommand());
     return commands;
 }
 

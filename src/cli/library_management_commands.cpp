@@ -4,6 +4,7 @@
 #include "cli/clock_text.h"
 #include "cli/exit_code.h"
 #include "cli/library_session.h"
+#include "cli/tab_separated_field.h"
 #include "cli/usage_error.h"
 #include "library/library_json.h"
 
@@ -24,7 +25,8 @@ std::string groupLabel(const LibraryModel& model, const std::optional<Uuid>& id)
 void printItem(std::ostream& out, const LibraryModel& model, const LibraryItem& item) {
     out << item.id.string() << "\t" << iso8601String(item.createdAt) << "\t"
         << clockText(item.duration) << "\t" << rawValue(item.state) << "\t"
-        << groupLabel(model, item.groupID) << "\t" << item.title << "\n";
+        << tabSeparatedField(groupLabel(model, item.groupID)) << "\t"
+        << tabSeparatedField(item.title) << "\n";
 }
 
 // Prints the JSON array of `values`' encoded forms.
@@ -41,30 +43,31 @@ int runList(std::span<const std::string> arguments) {
                           "Lists the recordings, newest first.");
     parser.option("--group", "GROUP", "only the recordings of this group, or of none")
         .flag("--json", "print a JSON array of item objects");
-    return runWithLibrary(
-        parser, arguments, [](const ParsedArguments& parsed, LibrarySession& session) {
-            auto& model = session.model();
-            auto filter = LibraryFilter::all();
-            if (auto group = parsed.option("--group")) {
-                auto id = session.resolveDestination(*group);
-                filter = id ? LibraryFilter::group(*id) : LibraryFilter::notFiled();
-            }
-            auto items = model.itemsIn(filter);
-            if (parsed.flag("--json")) {
-                printJsonArray(items);
-                return;
-            }
-            for (const auto& item : items) {
-                printItem(std::cout, model, item);
-            }
-        });
+    return runWithLibrary(parser, arguments, LibraryModel::Access::readOnly,
+                          [](const ParsedArguments& parsed, LibrarySession& session) {
+                              auto& model = session.model();
+                              auto filter = LibraryFilter::all();
+                              if (auto group = parsed.option("--group")) {
+                                  auto id = session.resolveDestination(*group);
+                                  filter =
+                                      id ? LibraryFilter::group(*id) : LibraryFilter::notFiled();
+                              }
+                              auto items = model.itemsIn(filter);
+                              if (parsed.flag("--json")) {
+                                  printJsonArray(items);
+                                  return;
+                              }
+                              for (const auto& item : items) {
+                                  printItem(std::cout, model, item);
+                              }
+                          });
 }
 
 int runGroups(std::span<const std::string> arguments) {
     ArgumentParser parser("brindlewick library groups [--json] [options]",
                           "Lists the groups in name order with their number of recordings.");
     parser.flag("--json", "print a JSON array of group objects");
-    return runWithLibrary(parser, arguments,
+    return runWithLibrary(parser, arguments, LibraryModel::Access::readOnly,
                           [](const ParsedArguments& parsed, LibrarySession& session) {
                               auto& model = session.model();
                               if (parsed.flag("--json")) {
@@ -74,7 +77,7 @@ int runGroups(std::span<const std::string> arguments) {
                               for (const auto& group : model.groups()) {
                                   std::cout << group.id.string() << "\t"
                                             << model.itemsIn(LibraryFilter::group(group.id)).size()
-                                            << "\t" << group.name << "\n";
+                                            << "\t" << tabSeparatedField(group.name) << "\n";
                               }
                           });
 }
@@ -98,26 +101,26 @@ int runGroup(std::span<const std::string> arguments) {
         throw UsageError(action.empty() ? "missing create, rename or delete"
                                         : "unknown action \"" + action + "\"");
     }
-    return runWithLibrary(parser, arguments.subspan(1),
-                          [&](const ParsedArguments& parsed, LibrarySession& session) {
-                              auto& model = session.model();
-                              const auto& values = parsed.positionals;
-                              if (action == "delete") {
-                                  model.deleteGroup(session.resolveGroup(values[0]));
-                                  return;
-                              }
-                              try {
-                                  if (action == "create") {
-                                      auto group = model.createGroup(values[0], {});
-                                      std::cout << group.id.string() << "\t" << group.name << "\n";
-                                  } else {
-                                      model.renameGroup(session.resolveGroup(values[0]), values[1]);
-                                  }
-                              } catch (const std::exception& error) {
-                                  // Name problems read as the group-name sheet shows them.
-                                  session.reportProblem(groupNameProblem(error));
-                              }
-                          });
+    return runWithLibrary(
+        parser, arguments.subspan(1), [&](const ParsedArguments& parsed, LibrarySession& session) {
+            auto& model = session.model();
+            const auto& values = parsed.positionals;
+            if (action == "delete") {
+                model.deleteGroup(session.resolveGroup(values[0]));
+                return;
+            }
+            try {
+                if (action == "create") {
+                    auto group = model.createGroup(values[0], {});
+                    std::cout << group.id.string() << "\t" << tabSeparatedField(group.name) << "\n";
+                } else {
+                    model.renameGroup(session.resolveGroup(values[0]), values[1]);
+                }
+            } catch (const std::exception& error) {
+                // Name problems read as the group-name sheet shows them.
+                session.reportProblem(groupNameProblem(error));
+            }
+        });
 }
 
 int runImport(std::span<const std::string> arguments) {

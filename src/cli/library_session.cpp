@@ -1,10 +1,11 @@
 #include "cli/library_session.h"
 
+#include "base/ascii_case.h"
 #include "cli/exit_code.h"
+#include "platform/library_location.h"
 
 #include <QEventLoop>
 
-#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <stdexcept>
@@ -13,31 +14,27 @@ namespace bw::cli {
 
 namespace {
 
-std::filesystem::path libraryRoot(const ParsedArguments& arguments) {
+std::filesystem::path libraryRoot(const ParsedArguments& arguments, LibraryModel::Access access) {
     if (auto option = arguments.option("--library")) {
         return *option;
     }
     if (const char* value = std::getenv("BRINDLEWICK_LIBRARY"); value && value[0] != '\0') {
         return value;
     }
-    return LibraryStore::defaultRootURL();
-}
-
-std::string lowercased(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
+    // Only a command that changes the library makes its folder.
+    return access == LibraryModel::Access::readOnly ? standardLibraryRoot()
+                                                    : LibraryStore::defaultRootURL();
 }
 
 // The one identifier among `ids` that `text` names fully or by a unique prefix.
 template <typename Range>
 std::optional<Uuid> uniqueByPrefix(const Range& ids, const std::string& text,
                                    const std::string& what) {
-    std::string prefix = lowercased(text);
+    std::string prefix = lowercasedAscii(text);
     std::optional<Uuid> found;
     int matches = 0;
     for (const Uuid& id : ids) {
-        std::string candidate = lowercased(id.string());
+        std::string candidate = lowercasedAscii(id.string());
         if (candidate == prefix) {
             return id;
         }
@@ -60,14 +57,15 @@ char* applicationName() {
 
 } // namespace
 
-LibrarySession::LibrarySession(const ParsedArguments& arguments) {
+LibrarySession::LibrarySession(const ParsedArguments& arguments, LibraryModel::Access access) {
     if (!QCoreApplication::instance()) {
         static int argc = 1;
         static char* argv[] = {applicationName(), nullptr};
         m_application = std::make_unique<QCoreApplication>(argc, argv);
     }
     // No user defaults: a command never changes the application's sidebar selection.
-    m_model = std::make_unique<LibraryModel>(LibraryStore(libraryRoot(arguments)), nullptr);
+    m_model = std::make_unique<LibraryModel>(LibraryStore(libraryRoot(arguments, access)), nullptr,
+                                             access);
     auto record = [this] {
         if (m_model->alert()) {
             m_alerts.push_back(*m_model->alert());
@@ -152,11 +150,17 @@ ParsedArguments parseLibraryArguments(ArgumentParser& parser,
 
 int runWithLibrary(ArgumentParser& parser, std::span<const std::string> arguments,
                    const std::function<void(const ParsedArguments&, LibrarySession&)>& body) {
+    return runWithLibrary(parser, arguments, LibraryModel::Access::readWrite, body);
+}
+
+int runWithLibrary(ArgumentParser& parser, std::span<const std::string> arguments,
+                   LibraryModel::Access access,
+                   const std::function<void(const ParsedArguments&, LibrarySession&)>& body) {
     auto parsed = parseLibraryArguments(parser, arguments);
     if (parsed.helpRequested) {
         return exitDone;
     }
-    LibrarySession session(parsed);
+    LibrarySession session(parsed, access);
     body(parsed, session);
     return session.finish(std::cerr);
 }

@@ -1,7 +1,8 @@
 // What every "brindlewick library ..." subcommand shares: the library root chosen by
 // --library, BRINDLEWICK_LIBRARY or the standard location; a LibraryModel over it (so the
-// commands behave as the application does) with a Qt event loop for its background work;
-// and the lookup of recordings and groups by identifier, prefix or name.
+// commands behave as the application does; read-only for commands that only show the library)
+// with a Qt event loop for its background work; and the lookup of recordings and groups by
+// identifier, prefix or name.
 #pragma once
 
 #include "cli/argument_parser.h"
@@ -21,7 +22,8 @@ namespace bw::cli {
 class LibrarySession {
 public:
     // Throws FileError when the standard location cannot be created.
-    explicit LibrarySession(const ParsedArguments& arguments);
+    explicit LibrarySession(const ParsedArguments& arguments,
+                            LibraryModel::Access access = LibraryModel::Access::readWrite);
     ~LibrarySession();
 
     LibraryModel& model() { return *m_model; }
@@ -60,6 +62,9 @@ ParsedArguments parseLibraryArguments(ArgumentParser& parser,
 // Adds --library, parses `arguments` (printing the help when asked for), opens the library and
 // runs `body`; returns the session's exit status. UsageError and other failures escape.
 int runWithLibrary(ArgumentParser& parser, std::span<const std::string> arguments,
+                   const std::function<void(const ParsedArguments&, LibrarySession&)>& body);
+int runWithLibrary(ArgumentParser& parser, std::span<const std::string> arguments,
+                   LibraryModel::Access access,
                    const std::function<void(const ParsedArguments&, LibrarySession&)>& body);
 
 } // namespace bw::cli

@@ -9,11 +9,15 @@
 #include "cli/transcript_output.h"
 #include "cli/transcription_texts.h"
 #include "library/support_texts.h"
+#include "platform/json_user_defaults.h"
+#include "platform/library_location.h"
 #include "service/transcription_service.h"
 #include "transcription/cancellation_error.h"
 #include "transcripts/transcript_document_json.h"
 #include "transcripts/transcript_store.h"
 #include "whisper/bundled_models.h"
+#include "whisper/model_catalog.h"
+#include "whisper/model_selection.h"
 
 #include <QEventLoop>
 #include <QMetaObject>
@@ -74,10 +78,17 @@ int runTranscribe(std::span<const std::string> arguments) {
     if (!item) {
         throw std::runtime_error("No recording matches “" + parsed.positionals[0] + "”.");
     }
-    TranscriptionService service(session.model().store(),
-                                 []() -> std::shared_ptr<TranscriptionEngine> {
-                                     return BundledModels::makeEngine(ResourceBundle::main());
-                                 });
+    JsonUserDefaults defaults;
+    if (auto model =
+            ModelSelection(ResourceBundle::main(), defaults, userModelsDirectory()).modelInUse()) {
+        if (auto warning = modelLanguageWarning(*model, language)) {
+            std::cerr << *warning << "\n";
+        }
+    }
+    TranscriptionService service(
+        session.model().store(), [&defaults]() -> std::shared_ptr<TranscriptionEngine> {
+            return BundledModels::makeEngine(ResourceBundle::main(), defaults);
+        });
     // Ctrl-C arrives on the watcher thread; the service is cancelled on its own thread.
     std::stop_callback onSignal(cancellation.token(), [&service] {
         QMetaObject::invokeMethod(
@@ -131,7 +142,7 @@ int runTranscript(std::span<const std::string> arguments) {
     if (parsed.helpRequested) {
         return exitDone;
     }
-    LibrarySession session(parsed);
+    LibrarySession session(parsed, LibraryModel::Access::readOnly);
     auto id = session.resolveItem(parsed.positionals[0]);
     std::optional<TranscriptDocument> document;
     try {
@@ -153,7 +164,8 @@ int runTranscript(std::span<const std::string> arguments) {
             std::cout << renderTextLine(segment.start, segment.end, segment.text) << "\n";
         }
     }
-    return exitDone;
+    // A damaged group list is reported even here, as by the other commands that only read.
+    return session.finish(std::cerr);
 }
 
 } // namespace

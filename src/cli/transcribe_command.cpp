@@ -8,8 +8,12 @@
 #include "cli/transcription_texts.h"
 #include "platform/atomic_file.h"
 #include "platform/file_error.h"
+#include "platform/json_user_defaults.h"
+#include "platform/library_location.h"
 #include "transcription/cancellation_error.h"
 #include "whisper/bundled_models.h"
+#include "whisper/model_catalog.h"
+#include "whisper/model_selection.h"
 #include "whisper/whisper_cpp_engine.h"
 
 #include <cerrno>
@@ -106,9 +110,9 @@ Settings settingsFrom(const ParsedArguments& arguments) {
     return settings;
 }
 
-std::unique_ptr<TranscriptionEngine> makeEngine(const Settings& settings) {
+std::unique_ptr<TranscriptionEngine> makeEngine(const Settings& settings, UserDefaults& defaults) {
     if (!settings.model) {
-        return BundledModels::makeEngine(ResourceBundle::main(), settings.threadCount);
+        return BundledModels::makeEngine(ResourceBundle::main(), defaults, settings.threadCount);
     }
     auto vadModel = settings.vadModel.value_or(settings.model->parent_path() /
                                                WhisperCppEngine::vadModelFileName);
@@ -183,7 +187,15 @@ int run(std::span<const std::string> arguments) {
 
     // Before the engine starts its threads, so that they leave the signals to the watcher.
     SignalCancellation cancellation;
-    auto engine = makeEngine(settings);
+    JsonUserDefaults defaults;
+    auto model =
+        settings.model
+            ? whisperCppModelFromFileName(settings.model->filename().string())
+            : ModelSelection(ResourceBundle::main(), defaults, userModelsDirectory()).modelInUse();
+    if (auto warning = model ? modelLanguageWarning(*model, settings.language) : std::nullopt) {
+        std::cerr << *warning << "\n";
+    }
+    auto engine = makeEngine(settings, defaults);
     TranscriptionOptions options = TranscriptionOptions::standard(settings.language);
     options.voiceActivityDetection = settings.voiceActivityDetection;
 

@@ -2,6 +2,7 @@
 
 #include <unicode/uchar.h>
 
+#include "base/text_trimming.h"
 #include "base/unicode_text.h"
 #include "export/formatting.h"
 #include "export/plain_text_export.h"
@@ -18,25 +19,6 @@ constexpr std::size_t maximumNameBytes = 255;
 
 std::vector<std::uint8_t> bytes(const std::string& text) {
     return std::vector<std::uint8_t>(text.begin(), text.end());
-}
-
-// Removes scalars matching the predicate from both ends of the UTF-8 text.
-template <typename Predicate> std::string trimmed(std::string_view text, Predicate matches) {
-    std::vector<std::pair<char32_t, std::size_t>> scalars; // scalar and its end offset
-    std::size_t offset = 0;
-    unicode::forEachScalar(text, [&](char32_t scalar, std::string_view source) {
-        offset += source.size();
-        scalars.emplace_back(scalar, offset);
-    });
-    std::size_t first = 0, last = scalars.size();
-    while (first < last && matches(scalars[first].first))
-        ++first;
-    while (last > first && matches(scalars[last - 1].first))
-        --last;
-    if (first == last)
-        return {};
-    const std::size_t begin = first == 0 ? 0 : scalars[first - 1].second;
-    return std::string(text.substr(begin, scalars[last - 1].second - begin));
 }
 
 bool isForbiddenInFileName(char c) {
@@ -83,7 +65,8 @@ std::string TranscriptExporter::suggestedFileName(std::string_view title, Export
         if (isForbiddenInFileName(c))
             c = ' ';
     }
-    name = trimmed(Formatting::singleLine(name), [](char32_t c) { return c == U'.' || c == U' '; });
+    name = trimScalars(Formatting::singleLine(name),
+                       [](char32_t c) { return c == U'.' || c == U' '; });
     if (name.empty())
         name = "Transcript";
 
@@ -95,7 +78,8 @@ std::string TranscriptExporter::suggestedFileName(std::string_view title, Export
     for (std::size_t count = maximumNameLength; cut > byteBudget && count > 1;)
         cut = unicode::graphemePrefixSize(name, --count);
     if (cut < name.size())
-        name = trimmed(std::string_view(name).substr(0, cut), isHorizontalWhitespace);
+        name =
+            std::string(trimScalars(std::string_view(name).substr(0, cut), isHorizontalWhitespace));
     // A long run of no-break spaces survives the first trim but not the second.
     if (name.empty())
         name = "Transcript";

@@ -71,6 +71,12 @@ LibraryItem itemFromJson(const nlohmann::json& value) {
     }
     item.state = *state;
     item.audioFileName = json::requireString(object, "audioFileName");
+    // Only a plain name inside the item's folder: nothing may reach outside it.
+    if (item.audioFileName.empty() || item.audioFileName.find('/') != std::string::npos ||
+        item.audioFileName.find('\0') != std::string::npos ||
+        item.audioFileName.find("..") != std::string::npos) {
+        corrupted("audioFileName", "is not the name of a file in the item's folder");
+    }
     // Optional keys: absent or null both mean "not present".
     if (object.contains("consentConfirmedAt") && !object["consentConfirmedAt"].is_null()) {
         item.consentConfirmedAt = requireDate(object, "consentConfirmedAt");

@@ -1,5 +1,6 @@
 #include "library/library_model.h"
 
+#include "base/precondition.h"
 #include "library/library_error.h"
 #include "library/support_texts.h"
 
@@ -10,13 +11,22 @@ namespace bw {
 namespace {
 
 const std::string sidebarSelectionKey = "library.sidebarSelection";
+const std::string unreadableGroupsMessage =
+    "Every recording is still here, now under No Group. The old list is kept as a file in "
+    "Brindlewick's library folder. You can create the groups again and drag the recordings "
+    "onto them.";
 
 } // namespace
 
 LibraryModel::LibraryModel(LibraryStore store, UserDefaults* defaults, QObject* parent)
-    : QObject(parent), m_store(std::move(store)), m_defaults(defaults) {
+    : LibraryModel(std::move(store), defaults, Access::readWrite, parent) {}
+
+LibraryModel::LibraryModel(LibraryStore store, UserDefaults* defaults, Access access,
+                           QObject* parent)
+    : QObject(parent), m_store(std::move(store)), m_defaults(defaults), m_access(access) {
     m_items = m_store.loadItems();
-    if (!m_store.recoverInterruptedRecordings(std::nullopt, m_items).empty()) {
+    if (m_access == Access::readWrite &&
+        !m_store.recoverInterruptedRecordings(std::nullopt, m_items).empty()) {
         m_items = m_store.loadItems();
     }
     loadGroups();
@@ -124,6 +134,7 @@ std::optional<Uuid> LibraryModel::recordingDestination() const {
 }
 
 void LibraryModel::chooseDestination(const std::optional<Uuid>& destination) {
+    requireWritable();
     auto remembered = m_selection;
     if (destination) {
         setFilter(LibraryFilter::group(*destination));
@@ -147,6 +158,7 @@ void LibraryModel::chooseDestination(const std::optional<Uuid>& destination) {
 }
 
 LibraryItem LibraryModel::beginRecording(const std::string& title, TimePoint now) {
+    requireWritable();
     LibraryItem item{Uuid::random(),
                      title,
                      wholeSeconds(now),
@@ -166,15 +178,16 @@ LibraryItem LibraryModel::beginRecording(const std::string& title, TimePoint now
 }
 
 void LibraryModel::finishRecording(const Uuid& id, double duration) {
+    requireWritable();
     setActiveRecordingID(std::nullopt);
     try {
-        auto finished = m_store.item(id);
-        finished.state = LibraryItem::State::complete;
-        finished.duration = duration;
-        m_store.save(finished);
+        m_store.update(id, [&](LibraryItem& finished) {
+            finished.state = LibraryItem::State::complete;
+            finished.duration = duration;
+        });
     } catch (const std::exception& error) {
         raise("The recording's details couldn't be saved",
-              "The audio is kept. Check that the Mac has enough free disk space. " +
+              "The audio is kept. Check that this computer has enough free disk space. " +
                   supportSentence() + detail(error));
     }
     reloadItems();
@@ -192,6 +205,7 @@ void LibraryModel::deselectIfHidden() {
 }
 
 void LibraryModel::deleteItem(const Uuid& id) {
+    requireWritable();
     if (id == m_activeRecordingID) {
         return;
     }
@@ -205,6 +219,7 @@ void LibraryModel::deleteItem(const Uuid& id) {
 }
 
 bool LibraryModel::rename(const Uuid& id, const std::string& title) {
+    requireWritable();
     try {
         m_store.rename(id, title);
     } catch (const std::exception& error) {
@@ -222,6 +237,7 @@ bool LibraryModel::rename(const Uuid& id, const std::string& title) {
 }
 
 void LibraryModel::move(const std::vector<Uuid>& itemIDs, const std::optional<Uuid>& group) {
+    requireWritable();
     try {
         m_store.move(itemIDs, group);
     } catch (const std::exception& error) {
@@ -232,6 +248,7 @@ void LibraryModel::move(const std::vector<Uuid>& itemIDs, const std::optional<Uu
 }
 
 LibraryGroup LibraryModel::createGroup(const std::string& name, const std::vector<Uuid>& moving) {
+    requireWritable();
     auto created = m_store.createGroup(name, std::chrono::system_clock::now());
     loadGroups();
     if (!moving.empty()) {
@@ -241,11 +258,13 @@ LibraryGroup LibraryModel::createGroup(const std::string& name, const std::vecto
 }
 
 void LibraryModel::renameGroup(const Uuid& id, const std::string& name) {
+    requireWritable();
     m_store.renameGroup(id, name);
     loadGroups();
 }
 
 void LibraryModel::deleteGroup(const Uuid& id) {
+    requireWritable();
     try {
         m_store.deleteGroup(id);
     } catch (const std::exception& error) {
@@ -275,6 +294,10 @@ std::optional<std::string> LibraryModel::confirmGroupName(const GroupEditor& edi
     return std::nullopt;
 }
 
+void LibraryModel::requireWritable() const {
+    BW_PRECONDITION(m_access == Access::readWrite, "a read-only library model was asked to change");
+}
+
 void LibraryModel::reloadItems() {
     setItems(m_store.loadItems());
     deselectIfHidden();
@@ -286,16 +309,18 @@ void LibraryModel::loadGroups() {
     } catch (const std::exception& error) {
         if (isLibraryError(error, LibraryError::Kind::unreadableGroups)) {
             m_groups.clear();
-            try {
-                m_store.setAsideUnreadableGroups(std::chrono::system_clock::now());
-                raise("The group list couldn't be read",
-                      "Every recording is still here, now under No Group. The old list is kept "
-                      "as a file in Brindlewick's library folder. You can create the groups "
-                      "again and drag the recordings onto them.");
-            } catch (const std::exception& setAsideError) {
-                raise("The group list couldn't be opened",
-                      "Every recording is still here. Quit and reopen Brindlewick. " +
-                          supportSentence() + detail(setAsideError));
+            if (m_access == Access::readOnly) {
+                // The file stays where it is for the application to set aside.
+                raise("The group list couldn't be read", unreadableGroupsMessage);
+            } else {
+                try {
+                    m_store.setAsideUnreadableGroups(std::chrono::system_clock::now());
+                    raise("The group list couldn't be read", unreadableGroupsMessage);
+                } catch (const std::exception& setAsideError) {
+                    raise("The group list couldn't be opened",
+                          "Every recording is still here. Quit and reopen Brindlewick. " +
+                              supportSentence() + detail(setAsideError));
+                }
             }
         } else {
             raise("The group list couldn't be opened",

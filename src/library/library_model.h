@@ -4,9 +4,12 @@
 // application's single alert slot.
 //
 // Lives on the main thread. Every change goes through the store and is followed by a fresh
-// read, so the model shows what is on disk. Failures become an alert, except those of
-// beginRecording, createGroup and renameGroup, which are thrown. Each observable field has a
-// change signal; filter, selection, alert and activeRecordingID signal only real changes.
+// read, so the model shows what is on disk. A read-only model (for commands that only show the
+// library) changes nothing on disk: no recovery, no housekeeping, no setting aside of a damaged
+// group list, which it reports as an alert; calling a change on it is a programming error. Failures
+// become an alert, except those of beginRecording, createGroup and renameGroup, which are thrown.
+// Each observable field has a change signal; filter, selection, alert and activeRecordingID signal
+// only real changes.
 #pragma once
 
 #include "library/app_alert.h"
@@ -30,10 +33,13 @@ class LibraryModel : public QObject {
 
 public:
     using TimePoint = std::chrono::system_clock::time_point;
+    enum class Access { readWrite, readOnly };
 
-    // Recovers interrupted recordings, loads items and groups and restores the filter.
-    // `defaults` is not owned and may be null (the filter is then not persisted).
+    // Recovers interrupted recordings (read-write only), loads items and groups and restores
+    // the filter. `defaults` is not owned and may be null (the filter is then not persisted).
     LibraryModel(LibraryStore store, UserDefaults* defaults, QObject* parent = nullptr);
+    LibraryModel(LibraryStore store, UserDefaults* defaults, Access access,
+                 QObject* parent = nullptr);
 
     const LibraryStore& store() const { return m_store; }
     const std::vector<LibraryItem>& items() const { return m_items; }
@@ -97,6 +103,7 @@ private:
         std::vector<std::string> problems;
     };
 
+    void requireWritable() const;
     void reloadItems();
     void loadGroups();
     void raise(std::string title, std::string message);
@@ -105,6 +112,7 @@ private:
 
     LibraryStore m_store;
     UserDefaults* m_defaults;
+    Access m_access;
     std::vector<LibraryItem> m_items;
     std::vector<LibraryGroup> m_groups;
     LibraryFilter m_filter = LibraryFilter::all();

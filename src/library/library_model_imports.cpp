@@ -2,6 +2,7 @@
 // the main thread.
 #include "library/library_model.h"
 
+#include "base/unicode_text.h"
 #include "library/library_error.h"
 
 #include <QThread>
@@ -14,20 +15,21 @@ namespace bw {
 namespace {
 
 std::string importProblem(const std::filesystem::path& file, const std::exception& error) {
-    std::string name = "“" + file.filename().string() + "”";
+    std::string name = "“" + unicode::repairedUtf8(file.filename().string()) + "”";
     if (isLibraryError(error, LibraryError::Kind::unsupportedFileType)) {
         return name + " isn't an m4a, mp3 or wav file.";
     }
     if (isLibraryError(error, LibraryError::Kind::unreadableAudio)) {
         return name + " couldn't be read as audio. The file may be damaged.";
     }
-    return name + " couldn't be copied into Brindlewick. Check that the Mac has enough free disk "
-                  "space, then try again.";
+    return name + " couldn't be copied into Brindlewick. Check that this computer has enough "
+                  "free disk space, then try again.";
 }
 
 } // namespace
 
 void LibraryModel::importFiles(const std::vector<std::filesystem::path>& files) {
+    requireWritable();
     m_importBatches.push_back(
         ImportBatch{std::deque(files.begin(), files.end()), groupForNewItems(), {}, {}});
     if (!m_importRunning) {

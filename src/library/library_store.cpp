@@ -1,10 +1,13 @@
 #include "library/library_store.h"
 
+#include "base/ascii_case.h"
 #include "base/iso_date.h"
 #include "base/json_reading.h"
 #include "base/text_trimming.h"
+#include "base/unicode_text.h"
 #include "library/library_error.h"
 #include "library/library_json.h"
+#include "library/library_layout.h"
 #include "library/text_comparison.h"
 #include "platform/atomic_file.h"
 #include "platform/audio_file_info.h"
@@ -15,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <thread>
 
 namespace bw {
@@ -22,10 +26,6 @@ namespace bw {
 namespace fs = std::filesystem;
 
 namespace {
-
-// Hidden folders of the root: an item being deleted, an item being imported.
-const std::string deletedPrefix = ".deleted-";
-const std::string importingPrefix = ".importing-";
 
 LibraryItem decodeItemFile(const fs::path& path) {
     // The envelope's version is not checked: a newer writer's item still lists.
@@ -38,10 +38,11 @@ bool fileExists(const fs::path& path) {
     return fs::exists(path, code);
 }
 
-// Rejects an empty name and a name equal, ignoring case, to another group's.
+// Rejects an empty name and a name equal, ignoring case, to another group's. Bytes that are
+// not UTF-8 (a name typed in an old Latin-1 terminal) are kept as U+FFFD.
 std::string validGroupName(const std::string& name, const std::vector<LibraryGroup>& groups,
                            const std::optional<Uuid>& except) {
-    std::string trimmed(trimWhitespaceAndLineBreaks(name));
+    std::string trimmed(trimWhitespaceAndLineBreaks(unicode::repairedUtf8(name)));
     if (trimmed.empty()) {
         throw LibraryError(LibraryError::Kind::emptyGroupName);
     }
@@ -69,15 +70,6 @@ double audioDuration(const fs::path& file) {
     return double(info.frameCount) / info.sampleRate;
 }
 
-std::string lowercasedAscii(std::string text) {
-    for (auto& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = char(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
-
 } // namespace
 
 fs::path LibraryStore::defaultRootURL() {
@@ -90,7 +82,15 @@ const std::set<std::string>& LibraryStore::importableExtensions() {
 }
 
 fs::path LibraryStore::itemFolderURL(const Uuid& id) const {
-    return m_rootURL / id.string();
+    fs::path folder = m_rootURL / id.string();
+    if (!fileExists(folder)) {
+        // A folder made by hand or by another tool may carry the lower-case form.
+        fs::path lowerCase = m_rootURL / lowercasedAscii(id.string());
+        if (fileExists(lowerCase)) {
+            return lowerCase;
+        }
+    }
+    return folder;
 }
 
 fs::path LibraryStore::recordingLockURL(const Uuid& id) const {
@@ -102,11 +102,17 @@ fs::path LibraryStore::audioFileURL(const LibraryItem& item) const {
 }
 
 fs::path LibraryStore::groupsURL() const {
-    return m_rootURL / "groups.json";
+    return m_rootURL / layout::groupsFileName;
+}
+
+FileLock LibraryStore::lock() const {
+    createDirectoriesDurably(m_rootURL, FileAccess::ownerOnly);
+    return FileLock::exclusive(m_rootURL / layout::lockFileName);
 }
 
 std::vector<LibraryItem> LibraryStore::loadItems() const {
-    std::vector<Uuid> ids;
+    // Item folders by identifier; the upper-case name wins over a lower-case twin.
+    std::map<Uuid, fs::path> folders;
     std::error_code code;
     fs::directory_iterator entries(m_rootURL, code);
     if (code) {
@@ -120,37 +126,48 @@ std::vector<LibraryItem> LibraryStore::loadItems() const {
         if (name.empty() || name.front() == '.') {
             continue;
         }
-        if (auto id = Uuid::parse(name)) {
-            ids.push_back(*id);
+        auto id = Uuid::parse(name);
+        if (!id) {
+            continue;
         }
+        if (name == id->string()) {
+            folders[*id] = entry->path();
+        } else if (name == lowercasedAscii(id->string())) {
+            folders.try_emplace(*id, entry->path());
+        }
+    }
+    std::vector<fs::path> paths;
+    paths.reserve(folders.size());
+    for (auto& [id, path] : folders) {
+        paths.push_back(std::move(path));
     }
 
     // Reading and decoding is independent per item, so large libraries use a few threads.
-    std::vector<std::optional<LibraryItem>> decoded(ids.size());
+    std::vector<std::optional<LibraryItem>> decoded(paths.size());
     auto decodeRange = [&](size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) {
             try {
-                decoded[i] = decodeItemFile(itemFolderURL(ids[i]) / "item.json");
+                decoded[i] = decodeItemFile(paths[i] / layout::itemFileName);
             } catch (const std::exception&) {
                 // An unreadable item hides only itself.
             }
         }
     };
     size_t threadCount =
-        ids.size() < 512 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
-    size_t share = (ids.size() + threadCount - 1) / threadCount;
+        paths.size() < 512 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+    size_t share = (paths.size() + threadCount - 1) / threadCount;
     std::vector<std::thread> workers;
     for (size_t t = 1; t < threadCount; ++t) {
-        workers.emplace_back(decodeRange, std::min(ids.size(), t * share),
-                             std::min(ids.size(), (t + 1) * share));
+        workers.emplace_back(decodeRange, std::min(paths.size(), t * share),
+                             std::min(paths.size(), (t + 1) * share));
     }
-    decodeRange(0, std::min(ids.size(), share));
+    decodeRange(0, std::min(paths.size(), share));
     for (auto& worker : workers) {
         worker.join();
     }
 
     std::vector<LibraryItem> items;
-    items.reserve(ids.size());
+    items.reserve(paths.size());
     for (auto& item : decoded) {
         if (item) {
             items.push_back(std::move(*item));
@@ -161,7 +178,7 @@ std::vector<LibraryItem> LibraryStore::loadItems() const {
 }
 
 LibraryItem LibraryStore::item(const Uuid& id) const {
-    fs::path file = itemFolderURL(id) / "item.json";
+    fs::path file = itemFolderURL(id) / layout::itemFileName;
     if (!fileExists(file)) {
         throw LibraryError(LibraryError::Kind::itemNotFound);
     }
@@ -169,17 +186,29 @@ LibraryItem LibraryStore::item(const Uuid& id) const {
 }
 
 void LibraryStore::save(const LibraryItem& item) const {
+    auto held = lock();
     writeItemFile(itemFolderURL(item.id), item);
+}
+
+LibraryItem LibraryStore::update(const Uuid& id,
+                                 const std::function<void(LibraryItem&)>& change) const {
+    auto held = lock();
+    LibraryItem changed = item(id);
+    change(changed);
+    writeItemFile(itemFolderURL(id), changed);
+    return changed;
 }
 
 void LibraryStore::writeItemFile(const fs::path& folder, const LibraryItem& item) const {
     nlohmann::json envelope = {{"version", 1}, {"item", toJson(item)}};
-    writeFileAtomically(folder / "item.json", prettyJsonText(envelope));
+    writeFileAtomically(folder / layout::itemFileName, prettyJsonText(envelope),
+                        FileAccess::ownerOnly);
 }
 
 void LibraryStore::addRecording(const LibraryItem& item) const {
-    createDirectoriesDurably(itemFolderURL(item.id));
-    save(item);
+    auto held = lock();
+    createDirectoriesDurably(itemFolderURL(item.id), FileAccess::ownerOnly);
+    writeItemFile(itemFolderURL(item.id), item);
 }
 
 std::vector<LibraryGroup> LibraryStore::loadGroups() const {
@@ -204,24 +233,25 @@ std::vector<LibraryGroup> LibraryStore::loadGroups() const {
 }
 
 void LibraryStore::saveGroups(std::vector<LibraryGroup> groups) const {
-    createDirectoriesDurably(m_rootURL);
     sortInGroupOrder(groups);
     nlohmann::json list = nlohmann::json::array();
     for (const auto& group : groups) {
         list.push_back(toJson(group));
     }
     nlohmann::json envelope = {{"version", 1}, {"groups", std::move(list)}};
-    writeFileAtomically(groupsURL(), prettyJsonText(envelope));
+    writeFileAtomically(groupsURL(), prettyJsonText(envelope), FileAccess::ownerOnly);
 }
 
 fs::path LibraryStore::setAsideUnreadableGroups(TimePoint now) const {
     fs::path target =
         m_rootURL / ("groups-unreadable-" + setAsideStamp(wholeSeconds(now)) + ".json");
+    auto held = lock();
     renameWithoutReplacing(groupsURL(), target);
     return target;
 }
 
 LibraryGroup LibraryStore::createGroup(const std::string& name, TimePoint now) const {
+    auto held = lock();
     auto groups = loadGroups();
     LibraryGroup group{Uuid::random(), validGroupName(name, groups, std::nullopt),
                        wholeSeconds(now)};
@@ -231,6 +261,7 @@ LibraryGroup LibraryStore::createGroup(const std::string& name, TimePoint now) c
 }
 
 LibraryGroup LibraryStore::renameGroup(const Uuid& id, const std::string& name) const {
+    auto held = lock();
     auto groups = loadGroups();
     auto found = std::find_if(groups.begin(), groups.end(),
                               [&](const LibraryGroup& group) { return group.id == id; });
@@ -244,6 +275,7 @@ LibraryGroup LibraryStore::renameGroup(const Uuid& id, const std::string& name) 
 }
 
 void LibraryStore::deleteGroup(const Uuid& id) const {
+    auto held = lock();
     auto groups = loadGroups();
     auto found = std::find_if(groups.begin(), groups.end(),
                               [&](const LibraryGroup& group) { return group.id == id; });
@@ -255,13 +287,14 @@ void LibraryStore::deleteGroup(const Uuid& id) const {
     for (auto item : loadItems()) {
         if (item.groupID == id) {
             item.groupID.reset();
-            save(item);
+            writeItemFile(itemFolderURL(item.id), item);
         }
     }
 }
 
 std::vector<LibraryItem> LibraryStore::move(const std::vector<Uuid>& itemIDs,
                                             const std::optional<Uuid>& group) const {
+    auto held = lock();
     if (group) {
         auto groups = loadGroups();
         if (std::none_of(groups.begin(), groups.end(),
@@ -275,35 +308,36 @@ std::vector<LibraryItem> LibraryStore::move(const std::vector<Uuid>& itemIDs,
     }
     for (auto& moved : items) {
         moved.groupID = group;
-        save(moved);
+        writeItemFile(itemFolderURL(moved.id), moved);
     }
     return items;
 }
 
 void LibraryStore::deleteItem(const Uuid& id) const {
-    fs::path folder = itemFolderURL(id);
-    std::error_code missing;
-    if (!fs::is_directory(folder, missing)) {
-        throw LibraryError(LibraryError::Kind::itemNotFound);
-    }
     // Renamed aside first, so that a crash half-way through the removal never leaves a
-    // listed item without its audio: the hidden leftover is swept at the next start.
-    fs::path doomed = m_rootURL / (deletedPrefix + id.string());
+    // listed item without its audio: the hidden leftover is swept at the next start. The
+    // rename holds the lock, so no change of the item is written into a folder on its way out.
+    fs::path doomed = m_rootURL / (std::string(layout::deletedPrefix) + id.string());
     std::error_code code;
-    fs::remove_all(doomed, code);
-    renameWithoutReplacing(folder, doomed);
+    {
+        auto held = lock();
+        fs::path folder = itemFolderURL(id);
+        std::error_code missing;
+        if (!fs::is_directory(folder, missing)) {
+            throw LibraryError(LibraryError::Kind::itemNotFound);
+        }
+        fs::remove_all(doomed, code);
+        renameWithoutReplacing(folder, doomed);
+    }
     fs::remove_all(doomed, code);
 }
 
 LibraryItem LibraryStore::rename(const Uuid& id, const std::string& title) const {
-    std::string trimmed(trimWhitespaceAndLineBreaks(title));
+    std::string trimmed(trimWhitespaceAndLineBreaks(unicode::repairedUtf8(title)));
     if (trimmed.empty()) {
         throw LibraryError(LibraryError::Kind::emptyTitle);
     }
-    LibraryItem renamed = item(id);
-    renamed.title = trimmed;
-    save(renamed);
-    return renamed;
+    return update(id, [&](LibraryItem& renamed) { renamed.title = trimmed; });
 }
 
 LibraryItem LibraryStore::importAudio(const fs::path& source, const std::optional<Uuid>& group,
@@ -314,7 +348,8 @@ LibraryItem LibraryStore::importAudio(const fs::path& source, const std::optiona
     }
     std::string lowered = lowercasedAscii(extension);
     if (!importableExtensions().count(lowered)) {
-        throw LibraryError(LibraryError::Kind::unsupportedFileType, extension);
+        throw LibraryError(LibraryError::Kind::unsupportedFileType,
+                           unicode::repairedUtf8(extension));
     }
     double duration = 0;
     try {
@@ -325,7 +360,8 @@ LibraryItem LibraryStore::importAudio(const fs::path& source, const std::optiona
     if (!(duration > 0)) {
         throw LibraryError(LibraryError::Kind::unreadableAudio);
     }
-    std::string title = source.stem().string();
+    // An old Latin-1 file name still gives a title, with U+FFFD for what can't be read.
+    std::string title = unicode::repairedUtf8(source.stem().string());
     if (trimWhitespaceAndLineBreaks(title).empty()) {
         title = "Untitled";
     }
@@ -341,10 +377,12 @@ LibraryItem LibraryStore::importAudio(const fs::path& source, const std::optiona
     // The item is assembled in a hidden folder and appears under its own name only when whole,
     // so an import cut short (even by a crash) never leaves a folder behind in the library;
     // the next start sweeps a crashed import's hidden remains.
-    fs::path staging = m_rootURL / (importingPrefix + item.id.string());
-    createDirectoriesDurably(staging);
+    // The copy, the slow part, runs without the lock: nobody else writes into the hidden folder.
+    fs::path staging = m_rootURL / (std::string(layout::importingPrefix) + item.id.string());
+    createDirectoriesDurably(staging, FileAccess::ownerOnly);
     try {
-        copyFileAtomically(source, staging / item.audioFileName);
+        copyFileAtomically(source, staging / item.audioFileName, FileAccess::ownerOnly);
+        auto held = lock();
         writeItemFile(staging, item);
         renameWithoutReplacing(staging, itemFolderURL(item.id));
     } catch (...) {
@@ -355,32 +393,6 @@ LibraryItem LibraryStore::importAudio(const fs::path& source, const std::optiona
     return item;
 }
 
-void LibraryStore::sweepLeftovers() const {
-    // An import's hidden folder is only left over once nothing has been written into it for
-    // a long while; a younger one may belong to an import running in another process.
-    auto stale = fs::file_time_type::clock::now() - std::chrono::hours(1);
-    auto lastWritten = [](const fs::path& folder) {
-        std::error_code code;
-        auto newest = fs::last_write_time(folder, code);
-        for (fs::directory_iterator entries(folder, code), end; !code && entries != end;
-             entries.increment(code)) {
-            std::error_code ignored;
-            newest = std::max(newest, fs::last_write_time(entries->path(), ignored));
-        }
-        return newest;
-    };
-    std::error_code code;
-    for (fs::directory_iterator entries(m_rootURL, code), end; !code && entries != end;
-         entries.increment(code)) {
-        std::string name = entries->path().filename().string();
-        if (name.starts_with(deletedPrefix) ||
-            (name.starts_with(importingPrefix) && lastWritten(entries->path()) < stale)) {
-            std::error_code ignored;
-            fs::remove_all(entries->path(), ignored);
-        }
-    }
-}
-
 std::vector<LibraryItem>
 LibraryStore::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID) const {
     return recoverInterruptedRecordings(exceptID, loadItems());
@@ -389,21 +401,32 @@ LibraryStore::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID) 
 std::vector<LibraryItem>
 LibraryStore::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID,
                                            std::vector<LibraryItem> listed) const {
-    sweepLeftovers();
+    tidyUp();
+    // Whether a recording left in state `recording` is over: not when it is the caller's own,
+    // nor while a live process holds its recording lock.
+    auto unfinished = [&](const LibraryItem& item) {
+        return item.state == LibraryItem::State::recording && item.id != exceptID &&
+               !FileLock::isHeld(recordingLockURL(item.id));
+    };
     std::vector<LibraryItem> recovered;
-    for (auto item : listed) {
-        if (item.state != LibraryItem::State::recording || item.id == exceptID ||
-            FileLock::isHeld(recordingLockURL(item.id))) {
+    for (const auto& listedItem : listed) {
+        if (!unfinished(listedItem)) {
             continue;
         }
-        item.state = LibraryItem::State::interrupted;
         try {
-            item.duration = audioDuration(audioFileURL(item));
-        } catch (const std::exception&) {
-            item.duration = 0;
-        }
-        try {
-            save(item);
+            // Read again under the lock: another process may have finished it since the listing.
+            auto held = lock();
+            auto item = this->item(listedItem.id);
+            if (!unfinished(item)) {
+                continue;
+            }
+            item.state = LibraryItem::State::interrupted;
+            try {
+                item.duration = audioDuration(audioFileURL(item));
+            } catch (const std::exception&) {
+                item.duration = 0;
+            }
+            writeItemFile(itemFolderURL(item.id), item);
             recovered.push_back(item);
         } catch (const std::exception&) {
             // Left as it is on disk; the next start tries again.

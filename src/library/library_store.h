@@ -1,18 +1,24 @@
 // The library on disk: one folder per recording (named by its UUID, holding "item.json", the
 // audio and the transcript) and "groups.json" listing the groups. The store keeps nothing in
 // memory; every call reads or writes the files, which are the single source of truth. Every
-// file is written through the atomic, durable write helper.
+// file is written through the atomic, durable write helper, private to the user.
+//
+// Several processes may use one library at once. Each change (read, change, write back) holds
+// the library's lock, a flock on ".lock" at the root, for that moment only, so changes from
+// different processes and threads never overwrite one another. Reading takes no lock: every
+// file is replaced whole, so a reader sees the old or the new version.
 //
 // Failures: LibraryError for the library's own conditions, JsonDecodingError for a damaged
-// item file, FileError for the file system. A value type; calls on different threads are safe
-// as far as the file system makes them (each change is one whole-file replacement).
+// item file, FileError for the file system. A value type; safe to use from several threads.
 #pragma once
 
 #include "library/library_group.h"
 #include "library/library_item.h"
+#include "platform/file_lock.h"
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -31,6 +37,8 @@ public:
     static const std::set<std::string>& importableExtensions(); // "m4a", "mp3", "wav"
 
     const std::filesystem::path& rootURL() const { return m_rootURL; }
+    // The item's folder: named by the upper-case identifier, or the lower-case one when only
+    // that exists.
     std::filesystem::path itemFolderURL(const Uuid& id) const;
     std::filesystem::path audioFileURL(const LibraryItem& item) const;
     // The lock a recording in progress holds for as long as it records (FileLock).
@@ -42,6 +50,10 @@ public:
     LibraryItem item(const Uuid& id) const;
     // Writes the item file into its existing folder.
     void save(const LibraryItem& item) const;
+    // Reads the item, lets `change` change it and writes it back, all under the lock; returns
+    // the saved item. Throws what item() and save() throw, and what `change` throws (then
+    // nothing is written).
+    LibraryItem update(const Uuid& id, const std::function<void(LibraryItem&)>& change) const;
     // Creates the folder of a new recording (and the root if needed), then saves it.
     void addRecording(const LibraryItem& item) const;
 
@@ -64,8 +76,9 @@ public:
     // Copies an m4a, mp3 or wav file into a new item; leaves nothing behind on failure.
     LibraryItem importAudio(const std::filesystem::path& source, const std::optional<Uuid>& group,
                             TimePoint now) const;
-    // Marks recordings left in state `recording` (except `exceptID` and those whose recording
-    // lock is held by a live process) as interrupted with the length of their audio; returns
+    // Start-up housekeeping first (see tidyUp), then marks recordings left in state
+    // `recording` (except `exceptID` and those whose recording lock is held by a live process)
+    // as interrupted with the length of their audio; returns
     // those it could save. Never fails.
     std::vector<LibraryItem>
     recoverInterruptedRecordings(const std::optional<Uuid>& exceptID) const;
@@ -73,12 +86,19 @@ public:
     std::vector<LibraryItem> recoverInterruptedRecordings(const std::optional<Uuid>& exceptID,
                                                           std::vector<LibraryItem> listed) const;
 
+    // Removes what a crash or a killed process left behind (the hidden folders of deletes
+    // and of imports idle for an hour, the atomic writer's temporary files) and makes the
+    // root, every item folder and file in them private to the user. Never fails.
+    void tidyUp() const;
+
 private:
     std::filesystem::path groupsURL() const;
+    // Creates the root when missing and holds the library's lock while the result lives.
+    FileLock lock() const;
+    // The following expect the caller to hold the lock.
     void saveGroups(std::vector<LibraryGroup> groups) const;
     void writeItemFile(const std::filesystem::path& folder, const LibraryItem& item) const;
-    // Removes what a crash during a delete or an import left behind.
-    void sweepLeftovers() const;
+    void tidyItemFolder(const std::filesystem::path& folder) const;
 
     std::filesystem::path m_rootURL;
 };

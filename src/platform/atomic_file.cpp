@@ -44,11 +44,21 @@ private:
     int m_fd;
 };
 
+const std::string_view temporaryInfix = ".tmp-";
+constexpr size_t temporarySuffixSize = 16;
+
 fs::path temporarySibling(const fs::path& target) {
-    thread_local std::mt19937_64 generator{std::random_device{}()};
-    char suffix[20];
+    // A forked child would repeat its parent's names, so the generator is seeded per process.
+    thread_local std::mt19937_64 generator;
+    thread_local pid_t seededIn = 0;
+    if (seededIn != ::getpid()) {
+        seededIn = ::getpid();
+        generator.seed(std::random_device{}());
+    }
+    char suffix[temporarySuffixSize + 4];
     std::snprintf(suffix, sizeof suffix, "%016llx", (unsigned long long)generator());
-    return target.parent_path() / ("." + target.filename().string() + ".tmp-" + suffix);
+    return target.parent_path() /
+           ("." + target.filename().string() + std::string(temporaryInfix) + suffix);
 }
 
 bool writeAll(int fd, const char* data, size_t size) {
@@ -67,9 +77,12 @@ bool writeAll(int fd, const char* data, size_t size) {
 }
 
 // Writes a temporary file with `fill`, flushes it and renames it over `target`.
-template <typename Fill> void replaceAtomically(const fs::path& target, Fill fill) {
+template <typename Fill>
+void replaceAtomically(const fs::path& target, FileAccess access, Fill fill) {
     fs::path temporary = temporarySibling(target);
-    Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    bool ownerOnly = access == FileAccess::ownerOnly;
+    Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                           ownerOnly ? 0600 : 0666));
     if (file.get() < 0) {
         throw FileError("be saved", target, lastError());
     }
@@ -77,6 +90,10 @@ template <typename Fill> void replaceAtomically(const fs::path& target, Fill fil
         ::unlink(temporary.c_str());
         throw FileError("be saved", target, code);
     };
+    // The umask can only take bits away; a private file gets exactly read and write.
+    if (ownerOnly && ::fchmod(file.get(), 0600) != 0) {
+        fail(lastError());
+    }
     if (std::error_code code = fill(file.get()); code) {
         fail(code);
     }
@@ -94,18 +111,18 @@ template <typename Fill> void replaceAtomically(const fs::path& target, Fill fil
 
 } // namespace
 
-void writeFileAtomically(const fs::path& target, std::string_view contents) {
-    replaceAtomically(target, [&](int fd) {
+void writeFileAtomically(const fs::path& target, std::string_view contents, FileAccess access) {
+    replaceAtomically(target, access, [&](int fd) {
         return writeAll(fd, contents.data(), contents.size()) ? std::error_code() : lastError();
     });
 }
 
-void copyFileAtomically(const fs::path& source, const fs::path& target) {
+void copyFileAtomically(const fs::path& source, const fs::path& target, FileAccess access) {
     Descriptor input(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     if (input.get() < 0) {
         throw FileError("be opened", source, lastError());
     }
-    replaceAtomically(target, [&](int fd) {
+    replaceAtomically(target, access, [&](int fd) {
         std::vector<char> buffer(1 << 16);
         for (;;) {
             ssize_t count = ::read(input.get(), buffer.data(), buffer.size());
@@ -141,21 +158,53 @@ void renameWithoutReplacing(const fs::path& from, const fs::path& to) {
     }
 }
 
-void createDirectoriesDurably(const fs::path& folder) {
+void moveFileIntoPlace(const fs::path& from, const fs::path& to) {
+    Descriptor file(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0 || ::fsync(file.get()) != 0) {
+        throw FileError("be saved", to, lastError());
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        throw FileError("be saved", to, lastError());
+    }
+    syncDirectory(to.parent_path());
+}
+
+void createDirectoriesDurably(const fs::path& folder, FileAccess access) {
     std::error_code code;
     if (fs::is_directory(folder, code)) {
         return;
     }
     if (folder.has_parent_path() && folder.parent_path() != folder) {
-        createDirectoriesDurably(folder.parent_path());
+        createDirectoriesDurably(folder.parent_path(), access);
     }
-    if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
+    bool ownerOnly = access == FileAccess::ownerOnly;
+    if (::mkdir(folder.c_str(), ownerOnly ? 0700 : 0777) == 0) {
+        if (ownerOnly && ::chmod(folder.c_str(), 0700) != 0) {
+            throw FileError("be created", folder, lastError());
+        }
+    } else if (errno != EEXIST) {
         throw FileError("be created", folder, lastError());
     }
     if (!fs::is_directory(folder, code)) {
         throw FileError("be created", folder, std::make_error_code(std::errc::not_a_directory));
     }
     syncDirectory(folder.parent_path());
+}
+
+std::optional<std::string> atomicWriteTarget(std::string_view temporaryName) {
+    if (temporaryName.size() < 2 + temporaryInfix.size() + temporarySuffixSize ||
+        temporaryName.front() != '.') {
+        return std::nullopt;
+    }
+    auto suffix = temporaryName.substr(temporaryName.size() - temporarySuffixSize);
+    if (suffix.find_first_not_of("0123456789abcdef") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    auto rest = temporaryName.substr(1, temporaryName.size() - 1 - temporarySuffixSize);
+    if (!rest.ends_with(temporaryInfix)) {
+        return std::nullopt;
+    }
+    return std::string(rest.substr(0, rest.size() - temporaryInfix.size()));
 }
 
 void syncDirectory(const fs::path& folder) {

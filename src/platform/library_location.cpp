@@ -26,10 +26,18 @@ fs::path dataHome() {
 
 } // namespace
 
+fs::path standardLibraryRoot() {
+    return dataHome() / "Brindlewick" / "Library";
+}
+
 fs::path defaultLibraryRoot() {
-    fs::path root = dataHome() / "Brindlewick" / "Library";
-    createDirectoriesDurably(root);
+    fs::path root = standardLibraryRoot();
+    createDirectoriesDurably(root, FileAccess::ownerOnly);
     return root;
+}
+
+fs::path userModelsDirectory() {
+    return dataHome() / "Brindlewick" / "Models";
 }
 
 fs::path temporaryLibraryRoot() {

@@ -61,7 +61,7 @@ std::optional<double> measuredDuration(const std::filesystem::path& file) {
 }
 
 std::string saveFailedMessage(const std::exception& error) {
-    return "The transcript couldn't be saved. Check that the Mac has enough free disk space, "
+    return "The transcript couldn't be saved. Check that this computer has enough free disk space, "
            "then try again." +
            detail(error);
 }

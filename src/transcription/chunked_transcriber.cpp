@@ -1,6 +1,7 @@
 #include "transcription/chunked_transcriber.h"
 
 #include "base/precondition.h"
+#include "base/unicode_text.h"
 #include "transcription/audio_stream_reader.h"
 #include "transcription/cancellation_error.h"
 #include "transcription/chunk_planner.h"
@@ -9,9 +10,6 @@
 #include "transcription/sample_index.h"
 #include "transcription/speech_regions.h"
 #include "transcription/transcription_error.h"
-
-#include <unicode/brkiter.h>
-#include <unicode/unistr.h>
 
 #include <algorithm>
 #include <cmath>
@@ -23,58 +21,19 @@ namespace {
 constexpr double sampleRate = AudioStreamReader::sampleRate;
 using Phase = TranscriptionProgress::Phase;
 
-std::unique_ptr<icu::BreakIterator> characterBreaks(const icu::UnicodeString& text) {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> breaks(
-        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    if (U_FAILURE(status) || !breaks) {
-        return nullptr;
-    }
-    breaks->setText(text);
-    return breaks;
-}
-
-// Characters as the user perceives them (grapheme clusters); code points if ICU has no rules.
-std::size_t characterCount(const icu::UnicodeString& text) {
-    auto breaks = characterBreaks(text);
-    if (!breaks) {
-        return static_cast<std::size_t>(text.countChar32());
-    }
-    std::size_t count = 0;
-    for (breaks->first(); breaks->next() != icu::BreakIterator::DONE;) {
-        ++count;
-    }
-    return count;
-}
-
-std::string lastCharacters(const icu::UnicodeString& text, std::size_t count) {
-    std::int32_t from = 0;
-    if (auto breaks = characterBreaks(text)) {
-        from = breaks->last();
-        for (std::size_t i = 0; i < count && from > 0; ++i) {
-            from = breaks->previous();
-        }
-    } else {
-        from = text.moveIndex32(text.length(), -static_cast<std::int32_t>(count));
-    }
-    std::string result;
-    text.tempSubString(from).toUTF8String(result);
-    return result;
-}
-
 const SpeechRecognizer& requireRecognizer(const std::unique_ptr<SpeechRecognizer>& recognizer) {
     BW_PRECONDITION(recognizer != nullptr, "a transcriber needs a recognizer");
     return *recognizer;
 }
 
-// The prompt over the segments of `earlier` followed by those of `current`.
+// The prompt over the segments of `earlier` followed by those of `current`: the last
+// promptLength user-perceived characters of their texts joined by spaces.
 std::optional<std::string> promptFrom(const std::vector<TranscriptSegment>& earlier,
                                       const std::vector<TranscriptSegment>& current) {
-    icu::UnicodeString text;
+    std::string text;
     auto prepend = [&](const TranscriptSegment& segment) {
-        auto piece = icu::UnicodeString::fromUTF8(segment.text);
-        text = text.isEmpty() ? piece : piece + u' ' + text;
-        return characterCount(text) >= ChunkedTranscriber::promptLength;
+        text = text.empty() ? segment.text : segment.text + ' ' + text;
+        return unicode::graphemeCount(text) >= ChunkedTranscriber::promptLength;
     };
     bool full = false;
     for (auto it = current.rbegin(); !full && it != current.rend(); ++it) {
@@ -83,10 +42,11 @@ std::optional<std::string> promptFrom(const std::vector<TranscriptSegment>& earl
     for (auto it = earlier.rbegin(); !full && it != earlier.rend(); ++it) {
         full = prepend(*it);
     }
-    if (text.isEmpty()) {
+    if (text.empty()) {
         return std::nullopt;
     }
-    return lastCharacters(text, ChunkedTranscriber::promptLength);
+    const std::size_t kept = unicode::graphemeSuffixSize(text, ChunkedTranscriber::promptLength);
+    return unicode::repairedUtf8(std::string_view(text).substr(text.size() - kept));
 }
 
 } // namespace

@@ -45,7 +45,8 @@ void TranscriptStore::save(const TranscriptDocument& document, const Uuid& itemI
     // Text the engine cut inside a UTF-8 sequence must not make the save fail: such bytes
     // are stored as U+FFFD.
     writeFileAtomically(fileURL(itemID),
-                        root.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+                        root.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n",
+                        FileAccess::ownerOnly);
 }
 
 } // namespace bw

@@ -1,6 +1,8 @@
 #include "whisper/bundled_models.h"
 
+#include "platform/library_location.h"
 #include "transcription/transcription_error.h"
+#include "whisper/model_selection.h"
 #include "whisper/whisper_cpp_engine.h"
 
 namespace bw {
@@ -38,6 +40,11 @@ std::unique_ptr<TranscriptionEngine> BundledModels::makeEngine(const ResourceBun
                         : value->is_string() ? value->get<std::string>()
                                              : value->dump();
     throw TranscriptionError::modelNotFound("Models/" + named);
+}
+
+std::unique_ptr<TranscriptionEngine>
+BundledModels::makeEngine(const ResourceBundle& bundle, UserDefaults& defaults, int threadCount) {
+    return ModelSelection(bundle, defaults, userModelsDirectory()).makeEngine(threadCount);
 }
 
 } // namespace bw

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/resource_bundle.h"
+#include "platform/user_defaults.h"
 #include "transcription/transcription_engine.h"
 #include "whisper/whisper_cpp_model.h"
 
@@ -29,6 +30,12 @@ public:
     // errors (a missing file is reported with its full path).
     static std::unique_ptr<TranscriptionEngine> makeEngine(const ResourceBundle& bundle,
                                                            int threadCount = 4);
+
+    // The engine over the model the user chose in the settings (see ModelSelection), from the
+    // user models folder ($XDG_DATA_HOME/Brindlewick/Models) or the bundle; the shipped model
+    // as above when there is no choice.
+    static std::unique_ptr<TranscriptionEngine>
+    makeEngine(const ResourceBundle& bundle, UserDefaults& defaults, int threadCount = 4);
 };
 
 } // namespace bw

@@ -32,7 +32,4 @@ std::vector<RecognizedWord> assembleWords(std::span<const WhisperToken> tokens, 
 RecognizedSegment assembleSegment(std::int64_t t0, std::int64_t t1,
                                   std::vector<RecognizedWord> words);
 
-// `bytes` as valid UTF-8: each maximal invalid sequence is replaced by U+FFFD.
-std::string validUtf8(std::string_view bytes);
-
 } // namespace bw

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdlib>
+#include <map>
 #include <sys/wait.h>
 
 namespace bw {
@@ -166,7 +167,82 @@ TEST_F(LibraryCommandTest, UnreadableGroupListIsReportedAndSetAside) {
     EXPECT_EQ(listed.status, 1);
     EXPECT_EQ(listed.err.rfind("The group list couldn't be read\nEvery recording is still here", 0),
               0u);
-    EXPECT_EQ(run("groups").status, 0); // set aside: the next run starts clean
+    EXPECT_EQ(run("groups").status, 1); // a command that only reads leaves the file alone
+    EXPECT_EQ(run("group create Fresh").status, 1); // reports it too, and sets it aside
+    EXPECT_EQ(run("groups").status, 0);             // so the next run starts clean
+}
+
+// Every name under `root` with its type, permissions and contents.
+std::map<std::string, std::string> snapshot(const fs::path& root) {
+    std::map<std::string, std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        auto status = fs::symlink_status(entry.path());
+        std::string description = std::to_string(int(status.type())) + " " +
+                                  std::to_string(int(status.permissions())) + " ";
+        if (status.type() == fs::file_type::regular) {
+            description += test::readText(entry.path());
+        }
+        entries[fs::relative(entry.path(), root).string()] = description;
+    }
+    return entries;
+}
+
+TEST_F(LibraryCommandTest, CommandsThatOnlyReadChangeNothingOnDisk) {
+    LibraryStore store(library);
+    auto recording = test::sampleItem("still recording", 100);
+    recording.state = LibraryItem::State::recording;
+    store.addRecording(recording);
+    test::writeWav(store.audioFileURL(recording), 0.5);
+    auto complete = test::sampleItem("complete", 50);
+    store.addRecording(complete);
+    test::writeText(library / "groups.json", "{");
+    fs::create_directories(library / ".deleted-leftover");
+    test::writeText(store.itemFolderURL(complete.id) / ".item.json.tmp-0123456789abcdef", "{");
+    fs::permissions(library, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+    auto before = snapshot(library);
+
+    const std::string alert = "The group list couldn't be read\nEvery recording is still here, "
+                              "now under No Group.";
+    for (const std::string command : {"list", "list --json", "groups", "groups --json"}) {
+        auto result = run(command);
+        EXPECT_EQ(result.status, 1) << command;
+        EXPECT_EQ(result.err.rfind(alert, 0), 0u) << command << ": " << result.err;
+    }
+    auto listed = run("list");
+    EXPECT_EQ(listed.out.rfind(recording.id.string(), 0), 0u) << listed.out;
+    EXPECT_NE(listed.out.find("\trecording\tNo Group\tstill recording\n"), std::string::npos);
+    EXPECT_NE(listed.out.find("\tcomplete\tNo Group\tcomplete\n"), std::string::npos);
+    auto transcript = run("transcript " + complete.id.string());
+    EXPECT_EQ(transcript.status, 1);
+    EXPECT_EQ(transcript.err.rfind("This recording has no transcript yet.", 0), 0u);
+
+    EXPECT_EQ(snapshot(library), before);
+}
+
+TEST_F(LibraryCommandTest, ControlCharactersCannotForgeRowsOrFields) {
+    LibraryStore store(library);
+    auto group = store.createGroup("Team\r\nforged\trow", {});
+    auto item = test::sampleItem("line\nbreak\tand tab", 1, group.id);
+    store.addRecording(item);
+    auto listed = run("list");
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out.substr(36), "\t1970-01-01T00:00:01Z\t0:12\tcomplete\tTeam\\r\\nforged"
+                                     "\\trow\tline\\nbreak\\tand tab\n");
+    auto groups = run("groups");
+    EXPECT_EQ(groups.out, group.id.string() + "\t1\tTeam\\r\\nforged\\trow\n");
+    // The JSON form carries the names as they are.
+    EXPECT_EQ(nlohmann::json::parse(run("groups --json").out)[0]["name"], group.name);
+}
+
+TEST_F(LibraryCommandTest, NamesThatAreNotUtf8AreKeptWithReplacementCharacters) {
+    test::writeWav(folder / "caf\xE9.wav", 0.5);
+    auto imported = run("import " + quoted(folder / "caf\xE9.wav"));
+    EXPECT_EQ(imported.status, 0) << imported.err;
+    EXPECT_NE(imported.out.find("\tcaf\uFFFD\n"), std::string::npos) << imported.out;
+    // A Latin-1 "Équipe" typed in an old terminal.
+    auto created = run("group create \"$(printf '\\311quipe')\"");
+    EXPECT_EQ(created.status, 0) << created.err;
+    EXPECT_EQ(created.out.substr(36), "\t\uFFFDquipe\n");
 }
 
 } // namespace

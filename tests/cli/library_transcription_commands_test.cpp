@@ -57,7 +57,9 @@ protected:
     // `arguments` is a shell fragment after "brindlewick library"; `prefix` goes before the
     // program (e.g. "timeout -s INT 2").
     CommandResult run(const std::string& arguments, const std::string& prefix = "") {
-        std::string command = "BRINDLEWICK_RESOURCES=" + quoted(m_resources) + " " + prefix +
+        // Settings of its own: no model chosen, the bundled one is used.
+        std::string command = "BRINDLEWICK_RESOURCES=" + quoted(m_resources) +
+                              " XDG_CONFIG_HOME=" + quoted(m_folder.path()) + " " + prefix +
                               " '" BW_BINARY_DIR "/bin/brindlewick' library " + arguments +
                               " --library " + quoted(m_library) + " >" + quoted(m_folder / "out") +
                               " 2>" + quoted(m_folder / "err");
@@ -110,6 +112,16 @@ TEST_F(LibraryTranscriptionCommandsTest, TranscribeSavesWhatTranscriptPrints) {
     ASSERT_EQ(lines.status, 0) << lines.err;
     EXPECT_EQ(std::count(lines.out.begin(), lines.out.end(), '\n'),
               std::ptrdiff_t(document["segments"].size()));
+}
+
+TEST_F(LibraryTranscriptionCommandsTest, TranscribeWarnsThatATinyModelIsTooSmallForSlovak) {
+    std::string id = import(m_audio);
+    auto transcribed = run("transcribe " + id + " --language sk");
+    ASSERT_EQ(transcribed.status, 0) << transcribed.err;
+    EXPECT_EQ(transcribed.err.find("Warning: this model (tiny) is too small for Slovak; run "
+                                   "`brindlewick models install large-v3-turbo-q5_0`"),
+              0u)
+        << transcribed.err;
 }
 
 TEST_F(LibraryTranscriptionCommandsTest, TranscriptPrintsTheStoredDocument) {

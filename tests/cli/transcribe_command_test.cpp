@@ -169,7 +169,8 @@ TEST_F(TranscribeCommandTest, UsesTheBundledModels) {
     std::filesystem::create_symlink(m_files.model, resources / "Models/ggml-tiny.bin");
     std::filesystem::create_symlink(m_files.vad, resources / "Models/ggml-silero-v6.2.0.bin");
     Program program({"transcribe", m_silence.string(), "--language", "de", "--format", "json"},
-                    {{"BRINDLEWICK_RESOURCES", resources.path().string()}});
+                    {{"BRINDLEWICK_RESOURCES", resources.path().string()},
+                     {"XDG_CONFIG_HOME", resources.path().string()}});
     ASSERT_EQ(program.wait(), 0) << program.error();
     auto json = nlohmann::json::parse(program.output());
     EXPECT_EQ(json["model"], "tiny");

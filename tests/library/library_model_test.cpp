@@ -174,7 +174,7 @@ TEST_F(LibraryModelTest, FinishingARecordingThatCannotBeSavedAlerts) {
     ASSERT_TRUE(model->alert());
     EXPECT_EQ(model->alert()->title, "The recording's details couldn't be saved");
     EXPECT_EQ(model->alert()->message,
-              "The audio is kept. Check that the Mac has enough free disk space. " + support +
+              "The audio is kept. Check that this computer has enough free disk space. " + support +
                   " (The recording no longer exists.)");
     EXPECT_FALSE(model->alert()->action);
 }
@@ -409,8 +409,9 @@ TEST_F(LibraryModelTest, ImportThatCannotCopyAsksForDiskSpace) {
     }
     EXPECT_TRUE(model->items().empty());
     ASSERT_TRUE(model->alert());
-    EXPECT_EQ(model->alert()->message, "“tone.wav” couldn't be copied into Brindlewick. Check "
-                                       "that the Mac has enough free disk space, then try again.");
+    EXPECT_EQ(model->alert()->message,
+              "“tone.wav” couldn't be copied into Brindlewick. Check "
+              "that this computer has enough free disk space, then try again.");
 }
 
 } // namespace

@@ -204,7 +204,9 @@ TEST_F(LibraryStoreTest, DeletingRemovesTheWholeFolder) {
     writeText(store.itemFolderURL(item.id) / "transcript.json", "{}");
     store.deleteItem(item.id);
     EXPECT_TRUE(itemFolders(root).empty());
-    EXPECT_EQ(std::distance(fs::directory_iterator(root), fs::directory_iterator()), 0);
+    // Only the library's lock file stays.
+    EXPECT_EQ(std::distance(fs::directory_iterator(root), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::exists(root / ".lock"));
     expectLibraryError(Kind::itemNotFound, [&] { store.deleteItem(item.id); });
 }
 
@@ -377,6 +379,69 @@ TEST_F(LibraryStoreTest, RecoveryMarksUnfinishedRecordingsInterrupted) {
 
 TEST_F(LibraryStoreTest, SaveNeedsAnExistingItemFolder) {
     EXPECT_THROW(store.save(test::sampleItem("x", 0)), FileError);
+}
+
+} // namespace
+} // namespace bw
+
+namespace bw {
+namespace {
+
+class LibraryStoreInputTest : public LibraryStoreTest {};
+
+TEST_F(LibraryStoreInputTest, NamesThatAreNotUtf8AreKeptWithReplacementCharacters) {
+    test::writeWav(folder / "caf\xE9.wav", 0.5);
+    auto imported = store.importAudio(folder / "caf\xE9.wav", std::nullopt, at(10));
+    EXPECT_EQ(imported.title, "caf\uFFFD");
+    auto group = store.createGroup("\xC9quipe", at(11));
+    EXPECT_EQ(group.name, "\uFFFDquipe");
+    EXPECT_EQ(store
+                  .renameGroup(group.id, "Gr\xFC\xDF"
+                                         "e")
+                  .name,
+              "Gr\uFFFD\uFFFDe");
+    EXPECT_EQ(store.rename(imported.id, "na\xEFve").title, "na\uFFFDve");
+    EXPECT_EQ(store.loadGroups().at(0).name, "Gr\uFFFD\uFFFDe");
+    EXPECT_EQ(store.item(imported.id).title, "na\uFFFDve");
+    expectLibraryError(Kind::unsupportedFileType, [&] {
+        writeText(folder / "x.\xE9", "");
+        store.importAudio(folder / "x.\xE9", std::nullopt, at(12));
+    });
+}
+
+TEST_F(LibraryStoreInputTest, LowerCaseItemFoldersAreListedAndChanged) {
+    auto item = test::sampleItem("lower", 1);
+    std::string lower = item.id.string();
+    std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
+    test::writeItemFile(root, lower, toJson(item).dump());
+    auto twin = test::sampleItem("upper twin", 2);
+    twin.id = item.id;
+    test::writeItemFile(root, item.id.string(), toJson(twin).dump());
+    // Of two folders for one identifier the upper-case one counts.
+    EXPECT_EQ(store.loadItems(), std::vector<LibraryItem>{twin});
+    fs::remove_all(root / item.id.string());
+
+    EXPECT_EQ(store.loadItems(), std::vector<LibraryItem>{item});
+    EXPECT_EQ(store.itemFolderURL(item.id), root / lower);
+    EXPECT_EQ(store.rename(item.id, "renamed").title, "renamed");
+    EXPECT_EQ(store.item(item.id).title, "renamed");
+    store.deleteItem(item.id);
+    EXPECT_TRUE(store.loadItems().empty());
+}
+
+TEST_F(LibraryStoreInputTest, AudioFileNamesReachingOutsideTheFolderMakeTheItemDamaged) {
+    for (const std::string name :
+         {"/etc/passwd", "../other/audio.caf", "sub/audio.caf", "..", "audio..caf", ""}) {
+        auto item = test::sampleItem("outside", 1);
+        auto json = toJson(item);
+        json["audioFileName"] = name;
+        test::writeItemFile(root, item.id.string(), json.dump());
+        EXPECT_TRUE(store.loadItems().empty()) << name;
+        EXPECT_THROW(store.item(item.id), JsonDecodingError) << name;
+        fs::remove_all(root / item.id.string());
+    }
+    auto plain = add("plain", 2);
+    EXPECT_EQ(store.loadItems(), std::vector<LibraryItem>{plain});
 }
 
 } // namespace

@@ -71,6 +71,7 @@ struct ChangeCase {
     std::function<void(MicrophoneSourceTest&)> change;
     std::vector<std::string> expectedCalls; // after the start's own calls
     int expectedStops;
+    friend void PrintTo(const ChangeCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class ConfigurationChange : public MicrophoneSourceTest,

@@ -132,6 +132,7 @@ struct StartFailure {
     std::string title;
     std::string message;
     std::optional<AppAlert::Action> action;
+    friend void PrintTo(const StartFailure& c, std::ostream* out) { *out << c.name; }
 };
 
 class FailedStart : public RecorderModelTest, public ::testing::WithParamInterface<StartFailure> {};

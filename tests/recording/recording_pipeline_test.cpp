@@ -22,6 +22,7 @@ struct LevelCase {
     std::string name;
     std::vector<std::int16_t> samples;
     float level;
+    friend void PrintTo(const LevelCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class Level : public ::testing::TestWithParam<LevelCase> {};

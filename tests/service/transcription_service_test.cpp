@@ -325,8 +325,9 @@ TEST_F(TranscriptionServiceTest, AFailedSaveIsReportedWithTheFileSystemsReason) 
         message = failure(item.id);
     }
     ASSERT_TRUE(message);
-    EXPECT_TRUE(message->starts_with("The transcript couldn't be saved. Check that the Mac has "
-                                     "enough free disk space, then try again. (“"))
+    EXPECT_TRUE(
+        message->starts_with("The transcript couldn't be saved. Check that this computer has "
+                             "enough free disk space, then try again. (“"))
         << *message;
     EXPECT_TRUE(message->ends_with(")")) << *message;
     EXPECT_TRUE(service->savedTranscripts().empty());

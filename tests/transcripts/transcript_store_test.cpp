@@ -72,6 +72,9 @@ TEST_F(TranscriptStoreTest, SavingReplacesTheEarlierTranscriptAndLeavesNoTempora
         ++entries;
     }
     EXPECT_EQ(entries, 1);
+    // Private to the user, like everything in the library.
+    EXPECT_EQ(std::filesystem::status(file()).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST_F(TranscriptStoreTest, AFailedSaveLeavesThePreviousFileWhole) {

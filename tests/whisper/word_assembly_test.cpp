@@ -63,19 +63,5 @@ TEST(AssembleSegment, JoinsWordTextsAndKeepsTheEndAfterTheStart) {
     EXPECT_DOUBLE_EQ(empty.end, 2.0);
 }
 
-TEST(ValidUtf8, ReplacesEachMaximalInvalidSequence) {
-    const std::string replacement = "\xEF\xBF\xBD";
-    EXPECT_EQ(validUtf8("plain"), "plain");
-    EXPECT_EQ(validUtf8("\xC5\xA1\xE2\x82\xAC\xF0\x9F\x98\x80"),
-              "\xC5\xA1\xE2\x82\xAC\xF0\x9F\x98\x80");
-    EXPECT_EQ(validUtf8("\xE2\x82"), replacement); // cut short: one replacement
-    EXPECT_EQ(validUtf8("a\xFF"
-                        "b"),
-              "a" + replacement + "b");                          // never a lead byte
-    EXPECT_EQ(validUtf8("\xC0\xAF"), replacement + replacement); // overlong form
-    EXPECT_EQ(validUtf8("\xED\xA0\x80"), replacement + replacement + replacement); // surrogate
-    EXPECT_EQ(validUtf8("\xF4\x90\x80\x80").size(), 4 * replacement.size());       // above U+10FFFF
-}
-
 } // namespace
 } // namespace bw

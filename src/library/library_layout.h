@@ -1,0 +1,16 @@
+// Names of the library's own entries in its root and item folders, for the store's code.
+#pragma once
+
+#include <string_view>
+
+namespace bw::layout {
+
+inline constexpr std::string_view itemFileName = "item.json";
+inline constexpr std::string_view groupsFileName = "groups.json";
+// The inter-process lock around every change of the two files above.
+inline constexpr std::string_view lockFileName = ".lock";
+// Hidden folders of the root: an item being deleted, an item being imported.
+inline constexpr std::string_view deletedPrefix = ".deleted-";
+inline constexpr std::string_view importingPrefix = ".importing-";
+
+} // namespace bw::layout

@@ -1,0 +1,103 @@
+// The store's start-up housekeeping: sweeping what killed processes left behind and keeping
+// the library private to the user.
+#include "library/library_layout.h"
+#include "library/library_store.h"
+#include "platform/atomic_file.h"
+
+#include <sys/stat.h>
+
+#include <chrono>
+
+namespace bw {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Takes group and other permissions away from a file or folder; symbolic links and what they
+// point to are left alone.
+void makePrivate(const fs::path& path) {
+    struct stat status;
+    if (::lstat(path.c_str(), &status) == 0 && !S_ISLNK(status.st_mode) &&
+        (status.st_mode & 077) != 0) {
+        ::chmod(path.c_str(), status.st_mode & 07700);
+    }
+}
+
+fs::file_time_type lastWritten(const fs::path& path) {
+    std::error_code code;
+    auto newest = fs::last_write_time(path, code);
+    if (fs::is_directory(fs::symlink_status(path, code))) {
+        for (fs::directory_iterator entries(path, code), end; !code && entries != end;
+             entries.increment(code)) {
+            std::error_code ignored;
+            newest = std::max(newest, fs::last_write_time(entries->path(), ignored));
+        }
+    }
+    return newest;
+}
+
+// An import's hidden folder or a temporary file not written for this long has no live writer.
+fs::file_time_type staleBefore() {
+    return fs::file_time_type::clock::now() - std::chrono::hours(1);
+}
+
+// Whether `name` is a temporary file of the atomic writer whose writer is gone. Item and group
+// files are only written under the lock the caller holds, so theirs are always left over;
+// others (a transcript being saved) may belong to a live process unless they are old.
+bool isLeftoverTemporary(const fs::path& path) {
+    auto target = atomicWriteTarget(path.filename().string());
+    if (!target) {
+        return false;
+    }
+    return *target == layout::itemFileName || *target == layout::groupsFileName ||
+           lastWritten(path) < staleBefore();
+}
+
+} // namespace
+
+void LibraryStore::tidyUp() const {
+    std::error_code code;
+    if (!fs::is_directory(m_rootURL, code)) {
+        return;
+    }
+    std::optional<FileLock> held;
+    try {
+        held.emplace(lock());
+    } catch (const std::exception&) {
+        return; // without the lock nothing can be told apart from another process's work
+    }
+    makePrivate(m_rootURL);
+    for (fs::directory_iterator entries(m_rootURL, code), end; !code && entries != end;
+         entries.increment(code)) {
+        const fs::path& path = entries->path();
+        std::string name = path.filename().string();
+        std::error_code ignored;
+        auto type = entries->symlink_status(ignored).type();
+        if (name.starts_with(layout::deletedPrefix) ||
+            (name.starts_with(layout::importingPrefix) && lastWritten(path) < staleBefore()) ||
+            isLeftoverTemporary(path)) {
+            fs::remove_all(path, ignored);
+        } else if (type == fs::file_type::directory && Uuid::parse(name)) {
+            tidyItemFolder(path);
+        } else if (type == fs::file_type::regular) {
+            makePrivate(path);
+        }
+    }
+}
+
+void LibraryStore::tidyItemFolder(const fs::path& folder) const {
+    makePrivate(folder);
+    std::error_code code;
+    for (fs::directory_iterator entries(folder, code), end; !code && entries != end;
+         entries.increment(code)) {
+        std::error_code ignored;
+        if (isLeftoverTemporary(entries->path())) {
+            fs::remove(entries->path(), ignored);
+        } else {
+            makePrivate(entries->path());
+        }
+    }
+}
+
+} // namespace bw
