@@ -1,5 +1,6 @@
 #include "platform/caf_writer.h"
 
+#include "platform/descriptor_writing.h"
 #include "platform/file_error.h"
 
 #include <array>
@@ -39,23 +40,6 @@ private:
     }
     std::vector<unsigned char> m_bytes;
 };
-
-// Writes all of `size` bytes at the current position; false with errno set otherwise.
-bool writeAll(int descriptor, const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    while (size > 0) {
-        ssize_t written = ::write(descriptor, bytes, size);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 } // namespace
 
