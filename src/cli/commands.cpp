@@ -1,6 +1,8 @@
 #include "cli/command.h"
+#include "cli/diagnostics_command.h"
 #include "cli/library_command.h"
 #include "cli/models_command.h"
+#include "cli/play_command.h"
 #include "cli/recording_commands.h"
 #include "cli/transcribe_command.h"
 
@@ -13,6 +15,8 @@ std::vector<Command> allCommands() {
     commands.push_back(recordCommand());
     commands.push_back(devicesCommand());
     commands.push_back(modelsCommand());
+    commands.push_back(playCommand());
+    commands.push_back(diagnosticsCommand());
     return commands;
 }
 

@@ -12,8 +12,6 @@
 
 namespace bw::cli {
 
-namespace {
-
 std::filesystem::path libraryRoot(const ParsedArguments& arguments, LibraryModel::Access access) {
     if (auto option = arguments.option("--library")) {
         return *option;
@@ -25,6 +23,8 @@ std::filesystem::path libraryRoot(const ParsedArguments& arguments, LibraryModel
     return access == LibraryModel::Access::readOnly ? standardLibraryRoot()
                                                     : LibraryStore::defaultRootURL();
 }
+
+namespace {
 
 // The one identifier among `ids` that `text` names fully or by a unique prefix.
 template <typename Range>

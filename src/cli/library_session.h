@@ -52,6 +52,12 @@ private:
     std::vector<std::string> m_problems;
 };
 
+// The library folder: --library, else $BRINDLEWICK_LIBRARY, else the standard location. For
+// `readWrite` the standard folder is created when missing (throws FileError when it cannot be);
+// for `readOnly` nothing is created.
+std::filesystem::path libraryRoot(const ParsedArguments& arguments,
+                                  LibraryModel::Access access = LibraryModel::Access::readWrite);
+
 // The --library option every library subcommand takes.
 ArgumentParser& addLibraryOption(ArgumentParser& parser);
 

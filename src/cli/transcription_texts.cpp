@@ -1,6 +1,6 @@
 #include "cli/transcription_texts.h"
 
-#include <ctime>
+#include "library/copy.h"
 
 namespace bw::cli {
 
@@ -20,12 +20,7 @@ std::string estimatedFinishNote(std::optional<std::chrono::system_clock::time_po
     if (!finish) {
         return "Estimating when it will be ready…";
     }
-    std::time_t time = std::chrono::system_clock::to_time_t(*finish);
-    std::tm local{};
-    localtime_r(&time, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M", &local);
-    return "Ready at about " + std::string(text);
+    return Copy::estimatedFinish(*finish);
 }
 
 } // namespace bw::cli

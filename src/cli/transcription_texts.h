@@ -15,8 +15,8 @@ namespace bw::cli {
 // or unknown.
 TranscriptionLanguage requiredLanguage(const ParsedArguments& arguments);
 
-// "Ready at about HH:MM" (local time) or, without an estimate, "Estimating when it will be
-// ready…".
+// "Ready at about " + the local time in the user's short style, or, without an estimate,
+// "Estimating when it will be ready…".
 std::string estimatedFinishNote(std::optional<std::chrono::system_clock::time_point> finish);
 
 } // namespace bw::cli

@@ -1,6 +1,7 @@
 #include "library/library_model.h"
 
 #include "base/precondition.h"
+#include "library/copy.h"
 #include "library/library_error.h"
 #include "library/support_texts.h"
 
@@ -186,9 +187,7 @@ void LibraryModel::finishRecording(const Uuid& id, double duration) {
             finished.duration = duration;
         });
     } catch (const std::exception& error) {
-        raise("The recording's details couldn't be saved",
-              "The audio is kept. Check that this computer has enough free disk space. " +
-                  supportSentence() + detail(error));
+        raise("The recording's details couldn't be saved", Copy::finishRecordingFailed(error));
     }
     reloadItems();
 }
@@ -212,8 +211,7 @@ void LibraryModel::deleteItem(const Uuid& id) {
     try {
         m_store.deleteItem(id);
     } catch (const std::exception& error) {
-        raise("The recording couldn't be deleted",
-              "Quit and reopen Brindlewick, then try again. " + supportSentence() + detail(error));
+        raise("The recording couldn't be deleted", Copy::deleteFailed(error));
     }
     reloadItems();
 }
@@ -318,14 +316,11 @@ void LibraryModel::loadGroups() {
                     raise("The group list couldn't be read", unreadableGroupsMessage);
                 } catch (const std::exception& setAsideError) {
                     raise("The group list couldn't be opened",
-                          "Every recording is still here. Quit and reopen Brindlewick. " +
-                              supportSentence() + detail(setAsideError));
+                          Copy::groupsLoadFailed(setAsideError));
                 }
             }
         } else {
-            raise("The group list couldn't be opened",
-                  "Every recording is still here. Quit and reopen Brindlewick. " +
-                      supportSentence() + detail(error));
+            raise("The group list couldn't be opened", Copy::groupsLoadFailed(error));
         }
     }
     emit groupsChanged();

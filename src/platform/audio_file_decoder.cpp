@@ -97,6 +97,7 @@ struct AudioFileDecoder::Impl {
     bool demuxEnded = false;
     bool decoderEnded = false;
     int lastDecodeError = 0;
+    std::int64_t presentedTimestamp = AV_NOPTS_VALUE; // of the decoded frame last presented
 
     ~Impl() { av_channel_layout_uninit(&resamplerLayout); }
 
@@ -107,6 +108,8 @@ struct AudioFileDecoder::Impl {
     bool nextFrames();
     void present(AVFrame* decoded);
     void rewind();
+    bool seekContainer(std::int64_t target);
+    void skip(std::int64_t frames);
     void convert(const std::uint8_t** input, int frames);
     void flushResampler();
 };
@@ -224,6 +227,62 @@ void AudioFileDecoder::Impl::rewind() {
     open();
 }
 
+// Asks the container for a point at or before `target` and decodes up to the first frame
+// there; returns false (leaving the decoder in an unknown place) when the container cannot
+// seek or the frame's timestamp is missing or lands after the target. On success `position`
+// is that frame's place, at or before `target`.
+bool AudioFileDecoder::Impl::seekContainer(std::int64_t target) {
+    const AVStream* stream = format->streams[streamIndex];
+    const AVRational frameBase{1, sampleRate};
+    const std::int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
+    // Compressed audio needs some frames before the target to decode it cleanly (the mp3 bit
+    // reservoir, AAC's overlapping windows); a fifth of a second covers both.
+    // Near the start, decoding from the start is as quick, and keeps the encoder's priming.
+    const std::int64_t preroll = sampleRate / 5;
+    if (target <= 2 * preroll) {
+        return false;
+    }
+    const std::int64_t timestamp =
+        start + av_rescale_q(target - preroll, frameBase, stream->time_base);
+    if (av_seek_frame(format.get(), streamIndex, timestamp, AVSEEK_FLAG_BACKWARD) < 0) {
+        return false;
+    }
+    avcodec_flush_buffers(codec.get());
+    resampler.reset();
+    av_frame_unref(current.get());
+    sourceFrames = sourceOffset = 0;
+    demuxEnded = decoderEnded = false;
+    lastDecodeError = 0;
+    if (!nextFrames()) {
+        return false;
+    }
+    // A rate change inside the file delays frames in the resampler, which blurs the timestamp.
+    if (presentedTimestamp == AV_NOPTS_VALUE || (resampler && resamplerRate != sampleRate)) {
+        return false;
+    }
+    const std::int64_t place =
+        av_rescale_q(presentedTimestamp - start, stream->time_base, frameBase);
+    if (place < 0 || place > target) {
+        return false;
+    }
+    position = place;
+    return true;
+}
+
+// Drops the next `frames` frames (fewer at the end of the file).
+void AudioFileDecoder::Impl::skip(std::int64_t frames) {
+    while (frames > 0) {
+        if (sourceOffset == sourceFrames && !nextFrames()) {
+            return;
+        }
+        const auto n =
+            std::min<std::int64_t>(frames, static_cast<std::int64_t>(sourceFrames - sourceOffset));
+        sourceOffset += static_cast<std::size_t>(n);
+        position += n;
+        frames -= n;
+    }
+}
+
 // Decodes until some frames are ready to deliver; false at the end of the stream.
 bool AudioFileDecoder::Impl::nextFrames() {
     while (!decoderEnded) {
@@ -282,6 +341,9 @@ bool AudioFileDecoder::Impl::nextFrames() {
 void AudioFileDecoder::Impl::present(AVFrame* decoded) {
     sourceOffset = 0;
     sourceFrames = 0;
+    presentedTimestamp = decoded->best_effort_timestamp != AV_NOPTS_VALUE
+                             ? decoded->best_effort_timestamp
+                             : decoded->pts;
     if (decoded->nb_samples <= 0) {
         return;
     }
@@ -418,6 +480,23 @@ std::size_t AudioFileDecoder::read(PcmBuffer& buffer, std::size_t maxFrames) {
         fail(Kind::readFailed, d.lastDecodeError);
     }
     return got;
+}
+
+void AudioFileDecoder::seek(std::int64_t frame) {
+    Impl& d = *m_impl;
+    const std::int64_t target =
+        std::clamp<std::int64_t>(frame, 0, std::max<std::int64_t>(d.length, 0));
+    const auto buffered = static_cast<std::int64_t>(d.sourceFrames - d.sourceOffset);
+    // A short step forward is cheaper to decode through than to seek.
+    if (target >= d.position && target - d.position <= buffered + d.sampleRate) {
+        d.skip(target - d.position);
+        return;
+    }
+    if (!d.seekContainer(target)) {
+        d.rewind();
+        d.position = 0;
+    }
+    d.skip(target - d.position);
 }
 
 } // namespace bw

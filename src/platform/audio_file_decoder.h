@@ -46,6 +46,13 @@ public:
     // file ends having yielded no frame but damaged ones.
     std::size_t read(PcmBuffer& buffer, std::size_t maxFrames);
 
+    // Moves so that the next read() starts at `frame` (clamped to 0...lengthInFrames(), and
+    // to the last frame where a lossy file holds fewer than it states), exact to the frame,
+    // as framePosition() then says: the container is asked for a point shortly before it and the
+    // frames in between are decoded and dropped; where the container cannot seek or its timestamps
+    // cannot be trusted, the file is decoded from its start instead. Throws as read() does.
+    void seek(std::int64_t frame);
+
 private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;

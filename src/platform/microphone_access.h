@@ -2,24 +2,9 @@
 // An interface so that the recorder can be tested without a sound server.
 #pragma once
 
-#include <string>
+#include "platform/microphone_access_status.h"
 
 namespace bw {
-
-enum class MicrophoneAccessStatus { granted, denied, undetermined };
-
-// "granted", "denied" or "undetermined", as the diagnostics report prints it.
-inline std::string rawValue(MicrophoneAccessStatus status) {
-    switch (status) {
-    case MicrophoneAccessStatus::granted:
-        return "granted";
-    case MicrophoneAccessStatus::denied:
-        return "denied";
-    case MicrophoneAccessStatus::undetermined:
-        break;
-    }
-    return "undetermined";
-}
 
 class MicrophoneAccess {
 public:

@@ -9,7 +9,7 @@ namespace bw {
 class SystemMicrophoneAccess : public MicrophoneAccess {
 public:
     MicrophoneAccessStatus status() const override;
-    // Nothing to ask: whether the status is granted.
+    // Nothing to ask: true unless the server refuses this program.
     bool request() override;
 };
 

@@ -2,6 +2,8 @@
 #include "library/library_store.h"
 #include "library/library_test_support.h"
 
+#include "cli/program_run.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -14,11 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CommandResult {
-    int status;
-    std::string out;
-    std::string err;
-};
+using test::CommandResult;
 
 class LibraryCommandTest : public testing::Test {
 protected:
@@ -27,14 +25,11 @@ protected:
 
     // `arguments` is a shell fragment after "brindlewick library".
     CommandResult run(const std::string& arguments, bool withLibraryOption = true) {
-        std::string command =
+        return test::runCapturing(
             "BRINDLEWICK_RESOURCES='" BW_SOURCE_DIR "/resources' '" BW_BINARY_DIR
             "/bin/brindlewick' library " +
-            arguments + (withLibraryOption ? " --library '" + library.string() + "'" : "") + " >'" +
-            (folder / "out").string() + "' 2>'" + (folder / "err").string() + "'";
-        int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::readText(folder / "out"),
-                test::readText(folder / "err")};
+                arguments + (withLibraryOption ? " --library '" + library.string() + "'" : ""),
+            folder.path());
     }
 
     std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }

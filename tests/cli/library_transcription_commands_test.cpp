@@ -1,5 +1,6 @@
 // "brindlewick library transcribe" and "library transcript" end to end: the real program on a
 // library in a temporary folder, with the real engine over the test models.
+#include "cli/program_run.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sys/wait.h>
 
 namespace bw {
 namespace {
@@ -16,18 +16,10 @@ namespace fs = std::filesystem;
 
 const std::string supportEmail = "help@example.org";
 
-struct CommandResult {
-    int status;
-    std::string out;
-    std::string err;
-};
+using test::CommandResult;
 
 std::string quoted(const fs::path& path) {
-    std::string text = "'";
-    for (char c : path.string()) {
-        text += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return text + "'";
+    return test::shellQuoted(path);
 }
 
 void writeText(const fs::path& file, const std::string& text) {
@@ -58,14 +50,11 @@ protected:
     // program (e.g. "timeout -s INT 2").
     CommandResult run(const std::string& arguments, const std::string& prefix = "") {
         // Settings of its own: no model chosen, the bundled one is used.
-        std::string command = "BRINDLEWICK_RESOURCES=" + quoted(m_resources) +
-                              " XDG_CONFIG_HOME=" + quoted(m_folder.path()) + " " + prefix +
-                              " '" BW_BINARY_DIR "/bin/brindlewick' library " + arguments +
-                              " --library " + quoted(m_library) + " >" + quoted(m_folder / "out") +
-                              " 2>" + quoted(m_folder / "err");
-        int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readText(m_folder / "out"),
-                readText(m_folder / "err")};
+        return test::runCapturing("BRINDLEWICK_RESOURCES=" + quoted(m_resources) +
+                                      " XDG_CONFIG_HOME=" + quoted(m_folder.path()) + " " + prefix +
+                                      " '" BW_BINARY_DIR "/bin/brindlewick' library " + arguments +
+                                      " --library " + quoted(m_library),
+                                  m_folder.path());
     }
 
     // Imports the file and returns the new recording's identifier.

@@ -1,0 +1,125 @@
+#include "cli/play_command.h"
+
+#include "app/formatting.h"
+#include "cli/exit_code.h"
+#include "cli/library_session.h"
+#include "cli/progress_display.h"
+#include "cli/signal_cancellation.h"
+#include "library/playback_model.h"
+#include "platform/pulse_audio_player.h"
+
+#include <QEventLoop>
+#include <QMetaObject>
+
+#include <cmath>
+#include <iostream>
+
+namespace bw::cli {
+
+namespace {
+
+double parseSeconds(const std::string& value) {
+    std::size_t used = 0;
+    double seconds = 0;
+    try {
+        seconds = std::stod(value, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used == 0 || used != value.size() || !std::isfinite(seconds) || seconds < 0) {
+        throw UsageError("--from needs a number of seconds, 0 or more (got \"" + value + "\")");
+    }
+    return seconds;
+}
+
+std::string positionNote(const PlaybackModel& model) {
+    return Formatting::duration(model.currentTime()) + " / " +
+           Formatting::duration(model.duration());
+}
+
+int runPlay(std::span<const std::string> arguments) {
+    ArgumentParser parser("brindlewick play ITEM [--from SECONDS] [options]",
+                          "Plays the audio of a recording of the library to its end, or until "
+                          "Ctrl-C. ITEM is an identifier or a unique prefix of one.");
+    parser.positionals("ITEM", "the recording", 1, 1)
+        .option("--from", "SECONDS", "start this far into the recording (default: 0)");
+    auto parsed = parseLibraryArguments(parser, arguments);
+    if (parsed.helpRequested) {
+        return exitDone;
+    }
+    const auto from = parsed.option("--from");
+    const double start = from ? parseSeconds(*from) : 0.0;
+
+    // Before any thread starts (the sound client's among them), so the watcher gets the signals.
+    SignalCancellation cancellation;
+    LibrarySession session(parsed);
+    const auto item = session.model().item(session.resolveItem(parsed.positionals[0]));
+    if (!item) {
+        throw std::runtime_error("No recording matches “" + parsed.positionals[0] + "”.");
+    }
+
+    PlaybackModel player(PulseAudioPlayer::factory());
+    player.load(session.model().store().audioFileURL(*item));
+    if (player.failed()) {
+        std::cerr << "This audio can't be played.\n";
+        return exitFailed;
+    }
+    if (start >= player.duration()) {
+        std::cerr << "The recording is only " << Formatting::duration(player.duration())
+                  << " long: nothing plays from " << Formatting::duration(start) << ".\n";
+        return exitFailed;
+    }
+    player.seek(start);
+    if (cancellation.cancelled()) {
+        return exitCancelled;
+    }
+    player.togglePlayback();
+    if (!player.isPlaying()) {
+        std::cerr << "The audio couldn't be played: no sound output answered. Check that the "
+                     "sound server (PipeWire or PulseAudio) is running.\n";
+        return exitFailed;
+    }
+
+    const bool interactive = ProgressDisplay::standardErrorIsTerminal();
+    {
+        ProgressDisplay display(std::cerr, interactive);
+        auto show = [&] {
+            // On a terminal a bar; in a log one line a second is enough.
+            const std::optional<double> fraction =
+                interactive && player.duration() > 0
+                    ? std::optional(player.currentTime() / player.duration())
+                    : std::nullopt;
+            display.update("Playing “" + item->title + "”", fraction, positionNote(player));
+        };
+        QEventLoop loop;
+        QObject::connect(&player, &PlaybackModel::currentTimeChanged, &loop, show);
+        QObject::connect(&player, &PlaybackModel::isPlayingChanged, &loop, [&] {
+            if (!player.isPlaying()) {
+                loop.quit();
+            }
+        });
+        // Ctrl-C arrives on the watcher thread; the player is paused on this one.
+        std::stop_callback onSignal(cancellation.token(), [&player] {
+            QMetaObject::invokeMethod(
+                &player,
+                [&player] {
+                    if (player.isPlaying()) {
+                        player.togglePlayback();
+                    }
+                },
+                Qt::QueuedConnection);
+        });
+        show();
+        loop.exec();
+    }
+    player.unload();
+    return cancellation.cancelled() ? exitCancelled : exitDone;
+}
+
+} // namespace
+
+Command playCommand() {
+    return Command{"play", "play the audio of a recording", runPlay};
+}
+
+} // namespace bw::cli

@@ -1,0 +1,404 @@
+#include "platform/pulse_audio_player.h"
+
+#include "platform/audio_file_decoder.h"
+#include "platform/audio_file_error.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace bw {
+
+namespace {
+
+// Audio the server keeps queued ahead of the listener: short enough that a pause or seek
+// answers at once, long enough to ride out a busy machine.
+constexpr pa_usec_t targetLatency = 200 * 1000;
+constexpr std::size_t blockFrames = 4096;
+
+} // namespace
+
+// Where things stand: without a stream the decoder sits at `origin`, which is the position.
+// With a stream (only while playing) the stream's audio starts at `origin`, `written` frames
+// have gone into it and the decoder sits at origin + written.
+struct PulseAudioPlayer::Impl {
+    explicit Impl(const std::filesystem::path& file)
+        : decoder(file), rate(decoder.sampleRate()), channels(decoder.channelCount()),
+          length(std::max<std::int64_t>(decoder.lengthInFrames(), 0)),
+          block(channels, blockFrames) {}
+
+    ~Impl() { disconnect(); }
+
+    AudioFileDecoder decoder;
+    const int rate;
+    const int channels;
+    const std::int64_t length;
+    PcmBuffer block;
+    std::vector<float> interleaved;
+
+    pa_threaded_mainloop* loop = nullptr;
+    pa_context* context = nullptr;
+    pa_stream* stream = nullptr;
+    pa_operation* drainOperation = nullptr; // of `stream`, until the stream closes
+
+    std::int64_t origin = 0;
+    std::int64_t written = 0;
+    std::int64_t heardFrames = 0; // of the current stream, as last measured
+    bool playing = false;
+    bool draining = false;
+    bool drained = false;
+    bool streamFailed = false;
+
+    bool connect();
+    void disconnect();
+    bool openStream();
+    void closeStream();
+    std::int64_t heard();
+    void settle();
+    void fill(std::size_t bytes);
+    void haltAtListener();
+
+    static void contextStateChanged(pa_context*, void* self);
+    static void streamStateChanged(pa_stream* s, void* self);
+    static void writable(pa_stream* s, std::size_t bytes, void* self);
+    static void drainFinished(pa_stream* s, int success, void* self);
+};
+
+// Holds the client thread's lock (when there is a client) for one public call.
+class ClientLock {
+public:
+    explicit ClientLock(pa_threaded_mainloop* loop) : m_loop(loop) {
+        if (m_loop) {
+            pa_threaded_mainloop_lock(m_loop);
+        }
+    }
+    ~ClientLock() {
+        if (m_loop) {
+            pa_threaded_mainloop_unlock(m_loop);
+        }
+    }
+    ClientLock(const ClientLock&) = delete;
+    ClientLock& operator=(const ClientLock&) = delete;
+
+private:
+    pa_threaded_mainloop* m_loop;
+};
+
+void PulseAudioPlayer::Impl::contextStateChanged(pa_context*, void* self) {
+    pa_threaded_mainloop_signal(static_cast<Impl*>(self)->loop, 0);
+}
+
+void PulseAudioPlayer::Impl::streamStateChanged(pa_stream* s, void* self) {
+    auto* impl = static_cast<Impl*>(self);
+    if (s == impl->stream && (pa_stream_get_state(s) == PA_STREAM_FAILED ||
+                              pa_stream_get_state(s) == PA_STREAM_TERMINATED)) {
+        impl->streamFailed = true;
+    }
+    pa_threaded_mainloop_signal(impl->loop, 0);
+}
+
+void PulseAudioPlayer::Impl::writable(pa_stream* s, std::size_t bytes, void* self) {
+    auto* impl = static_cast<Impl*>(self);
+    if (s == impl->stream) {
+        impl->fill(bytes);
+    }
+}
+
+void PulseAudioPlayer::Impl::drainFinished(pa_stream* s, int success, void* self) {
+    auto* impl = static_cast<Impl*>(self);
+    if (s == impl->stream && success) {
+        impl->drained = true;
+    }
+    pa_threaded_mainloop_signal(impl->loop, 0);
+}
+
+// Reaches the sound server, or keeps the connection that is still good. Call without the lock.
+bool PulseAudioPlayer::Impl::connect() {
+    if (loop) {
+        ClientLock lock(loop);
+        if (pa_context_get_state(context) == PA_CONTEXT_READY) {
+            return true;
+        }
+    }
+    disconnect();
+    loop = pa_threaded_mainloop_new();
+    if (!loop) {
+        return false;
+    }
+    context = pa_context_new(pa_threaded_mainloop_get_api(loop), "Brindlewick");
+    if (!context || pa_threaded_mainloop_start(loop) < 0) {
+        disconnect();
+        return false;
+    }
+    pa_context_state_t state = PA_CONTEXT_FAILED;
+    {
+        ClientLock lock(loop);
+        pa_context_set_state_callback(context, contextStateChanged, this);
+        if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
+            while (true) {
+                state = pa_context_get_state(context);
+                if (state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state)) {
+                    break;
+                }
+                pa_threaded_mainloop_wait(loop);
+            }
+        }
+    }
+    if (state != PA_CONTEXT_READY) {
+        disconnect();
+        return false;
+    }
+    return true;
+}
+
+// Closes the stream and the connection. Call without the lock.
+void PulseAudioPlayer::Impl::disconnect() {
+    if (!loop) {
+        return;
+    }
+    {
+        ClientLock lock(loop);
+        closeStream();
+        if (context) {
+            pa_context_set_state_callback(context, nullptr, nullptr);
+            pa_context_disconnect(context);
+            pa_context_unref(context);
+            context = nullptr;
+        }
+    }
+    pa_threaded_mainloop_stop(loop);
+    pa_threaded_mainloop_free(loop);
+    loop = nullptr;
+}
+
+// Opens a playback stream for the audio from `origin` on. Call with the lock held.
+bool PulseAudioPlayer::Impl::openStream() {
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(rate),
+                              static_cast<std::uint8_t>(channels)};
+    pa_channel_map map;
+    if (!pa_sample_spec_valid(&spec) ||
+        !pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT)) {
+        return false;
+    }
+    stream = pa_stream_new(context, "Playback", &spec, &map);
+    if (!stream) {
+        return false;
+    }
+    written = heardFrames = 0;
+    draining = drained = streamFailed = false;
+    pa_stream_set_state_callback(stream, streamStateChanged, this);
+    pa_stream_set_write_callback(stream, writable, this);
+
+    pa_buffer_attr attributes;
+    attributes.maxlength = static_cast<std::uint32_t>(-1);
+    attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(targetLatency, &spec));
+    attributes.prebuf = static_cast<std::uint32_t>(-1);
+    attributes.minreq = static_cast<std::uint32_t>(-1);
+    attributes.fragsize = static_cast<std::uint32_t>(-1);
+    const auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+    if (pa_stream_connect_playback(stream, nullptr, &attributes, flags, nullptr, nullptr) < 0) {
+        closeStream();
+        return false;
+    }
+    while (pa_stream_get_state(stream) == PA_STREAM_CREATING) {
+        pa_threaded_mainloop_wait(loop);
+    }
+    if (pa_stream_get_state(stream) != PA_STREAM_READY) {
+        closeStream();
+        return false;
+    }
+    return true;
+}
+
+void PulseAudioPlayer::Impl::closeStream() {
+    if (!stream) {
+        return;
+    }
+    // A cancelled operation never calls back, so nothing reaches this object once it is gone.
+    if (drainOperation) {
+        pa_operation_cancel(drainOperation);
+        pa_operation_unref(drainOperation);
+        drainOperation = nullptr;
+    }
+    pa_stream* closing = stream;
+    stream = nullptr;
+    pa_stream_set_write_callback(closing, nullptr, nullptr);
+    pa_stream_set_state_callback(closing, nullptr, nullptr);
+    pa_stream_disconnect(closing);
+    pa_stream_unref(closing);
+}
+
+// Frames of the current stream the listener has heard: written minus what is still queued
+// between us and the loudspeaker. Never goes back. Call with the lock held.
+std::int64_t PulseAudioPlayer::Impl::heard() {
+    if (!stream || streamFailed) {
+        return heardFrames;
+    }
+    pa_usec_t latency = 0;
+    int negative = 0;
+    if (pa_stream_get_latency(stream, &latency, &negative) < 0) {
+        return heardFrames; // no timing yet: nothing new has been heard
+    }
+    auto queued = static_cast<std::int64_t>(
+        std::llround(static_cast<double>(latency) * static_cast<double>(rate) / 1e6));
+    if (negative) {
+        queued = -queued;
+    }
+    heardFrames = std::clamp(written - queued, heardFrames, written);
+    return heardFrames;
+}
+
+// Takes in what the client thread noticed: the end heard, or a stream the server dropped.
+// Call with the lock held.
+void PulseAudioPlayer::Impl::settle() {
+    if (!stream) {
+        return;
+    }
+    if (drained) {
+        // Whatever the container promised, the end of the decoded audio is the end.
+        origin = length;
+        closeStream();
+        playing = false;
+    } else if (streamFailed) {
+        haltAtListener();
+    }
+}
+
+// Stops the stream, keeping the position the listener has reached. Call with the lock held.
+void PulseAudioPlayer::Impl::haltAtListener() {
+    origin += heard();
+    closeStream();
+    decoder.seek(origin);
+    playing = false;
+}
+
+// Decodes and queues `bytes` worth of audio; at the end of the file, drains the stream so the
+// end is noticed once it has been heard. Runs on the client thread with the lock held.
+void PulseAudioPlayer::Impl::fill(std::size_t bytes) {
+    if (draining) {
+        return;
+    }
+    const std::size_t frameBytes = sizeof(float) * static_cast<std::size_t>(channels);
+    std::size_t wanted = bytes / frameBytes;
+    while (wanted > 0) {
+        // Frames past the stated length (an encoder's padding) are not played, so the end
+        // is heard at duration().
+        const auto left =
+            static_cast<std::size_t>(std::max<std::int64_t>(length - origin - written, 0));
+        std::size_t frames = 0;
+        try {
+            frames = left == 0 ? 0 : decoder.read(block, std::min({wanted, blockFrames, left}));
+        } catch (const std::exception&) {
+            // Nothing may escape into the sound client's thread; a damaged rest of the file
+            // plays as its end.
+            frames = 0;
+        }
+        if (frames == 0) {
+            draining = true;
+            drainOperation = pa_stream_drain(stream, drainFinished, this);
+            return;
+        }
+        interleaved.resize(frames * static_cast<std::size_t>(channels));
+        for (std::size_t i = 0; i < frames; ++i) {
+            for (int c = 0; c < channels; ++c) {
+                interleaved[i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)] =
+                    block.channel(c)[i];
+            }
+        }
+        if (pa_stream_write(stream, interleaved.data(), frames * frameBytes, nullptr, 0,
+                            PA_SEEK_RELATIVE) < 0) {
+            return;
+        }
+        written += static_cast<std::int64_t>(frames);
+        wanted -= frames;
+    }
+}
+
+PulseAudioPlayer::PulseAudioPlayer(const std::filesystem::path& file)
+    : m_impl(std::make_unique<Impl>(file)) {}
+
+PulseAudioPlayer::~PulseAudioPlayer() = default;
+
+void PulseAudioPlayer::prepareToPlay() {
+    m_impl->connect();
+}
+
+bool PulseAudioPlayer::play() {
+    Impl& d = *m_impl;
+    {
+        ClientLock lock(d.loop);
+        d.settle();
+        if (d.playing) {
+            return true;
+        }
+        if (d.origin >= d.length) {
+            return false;
+        }
+    }
+    if (!d.connect()) {
+        return false;
+    }
+    ClientLock lock(d.loop);
+    d.playing = d.openStream();
+    return d.playing;
+}
+
+void PulseAudioPlayer::pause() {
+    Impl& d = *m_impl;
+    ClientLock lock(d.loop);
+    d.settle();
+    if (d.playing) {
+        d.haltAtListener();
+    }
+}
+
+void PulseAudioPlayer::stop() {
+    pause();
+    m_impl->disconnect();
+}
+
+double PulseAudioPlayer::currentTime() const {
+    Impl& d = *m_impl;
+    ClientLock lock(d.loop);
+    d.settle();
+    const std::int64_t frames = d.stream ? d.origin + d.heard() : d.origin;
+    return static_cast<double>(frames) / d.rate;
+}
+
+void PulseAudioPlayer::setCurrentTime(double seconds) {
+    Impl& d = *m_impl;
+    ClientLock lock(d.loop);
+    d.settle();
+    const double wanted = seconds * d.rate;
+    const std::int64_t frame = std::isnan(wanted) || wanted <= 0         ? 0
+                               : wanted >= static_cast<double>(d.length) ? d.length
+                                                                         : std::llround(wanted);
+    const bool wasPlaying = d.playing;
+    d.closeStream();
+    d.decoder.seek(frame);
+    d.origin = frame;
+    d.playing = wasPlaying && frame < d.length && d.openStream();
+}
+
+double PulseAudioPlayer::duration() const {
+    return static_cast<double>(m_impl->length) / m_impl->rate;
+}
+
+bool PulseAudioPlayer::isPlaying() const {
+    Impl& d = *m_impl;
+    ClientLock lock(d.loop);
+    d.settle();
+    return d.playing;
+}
+
+AudioPlayerFactory PulseAudioPlayer::factory() {
+    return [](const std::filesystem::path& file) -> std::unique_ptr<AudioPlayer> {
+        return std::make_unique<PulseAudioPlayer>(file);
+    };
+}
+
+} // namespace bw

@@ -1,0 +1,44 @@
+// The audio player of this platform: FFmpeg decodes the file (any format the decoder reads)
+// and the frames are streamed into a PulseAudio playback stream at the file's own rate and
+// channel count. The position is what the listener hears: the frames written to the stream
+// minus the stream's latency. Seeking is exact to the frame.
+//
+// The sound server is reached only when the player is prepared or played, so a file opens
+// without one; play() returns false when no server answers. Decoding runs on the sound
+// client's thread under its lock; every public function is for one caller thread at a time.
+#pragma once
+
+#include "platform/audio_player.h"
+
+#include <filesystem>
+#include <memory>
+
+namespace bw {
+
+class PulseAudioPlayer : public AudioPlayer {
+public:
+    // Opens and measures the file; throws AudioFileError when it cannot be decoded or holds
+    // no audio.
+    explicit PulseAudioPlayer(const std::filesystem::path& file);
+    ~PulseAudioPlayer() override;
+    PulseAudioPlayer(const PulseAudioPlayer&) = delete;
+    PulseAudioPlayer& operator=(const PulseAudioPlayer&) = delete;
+
+    void prepareToPlay() override;
+    bool play() override;
+    void pause() override;
+    void stop() override;
+    double currentTime() const override;
+    void setCurrentTime(double seconds) override;
+    double duration() const override;
+    bool isPlaying() const override;
+
+    // Makes PulseAudioPlayers, for the playback model.
+    static AudioPlayerFactory factory();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace bw
