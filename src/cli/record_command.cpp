@@ -25,17 +25,11 @@ namespace {
 constexpr double stallAllowance = 3.0;
 
 double parseSeconds(const std::string& value) {
-    std::size_t used = 0;
-    double seconds = 0;
-    try {
-        seconds = std::stod(value, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used != value.size() || !std::isfinite(seconds) || seconds <= 0) {
+    auto seconds = parseNumber(value);
+    if (!seconds || *seconds <= 0) {
         throw UsageError("--duration needs a positive number of seconds, not “" + value + "”");
     }
-    return seconds;
+    return *seconds;
 }
 
 // A level meter of `width` cells, e.g. "[#####.....]".
