@@ -13,6 +13,7 @@ pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
 find_package(Qt6 COMPONENTS Core Widgets)
 if(BW_BUILD_TESTS)
     find_package(GTest REQUIRED)
+    find_package(Qt6 COMPONENTS Test) # QSignalSpy and QTest's waits for model tests
 endif()
 
 set(BW_WHISPER_SOURCE ${PROJECT_SOURCE_DIR}/third_party/whisper.cpp)

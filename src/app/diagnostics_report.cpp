@@ -1,6 +1,6 @@
 #include "app/diagnostics_report.h"
 
-#include "app/formatting.h"
+#include "base/duration_format.h"
 #include "base/iso_date.h"
 
 #include <cstdio>

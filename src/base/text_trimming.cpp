@@ -13,10 +13,6 @@ bool isWhitespace(char32_t c) {
            c == 0x202F || c == 0x205F || c == 0x3000;
 }
 
-bool isLineBreak(char32_t c) {
-    return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
-}
-
 } // namespace
 
 std::string_view trimScalars(std::string_view text, bool (*isTrimmed)(char32_t)) {
@@ -39,7 +35,7 @@ std::string_view trimWhitespace(std::string_view text) {
 }
 
 std::string_view trimWhitespaceAndLineBreaks(std::string_view text) {
-    return trimScalars(text, [](char32_t c) { return isWhitespace(c) || isLineBreak(c); });
+    return trimScalars(text, [](char32_t c) { return isWhitespace(c) || unicode::isLineBreak(c); });
 }
 
 } // namespace bw

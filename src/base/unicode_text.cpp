@@ -93,6 +93,13 @@ bool isClusterPerScalar(std::string_view text) {
     return true;
 }
 
+std::size_t utf16Length(std::string_view text) {
+    std::size_t length = 0;
+    forEachScalar(text,
+                  [&](char32_t scalar, std::string_view) { length += scalar > 0xFFFF ? 2 : 1; });
+    return length;
+}
+
 std::size_t scalarCount(std::string_view text) {
     std::size_t count = 0;
     for (char c : text)

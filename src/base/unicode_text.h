@@ -10,6 +10,11 @@ namespace bw::unicode {
 
 inline constexpr std::string_view replacementCharacter = "\xEF\xBF\xBD"; // U+FFFD
 
+// The scalars that end a line: U+000A to U+000D, U+0085, U+2028 and U+2029.
+constexpr bool isLineBreak(char32_t c) {
+    return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
+}
+
 // Reads the scalar that starts at byte `at` (< text.size()) into `scalar` and returns the offset
 // after it. A maximal ill-formed subpart (stray or missing continuation bytes, overlong forms,
 // surrogates, values beyond U+10FFFF) reads as one U+FFFD.
@@ -50,6 +55,10 @@ bool isClusterPerScalar(std::string_view text);
 
 // The number of scalars of valid UTF-8 text.
 std::size_t scalarCount(std::string_view text);
+
+// The number of UTF-16 code units the text takes (two for each scalar beyond U+FFFF), the unit
+// of Qt's strings and text positions. Malformed UTF-8 counts as its U+FFFD replacements.
+std::size_t utf16Length(std::string_view text);
 
 // The number of extended grapheme clusters in valid UTF-8 text.
 std::size_t graphemeCount(std::string_view text);

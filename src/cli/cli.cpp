@@ -50,6 +50,29 @@ CommandChoice chooseCommand(const std::vector<Command>& commands,
     return {};
 }
 
+int runSubcommand(const std::string& command, const std::string& description,
+                  const std::vector<Command>& subcommands, std::span<const std::string> arguments) {
+    auto choice = chooseCommand(subcommands, arguments, [&](std::ostream& out) {
+        out << "Usage: brindlewick " << command << " SUBCOMMAND [options]\n\n"
+            << description << "\n\nSubcommands:\n";
+        printCommandList(out, subcommands);
+        out << "\nRun \"brindlewick " << command
+            << " SUBCOMMAND --help\" for a subcommand's options.\n";
+    });
+    if (choice.status) {
+        return *choice.status;
+    }
+    const std::string& name = arguments.front();
+    if (choice.command == nullptr) {
+        throw UsageError("unknown subcommand \"" + name + "\"");
+    }
+    try {
+        return choice.command->run(arguments.subspan(1));
+    } catch (const UsageError& error) {
+        throw error.within(name);
+    }
+}
+
 int runCli(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     auto commands = allCommands();

@@ -36,4 +36,10 @@ CommandChoice chooseCommand(const std::vector<Command>& commands,
                             std::span<const std::string> arguments,
                             const std::function<void(std::ostream&)>& printOverview);
 
+// Runs "brindlewick COMMAND SUBCOMMAND ...": dispatches to the subcommand the first argument
+// names, as chooseCommand chooses it, with an overview of the subcommands under `description`.
+// An unknown name is a UsageError; a subcommand's UsageError is rethrown naming the subcommand.
+int runSubcommand(const std::string& command, const std::string& description,
+                  const std::vector<Command>& subcommands, std::span<const std::string> arguments);
+
 } // namespace bw::cli

@@ -1,9 +1,5 @@
 #include "cli/library_command.h"
 
-#include "cli/usage_error.h"
-
-#include <iostream>
-
 namespace bw::cli {
 
 namespace {
@@ -16,30 +12,9 @@ std::vector<Command> librarySubcommands() {
     return subcommands;
 }
 
-void printOverview(std::ostream& out, const std::vector<Command>& subcommands) {
-    out << "Usage: brindlewick library SUBCOMMAND [options]\n\n"
-           "Lists and changes the recordings and groups of the library.\n\nSubcommands:\n";
-    printCommandList(out, subcommands);
-    out << "\nRun \"brindlewick library SUBCOMMAND --help\" for a subcommand's options.\n";
-}
-
 int runLibrary(std::span<const std::string> arguments) {
-    auto subcommands = librarySubcommands();
-    auto choice = chooseCommand(subcommands, arguments, [&subcommands](std::ostream& out) {
-        printOverview(out, subcommands);
-    });
-    if (choice.status) {
-        return *choice.status;
-    }
-    const std::string& name = arguments.front();
-    if (choice.command == nullptr) {
-        throw UsageError("unknown subcommand \"" + name + "\"");
-    }
-    try {
-        return choice.command->run(arguments.subspan(1));
-    } catch (const UsageError& error) {
-        throw error.within(name);
-    }
+    return runSubcommand("library", "Lists and changes the recordings and groups of the library.",
+                         librarySubcommands(), arguments);
 }
 
 } // namespace

@@ -1,15 +1,13 @@
 #include "cli/library_command.h"
 
+#include "base/duration_format.h"
 #include "base/iso_date.h"
-#include "cli/clock_text.h"
 #include "cli/exit_code.h"
 #include "cli/library_session.h"
 #include "cli/tab_separated_field.h"
 #include "cli/usage_error.h"
 #include "library/library_json.h"
 
-#include <cmath>
-#include <cstdio>
 #include <iostream>
 #include <set>
 
@@ -24,7 +22,7 @@ std::string groupLabel(const LibraryModel& model, const std::optional<Uuid>& id)
 
 void printItem(std::ostream& out, const LibraryModel& model, const LibraryItem& item) {
     out << item.id.string() << "\t" << iso8601String(item.createdAt) << "\t"
-        << clockText(item.duration) << "\t" << rawValue(item.state) << "\t"
+        << Formatting::duration(item.duration) << "\t" << rawValue(item.state) << "\t"
         << tabSeparatedField(groupLabel(model, item.groupID)) << "\t"
         << tabSeparatedField(item.title) << "\n";
 }

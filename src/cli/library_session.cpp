@@ -63,9 +63,10 @@ LibrarySession::LibrarySession(const ParsedArguments& arguments, LibraryModel::A
         static char* argv[] = {applicationName(), nullptr};
         m_application = std::make_unique<QCoreApplication>(argc, argv);
     }
-    // No user defaults: a command never changes the application's sidebar selection.
+    // No user defaults: a command never changes the application's sidebar selection. A command
+    // reads the library once, so it does not watch it.
     m_model = std::make_unique<LibraryModel>(LibraryStore(libraryRoot(arguments, access)), nullptr,
-                                             access);
+                                             access, LibraryModel::OutsideChanges::ignored);
     auto record = [this] {
         if (m_model->alert()) {
             m_alerts.push_back(*m_model->alert());

@@ -6,15 +6,13 @@
 #include "cli/library_session.h"
 #include "cli/progress_display.h"
 #include "cli/signal_cancellation.h"
+#include "cli/transcript_command.h"
 #include "cli/transcript_output.h"
 #include "cli/transcription_texts.h"
-#include "library/support_texts.h"
 #include "platform/json_user_defaults.h"
 #include "platform/library_location.h"
 #include "service/transcription_service.h"
 #include "transcription/cancellation_error.h"
-#include "transcripts/transcript_document_json.h"
-#include "transcripts/transcript_store.h"
 #include "whisper/bundled_models.h"
 #include "whisper/model_catalog.h"
 #include "whisper/model_selection.h"
@@ -132,48 +130,15 @@ int runTranscribe(std::span<const std::string> arguments) {
     return exitFailed;
 }
 
-int runTranscript(std::span<const std::string> arguments) {
-    ArgumentParser parser("brindlewick library transcript ITEM [--json] [options]",
-                          "Prints the saved transcript of a recording, one segment a line. ITEM "
-                          "is an identifier or a unique prefix of one.");
-    parser.positionals("ITEM", "the recording", 1, 1)
-        .flag("--json", "print the transcript document as JSON");
-    auto parsed = parseLibraryArguments(parser, arguments);
-    if (parsed.helpRequested) {
-        return exitDone;
-    }
-    LibrarySession session(parsed, LibraryModel::Access::readOnly);
-    auto id = session.resolveItem(parsed.positionals[0]);
-    std::optional<TranscriptDocument> document;
-    try {
-        document = TranscriptStore(session.model().store()).load(id);
-    } catch (const std::exception& error) {
-        std::cerr << "The transcript couldn't be opened." << detail(error) << "\n";
-        return exitFailed;
-    }
-    if (!document) {
-        std::cerr << "This recording has no transcript yet. Transcribe it with \"brindlewick "
-                     "library transcribe\".\n";
-        return exitFailed;
-    }
-    if (parsed.flag("--json")) {
-        std::cout << toJson(*document).dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
-                  << "\n";
-    } else {
-        for (const auto& segment : document->segments) {
-            std::cout << renderTextLine(segment.start, segment.end, segment.text) << "\n";
-        }
-    }
-    // A damaged group list is reported even here, as by the other commands that only read.
-    return session.finish(std::cerr);
-}
-
 } // namespace
 
 std::vector<Command> libraryTranscriptionSubcommands() {
     return {
         {"transcribe", "transcribe a recording and save its transcript", runTranscribe},
-        {"transcript", "print the saved transcript of a recording", runTranscript},
+        {"transcript", "print the saved transcript of a recording",
+         [](std::span<const std::string> arguments) {
+             return runShowTranscript(arguments, "brindlewick library transcript");
+         }},
     };
 }
 

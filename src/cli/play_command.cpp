@@ -1,6 +1,6 @@
 #include "cli/play_command.h"
 
-#include "app/formatting.h"
+#include "base/duration_format.h"
 #include "cli/exit_code.h"
 #include "cli/library_session.h"
 #include "cli/progress_display.h"

@@ -1,5 +1,5 @@
+#include "base/duration_format.h"
 #include "cli/argument_parser.h"
-#include "cli/clock_text.h"
 #include "cli/exit_code.h"
 #include "cli/library_session.h"
 #include "cli/progress_display.h"
@@ -98,7 +98,7 @@ int runRecord(std::span<const std::string> arguments) {
         if (recorder.phase() == RecorderModel::Phase::idle) {
             loop.quit();
         } else if (display) {
-            display->update("Recording " + clockText(recorder.duration()), std::nullopt,
+            display->update("Recording " + Formatting::duration(recorder.duration()), std::nullopt,
                             meter(recorder.level()));
         }
     });

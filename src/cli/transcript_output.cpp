@@ -2,6 +2,7 @@
 
 #include "export/transcript_exporter.h"
 #include "transcription/transcript_json.h"
+#include "transcripts/transcript_export.h"
 
 #include <array>
 #include <cmath>
@@ -11,26 +12,12 @@ namespace bw::cli {
 
 namespace {
 
-ExportLanguage exportLanguage(TranscriptionLanguage language) {
-    switch (language) {
-    case TranscriptionLanguage::slovak:
-        return ExportLanguage::slovak();
-    case TranscriptionLanguage::czech:
-        return ExportLanguage::czech();
-    case TranscriptionLanguage::german:
-        return ExportLanguage::german();
-    case TranscriptionLanguage::english:
-        return ExportLanguage::english();
-    }
-    return ExportLanguage::english();
-}
-
 std::string exported(const Transcript& transcript, const TranscriptSource& source,
                      ExportFormat format) {
     ExportTranscript document;
     document.title = source.title;
     document.date = source.date;
-    document.language = exportLanguage(transcript.language);
+    document.language = TranscriptExport::exportLanguage(transcript.language);
     for (const auto& segment : transcript.segments) {
         document.segments.push_back({segment.start, segment.end, segment.text});
     }

@@ -15,10 +15,6 @@ namespace bw::Formatting {
 
 namespace {
 
-bool isLineBreak(char32_t c) {
-    return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
-}
-
 // Characters XML 1.0 forbids, and the C1 controls, which nobody means to keep in a transcript.
 bool isDropped(char32_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0xFFFE || c == 0xFFFF;
@@ -31,7 +27,7 @@ std::vector<std::string> lines(std::string_view text) {
     std::string line;
     bool spacePending = false;
     unicode::forEachScalar(text, [&](char32_t c, std::string_view source) {
-        if (isLineBreak(c)) {
+        if (unicode::isLineBreak(c)) {
             if (!line.empty())
                 result.push_back(std::move(line));
             line.clear();

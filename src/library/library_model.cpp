@@ -17,18 +17,27 @@ const std::string unreadableGroupsMessage =
     "Brindlewick's library folder. You can create the groups again and drag the recordings "
     "onto them.";
 
+// How long the watch gathers the file events of one change (an atomic write is several).
+constexpr std::chrono::milliseconds watchDelay{150};
+
 } // namespace
 
 LibraryModel::LibraryModel(LibraryStore store, UserDefaults* defaults, QObject* parent)
-    : LibraryModel(std::move(store), defaults, Access::readWrite, parent) {}
+    : LibraryModel(std::move(store), defaults, Access::readWrite, OutsideChanges::watched, parent) {
+}
 
 LibraryModel::LibraryModel(LibraryStore store, UserDefaults* defaults, Access access,
-                           QObject* parent)
+                           OutsideChanges outsideChanges, QObject* parent)
     : QObject(parent), m_store(std::move(store)), m_defaults(defaults), m_access(access) {
     m_items = m_store.loadItems();
     if (m_access == Access::readWrite &&
         !m_store.recoverInterruptedRecordings(std::nullopt, m_items).empty()) {
         m_items = m_store.loadItems();
+    }
+    if (outsideChanges == OutsideChanges::watched) {
+        m_watch = std::make_unique<FolderWatch>(watchDelay);
+        connect(m_watch.get(), &FolderWatch::changed, this, &LibraryModel::refreshFromDisk);
+        watchLibraryFolders();
     }
     loadGroups();
     if (!m_defaults) {
@@ -84,7 +93,13 @@ void LibraryModel::setActiveRecordingID(const std::optional<Uuid>& id) {
 }
 
 void LibraryModel::setItems(std::vector<LibraryItem> items) {
+    bool sameRecordings =
+        std::equal(items.begin(), items.end(), m_items.begin(), m_items.end(),
+                   [](const LibraryItem& a, const LibraryItem& b) { return a.id == b.id; });
     m_items = std::move(items);
+    if (!sameRecordings) {
+        watchLibraryFolders();
+    }
     emit itemsChanged();
 }
 
@@ -327,6 +342,43 @@ void LibraryModel::loadGroups() {
     if (auto id = m_filter.groupID(); id && !group(*id)) {
         setFilter(LibraryFilter::all());
     }
+}
+
+void LibraryModel::refreshFromDisk() {
+    watchLibraryFolders();
+    if (auto items = m_store.loadItems(); items != m_items) {
+        setItems(std::move(items));
+    }
+    try {
+        if (auto groups = m_store.loadGroups(); groups != m_groups) {
+            m_groups = std::move(groups);
+            emit groupsChanged();
+            if (auto id = m_filter.groupID(); id && !group(*id)) {
+                setFilter(LibraryFilter::all());
+            }
+        }
+    } catch (const std::exception&) {
+        // Another process may be in the middle of setting the list aside; the next change, or
+        // the next start, deals with it. The groups shown stay as they were.
+    }
+    deselectIfHidden();
+}
+
+void LibraryModel::watchLibraryFolders() {
+    if (!m_watch) {
+        return;
+    }
+    // Every folder in the root, not only the items listed: a new recording's folder exists a
+    // moment before its item file, which is then written inside it.
+    std::vector<std::filesystem::path> folders{m_store.rootURL()};
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(m_store.rootURL(), error), end;
+         !error && entry != end; entry.increment(error)) {
+        if (entry->is_directory(error) && !entry->path().filename().string().starts_with('.')) {
+            folders.push_back(entry->path());
+        }
+    }
+    m_watch->watch(folders);
 }
 
 void LibraryModel::raise(std::string title, std::string message) {

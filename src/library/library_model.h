@@ -10,9 +10,15 @@
 // become an alert, except those of beginRecording, createGroup and renameGroup, which are thrown.
 // Each observable field has a change signal; filter, selection, alert and activeRecordingID signal
 // only real changes.
+//
+// Other processes (the command line beside the window) may change the same library: the model
+// watches the library folder and every item folder and, shortly after a change, re-reads the
+// items and groups, signalling only what really changed and keeping the selection while the
+// recording is still there and shown.
 #pragma once
 
 #include "library/app_alert.h"
+#include "library/folder_watch.h"
 #include "library/group_editor.h"
 #include "library/library_filter.h"
 #include "library/library_store.h"
@@ -22,6 +28,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,10 +42,16 @@ public:
     using TimePoint = std::chrono::system_clock::time_point;
     enum class Access { readWrite, readOnly };
 
+    // Whether the model watches the library for other processes' changes. A short command
+    // that reads once and exits has no use for the watch, which costs a moment per thousand
+    // items to set up.
+    enum class OutsideChanges { watched, ignored };
+
     // Recovers interrupted recordings (read-write only), loads items and groups and restores
     // the filter. `defaults` is not owned and may be null (the filter is then not persisted).
     LibraryModel(LibraryStore store, UserDefaults* defaults, QObject* parent = nullptr);
     LibraryModel(LibraryStore store, UserDefaults* defaults, Access access,
+                 OutsideChanges outsideChanges = OutsideChanges::watched,
                  QObject* parent = nullptr);
 
     const LibraryStore& store() const { return m_store; }
@@ -80,6 +93,10 @@ public:
     // Performs the editor's purpose with `name`; returns the sheet's message on failure.
     std::optional<std::string> confirmGroupName(const GroupEditor& editor, const std::string& name);
 
+    // Re-reads items and groups from disk, as the watch does after a change by another
+    // process. A group list that cannot be read now leaves the groups as they were shown.
+    void refreshFromDisk();
+
     // Imports one file at a time on a worker thread and returns at once; importFinished()
     // is emitted when this batch is done (after any alert). Batches run in call order.
     void importFiles(const std::vector<std::filesystem::path>& files);
@@ -106,6 +123,7 @@ private:
     void requireWritable() const;
     void reloadItems();
     void loadGroups();
+    void watchLibraryFolders();
     void raise(std::string title, std::string message);
     void importNextFile();
     void finishImportBatch();
@@ -122,6 +140,7 @@ private:
     std::optional<Uuid> m_activeRecordingID;
     std::deque<ImportBatch> m_importBatches;
     bool m_importRunning = false;
+    std::unique_ptr<FolderWatch> m_watch; // null when outside changes are ignored
 };
 
 } // namespace bw

@@ -1,6 +1,6 @@
 #include "app/diagnostics_document.h"
 #include "app/diagnostics_report.h"
-#include "app/formatting.h"
+#include "base/duration_format.h"
 #include "platform/file_error.h"
 #include "platform/file_reading.h"
 

@@ -1,8 +1,7 @@
 // Runs the real executable against libraries in temporary folders.
+#include "cli/program_run.h"
 #include "library/library_store.h"
 #include "library/library_test_support.h"
-
-#include "cli/program_run.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -1,6 +1,7 @@
 // "brindlewick library transcribe" and "library transcript" end to end: the real program on a
 // library in a temporary folder, with the real engine over the test models.
 #include "cli/program_run.h"
+#include "library/library_test_support.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -22,14 +23,8 @@ std::string quoted(const fs::path& path) {
     return test::shellQuoted(path);
 }
 
-void writeText(const fs::path& file, const std::string& text) {
-    std::ofstream(file, std::ios::binary) << text;
-}
-
-std::string readText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using test::readText;
+using test::writeText;
 
 class LibraryTranscriptionCommandsTest : public testing::Test {
 protected:

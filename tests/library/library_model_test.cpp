@@ -3,6 +3,7 @@
 #include "library/library_error.h"
 #include "library/library_model.h"
 #include "library/library_test_support.h"
+#include "support/core_application.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@
 #include <QTimer>
 
 #include <cstdlib>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace bw {
 namespace {
@@ -412,6 +415,68 @@ TEST_F(LibraryModelTest, ImportThatCannotCopyAsksForDiskSpace) {
     EXPECT_EQ(model->alert()->message,
               "“tone.wav” couldn't be copied into Brindlewick. Check "
               "that this computer has enough free disk space, then try again.");
+}
+
+} // namespace
+} // namespace bw
+
+namespace bw {
+namespace {
+
+// A second process (the command line beside the window) changes the library while a model is
+// running: what it did shows up within a second, signalled once, and the selection stays on a
+// recording that is still there.
+TEST_F(LibraryModelTest, ChangesByAnotherProcessAppearWithinASecond) {
+    auto renamed = add("Old title", 200);
+    auto removed = add("Gone soon", 100);
+    auto model = makeModel();
+    model->setSelection(renamed.id);
+    SignalCounts counts(*model);
+
+    auto inAnotherProcess = [this](const std::function<void(const LibraryStore&)>& change) {
+        pid_t child = fork();
+        if (child == 0) {
+            try {
+                change(LibraryStore(root));
+            } catch (...) {
+                _exit(1);
+            }
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    };
+    auto appearsWithinASecond = [](const std::function<bool()>& condition) {
+        return test::waitUntil(condition, 1000);
+    };
+
+    inAnotherProcess([&](const LibraryStore& other) {
+        other.createGroup("Project", std::chrono::system_clock::now());
+        other.rename(renamed.id, "New title");
+    });
+    EXPECT_TRUE(appearsWithinASecond([&] {
+        return model->groups().size() == 1 && model->item(renamed.id)->title == "New title";
+    }));
+    EXPECT_EQ(model->groups().at(0).name, "Project");
+    EXPECT_EQ(model->selection(), renamed.id);
+    test::waitUntil([] { return false; }, 400); // let every late event of that change arrive
+    EXPECT_EQ(counts.groups, 1);
+    EXPECT_EQ(counts.items, 1);
+
+    inAnotherProcess([&](const LibraryStore& other) {
+        other.deleteItem(removed.id);
+        other.addRecording(test::sampleItem("Recorded elsewhere", 300));
+    });
+    EXPECT_TRUE(appearsWithinASecond([&] {
+        return titles(model->items()) ==
+               std::vector<std::string>{"Recorded elsewhere", "New title"};
+    }));
+    EXPECT_EQ(model->selection(), renamed.id);
+
+    inAnotherProcess([&](const LibraryStore& other) { other.deleteItem(renamed.id); });
+    EXPECT_TRUE(appearsWithinASecond([&] { return !model->selection(); }));
+    EXPECT_FALSE(model->alert());
 }
 
 } // namespace

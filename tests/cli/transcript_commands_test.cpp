@@ -1,0 +1,145 @@
+// "brindlewick transcript show|edit|restore" and "brindlewick export" end to end: the real
+// program on a library with one transcribed recording, whose transcript the test writes.
+#include "cli/program_run.h"
+#include "library/library_store.h"
+#include "library/library_test_support.h"
+#include "transcripts/transcript_store.h"
+
+#include <gtest/gtest.h>
+
+namespace bw {
+namespace {
+
+namespace fs = std::filesystem;
+
+using test::shellQuoted;
+
+class TranscriptCommandsTest : public testing::Test {
+protected:
+    TranscriptCommandsTest() {
+        fs::create_directories(m_work);
+        LibraryStore library(m_library);
+        m_item = test::sampleItem("Weekly: sync?", 1741939500); // 2025-03-14 08:05 UTC
+        library.addRecording(m_item);
+        Transcript transcript;
+        transcript.language = TranscriptionLanguage::english;
+        transcript.segments = {{0, 2.5, "Good morning."}, {2.5, 5, "Let us start."}};
+        store().save(TranscriptDocument(transcript, std::chrono::system_clock::now()), m_item.id);
+    }
+
+    TranscriptStore store() const { return TranscriptStore(LibraryStore(m_library)); }
+    std::string id() const { return m_item.id.string(); }
+
+    // `arguments` is a shell fragment after "brindlewick"; runs in the work folder, in UTC.
+    test::CommandResult run(const std::string& arguments) {
+        return test::runCapturing("cd " + shellQuoted(m_work) +
+                                      " && TZ=UTC BRINDLEWICK_RESOURCES='" BW_SOURCE_DIR
+                                      "/resources' '" BW_BINARY_DIR "/bin/brindlewick' " +
+                                      arguments + " --library " + shellQuoted(m_library),
+                                  m_folder.path());
+    }
+
+    test::TemporaryFolder m_folder;
+    fs::path m_library = m_folder / "Library";
+    fs::path m_work = m_folder / "work";
+    LibraryItem m_item;
+};
+
+TEST_F(TranscriptCommandsTest, EditAndRestoreChangeOneSegmentThroughTheEditor) {
+    auto edited = run("transcript edit " + id().substr(0, 8) + " 1 'Let us\nbegin.'");
+    EXPECT_EQ(edited.status, 0) << edited.err;
+    EXPECT_EQ(edited.out, "[00:00:02.500 --> 00:00:05.000] Let us begin.\n");
+    auto segment = store().load(m_item.id)->segments.at(1);
+    EXPECT_EQ(segment.text, "Let us begin.");
+    EXPECT_EQ(segment.originalText, "Let us start.");
+
+    auto shown = run("transcript show " + id());
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.out, "[00:00:00.000 --> 00:00:02.500] Good morning.\n"
+                         "[00:00:02.500 --> 00:00:05.000] Let us begin.\n");
+    EXPECT_EQ(run("library transcript " + id()).out, shown.out);
+
+    auto restored = run("transcript restore " + id() + " 1");
+    EXPECT_EQ(restored.status, 0) << restored.err;
+    EXPECT_EQ(store().load(m_item.id)->segments.at(1).text, "Let us start.");
+    EXPECT_EQ(store().load(m_item.id)->segments.at(0).text, "Good morning.");
+}
+
+TEST_F(TranscriptCommandsTest, RefusalsAndTheirExitStatuses) {
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"transcript edit " + id() + " 2 x", 1,
+         "This transcript has no segment 2; its segments are numbered 0 to 1.\n"},
+        {"transcript edit " + id() + " one x", 2, "SEGMENT takes a whole number"},
+        {"transcript edit " + id() + " 0", 2, "missing ITEM SEGMENT TEXT"},
+        {"transcript restore 0000 0", 1, "No recording matches “0000”.\n"},
+        {"transcript nonsense", 2, "unknown subcommand \"nonsense\""},
+        {"export " + id(), 2, "--format is required"},
+        {"export " + id() + " --format pdf", 2, "--format must be txt, srt or docx"},
+        {"export " + id() + " --format txt --output " + shellQuoted(m_folder / "no/x.txt"), 1,
+         "The file couldn't be saved where you chose. Choose another folder, or check that the "
+         "disk has enough free space, then try again. If it keeps happening, email "
+         "support@brindlewick.app with this message and the file from Help › Export "
+         "Diagnostics. (“x.txt” couldn't be saved: No such file or directory)\n"},
+    };
+    for (const auto& c : cases) {
+        auto result = run(c.arguments);
+        EXPECT_EQ(result.status, c.status) << c.arguments;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.arguments << "\n"
+                                                                 << result.err;
+    }
+    EXPECT_EQ(store().load(m_item.id)->segments.at(0).text, "Good morning.");
+    EXPECT_TRUE(fs::is_empty(m_work));
+
+    fs::remove(store().fileURL(m_item.id));
+    for (const auto* command : {"transcript show ", "transcript edit ", "export "}) {
+        std::string arguments = std::string(command) + id() +
+                                (std::string(command) == "export " ? " --format txt" : "") +
+                                (std::string(command) == "transcript edit " ? " 0 x" : "");
+        auto result = run(arguments);
+        EXPECT_EQ(result.status, 1) << arguments;
+        EXPECT_EQ(result.err, "This recording has no transcript yet. Transcribe it with "
+                              "\"brindlewick library transcribe\".\n")
+            << arguments;
+    }
+}
+
+TEST_F(TranscriptCommandsTest, ExportWritesTheEditedTranscriptWhereItIsTold) {
+    ASSERT_EQ(run("transcript edit " + id() + " 0 'Hello, all.'").status, 0);
+    const std::string text = "Weekly: sync?\nDate: 2025-03-14 08:05\nLanguage: English\n\n"
+                             "[00:00:00] Hello, all.\n[00:00:02] Let us start.\n";
+
+    // Without --output: the suggested name in the current folder.
+    auto plain = run("export " + id() + " --format txt");
+    EXPECT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(test::readText(m_work / "Weekly sync.txt"), text);
+
+    // An existing file stays unless --force is given.
+    test::writeText(m_work / "Weekly sync.txt", "mine");
+    auto refused = run("export " + id() + " --format txt");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "“Weekly sync.txt” already exists. Add --force to replace it, or "
+                           "choose another file with --output.\n");
+    EXPECT_EQ(test::readText(m_work / "Weekly sync.txt"), "mine");
+    EXPECT_EQ(run("export " + id() + " --format txt --force").status, 0);
+    EXPECT_EQ(test::readText(m_work / "Weekly sync.txt"), text);
+
+    // --output names the file, or the folder to put the suggested name in.
+    auto named = run("export " + id() + " --format srt --output subtitles.srt");
+    EXPECT_EQ(named.status, 0) << named.err;
+    EXPECT_EQ(test::readText(m_work / "subtitles.srt"),
+              "1\r\n00:00:00,000 --> 00:00:02,500\r\nHello, all.\r\n\r\n"
+              "2\r\n00:00:02,500 --> 00:00:05,000\r\nLet us start.\r\n");
+    fs::create_directory(m_work / "out");
+    auto inFolder = run("export " + id() + " --format docx --output out");
+    EXPECT_EQ(inFolder.status, 0) << inFolder.err;
+    EXPECT_EQ(inFolder.out, "out/Weekly sync.docx\n");
+    EXPECT_TRUE(test::readText(m_work / "out" / "Weekly sync.docx").starts_with("PK\x03\x04"));
+}
+
+} // namespace
+} // namespace bw
