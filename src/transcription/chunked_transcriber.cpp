@@ -163,12 +163,10 @@ private:
             auto recognized =
                 m_recognizer.recognize(compacted.samples(), request, onFraction, m_stop);
             throwIfCancelled(m_stop);
-            for (const auto& segment : recognized) {
-                for (auto mapped : compacted.originalSegments(segment, splitPause)) {
-                    mapped.start += offsetSeconds;
-                    mapped.end += offsetSeconds;
-                    chunkSegments.push_back(std::move(mapped));
-                }
+            for (auto mapped : compacted.originalSegments(recognized, splitPause)) {
+                mapped.start += offsetSeconds;
+                mapped.end += offsetSeconds;
+                chunkSegments.push_back(std::move(mapped));
             }
         }
         m_segments.insert(m_segments.end(), chunkSegments.begin(), chunkSegments.end());

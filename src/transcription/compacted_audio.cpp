@@ -1,6 +1,7 @@
 #include "transcription/compacted_audio.h"
 
 #include "base/text_trimming.h"
+#include "base/unicode_text.h"
 #include "transcription/sample_index.h"
 #include "transcription/speech_regions.h"
 
@@ -86,65 +87,195 @@ std::size_t CompactedAudio::pieceOfWord(const RecognizedWord& word) const {
     return index;
 }
 
-std::vector<TranscriptSegment> CompactedAudio::originalSegments(const RecognizedSegment& segment,
-                                                                double splitPause) const {
+namespace {
+
+// How far from the edge of a piece a recognized word may lie and still have been spoken on the
+// other side of the pause there. The recognizer hears only 0.2 s of silence where the source
+// may have had a minute, and its word times around such a pause drift: the first words after
+// a pause are often timed up to half a second into the end of the piece before; the last word
+// of a sentence is sometimes timed late, into the pause after it, where it lands nearer the
+// next piece.
+constexpr double earlyTolerance = 0.5;
+constexpr double lateTolerance = 0.15;
+
+// Closing quotes and brackets that may follow a sentence's final mark.
+bool isClosingMark(char32_t c) {
+    return c == U'"' || c == U'\'' || c == U')' || c == U']' || c == U'\u00BB' || c == U'\u2019' ||
+           c == U'\u201D';
+}
+
+bool isSentenceEnd(char32_t c) {
+    return c == U'.' || c == U'?' || c == U'!' || c == U'\u2026' || c == U'\u3002' ||
+           c == U'\uFF1F' || c == U'\uFF01';
+}
+
+// Whether the word ends a sentence: its last mark, before closing quotes and brackets, is a
+// full stop, question or exclamation mark or an ellipsis.
+bool closesSentence(std::string_view word) {
+    char32_t last = 0;
+    unicode::forEachScalar(trimWhitespaceAndLineBreaks(word),
+                           [&last](char32_t scalar, std::string_view) {
+                               if (!isClosingMark(scalar)) {
+                                   last = scalar;
+                               }
+                           });
+    return isSentenceEnd(last);
+}
+
+} // namespace
+
+struct CompactedAudio::PlacedWord {
+    const RecognizedWord* word;
+    std::size_t segment; // index into the recognized segments
+    std::size_t piece;
+    bool startsSegment;
+    bool followsSentenceEnd;
+    bool endsSentence;
+};
+
+std::vector<CompactedAudio::PlacedWord>
+CompactedAudio::placedWords(std::span<const RecognizedSegment> segments) const {
+    std::vector<PlacedWord> words;
+    for (std::size_t s = 0; s < segments.size(); ++s) {
+        bool first = true;
+        for (const auto& word : segments[s].words) {
+            if (trimWhitespace(word.text).empty()) {
+                continue;
+            }
+            bool followsSentenceEnd = !words.empty() && words.back().endsSentence;
+            words.push_back({&word, s, pieceOfWord(word), first, followsSentenceEnd,
+                             closesSentence(word.text)});
+            first = false;
+        }
+    }
+    moveWordsAcrossPieceEdges(words);
+    return words;
+}
+
+// The words around each pause are placed by sentences rather than by the recognizer's times
+// alone: a sentence that begins near the end of a piece and goes on in a later one, with no
+// sentence end in between, begins in that later piece; a sentence that ends near the start of
+// a piece and began in an earlier one ends in that earlier piece.
+void CompactedAudio::moveWordsAcrossPieceEdges(std::vector<PlacedWord>& words) const {
+    auto middle = [&](const PlacedWord& placed) {
+        return m_sampleRate * ((placed.word->start + placed.word->end) * 0.5);
+    };
+    auto nearEnd = [&](const PlacedWord& placed, std::size_t piece) {
+        return placed.piece == piece &&
+               middle(placed) > static_cast<double>(m_pieces[piece].compactedEnd()) -
+                                    earlyTolerance * m_sampleRate;
+    };
+    auto nearStart = [&](const PlacedWord& placed, std::size_t piece) {
+        return placed.piece == piece &&
+               middle(placed) < static_cast<double>(m_pieces[piece].compactedStart) +
+                                    lateTolerance * m_sampleRate;
+    };
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (!words[i].startsSegment && !words[i].followsSentenceEnd) {
+            continue;
+        }
+        std::size_t piece = words[i].piece;
+        std::size_t next = i;
+        while (next < words.size() && nearEnd(words[next], piece) && !words[next].endsSentence) {
+            ++next;
+        }
+        if (next > i && next < words.size() && words[next].piece > piece) {
+            for (std::size_t j = i; j < next; ++j) {
+                words[j].piece = words[next].piece;
+            }
+            i = next - 1;
+        }
+    }
+    for (std::size_t j = 0; j < words.size(); ++j) {
+        std::size_t piece = words[j].piece;
+        if (!words[j].endsSentence || !nearStart(words[j], piece)) {
+            continue;
+        }
+        std::size_t first = j;
+        while (first > 0 && nearStart(words[first - 1], piece) && !words[first - 1].endsSentence) {
+            --first;
+        }
+        if (first > 0 && words[first - 1].piece < piece && !words[first - 1].endsSentence) {
+            for (std::size_t k = first; k <= j; ++k) {
+                words[k].piece = words[first - 1].piece;
+            }
+        }
+    }
+}
+
+void CompactedAudio::appendSegments(const RecognizedSegment& segment,
+                                    std::span<const PlacedWord> words, double splitPause,
+                                    std::vector<TranscriptSegment>& result) const {
     std::string text(trimWhitespaceAndLineBreaks(segment.text));
-    if (text.empty() || m_pieces.empty()) {
-        return {};
+    if (text.empty()) {
+        return;
     }
     double start = originalTimeOfStart(segment.start);
     double end = std::max(start, originalTimeOfEnd(segment.end));
-
-    std::vector<const RecognizedWord*> words;
-    for (const auto& word : segment.words) {
-        if (!trimWhitespace(word.text).empty()) {
-            words.push_back(&word);
-        }
-    }
-    if (words.size() < 2) {
-        return {{start, end, text}};
+    if (words.empty()) {
+        result.push_back({start, end, std::move(text)});
+        return;
     }
 
-    std::vector<std::size_t> pieceOf;
-    pieceOf.reserve(words.size());
-    for (const auto* word : words) {
-        pieceOf.push_back(pieceOfWord(*word));
-    }
     // Runs of words; each new run starts at a word that lies after a long hidden pause.
     std::vector<std::size_t> runStarts{0};
     for (std::size_t i = 1; i < words.size(); ++i) {
-        if (pieceOf[i] > pieceOf[i - 1]) {
-            double gap = static_cast<double>(m_pieces[pieceOf[i]].originalStart -
-                                             m_pieces[pieceOf[i - 1]].originalEnd()) /
+        if (words[i].piece > words[i - 1].piece) {
+            double gap = static_cast<double>(m_pieces[words[i].piece].originalStart -
+                                             m_pieces[words[i - 1].piece].originalEnd()) /
                          m_sampleRate;
             if (gap >= splitPause) {
                 runStarts.push_back(i);
             }
         }
     }
-    if (runStarts.size() == 1) {
-        return {{start, end, text}};
-    }
-
-    std::vector<TranscriptSegment> result;
     for (std::size_t run = 0; run < runStarts.size(); ++run) {
         std::size_t first = runStarts[run];
         std::size_t last = run + 1 < runStarts.size() ? runStarts[run + 1] : words.size();
-        std::string joined;
-        for (std::size_t i = first; i < last; ++i) {
-            joined += words[i]->text;
+        std::string runText;
+        if (runStarts.size() == 1) {
+            runText = text;
+        } else {
+            std::string joined;
+            for (std::size_t i = first; i < last; ++i) {
+                joined += words[i].word->text;
+            }
+            runText = trimWhitespaceAndLineBreaks(joined);
         }
-        std::string runText(trimWhitespaceAndLineBreaks(joined));
         if (runText.empty()) {
             continue;
         }
-        auto [lowest, highest] =
-            std::minmax_element(pieceOf.begin() + static_cast<std::ptrdiff_t>(first),
-                                pieceOf.begin() + static_cast<std::ptrdiff_t>(last));
-        double runStart = run == 0 ? start : m_pieces[*lowest].originalStart / m_sampleRate;
-        double runEnd =
-            last == words.size() ? end : m_pieces[*highest].originalEnd() / m_sampleRate;
+        auto [lowest, highest] = std::minmax_element(
+            words.begin() + static_cast<std::ptrdiff_t>(first),
+            words.begin() + static_cast<std::ptrdiff_t>(last),
+            [](const PlacedWord& a, const PlacedWord& b) { return a.piece < b.piece; });
+        const Piece& firstPiece = m_pieces[lowest->piece];
+        const Piece& lastPiece = m_pieces[highest->piece];
+        // The recognizer's segment times may lie in a neighbouring piece; the words decide.
+        double runStart = std::clamp(run == 0 ? start : firstPiece.originalStart / m_sampleRate,
+                                     firstPiece.originalStart / m_sampleRate,
+                                     firstPiece.originalEnd() / m_sampleRate);
+        double runEnd = std::clamp(
+            last == words.size() ? end : lastPiece.originalEnd() / m_sampleRate,
+            lastPiece.originalStart / m_sampleRate, lastPiece.originalEnd() / m_sampleRate);
         result.push_back({runStart, std::max(runStart, runEnd), std::move(runText)});
+    }
+}
+
+std::vector<TranscriptSegment>
+CompactedAudio::originalSegments(std::span<const RecognizedSegment> segments,
+                                 double splitPause) const {
+    std::vector<TranscriptSegment> result;
+    if (m_pieces.empty()) {
+        return result;
+    }
+    auto words = placedWords(segments);
+    auto begin = words.begin();
+    for (std::size_t s = 0; s < segments.size(); ++s) {
+        auto end = std::find_if(begin, words.end(),
+                                [s](const PlacedWord& placed) { return placed.segment != s; });
+        appendSegments(segments[s], std::span(begin, end), splitPause, result);
+        begin = end;
     }
     return result;
 }

@@ -43,16 +43,29 @@ public:
     double originalTimeOfStart(double compactedTime) const;
     double originalTimeOfEnd(double compactedTime) const;
 
-    // The recognized segment (times in the block) in seconds of the source, its text trimmed.
-    // Where its words lie on both sides of a hidden pause of at least `splitPause` seconds in
-    // the source, it is split there. Empty text gives no segment.
-    std::vector<TranscriptSegment> originalSegments(const RecognizedSegment& segment,
+    // The recognized segments of one recognition of the block (times in the block, in the
+    // recognizer's order) in seconds of the source, their texts trimmed. A segment whose words
+    // lie on both sides of a hidden pause of at least `splitPause` seconds in the source is
+    // split there. Every word belongs to one piece, and a segment's start and end stay inside
+    // the pieces of its first and last words. Empty texts give no segment.
+    std::vector<TranscriptSegment> originalSegments(std::span<const RecognizedSegment> segments,
                                                     double splitPause) const;
+    // One segment on its own.
+    std::vector<TranscriptSegment> originalSegments(const RecognizedSegment& segment,
+                                                    double splitPause) const {
+        return originalSegments(std::span(&segment, 1), splitPause);
+    }
 
 private:
+    struct PlacedWord;
+
     double map(double compactedTime, bool preferNext) const;
     std::size_t pieceAtOrBefore(double position) const;
     std::size_t pieceOfWord(const RecognizedWord& word) const;
+    std::vector<PlacedWord> placedWords(std::span<const RecognizedSegment> segments) const;
+    void moveWordsAcrossPieceEdges(std::vector<PlacedWord>& words) const;
+    void appendSegments(const RecognizedSegment& segment, std::span<const PlacedWord> words,
+                        double splitPause, std::vector<TranscriptSegment>& result) const;
 
     std::vector<float> m_samples;
     std::vector<Piece> m_pieces;

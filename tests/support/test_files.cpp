@@ -53,6 +53,17 @@ EngineFiles engineFiles() {
             sharedFile("models/ggml-silero-v6.2.0.bin"), sharedFile("audio/jfk.wav")};
 }
 
+std::filesystem::path bundledWhisperModel() {
+    std::filesystem::path build = BW_BINARY_DIR;
+    std::ifstream choice(build / "whisper-model-file");
+    std::string name;
+    if (!std::getline(choice, name) || name.empty()) {
+        return {};
+    }
+    auto model = build / "share" / "brindlewick" / "Models" / name;
+    return std::filesystem::is_regular_file(model) ? model : std::filesystem::path();
+}
+
 void runShell(const std::string& command) {
     int status = std::system(command.c_str());
     ASSERT_EQ(status, 0) << command;

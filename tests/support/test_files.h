@@ -25,6 +25,10 @@ struct EngineFiles {
 };
 EngineFiles engineFiles();
 
+// The real Whisper model that setup put into this build's resources (which recognizes speech,
+// unlike the weightless test model); empty when the build has none.
+std::filesystem::path bundledWhisperModel();
+
 // Runs a shell command; fails the test (with the command) when it does not exit with 0.
 void runShell(const std::string& command);
 

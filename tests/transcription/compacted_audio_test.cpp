@@ -75,21 +75,27 @@ RecognizedSegment twoWords(double firstMid, double secondMid) {
 TEST_F(TwoPieces, SplitsSegmentsAcrossLongHiddenPauses) {
     EXPECT_EQ(audio.originalSegments(twoWords(0.5, 1.7), 1.5),
               (Segments{{1, 2, "Hello"}, {4, 5, "world."}}));
-    // Both words in one piece: one segment with the trimmed text.
-    EXPECT_EQ(audio.originalSegments(twoWords(0.3, 0.6), 1.5), (Segments{{1, 5, "Hello world."}}));
+    // Both words in one piece: one segment with the trimmed text, ending with that piece although
+    // the recognizer's end lies in the next one.
+    EXPECT_EQ(audio.originalSegments(twoWords(0.3, 0.6), 1.5), (Segments{{1, 2, "Hello world."}}));
     // A word inside the pause belongs to the nearer piece; equal distances keep it behind.
-    EXPECT_EQ(audio.originalSegments(twoWords(0.5, 1.15), 1.5),
-              (Segments{{1, 2, "Hello"}, {4, 5, "world."}}));
-    EXPECT_EQ(audio.originalSegments(twoWords(0.5, 1.1), 1.5), (Segments{{1, 5, "Hello world."}}));
+    auto open = twoWords(0.5, 1.15);
+    open.text = " Hello world";
+    open.words[1].text = " world";
+    EXPECT_EQ(audio.originalSegments(open, 1.5), (Segments{{1, 2, "Hello"}, {4, 5, "world"}}));
+    EXPECT_EQ(audio.originalSegments(twoWords(0.5, 1.1), 1.5), (Segments{{1, 2, "Hello world."}}));
 }
 
 TEST_F(TwoPieces, SegmentsWithoutTextOrWordsToSplitStayWhole) {
     EXPECT_EQ(audio.originalSegments({0, 1, " \n\t ", {}}, 1.5), Segments{});
+    // One word: the segment ends with the word's piece.
     EXPECT_EQ(audio.originalSegments({0.5, 1.7, "Hi", {{0.5, 0.6, " Hi"}}}, 1.5),
-              (Segments{{1.5, 4.5, "Hi"}}));
+              (Segments{{1.5, 2, "Hi"}}));
     // Blank words are not counted, so one real word is left and nothing splits.
     EXPECT_EQ(audio.originalSegments({0.5, 1.7, "Hi", {{0.5, 0.6, " Hi"}, {1.6, 1.7, "  "}}}, 1.5),
-              (Segments{{1.5, 4.5, "Hi"}}));
+              (Segments{{1.5, 2, "Hi"}}));
+    // Without words the recognizer's times are all there is.
+    EXPECT_EQ(audio.originalSegments({0.5, 1.7, "Hi", {}}, 1.5), (Segments{{1.5, 4.5, "Hi"}}));
     // An end before the start is raised to it.
     EXPECT_EQ(audio.originalSegments({1.7, 0.5, "x", {}}, 1.5), (Segments{{4.5, 4.5, "x"}}));
 }
@@ -98,6 +104,98 @@ TEST_F(TwoPieces, RunsWhoseWordsAreBlankAcrossLineBreaksYieldNothing) {
     RecognizedSegment segment{0, 2.2, "Hello\n", {{0.4, 0.6, " Hello"}, {1.6, 1.8, "\n"}}};
     EXPECT_EQ(audio.originalSegments(segment, 1.5), (Segments{{1, 2, "Hello"}}));
 }
+
+// The recognizer's times around a hidden pause run early or late; the words still land in the
+// piece they were spoken in, and every segment stays inside the pieces of its words.
+struct EdgeCase {
+    const char* name;
+    std::vector<RecognizedSegment> recognized;
+    Segments expected;
+};
+
+class TwoPiecesEdges : public TwoPieces, public testing::WithParamInterface<EdgeCase> {};
+
+TEST_P(TwoPiecesEdges, PlacesWordsInTheirOwnPiece) {
+    EXPECT_EQ(audio.originalSegments(GetParam().recognized, 1.5), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TwoPiecesEdges,
+    testing::Values(
+        // The next sentence's first word is timed into the end of the first piece, as a segment
+        // of its own or at the start of the next one.
+        EdgeCase{"EarlyFirstWordOfNextSegment",
+                 {{0,
+                   0.95,
+                   " It ends here.",
+                   {{0.1, 0.4, " It"}, {0.4, 0.6, " ends"}, {0.6, 0.75, " here."}}},
+                  {0.95,
+                   2.2,
+                   " Maria will send.",
+                   {{0.8, 0.95, " Maria"}, {1.25, 1.5, " will"}, {1.5, 1.9, " send."}}}},
+                 {{1, 1.95, "It ends here."}, {4, 5, "Maria will send."}}},
+        EdgeCase{"EarlyWordsAfterASentenceEnd",
+                 {{0,
+                   2.2,
+                   " The report. It will take place.",
+                   {{0.1, 0.3, " The"},
+                    {0.3, 0.6, " report."},
+                    {0.65, 0.75, " It"},
+                    {0.75, 0.9, " will"},
+                    {1.3, 1.5, " take"},
+                    {1.5, 1.8, " place."}}}},
+                 {{1, 2, "The report."}, {4, 5, "It will take place."}}},
+        EdgeCase{"EarlySegmentThatEndsBeforeThePause",
+                 {{0, 0.7, " Yes, I", {{0.1, 0.3, " Yes,"}, {0.3, 0.45, " I"}}},
+                  {0.7, 0.98, " No", {{0.8, 0.95, " No"}}},
+                  {1.1, 2.2, " longer here.", {{1.3, 1.6, " longer"}, {1.6, 2.0, " here."}}}},
+                 {{1, 1.7, "Yes, I"}, {4, 4, "No"}, {4, 5, "longer here."}}},
+        // The last word of a sentence is timed into the pause, nearer the second piece.
+        EdgeCase{"LateLastWord",
+                 {{0,
+                   2.2,
+                   " See you next week.",
+                   {{0.2, 0.4, " See"},
+                    {0.4, 0.6, " you"},
+                    {0.6, 0.9, " next"},
+                    {1.05, 1.3, " week."}}}},
+                 {{1, 2, "See you next week."}}},
+        // Segment times contiguous with the neighbours' reach into the other piece.
+        EdgeCase{"StartInTheFirstPieceWordsInTheSecond",
+                 {{0.9,
+                   2.2,
+                   " Good morning everyone.",
+                   {{1.3, 1.5, " Good"}, {1.5, 1.8, " morning"}, {1.8, 2.1, " everyone."}}}},
+                 {{4, 5, "Good morning everyone."}}},
+        EdgeCase{"EndInTheSecondPieceWordsInTheFirst",
+                 {{0.1, 1.5, " Hello there.", {{0.1, 0.4, " Hello"}, {0.4, 0.8, " there."}}}},
+                 {{1.1, 2, "Hello there."}}},
+        // What was really said on both sides of the pause stays there.
+        EdgeCase{"SentenceEndingAtThePauseStays",
+                 {{0,
+                   2.2,
+                   " Yes. No way.",
+                   {{0.7, 0.95, " Yes."}, {1.3, 1.4, " No"}, {1.4, 1.7, " way."}}}},
+                 {{1, 2, "Yes."}, {4, 5, "No way."}}},
+        EdgeCase{"SentenceGoingOnAcrossThePauseSplits",
+                 {{0,
+                   2.2,
+                   " I think we should.",
+                   {{0.1, 0.3, " I"},
+                    {0.3, 0.45, " think"},
+                    {1.3, 1.5, " we"},
+                    {1.5, 1.8, " should."}}}},
+                 {{1, 2, "I think"}, {4, 5, "we should."}}},
+        EdgeCase{"SentenceStartingAfterThePauseStays",
+                 {{1.2,
+                   2.2,
+                   " Fine. Then go on.",
+                   {{1.25, 1.4, " Fine."},
+                    {1.45, 1.6, " Then"},
+                    {1.6, 1.7, " go"},
+                    {1.7, 1.9, " on."}}}},
+                 {{4, 5, "Fine. Then go on."}}}),
+    [](const testing::TestParamInfo<EdgeCase>& info) { return std::string(info.param.name); });
 
 TEST(CompactedAudio, ShortPausesInTheSourceDoNotSplit) {
     auto source = numberedSource();
