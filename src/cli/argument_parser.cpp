@@ -1,6 +1,7 @@
 #include "cli/argument_parser.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace bw::cli {
 
@@ -118,6 +119,20 @@ std::string ArgumentParser::helpText() const {
     }
     line("-h, --help", "show this help");
     return text;
+}
+
+std::optional<double> parseNumber(const std::string& value) {
+    std::size_t used = 0;
+    double number = 0;
+    try {
+        number = std::stod(value, &used);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    if (used == 0 || used != value.size() || !std::isfinite(number)) {
+        return std::nullopt;
+    }
+    return number;
 }
 
 int parseIntegerOption(const std::string& name, const std::string& value, int minimum,

@@ -56,6 +56,9 @@ private:
     int m_maximumPositionals = 0;
 };
 
+// `value` read whole as a finite number; none when it is anything else.
+std::optional<double> parseNumber(const std::string& value);
+
 // The value of `name` parsed as a whole number within [minimum, maximum]; throws UsageError.
 int parseIntegerOption(const std::string& name, const std::string& value, int minimum, int maximum);
 

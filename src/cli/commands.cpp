@@ -4,6 +4,7 @@
 #include "cli/library_command.h"
 #include "cli/models_command.h"
 #include "cli/play_command.h"
+#include "cli/recording_commands.h"
 #include "cli/transcribe_command.h"
 #include "cli/transcript_command.h"
 
@@ -13,6 +14,8 @@ std::vector<Command> allCommands() {
     std::vector<Command> commands;
     commands.push_back(transcribeCommand());
     commands.push_back(libraryCommand());
+    commands.push_back(recordCommand());
+    commands.push_back(devicesCommand());
     commands.push_back(transcriptCommand());
     commands.push_back(exportCommand());
     commands.push_back(modelsCommand());

@@ -19,17 +19,11 @@ namespace bw::cli {
 namespace {
 
 double parseSeconds(const std::string& value) {
-    std::size_t used = 0;
-    double seconds = 0;
-    try {
-        seconds = std::stod(value, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used == 0 || used != value.size() || !std::isfinite(seconds) || seconds < 0) {
+    auto seconds = parseNumber(value);
+    if (!seconds || *seconds < 0) {
         throw UsageError("--from needs a number of seconds, 0 or more (got \"" + value + "\")");
     }
-    return seconds;
+    return *seconds;
 }
 
 std::string positionNote(const PlaybackModel& model) {

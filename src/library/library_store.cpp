@@ -12,6 +12,7 @@
 #include "platform/atomic_file.h"
 #include "platform/audio_file_info.h"
 #include "platform/file_error.h"
+#include "platform/file_lock.h"
 #include "platform/file_reading.h"
 #include "platform/library_location.h"
 
@@ -90,6 +91,10 @@ fs::path LibraryStore::itemFolderURL(const Uuid& id) const {
         }
     }
     return folder;
+}
+
+fs::path LibraryStore::recordingLockURL(const Uuid& id) const {
+    return itemFolderURL(id) / ".recording.lock";
 }
 
 fs::path LibraryStore::audioFileURL(const LibraryItem& item) const {
@@ -397,9 +402,11 @@ std::vector<LibraryItem>
 LibraryStore::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID,
                                            std::vector<LibraryItem> listed) const {
     tidyUp();
-    // Whether a recording left in state `recording` is over: not when it is the caller's own.
+    // Whether a recording left in state `recording` is over: not when it is the caller's own,
+    // nor while a live process holds its recording lock.
     auto unfinished = [&](const LibraryItem& item) {
-        return item.state == LibraryItem::State::recording && item.id != exceptID;
+        return item.state == LibraryItem::State::recording && item.id != exceptID &&
+               !FileLock::isHeld(recordingLockURL(item.id));
     };
     std::vector<LibraryItem> recovered;
     for (const auto& listedItem : listed) {

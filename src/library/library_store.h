@@ -41,6 +41,8 @@ public:
     // that exists.
     std::filesystem::path itemFolderURL(const Uuid& id) const;
     std::filesystem::path audioFileURL(const LibraryItem& item) const;
+    // The lock a recording in progress holds for as long as it records (FileLock).
+    std::filesystem::path recordingLockURL(const Uuid& id) const;
 
     // Every readable item, newest first. Never fails: unreadable entries are skipped.
     std::vector<LibraryItem> loadItems() const;
@@ -75,7 +77,8 @@ public:
     LibraryItem importAudio(const std::filesystem::path& source, const std::optional<Uuid>& group,
                             TimePoint now) const;
     // Start-up housekeeping first (see tidyUp), then marks recordings left in state
-    // `recording` (except `exceptID`) as interrupted with the length of their audio; returns
+    // `recording` (except `exceptID` and those whose recording lock is held by a live process)
+    // as interrupted with the length of their audio; returns
     // those it could save. Never fails.
     std::vector<LibraryItem>
     recoverInterruptedRecordings(const std::optional<Uuid>& exceptID) const;

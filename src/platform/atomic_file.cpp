@@ -1,5 +1,6 @@
 #include "platform/atomic_file.h"
 
+#include "platform/descriptor_writing.h"
 #include "platform/file_error.h"
 
 #include <cerrno>
@@ -59,21 +60,6 @@ fs::path temporarySibling(const fs::path& target) {
     std::snprintf(suffix, sizeof suffix, "%016llx", (unsigned long long)generator());
     return target.parent_path() /
            ("." + target.filename().string() + std::string(temporaryInfix) + suffix);
-}
-
-bool writeAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += written;
-        size -= size_t(written);
-    }
-    return true;
 }
 
 // Writes a temporary file with `fill`, flushes it and renames it over `target`.

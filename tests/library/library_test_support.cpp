@@ -54,12 +54,12 @@ LibraryItem sampleItem(const std::string& title, std::int64_t createdAt,
                        group};
 }
 
-FailingFileWrites::FailingFileWrites() {
+FailingFileWrites::FailingFileWrites(unsigned long long sizeLimit) {
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{};
     getrlimit(RLIMIT_FSIZE, &limit);
     m_previousLimit = limit.rlim_cur;
-    limit.rlim_cur = 0;
+    limit.rlim_cur = sizeLimit;
     setrlimit(RLIMIT_FSIZE, &limit);
 }
 

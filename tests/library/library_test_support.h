@@ -24,11 +24,12 @@ void writeItemFile(const std::filesystem::path& root, const std::string& id,
 LibraryItem sampleItem(const std::string& title, std::int64_t createdAt,
                        std::optional<Uuid> group = std::nullopt);
 
-// While alive, every write to a regular file fails with EFBIG (file size limit 0), which
-// works for root too, where permissions do not stop writes.
+// While alive, every write to a regular file beyond `sizeLimit` bytes (by default: any write)
+// fails with EFBIG, as on a full disk; this works for root too, where permissions do not stop
+// writes.
 class FailingFileWrites {
 public:
-    FailingFileWrites();
+    explicit FailingFileWrites(unsigned long long sizeLimit = 0);
     ~FailingFileWrites();
 
 private:

@@ -1,0 +1,236 @@
+#include "platform/pulse_connection.h"
+
+#include <pulse/pulseaudio.h>
+
+namespace bw {
+
+namespace {
+
+using SampleType = CaptureFormat::SampleType;
+
+SampleType sampleType(pa_sample_format_t format) {
+    switch (format) {
+    case PA_SAMPLE_U8:
+        return SampleType::unsignedInt8;
+    case PA_SAMPLE_S16LE:
+        return SampleType::signedInt16LittleEndian;
+    case PA_SAMPLE_S16BE:
+        return SampleType::signedInt16BigEndian;
+    case PA_SAMPLE_S24LE:
+        return SampleType::signedInt24LittleEndian;
+    case PA_SAMPLE_S24_32LE:
+        return SampleType::signedInt24In32LittleEndian;
+    case PA_SAMPLE_S32LE:
+        return SampleType::signedInt32LittleEndian;
+    case PA_SAMPLE_S32BE:
+        return SampleType::signedInt32BigEndian;
+    case PA_SAMPLE_FLOAT32LE:
+        return SampleType::float32LittleEndian;
+    case PA_SAMPLE_FLOAT32BE:
+        return SampleType::float32BigEndian;
+    default:
+        // The server converts for us: ask for floating point instead.
+        return SampleType::float32LittleEndian;
+    }
+}
+
+void onContextState(pa_context*, void* userdata) {
+    static_cast<PulseConnection*>(userdata)->signal();
+}
+
+struct SourceQuery {
+    PulseConnection* connection;
+    std::vector<PulseSource> sources;
+};
+
+void onSourceInfo(pa_context*, const pa_source_info* info, int eol, void* userdata) {
+    auto* query = static_cast<SourceQuery*>(userdata);
+    if (eol == 0 && info) {
+        PulseSource source;
+        source.index = info->index;
+        source.name = info->name ? info->name : "";
+        source.description = info->description ? info->description : source.name;
+        source.format.sampleType = sampleType(info->sample_spec.format);
+        source.format.sampleRate = static_cast<int>(info->sample_spec.rate);
+        source.format.channelCount = info->sample_spec.channels;
+        source.isMonitor = info->monitor_of_sink != PA_INVALID_INDEX;
+        source.isUsable = PA_SOURCE_IS_OPENED(info->state) || info->state == PA_SOURCE_SUSPENDED;
+        query->sources.push_back(std::move(source));
+    }
+    query->connection->signal();
+}
+
+struct ServerQuery {
+    PulseConnection* connection;
+    std::optional<std::string> defaultSource;
+};
+
+void onServerInfo(pa_context*, const pa_server_info* info, void* userdata) {
+    auto* query = static_cast<ServerQuery*>(userdata);
+    if (info && info->default_source_name) {
+        query->defaultSource = info->default_source_name;
+    }
+    query->connection->signal();
+}
+
+} // namespace
+
+PulseConnection::PulseConnection() {
+    m_loop = pa_threaded_mainloop_new();
+    if (!m_loop) {
+        throw PulseError("the sound server's client could not be created", false);
+    }
+    m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "Brindlewick");
+    if (!m_context) {
+        pa_threaded_mainloop_free(m_loop);
+        throw PulseError("the sound server's client could not be created", false);
+    }
+    pa_context_set_state_callback(m_context, onContextState, this);
+    pa_threaded_mainloop_lock(m_loop);
+    bool ready = false;
+    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0 &&
+        pa_threaded_mainloop_start(m_loop) >= 0) {
+        for (;;) {
+            pa_context_state_t state = pa_context_get_state(m_context);
+            if (state == PA_CONTEXT_READY) {
+                ready = true;
+                break;
+            }
+            if (!PA_CONTEXT_IS_GOOD(state)) {
+                break;
+            }
+            pa_threaded_mainloop_wait(m_loop);
+        }
+    }
+    if (!ready) {
+        const int code = pa_context_errno(m_context);
+        PulseError error(pa_strerror(code), code == PA_ERR_ACCESS);
+        pa_threaded_mainloop_unlock(m_loop);
+        pa_threaded_mainloop_stop(m_loop);
+        pa_context_disconnect(m_context);
+        pa_context_unref(m_context);
+        pa_threaded_mainloop_free(m_loop);
+        throw error;
+    }
+    pa_threaded_mainloop_unlock(m_loop);
+}
+
+PulseConnection::~PulseConnection() {
+    pa_threaded_mainloop_lock(m_loop);
+    pa_context_set_subscribe_callback(m_context, nullptr, nullptr);
+    pa_context_set_state_callback(m_context, nullptr, nullptr);
+    pa_context_disconnect(m_context);
+    pa_context_unref(m_context);
+    pa_threaded_mainloop_unlock(m_loop);
+    pa_threaded_mainloop_stop(m_loop);
+    pa_threaded_mainloop_free(m_loop);
+}
+
+bool PulseConnection::isConnected() const {
+    pa_threaded_mainloop_lock(m_loop);
+    bool connected = pa_context_get_state(m_context) == PA_CONTEXT_READY;
+    pa_threaded_mainloop_unlock(m_loop);
+    return connected;
+}
+
+void PulseConnection::lock() {
+    pa_threaded_mainloop_lock(m_loop);
+}
+void PulseConnection::unlock() {
+    pa_threaded_mainloop_unlock(m_loop);
+}
+void PulseConnection::wait() {
+    pa_threaded_mainloop_wait(m_loop);
+}
+void PulseConnection::signal() {
+    pa_threaded_mainloop_signal(m_loop, 0);
+}
+
+void PulseConnection::await(pa_operation* operation) {
+    if (!operation) {
+        return;
+    }
+    // The loop's thread wakes this waiter when the operation ends, whatever its callback does.
+    pa_operation_set_state_callback(
+        operation,
+        [](pa_operation*, void* userdata) { static_cast<PulseConnection*>(userdata)->signal(); },
+        this);
+    while (pa_operation_get_state(operation) == PA_OPERATION_RUNNING &&
+           pa_context_get_state(m_context) == PA_CONTEXT_READY) {
+        pa_threaded_mainloop_wait(m_loop);
+    }
+    pa_operation_unref(operation);
+}
+
+std::string PulseConnection::lastError() const {
+    return pa_strerror(pa_context_errno(m_context));
+}
+
+std::vector<PulseSource> PulseConnection::sources() {
+    PulseLock held(*this);
+    SourceQuery query{this, {}};
+    pa_operation* operation = pa_context_get_source_info_list(m_context, onSourceInfo, &query);
+    if (!operation) {
+        return {};
+    }
+    const bool complete = [&] {
+        while (pa_operation_get_state(operation) == PA_OPERATION_RUNNING &&
+               pa_context_get_state(m_context) == PA_CONTEXT_READY) {
+            pa_threaded_mainloop_wait(m_loop);
+        }
+        return pa_operation_get_state(operation) == PA_OPERATION_DONE;
+    }();
+    pa_operation_unref(operation);
+    return complete ? query.sources : std::vector<PulseSource>{};
+}
+
+std::optional<PulseSource> PulseConnection::source(std::uint32_t index) {
+    PulseLock held(*this);
+    SourceQuery query{this, {}};
+    await(pa_context_get_source_info_by_index(m_context, index, onSourceInfo, &query));
+    if (query.sources.empty()) {
+        return std::nullopt;
+    }
+    return query.sources.front();
+}
+
+std::optional<std::string> PulseConnection::defaultSourceName() {
+    PulseLock held(*this);
+    ServerQuery query{this, {}};
+    await(pa_context_get_server_info(m_context, onServerInfo, &query));
+    return query.defaultSource;
+}
+
+void PulseConnection::subscribe(std::function<void()> onEvent) {
+    PulseLock held(*this);
+    m_onEvent = std::move(onEvent);
+    pa_context_set_subscribe_callback(
+        m_context,
+        [](pa_context*, pa_subscription_event_type_t, uint32_t, void* userdata) {
+            auto* connection = static_cast<PulseConnection*>(userdata);
+            if (connection->m_onEvent) {
+                connection->m_onEvent();
+            }
+        },
+        this);
+    pa_context_set_state_callback(
+        m_context,
+        [](pa_context* context, void* userdata) {
+            auto* connection = static_cast<PulseConnection*>(userdata);
+            if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context)) && connection->m_onEvent) {
+                connection->m_onEvent();
+            }
+            connection->signal();
+        },
+        this);
+    pa_operation* operation =
+        pa_context_subscribe(m_context,
+                             static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SOURCE |
+                                                                 PA_SUBSCRIPTION_MASK_SERVER),
+                             nullptr, nullptr);
+    if (operation) {
+        pa_operation_unref(operation);
+    }
+}
+
+} // namespace bw

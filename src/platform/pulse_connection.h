@@ -1,0 +1,96 @@
+// A connection to the PulseAudio sound server (PipeWire's PulseAudio server works the same)
+// with its own threaded main loop: the loop's thread is where the server's callbacks run (the
+// audio thread of a capture stream). Used by the device queries and the capture engine of this
+// module; the libpulse types stay behind forward declarations.
+#pragma once
+
+#include "platform/capture_format.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct pa_threaded_mainloop;
+struct pa_context;
+struct pa_operation;
+
+namespace bw {
+
+// A failure to reach or use the sound server; what() is the server library's description.
+class PulseError : public std::runtime_error {
+public:
+    PulseError(const std::string& message, bool accessDenied)
+        : std::runtime_error(message), m_accessDenied(accessDenied) {}
+    // The server refused this client for lack of permission.
+    bool accessDenied() const { return m_accessDenied; }
+
+private:
+    bool m_accessDenied;
+};
+
+// What the server says about one source.
+struct PulseSource {
+    std::uint32_t index = 0;
+    std::string name;
+    std::string description;
+    CaptureFormat format;
+    bool isMonitor = false;
+    bool isUsable = false; // in a valid state
+};
+
+class PulseConnection {
+public:
+    // Connects, without ever starting a server. Throws PulseError.
+    PulseConnection();
+    ~PulseConnection();
+    PulseConnection(const PulseConnection&) = delete;
+    PulseConnection& operator=(const PulseConnection&) = delete;
+
+    // Whether the connection is still up (the server may go away).
+    bool isConnected() const;
+
+    // Every source in the server's order, monitors included; empty on any failure.
+    std::vector<PulseSource> sources();
+    std::optional<PulseSource> source(std::uint32_t index);
+    // The server's default source name; none on failure.
+    std::optional<std::string> defaultSourceName();
+
+    // Calls `onEvent` on the loop's thread for every change of a source or of the server (the
+    // default source), and when the connection is lost. Replaces an earlier callback.
+    void subscribe(std::function<void()> onEvent);
+
+    // The loop's lock: held by callbacks; every other use of the context must hold it.
+    void lock();
+    void unlock();
+    // Waits (the lock held) until a callback signals.
+    void wait();
+    void signal();
+    pa_context* context() const { return m_context; }
+    // Waits for an operation to complete and releases it; the lock is held.
+    void await(pa_operation* operation);
+    std::string lastError() const;
+
+private:
+    pa_threaded_mainloop* m_loop = nullptr;
+    pa_context* m_context = nullptr;
+    std::function<void()> m_onEvent;
+};
+
+// Holds the connection's lock for a scope.
+class PulseLock {
+public:
+    explicit PulseLock(PulseConnection& connection) : m_connection(connection) {
+        m_connection.lock();
+    }
+    ~PulseLock() { m_connection.unlock(); }
+    PulseLock(const PulseLock&) = delete;
+    PulseLock& operator=(const PulseLock&) = delete;
+
+private:
+    PulseConnection& m_connection;
+};
+
+} // namespace bw

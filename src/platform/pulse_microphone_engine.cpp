@@ -1,0 +1,331 @@
+#include "platform/pulse_microphone_engine.h"
+
+#include "platform/audio_input_error.h"
+#include "platform/pulse_connection.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <stdexcept>
+
+namespace bw {
+
+namespace {
+
+using SampleType = CaptureFormat::SampleType;
+
+// Frames per delivered buffer, as the server is asked for them.
+constexpr std::size_t framesPerBuffer = 4096;
+
+pa_sample_format_t serverFormat(SampleType type) {
+    switch (type) {
+    case SampleType::unsignedInt8:
+        return PA_SAMPLE_U8;
+    case SampleType::signedInt16LittleEndian:
+        return PA_SAMPLE_S16LE;
+    case SampleType::signedInt16BigEndian:
+        return PA_SAMPLE_S16BE;
+    case SampleType::signedInt24LittleEndian:
+        return PA_SAMPLE_S24LE;
+    case SampleType::signedInt24In32LittleEndian:
+        return PA_SAMPLE_S24_32LE;
+    case SampleType::signedInt32LittleEndian:
+        return PA_SAMPLE_S32LE;
+    case SampleType::signedInt32BigEndian:
+        return PA_SAMPLE_S32BE;
+    case SampleType::float32LittleEndian:
+        return PA_SAMPLE_FLOAT32LE;
+    case SampleType::float32BigEndian:
+        return PA_SAMPLE_FLOAT32BE;
+    case SampleType::unsupported:
+        break;
+    }
+    return PA_SAMPLE_INVALID;
+}
+
+} // namespace
+
+struct PulseMicrophoneEngine::Impl {
+    MainThreadPost post;
+    // Shared with the notifications in flight, so that one arriving after the engine is gone
+    // finds nothing to call.
+    std::shared_ptr<std::function<void()>> onChange = std::make_shared<std::function<void()>>();
+    std::optional<std::uint32_t> selected;
+    std::optional<CaptureFormat> tapFormat;
+    BufferCallback tap;         // read on the audio thread under the connection's lock
+    CaptureFormat streamFormat; // the stream's format
+    pa_stream* stream = nullptr;
+    bool corked = false;
+    std::unique_ptr<PulseConnection> connection; // last, so it goes first
+
+    ~Impl() {
+        dropStream();
+        connection.reset();
+    }
+
+    // Any thread.
+    void notify() {
+        std::weak_ptr<std::function<void()>> weak = onChange;
+        post([weak] {
+            if (auto callback = weak.lock(); callback && *callback) {
+                auto call = *callback; // it may replace itself
+                call();
+            }
+        });
+    }
+
+    PulseConnection& ensureConnection() {
+        if (connection && connection->isConnected()) {
+            return *connection;
+        }
+        dropStream();
+        connection.reset();
+        connection = std::make_unique<PulseConnection>();
+        connection->subscribe([this] { notify(); });
+        return *connection;
+    }
+
+    std::optional<PulseSource> targetSource() {
+        auto& server = ensureConnection();
+        if (selected) {
+            return server.source(*selected);
+        }
+        auto name = server.defaultSourceName();
+        if (!name) {
+            return std::nullopt;
+        }
+        for (auto& source : server.sources()) {
+            if (source.name == *name && !source.isMonitor) {
+                return source;
+            }
+        }
+        return std::nullopt;
+    }
+
+    CaptureFormat targetFormat() {
+        try {
+            auto source = targetSource();
+            return source && source->isUsable ? source->format : CaptureFormat{};
+        } catch (const PulseError&) {
+            return {};
+        }
+    }
+
+    static void onStreamState(pa_stream* stream, void* userdata) {
+        auto* self = static_cast<Impl*>(userdata);
+        self->connection->signal();
+        const auto state = pa_stream_get_state(stream);
+        if ((state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) &&
+            stream == self->stream) {
+            // Ended by the server (its source was removed, or the stream was killed).
+            self->notify();
+        }
+    }
+
+    static void onStreamRead(pa_stream* stream, std::size_t, void* userdata) {
+        auto* self = static_cast<Impl*>(userdata);
+        const std::size_t frameBytes = self->streamFormat.bytesPerFrame();
+        while (pa_stream_readable_size(stream) > 0) {
+            const void* data = nullptr;
+            std::size_t size = 0;
+            if (pa_stream_peek(stream, &data, &size) < 0 || size == 0) {
+                return;
+            }
+            // A hole (no data) is audio the server lost; nothing to hand on.
+            if (data && self->tap && frameBytes > 0) {
+                self->tap(CaptureBuffer{self->streamFormat, data, size / frameBytes});
+            }
+            pa_stream_drop(stream);
+        }
+    }
+
+    void connectStream(bool startCorked) {
+        auto& server = ensureConnection();
+        const CaptureFormat format = tapFormat ? *tapFormat : targetFormat();
+        if (!format.isUsable()) {
+            throw AudioInputError(AudioInputError::Kind::noInputAvailable);
+        }
+        auto target = targetSource();
+        if (!target || !target->isUsable) {
+            throw AudioInputError(AudioInputError::Kind::deviceUnavailable);
+        }
+        pa_sample_spec spec{serverFormat(format.sampleType),
+                            static_cast<std::uint32_t>(format.sampleRate),
+                            static_cast<std::uint8_t>(format.channelCount)};
+        PulseLock held(server);
+        stream = pa_stream_new(server.context(), "Recording", &spec, nullptr);
+        if (!stream) {
+            throw std::runtime_error(server.lastError());
+        }
+        streamFormat = format;
+        pa_stream_set_state_callback(stream, onStreamState, this);
+        pa_stream_set_read_callback(stream, onStreamRead, this);
+        pa_buffer_attr attributes{};
+        attributes.maxlength = static_cast<std::uint32_t>(-1);
+        attributes.tlength = static_cast<std::uint32_t>(-1);
+        attributes.prebuf = static_cast<std::uint32_t>(-1);
+        attributes.minreq = static_cast<std::uint32_t>(-1);
+        attributes.fragsize = static_cast<std::uint32_t>(framesPerBuffer * format.bytesPerFrame());
+        auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_DONT_MOVE |
+                                                    (startCorked ? PA_STREAM_START_CORKED : 0));
+        if (pa_stream_connect_record(stream, target->name.c_str(), &attributes, flags) < 0) {
+            std::string message = server.lastError();
+            releaseStreamLocked();
+            throw std::runtime_error(message);
+        }
+        for (;;) {
+            const auto state = pa_stream_get_state(stream);
+            if (state == PA_STREAM_READY) {
+                break;
+            }
+            if (!PA_STREAM_IS_GOOD(state)) {
+                std::string message = server.lastError();
+                releaseStreamLocked();
+                throw std::runtime_error(message);
+            }
+            server.wait();
+        }
+        corked = startCorked;
+    }
+
+    void releaseStreamLocked() {
+        pa_stream_set_state_callback(stream, nullptr, nullptr);
+        pa_stream_set_read_callback(stream, nullptr, nullptr);
+        if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
+            pa_stream_disconnect(stream);
+        }
+        pa_stream_unref(stream);
+        stream = nullptr;
+        corked = false;
+    }
+
+    void dropStream() {
+        if (stream) {
+            PulseLock held(*connection);
+            releaseStreamLocked();
+        }
+    }
+
+    bool streamIsReady() const {
+        if (!stream) {
+            return false;
+        }
+        PulseLock held(*connection);
+        return pa_stream_get_state(stream) == PA_STREAM_READY;
+    }
+
+    void cork(bool on) {
+        PulseLock held(*connection);
+        connection->await(pa_stream_cork(stream, on ? 1 : 0, nullptr, nullptr));
+        corked = on;
+    }
+};
+
+PulseMicrophoneEngine::PulseMicrophoneEngine(MainThreadPost post) : m_impl(new Impl) {
+    m_impl->post = std::move(post);
+}
+
+PulseMicrophoneEngine::~PulseMicrophoneEngine() = default;
+
+void PulseMicrophoneEngine::setOnConfigurationChange(std::function<void()> callback) {
+    *m_impl->onChange = std::move(callback);
+}
+
+std::optional<std::uint32_t> PulseMicrophoneEngine::currentDevice() const {
+    if (m_impl->selected) {
+        return m_impl->selected;
+    }
+    if (m_impl->streamIsReady()) {
+        PulseLock held(*m_impl->connection);
+        std::uint32_t index = pa_stream_get_device_index(m_impl->stream);
+        if (index != PA_INVALID_INDEX) {
+            return index;
+        }
+    }
+    return std::nullopt;
+}
+
+void PulseMicrophoneEngine::select(std::uint32_t device) {
+    try {
+        auto source = m_impl->ensureConnection().source(device);
+        if (!source || source->isMonitor || !source->isUsable || source->format.channelCount <= 0) {
+            throw AudioInputError(AudioInputError::Kind::deviceUnavailable);
+        }
+    } catch (const PulseError&) {
+        throw AudioInputError(AudioInputError::Kind::deviceUnavailable);
+    }
+    m_impl->selected = device;
+    if (m_impl->stream) {
+        const bool paused = m_impl->corked;
+        m_impl->dropStream();
+        m_impl->connectStream(paused);
+    }
+}
+
+CaptureFormat PulseMicrophoneEngine::inputFormat() const {
+    return m_impl->targetFormat();
+}
+
+void PulseMicrophoneEngine::installTap(const CaptureFormat& format, BufferCallback onBuffer) {
+    const bool restart = m_impl->stream && format != m_impl->streamFormat;
+    auto assign = [&] {
+        m_impl->tapFormat = format;
+        m_impl->tap = std::move(onBuffer);
+    };
+    if (m_impl->connection) {
+        PulseLock held(*m_impl->connection);
+        assign();
+    } else {
+        assign();
+    }
+    if (restart) {
+        const bool paused = m_impl->corked;
+        m_impl->dropStream();
+        m_impl->connectStream(paused);
+    }
+}
+
+void PulseMicrophoneEngine::removeTap() {
+    auto clear = [&] {
+        m_impl->tap = nullptr;
+        m_impl->tapFormat.reset();
+    };
+    if (m_impl->connection) {
+        PulseLock held(*m_impl->connection);
+        clear();
+    } else {
+        clear();
+    }
+}
+
+void PulseMicrophoneEngine::start() {
+    if (m_impl->stream) {
+        if (m_impl->streamIsReady()) {
+            if (m_impl->corked) {
+                m_impl->cork(false);
+            }
+            return;
+        }
+        m_impl->dropStream();
+    }
+    try {
+        m_impl->connectStream(false);
+    } catch (const PulseError& error) {
+        throw std::runtime_error(error.what());
+    }
+}
+
+void PulseMicrophoneEngine::pause() {
+    if (m_impl->streamIsReady() && !m_impl->corked) {
+        m_impl->cork(true);
+    }
+}
+
+void PulseMicrophoneEngine::stop() {
+    m_impl->dropStream();
+}
+
+bool PulseMicrophoneEngine::isRunning() const {
+    return m_impl->streamIsReady() && !m_impl->corked;
+}
+
+} // namespace bw

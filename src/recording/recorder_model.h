@@ -1,0 +1,115 @@
+// The recording state machine behind the record, pause, resume and stop controls, the status
+// and the level meter. It owns the microphone choice (remembered under the user-defaults key
+// "recording.inputDeviceUID"), checks microphone access, has the library create the new item,
+// wires a microphone source to a recording pipeline, publishes the running duration and level,
+// and ends the recording on request or after a problem, always leaving the audio recorded so far
+// in the library. Problems during a recording become the library's alert.
+//
+// While it records, the model holds the item's ".recording.lock", so that another process that
+// opens the library leaves the recording alone; the lock goes when the item is finished.
+//
+// Lives on the main thread; the source's and the pipeline's callbacks hop there.
+#pragma once
+
+#include "base/uuid.h"
+#include "library/library_model.h"
+#include "platform/audio_input_device.h"
+#include "platform/file_lock.h"
+#include "platform/microphone_access.h"
+#include "platform/user_defaults.h"
+#include "recording/audio_input_source.h"
+#include "recording/recording_pipeline.h"
+
+#include <QObject>
+
+#include <chrono>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace bw {
+
+class RecorderModel : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Phase { idle, starting, recording, paused };
+
+    using ListDevices = std::function<std::vector<AudioInputDevice>()>;
+    using MakeSource =
+        std::function<std::shared_ptr<AudioInputSource>(const std::optional<AudioInputDevice>&)>;
+    using TimePoint = std::chrono::system_clock::time_point;
+
+    static constexpr const char* deviceKey = "recording.inputDeviceUID";
+
+    // `library`, `access` and `defaults` are not owned and must outlive the model; `defaults`
+    // may be null (the choice is then not remembered).
+    RecorderModel(LibraryModel& library, MicrophoneAccess& access, UserDefaults* defaults,
+                  ListDevices listDevices, MakeSource makeSource, QObject* parent = nullptr);
+    // Stops a recording still running, so that its file is closed and its item finished.
+    ~RecorderModel() override;
+
+    Phase phase() const { return m_phase; }
+    const std::optional<Uuid>& activeItemID() const { return m_activeItemID; }
+    double duration() const { return m_duration; }
+    float level() const { return m_level; }
+    const std::vector<AudioInputDevice>& devices() const { return m_devices; }
+    const std::optional<std::string>& selectedDeviceUID() const { return m_selectedDeviceUID; }
+    // The chosen device if it is in `devices`; none means the default input.
+    std::optional<AudioInputDevice> selectedDevice() const;
+
+    void setSelectedDeviceUID(const std::optional<std::string>& uid);
+    void refreshDevices();
+
+    // Starts recording. Throws RecorderError (the phase is idle again then), or the library's
+    // error from creating the item.
+    void start(TimePoint at);
+    void pause();
+    void resume();
+    void stop();
+    // Turns an error from start() into the library's alert.
+    void report(const std::exception& error);
+
+signals:
+    void phaseChanged();
+    void activeItemIDChanged();
+    void durationChanged();
+    void levelChanged();
+    void devicesChanged();
+    void selectedDeviceUIDChanged();
+
+private:
+    void setPhase(Phase phase);
+    void setActiveItemID(const std::optional<Uuid>& id);
+    void setDuration(double duration);
+    void setLevel(float level);
+    void beginSession(const LibraryItem& item);
+    void undoStart(const LibraryItem& item);
+    void applyProgress(const Uuid& item, RecordingPipeline::Progress progress);
+    void stopAfterProblem(const std::string& message, const std::optional<Uuid>& item);
+
+    LibraryModel& m_library;
+    MicrophoneAccess& m_access;
+    UserDefaults* m_defaults;
+    ListDevices m_listDevices;
+    MakeSource m_makeSource;
+    Phase m_phase = Phase::idle;
+    std::optional<Uuid> m_activeItemID;
+    double m_duration = 0;
+    float m_level = 0;
+    std::vector<AudioInputDevice> m_devices;
+    std::optional<std::string> m_selectedDeviceUID;
+    std::shared_ptr<AudioInputSource> m_source;
+    std::unique_ptr<RecordingPipeline> m_pipeline;
+    std::optional<FileLock> m_itemLock;
+};
+
+// The sound server's microphone for a recording: a MicrophoneSource over a PulseAudio engine on
+// the device (or the default input), reporting configuration changes on the main thread.
+std::shared_ptr<AudioInputSource>
+makeSystemMicrophoneSource(const std::optional<AudioInputDevice>& device);
+
+} // namespace bw
