@@ -175,10 +175,11 @@ TEST_F(LibraryTranscriptionCommandsTest, FailuresPrintTheServicesMessage) {
 }
 
 TEST_F(LibraryTranscriptionCommandsTest, InterruptingStopsWithoutSaving) {
-    // A minute of speech, so the signal comes while the work is still going on.
+    // Ten minutes of speech, so the signal comes while the work is still going on even on a
+    // fast, idle machine (one minute was done within the three seconds there).
     auto longAudio = m_folder / "long.wav";
     std::string sources;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 55; ++i) {
         sources += quoted(m_audio) + " ";
     }
     test::runShell("sox " + sources + quoted(longAudio));
