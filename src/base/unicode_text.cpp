@@ -85,10 +85,12 @@ bool isClusterPerScalar(std::string_view text) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     for (std::size_t i = 0; i < text.size(); ++i) {
         // U+0300 is the first scalar whose UTF-8 form starts with 0xCC.
-        if (bytes[i] >= 0xCC)
+        if (bytes[i] >= 0xCC) {
             return false;
-        if (bytes[i] == '\r' && i + 1 < text.size() && bytes[i + 1] == '\n')
+        }
+        if (bytes[i] == '\r' && i + 1 < text.size() && bytes[i + 1] == '\n') {
             return false;
+        }
     }
     return true;
 }
@@ -102,45 +104,53 @@ std::size_t utf16Length(std::string_view text) {
 
 std::size_t scalarCount(std::string_view text) {
     std::size_t count = 0;
-    for (char c : text)
+    for (char c : text) {
         count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }
     return count;
 }
 
 std::size_t graphemeCount(std::string_view text) {
-    if (isPrintableAscii(text))
+    if (isPrintableAscii(text)) {
         return text.size();
-    if (isClusterPerScalar(text))
+    }
+    if (isClusterPerScalar(text)) {
         return scalarCount(text);
+    }
     std::size_t clusters = 0;
     const bool walked = withClusterBreaks(text, [&](icu::BreakIterator& breaks) {
-        while (breaks.next() != icu::BreakIterator::DONE)
+        while (breaks.next() != icu::BreakIterator::DONE) {
             ++clusters;
+        }
     });
     return walked ? clusters : scalarEnds(text).size();
 }
 
 std::size_t graphemePrefixSize(std::string_view text, std::size_t count) {
-    if (isPrintableAscii(text))
+    if (isPrintableAscii(text)) {
         return std::min(count, text.size());
+    }
     std::size_t offset = 0;
     const bool walked = withClusterBreaks(text, [&](icu::BreakIterator& breaks) {
         for (std::size_t clusters = 0; clusters < count; ++clusters) {
             const int32_t next = breaks.next();
-            if (next == icu::BreakIterator::DONE)
+            if (next == icu::BreakIterator::DONE) {
                 break;
+            }
             offset = std::size_t(next);
         }
     });
-    if (walked)
+    if (walked) {
         return offset;
+    }
     const auto ends = scalarEnds(text);
     return count == 0 || ends.empty() ? 0 : ends[std::min(count, ends.size()) - 1];
 }
 
 std::size_t graphemeSuffixSize(std::string_view text, std::size_t count) {
-    if (isPrintableAscii(text))
+    if (isPrintableAscii(text)) {
         return std::min(count, text.size());
+    }
     std::size_t start = text.size();
     const bool walked = withClusterBreaks(text, [&](icu::BreakIterator& breaks) {
         int32_t boundary = breaks.last();
@@ -149,11 +159,13 @@ std::size_t graphemeSuffixSize(std::string_view text, std::size_t count) {
             start = std::size_t(boundary);
         }
     });
-    if (walked)
+    if (walked) {
         return text.size() - start;
+    }
     const auto ends = scalarEnds(text);
-    if (count >= ends.size())
+    if (count >= ends.size()) {
         return text.size();
+    }
     return text.size() - ends[ends.size() - count - 1];
 }
 

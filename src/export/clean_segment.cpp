@@ -11,8 +11,9 @@ std::vector<CleanSegment> CleanSegment::from(const std::vector<ExportSegment>& s
     result.reserve(segments.size());
     for (const ExportSegment& segment : segments) {
         std::vector<std::string> lines = Formatting::lines(segment.text);
-        if (lines.empty())
+        if (lines.empty()) {
             continue;
+        }
         const double start =
             std::isfinite(segment.start) && segment.start >= 0 ? segment.start : 0.0;
         const double end = std::isfinite(segment.end) && segment.end >= start ? segment.end : start;

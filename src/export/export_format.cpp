@@ -20,8 +20,9 @@ std::string_view fileExtension(ExportFormat format) {
 
 std::optional<ExportFormat> exportFormatFromRawValue(std::string_view raw) {
     for (ExportFormat format : allExportFormats) {
-        if (rawValue(format) == raw)
+        if (rawValue(format) == raw) {
             return format;
+        }
     }
     return std::nullopt;
 }

@@ -26,8 +26,9 @@ struct ExportTranscript {
 template <> struct std::hash<bw::ExportTranscript> {
     std::size_t operator()(const bw::ExportTranscript& transcript) const noexcept {
         std::size_t segments = transcript.segments.size();
-        for (const auto& segment : transcript.segments)
+        for (const auto& segment : transcript.segments) {
             segments = bw::hashFields(segments, segment);
+        }
         return bw::hashFields(transcript.title, transcript.date.time_since_epoch().count(),
                               transcript.language, segments);
     }

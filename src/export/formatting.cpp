@@ -28,42 +28,48 @@ std::vector<std::string> lines(std::string_view text) {
     bool spacePending = false;
     unicode::forEachScalar(text, [&](char32_t c, std::string_view source) {
         if (unicode::isLineBreak(c)) {
-            if (!line.empty())
+            if (!line.empty()) {
                 result.push_back(std::move(line));
+            }
             line.clear();
             spacePending = false;
         } else if (c == U' ' || c == U'\t') {
             spacePending = !line.empty();
         } else if (!isDropped(c)) {
-            if (spacePending)
+            if (spacePending) {
                 line.push_back(' ');
+            }
             // A well-formed scalar is copied as read; a replacement is written anew.
             line += c == 0xFFFD ? unicode::replacementCharacter : source;
             spacePending = false;
         }
     });
-    if (!line.empty())
+    if (!line.empty()) {
         result.push_back(std::move(line));
+    }
     return result;
 }
 
 std::string singleLine(std::string_view text) {
     std::string joined;
     for (const std::string& line : lines(text)) {
-        if (!joined.empty())
+        if (!joined.empty()) {
             joined.push_back(' ');
+        }
         joined += line;
     }
     return joined;
 }
 
 std::int64_t milliseconds(double seconds) {
-    if (!std::isfinite(seconds) || seconds <= 0)
+    if (!std::isfinite(seconds) || seconds <= 0) {
         return 0;
+    }
     const double rounded = std::round(seconds * 1000); // halves away from zero
     // 2^63 is exactly representable; anything from there on does not fit.
-    if (rounded >= 9223372036854775808.0)
+    if (rounded >= 9223372036854775808.0) {
         return std::numeric_limits<std::int64_t>::max();
+    }
     return std::int64_t(rounded);
 }
 
@@ -89,8 +95,9 @@ std::string headerDate(std::chrono::system_clock::time_point date, const TimeZon
             UErrorCode fieldStatus = status;
             const int value = calendar.get(wanted[i], fieldStatus);
             // A component the calendar cannot supply counts as 0. ICU counts months from 0.
-            if (U_SUCCESS(fieldStatus))
+            if (U_SUCCESS(fieldStatus)) {
                 fields[i] = wanted[i] == UCAL_MONTH ? value + 1 : value;
+            }
         }
     }
     char text[64];

@@ -8,8 +8,9 @@ namespace bw::PlainTextExport {
 std::string render(const ExportTranscript& transcript, const ExportOptions& options) {
     std::string out;
     const std::string title = Formatting::singleLine(transcript.title);
-    if (!title.empty())
+    if (!title.empty()) {
         out += title + '\n';
+    }
     out += options.labels.date + ": " + Formatting::headerDate(transcript.date, options.timeZone) +
            '\n';
     out += options.labels.language + ": " + Formatting::singleLine(transcript.language.name) + '\n';

@@ -25,12 +25,14 @@ std::vector<std::string> wrap(std::string_view line) {
     std::size_t begin = 0;
     while (begin <= line.size()) {
         std::size_t end = line.find(' ', begin);
-        if (end == std::string_view::npos)
+        if (end == std::string_view::npos) {
             end = line.size();
+        }
         const std::string_view word = line.substr(begin, end - begin);
         begin = end + 1;
-        if (word.empty())
+        if (word.empty()) {
             continue;
+        }
         const bool wordIsSimple = unicode::isClusterPerScalar(word);
         const std::size_t wordLength =
             wordIsSimple ? unicode::scalarCount(word) : unicode::graphemeCount(word);
@@ -44,14 +46,16 @@ std::vector<std::string> wrap(std::string_view line) {
                 currentIsSimple ? currentLength + 1 + wordLength : unicode::graphemeCount(current);
             continue;
         }
-        if (!current.empty())
+        if (!current.empty()) {
             result.push_back(std::move(current));
+        }
         current = word;
         currentLength = wordLength;
         currentIsSimple = wordIsSimple;
     }
-    if (!current.empty())
+    if (!current.empty()) {
         result.push_back(std::move(current));
+    }
     return result;
 }
 
@@ -96,12 +100,14 @@ std::string render(const ExportTranscript& transcript) {
     std::size_t number = 0;
     for (const CleanSegment& segment : CleanSegment::from(transcript.segments)) {
         for (const Cue& cue : cues(segment)) {
-            if (number > 0)
+            if (number > 0) {
                 out += "\r\n"; // the empty line between blocks
+            }
             out += std::to_string(++number) + "\r\n";
             out += timestamp(cue.start) + " --> " + timestamp(cue.end) + "\r\n";
-            for (const std::string& line : cue.lines)
+            for (const std::string& line : cue.lines) {
                 out += line + "\r\n";
+            }
         }
     }
     return out;

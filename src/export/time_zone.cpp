@@ -12,12 +12,14 @@ TimeZone TimeZone::current() {
     // caches for the life of the process.
     std::unique_ptr<icu::TimeZone> host(icu::TimeZone::detectHostTimeZone());
     icu::UnicodeString id;
-    if (host)
+    if (host) {
         host->getID(id);
+    }
     std::string identifier;
     id.toUTF8String(identifier);
-    if (identifier.empty() || identifier == "Etc/Unknown")
+    if (identifier.empty() || identifier == "Etc/Unknown") {
         return utc();
+    }
     return {identifier};
 }
 

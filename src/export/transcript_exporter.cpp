@@ -62,27 +62,32 @@ TranscriptExporter::wordDocument(const ExportTranscript& transcript) const {
 std::string TranscriptExporter::suggestedFileName(std::string_view title, ExportFormat format) {
     std::string name = Formatting::singleLine(title);
     for (char& c : name) {
-        if (isForbiddenInFileName(c))
+        if (isForbiddenInFileName(c)) {
             c = ' ';
+        }
     }
     name = trimScalars(Formatting::singleLine(name),
                        [](char32_t c) { return c == U'.' || c == U' '; });
-    if (name.empty())
+    if (name.empty()) {
         name = "Transcript";
+    }
 
     const std::string_view extension = fileExtension(format);
     const std::size_t byteBudget = maximumNameBytes - 1 - extension.size();
     std::size_t cut = unicode::graphemePrefixSize(name, maximumNameLength);
     // A name of 120 characters can pass the byte limit (emoji, scripts of three-byte
     // characters); it is cut further, at a character boundary, so that the file can be created.
-    for (std::size_t count = maximumNameLength; cut > byteBudget && count > 1;)
+    for (std::size_t count = maximumNameLength; cut > byteBudget && count > 1;) {
         cut = unicode::graphemePrefixSize(name, --count);
-    if (cut < name.size())
+    }
+    if (cut < name.size()) {
         name =
             std::string(trimScalars(std::string_view(name).substr(0, cut), isHorizontalWhitespace));
+    }
     // A long run of no-break spaces survives the first trim but not the second.
-    if (name.empty())
+    if (name.empty()) {
         name = "Transcript";
+    }
 
     name += '.';
     name += extension;

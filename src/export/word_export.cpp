@@ -91,8 +91,9 @@ void segmentParagraph(XmlWriter& xml, const CleanSegment& segment) {
     xml.text("w:t", {}, "[" + Formatting::clock(segment.start) + "]").close("w:r");
     xml.open("w:r").empty("w:tab");
     for (std::size_t i = 0; i < segment.lines.size(); ++i) {
-        if (i > 0)
+        if (i > 0) {
             xml.empty("w:br");
+        }
         xml.text("w:t", {{"xml:space", "preserve"}}, escape(segment.lines[i]));
     }
     xml.close("w:r").close("w:p");
@@ -171,8 +172,9 @@ std::string document(const ExportTranscript& transcript, const ExportOptions& op
     XmlWriter xml;
     xml.open("w:document", {{"xmlns:w", wordprocessingMl}}).open("w:body");
     const std::string title = Formatting::singleLine(transcript.title);
-    if (!title.empty())
+    if (!title.empty()) {
         styledParagraph(xml, "Title", escape(title));
+    }
     styledParagraph(xml, "TranscriptDetails",
                     escape(options.labels.date + ": " +
                            Formatting::headerDate(transcript.date, options.timeZone)));
@@ -180,8 +182,9 @@ std::string document(const ExportTranscript& transcript, const ExportOptions& op
         xml, "TranscriptDetails",
         escape(options.labels.language + ": " + Formatting::singleLine(transcript.language.name)));
     xml.empty("w:p");
-    for (const CleanSegment& segment : CleanSegment::from(transcript.segments))
+    for (const CleanSegment& segment : CleanSegment::from(transcript.segments)) {
         segmentParagraph(xml, segment);
+    }
     xml.open("w:sectPr");
     xml.empty("w:pgSz", {{"w:w", "11906"}, {"w:h", "16838"}});
     xml.empty("w:pgMar", {{"w:top", "1417"},
@@ -270,8 +273,9 @@ std::vector<std::pair<std::string, std::string>> parts(const ExportTranscript& t
 
 std::vector<std::uint8_t> render(const ExportTranscript& transcript, const ExportOptions& options) {
     std::vector<ZipArchive::Entry> entries;
-    for (auto& [name, xml] : parts(transcript, options))
+    for (auto& [name, xml] : parts(transcript, options)) {
         entries.push_back({std::move(name), std::vector<std::uint8_t>(xml.begin(), xml.end())});
+    }
     try {
         return ZipArchive::make(entries);
     } catch (const ZipArchive::Failure&) {

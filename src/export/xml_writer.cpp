@@ -3,8 +3,9 @@
 namespace bw {
 
 XmlWriter::XmlWriter(Kind kind) {
-    if (kind == Kind::part)
+    if (kind == Kind::part) {
         m_text = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+    }
 }
 
 void XmlWriter::startTag(std::string_view name, Attributes attributes) {
@@ -40,8 +41,9 @@ XmlWriter& XmlWriter::empty(std::string_view name, Attributes attributes) {
 
 XmlWriter& XmlWriter::text(std::string_view name, Attributes attributes, std::string_view text,
                            bool keepEndTag) {
-    if (text.empty() && !keepEndTag)
+    if (text.empty() && !keepEndTag) {
         return empty(name, attributes);
+    }
     open(name, attributes);
     m_text += text;
     return close(name);

@@ -23,20 +23,23 @@ void put16(std::vector<std::uint8_t>& out, std::uint16_t value) {
 }
 
 void put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8)
+    for (int shift = 0; shift < 32; shift += 8) {
         out.push_back(std::uint8_t(value >> shift));
+    }
 }
 
 // The raw DEFLATE stream (no zlib header or trailer) of the data, or nothing when zlib fails
 // or the stream would not be shorter than the data.
 std::optional<std::vector<std::uint8_t>> deflateRaw(const std::vector<std::uint8_t>& data) {
-    if (data.empty() || data.size() > max32)
+    if (data.empty() || data.size() > max32) {
         return std::nullopt;
+    }
     z_stream stream{};
     // The fastest level: the XML parts still shrink to a fraction, and a long transcript's
     // document is packed in about half the time the default level takes.
-    if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
         return std::nullopt;
+    }
     std::vector<std::uint8_t> out(deflateBound(&stream, uLong(data.size())));
     stream.next_in = const_cast<Bytef*>(data.data());
     stream.avail_in = uInt(data.size());
@@ -45,8 +48,9 @@ std::optional<std::vector<std::uint8_t>> deflateRaw(const std::vector<std::uint8
     const int result = deflate(&stream, Z_FINISH);
     const std::size_t written = stream.total_out;
     deflateEnd(&stream);
-    if (result != Z_STREAM_END || written >= data.size())
+    if (result != Z_STREAM_END || written >= data.size()) {
         return std::nullopt;
+    }
     out.resize(written);
     return out;
 }
@@ -59,14 +63,16 @@ std::vector<std::uint8_t> ZipArchive::make(const std::vector<Entry>& entries) {
     for (const Entry& entry : entries) {
         const std::uint64_t offset = local.size();
         // Checked before compressing, which cannot make an oversized entry acceptable.
-        if (offset > max32 || entry.data.size() > max32)
+        if (offset > max32 || entry.data.size() > max32) {
             throw Failure();
+        }
         const std::uint32_t crc = CRC32::checksum(entry.data);
         std::optional<std::vector<std::uint8_t>> compressed = deflateRaw(entry.data);
         const std::vector<std::uint8_t>& payload = compressed ? *compressed : entry.data;
         const std::uint16_t method = compressed ? methodDeflated : methodStored;
-        if (payload.size() > max32 || entry.name.size() > 0xFFFF)
+        if (payload.size() > max32 || entry.name.size() > 0xFFFF) {
             throw Failure();
+        }
 
         auto putCommon = [&](std::vector<std::uint8_t>& out) {
             put16(out, versionNeeded);
@@ -97,8 +103,9 @@ std::vector<std::uint8_t> ZipArchive::make(const std::vector<Entry>& entries) {
         central.insert(central.end(), entry.name.begin(), entry.name.end());
     }
 
-    if (entries.size() > 0xFFFF || local.size() > max32 || central.size() > max32)
+    if (entries.size() > 0xFFFF || local.size() > max32 || central.size() > max32) {
         throw Failure();
+    }
     const std::uint32_t centralOffset = std::uint32_t(local.size());
     const std::uint32_t centralSize = std::uint32_t(central.size());
     local.insert(local.end(), central.begin(), central.end());

@@ -38,10 +38,12 @@ public:
             envp.push_back(name + "=" + value);
         }
         std::vector<char*> argPointers, envPointers;
-        for (auto& text : argv)
+        for (auto& text : argv) {
             argPointers.push_back(text.data());
-        for (auto& text : envp)
+        }
+        for (auto& text : envp) {
             envPointers.push_back(text.data());
+        }
         argPointers.push_back(nullptr);
         envPointers.push_back(nullptr);
         int out = ::open(m_out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);

@@ -16,12 +16,14 @@ CommandResult runCommand(const std::string& commandLine, int timeoutSeconds) {
                                 shellQuoted(commandLine) + " 2>&1";
     CommandResult result;
     FILE* pipe = popen(wrapped.c_str(), "r");
-    if (pipe == nullptr)
+    if (pipe == nullptr) {
         return result;
+    }
     char buffer[4096];
     std::size_t count;
-    while ((count = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+    while ((count = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
         result.output.append(buffer, count);
+    }
     const int status = pclose(pipe);
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
@@ -33,16 +35,18 @@ bool haveProgram(std::string_view name) {
 
 std::string shellQuoted(const std::string& text) {
     std::string quoted = "'";
-    for (char c : text)
+    for (char c : text) {
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
     return quoted + "'";
 }
 
 void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (!out)
+    if (!out) {
         throw std::runtime_error("cannot write " + path.string());
+    }
 }
 
 void writeFile(const std::filesystem::path& path, std::string_view text) {
@@ -51,8 +55,9 @@ void writeFile(const std::filesystem::path& path, std::string_view text) {
 
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
+    if (!in) {
         throw std::runtime_error("cannot read " + path.string());
+    }
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();

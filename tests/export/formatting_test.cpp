@@ -140,10 +140,11 @@ TEST(TimeZoneCurrent, FollowsTheEnvironment) {
     EXPECT_EQ(TimeZone::current().identifier, "Asia/Tokyo");
     setenv("TZ", "Europe/Berlin", 1);
     EXPECT_EQ(TimeZone::current().identifier, "Europe/Berlin");
-    if (saved)
+    if (saved) {
         setenv("TZ", previous.c_str(), 1);
-    else
+    } else {
         unsetenv("TZ");
+    }
 }
 
 struct CleanCase {
@@ -191,8 +192,9 @@ TEST(ExportFormat, RawValuesRoundTripExactly) {
         EXPECT_EQ(fileExtension(format), rawValue(format));
     }
     EXPECT_EQ(rawValue(ExportFormat::docx), "docx");
-    for (const char* bad : {"TXT", ".txt", "doc", "", "srt "})
+    for (const char* bad : {"TXT", ".txt", "doc", "", "srt "}) {
         EXPECT_EQ(exportFormatFromRawValue(bad), std::nullopt) << bad;
+    }
 }
 
 } // namespace

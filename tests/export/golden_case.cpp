@@ -14,25 +14,32 @@ namespace {
 
 // JSON has no NaN or infinities; the inputs write them as strings.
 double seconds(const nlohmann::json& value) {
-    if (value.is_number())
+    if (value.is_number()) {
         return value.get<double>();
+    }
     const auto text = value.get<std::string>();
-    if (text == "nan")
+    if (text == "nan") {
         return std::numeric_limits<double>::quiet_NaN();
-    if (text == "inf")
+    }
+    if (text == "inf") {
         return std::numeric_limits<double>::infinity();
-    if (text == "-inf")
+    }
+    if (text == "-inf") {
         return -std::numeric_limits<double>::infinity();
+    }
     throw std::runtime_error("not a time: " + text);
 }
 
 ExportLanguage language(const std::string& name) {
-    if (name == "slovak")
+    if (name == "slovak") {
         return ExportLanguage::slovak();
-    if (name == "czech")
+    }
+    if (name == "czech") {
         return ExportLanguage::czech();
-    if (name == "german")
+    }
+    if (name == "german") {
         return ExportLanguage::german();
+    }
     return ExportLanguage::english();
 }
 
@@ -46,17 +53,19 @@ GoldenCase GoldenCase::load(const std::string& name) {
     golden.transcript.date = std::chrono::system_clock::time_point(
         std::chrono::seconds(input.at("date").get<std::int64_t>()));
     golden.transcript.language = language(input.at("language").get<std::string>());
-    for (const auto& segment : input.at("segments"))
+    for (const auto& segment : input.at("segments")) {
         golden.transcript.segments.push_back({seconds(segment.at("start")),
                                               seconds(segment.at("end")),
                                               segment.at("text").get<std::string>()});
+    }
     golden.options = {{input.at("timeZone").get<std::string>()}, ExportLabels::english()};
     return golden;
 }
 
 std::string GoldenCase::expected(const std::string& fileName, const std::string& actual) const {
-    if (std::getenv("BW_UPDATE_GOLDEN") != nullptr)
+    if (std::getenv("BW_UPDATE_GOLDEN") != nullptr) {
         writeFile(folder / fileName, actual);
+    }
     return readFile(folder / fileName);
 }
 

@@ -72,14 +72,16 @@ INSTANTIATE_TEST_SUITE_P(
         WrapCase{"FlagsCountOnce",
                  [] {
                      std::string line = "\U0001F1F8\U0001F1F0";
-                     for (int i = 0; i < 21; ++i)
+                     for (int i = 0; i < 21; ++i) {
                          line += " \U0001F1F8\U0001F1F0";
+                     }
                      return line;
                  }(),
                  {[] {
                       std::string line = "\U0001F1F8\U0001F1F0";
-                      for (int i = 0; i < 20; ++i)
+                      for (int i = 0; i < 20; ++i) {
                           line += " \U0001F1F8\U0001F1F0";
+                      }
                       return line;
                   }(),
                   "\U0001F1F8\U0001F1F0"}},
@@ -87,14 +89,16 @@ INSTANTIATE_TEST_SUITE_P(
         WrapCase{"CombiningMarksCountOnce",
                  [] {
                      std::string line;
-                     for (int i = 0; i < 20; ++i)
+                     for (int i = 0; i < 20; ++i) {
                          line += "e\u0301 ";
+                     }
                      return line + "x";
                  }(),
                  {[] {
                      std::string line;
-                     for (int i = 0; i < 20; ++i)
+                     for (int i = 0; i < 20; ++i) {
                          line += "e\u0301 ";
+                     }
                      return line + "x";
                  }()}},
         WrapCase{"Empty", "", {}}),
@@ -206,8 +210,9 @@ TEST(SubRipExport, ReadBackByFfmpeg) {
     std::stable_sort(cues.begin(), cues.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     std::string expected;
-    for (const auto& cue : cues)
+    for (const auto& cue : cues) {
         expected += cue.second;
+    }
     EXPECT_EQ(cues.size(), 10u);
     EXPECT_EQ(probe.output, expected);
 
@@ -217,8 +222,9 @@ TEST(SubRipExport, ReadBackByFfmpeg) {
     ASSERT_EQ(copy.exitStatus, 0) << copy.output;
     for (const char* piece :
          {"\u00a0100\u00a0\u20ac", "\U0001F468\u200d\U0001F469\u200d\U0001F467",
-          "Pneumonoultramicroscopicsilicovolcanoconiosistests", "100:01:05,000 --> "})
+          "Pneumonoultramicroscopicsilicovolcanoconiosistests", "100:01:05,000 --> "}) {
         EXPECT_NE(copy.output.find(piece), std::string::npos) << piece << "\n" << copy.output;
+    }
 }
 
 } // namespace

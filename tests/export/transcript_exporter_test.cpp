@@ -12,8 +12,9 @@ namespace {
 
 std::string repeated(std::string_view piece, int count) {
     std::string text;
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
         text += piece;
+    }
     return text;
 }
 

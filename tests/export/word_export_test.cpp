@@ -121,8 +121,9 @@ TEST(WordExport, ConstantPartsInArchiveOrder) {
     const char* names[] = {
         "[Content_Types].xml",          "_rels/.rels",     "docProps/core.xml", "word/document.xml",
         "word/_rels/document.xml.rels", "word/styles.xml", "word/settings.xml"};
-    for (std::size_t i = 0; i < 7; ++i)
+    for (std::size_t i = 0; i < 7; ++i) {
         EXPECT_EQ(parts[i].first, names[i]);
+    }
 
     const std::string types = "http://schemas.openxmlformats.org/package/2006/content-types";
     const std::string office = "application/vnd.openxmlformats-officedocument.wordprocessingml.";
@@ -246,8 +247,9 @@ TEST(WordExport, OpenedByLibreOffice) {
           "[00:00:05]\tCena:\u00a0100\u00a0\u20ac",
           "\U0001F468\u200d\U0001F469\u200d\U0001F467 count once; cafe\u0301",
           "[00:00:20]\tA Pneumonoultramicroscopicsilicovolcanoconiosistests word stands alone.",
-          "[00:00:00]\tNo time at all.", "[100:01:05]\tHundred hours later,\nstill talking."})
+          "[00:00:00]\tNo time at all.", "[100:01:05]\tHundred hours later,\nstill talking."}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n---\n" << text;
+    }
 }
 
 } // namespace

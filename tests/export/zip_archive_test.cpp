@@ -24,9 +24,10 @@ std::uint16_t read16(const std::vector<std::uint8_t>& data, std::size_t at) {
 
 std::vector<std::uint8_t> xmlLike(std::size_t paragraphs) {
     std::string xml = "<?xml version=\"1.0\"?>\n<w:body>";
-    for (std::size_t i = 0; i < paragraphs; ++i)
+    for (std::size_t i = 0; i < paragraphs; ++i) {
         xml += "<w:p><w:r><w:t xml:space=\"preserve\">Paragraph " + std::to_string(i) +
                "</w:t></w:r></w:p>";
+    }
     return bytes(xml + "</w:body>");
 }
 
@@ -37,8 +38,9 @@ TEST(CRC32, MatchesTheZipChecksum) {
     EXPECT_EQ(CRC32::table()[255], 0x2D02EF8Du);
     // zlib's implementation is independent of ours.
     std::vector<std::uint8_t> data(100000);
-    for (std::size_t i = 0; i < data.size(); ++i)
+    for (std::size_t i = 0; i < data.size(); ++i) {
         data[i] = std::uint8_t(i * 7919 >> 3);
+    }
     EXPECT_EQ(CRC32::checksum(data), crc32(0, data.data(), uInt(data.size())));
 }
 
