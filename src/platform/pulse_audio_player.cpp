@@ -176,14 +176,14 @@ void PulseAudioPlayer::Impl::disconnect() {
 
 // Opens a playback stream for the audio from `origin` on. Call with the lock held.
 bool PulseAudioPlayer::Impl::openStream() {
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(rate),
-                              static_cast<std::uint8_t>(channels)};
+    const pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(rate),
+                                      static_cast<std::uint8_t>(channels)};
     pa_channel_map map;
-    if (!pa_sample_spec_valid(&spec) ||
-        !pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT)) {
+    if (!pa_sample_spec_valid(&sampleFormat) ||
+        !pa_channel_map_init_extend(&map, sampleFormat.channels, PA_CHANNEL_MAP_DEFAULT)) {
         return false;
     }
-    stream = pa_stream_new(context, "Playback", &spec, &map);
+    stream = pa_stream_new(context, "Playback", &sampleFormat, &map);
     if (!stream) {
         return false;
     }
@@ -194,7 +194,7 @@ bool PulseAudioPlayer::Impl::openStream() {
 
     pa_buffer_attr attributes;
     attributes.maxlength = static_cast<std::uint32_t>(-1);
-    attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(targetLatency, &spec));
+    attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(targetLatency, &sampleFormat));
     attributes.prebuf = static_cast<std::uint32_t>(-1);
     attributes.minreq = static_cast<std::uint32_t>(-1);
     attributes.fragsize = static_cast<std::uint32_t>(-1);

@@ -148,11 +148,11 @@ struct PulseMicrophoneEngine::Impl {
         if (!target || !target->isUsable) {
             throw AudioInputError(AudioInputError::Kind::deviceUnavailable);
         }
-        pa_sample_spec spec{serverFormat(format.sampleType),
-                            static_cast<std::uint32_t>(format.sampleRate),
-                            static_cast<std::uint8_t>(format.channelCount)};
+        pa_sample_spec sampleFormat{serverFormat(format.sampleType),
+                                    static_cast<std::uint32_t>(format.sampleRate),
+                                    static_cast<std::uint8_t>(format.channelCount)};
         PulseLock held(server);
-        stream = pa_stream_new(server.context(), "Recording", &spec, nullptr);
+        stream = pa_stream_new(server.context(), "Recording", &sampleFormat, nullptr);
         if (!stream) {
             throw std::runtime_error(server.lastError());
         }
