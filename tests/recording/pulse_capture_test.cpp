@@ -279,8 +279,10 @@ fs::path audioOnceRecorded(const fs::path& library, double seconds) {
             std::error_code error;
             for (const auto& entry : fs::directory_iterator(library, error)) {
                 auto audio = entry.path() / "audio.caf";
-                if (fs::exists(audio) &&
-                    double(fs::file_size(audio) - CafWriter::headerSize) / 32000 >= seconds) {
+                // A file just created has no header yet: its size is below the header's.
+                const auto size = fs::file_size(audio, error);
+                if (!error && size >= CafWriter::headerSize &&
+                    double(size - CafWriter::headerSize) / 32000 >= seconds) {
                     found = audio;
                     return true;
                 }
