@@ -5,6 +5,7 @@
 #include "fakes/scripted_transcription_engine.h"
 #include "library/library_test_support.h"
 #include "platform/file_lock.h"
+#include "platform/library_location.h"
 #include "recording/captured_audio.h"
 #include "support/core_application.h"
 
@@ -13,6 +14,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <set>
 #include <thread>
 
@@ -258,6 +260,48 @@ TEST_F(AppModelTest, DiagnosticsAndImporterSignalOnlyRealChanges) {
     app->setImporterPresented(true);
     app->setImporterPresented(true);
     EXPECT_EQ(importer.count(), 1);
+}
+
+// Points the standard folders at a temporary one for the life of the object.
+class EnvironmentOverride {
+public:
+    EnvironmentOverride(std::string name, const std::string& value) : m_name(std::move(name)) {
+        if (const char* old = std::getenv(m_name.c_str())) {
+            m_old = old;
+        }
+        setenv(m_name.c_str(), value.c_str(), 1);
+    }
+    ~EnvironmentOverride() {
+        if (m_old) {
+            setenv(m_name.c_str(), m_old->c_str(), 1);
+        } else {
+            unsetenv(m_name.c_str());
+        }
+    }
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
+
+TEST(AppModelLiveTest, WithoutItsLibraryFolderTheAppWorksInTheTemporaryOneAndSaysSo) {
+    test::coreApplication();
+    test::TemporaryFolder home;
+    const auto blocked = home.path() / "data";
+    test::writeText(blocked, "a file where the data folder should be");
+    EnvironmentOverride data("XDG_DATA_HOME", blocked.string());
+    EnvironmentOverride config("XDG_CONFIG_HOME", (home.path() / "config").string());
+    EnvironmentOverride temporary("TMPDIR", home.path().string());
+
+    const auto app = AppModel::live();
+    EXPECT_EQ(app->library().store().rootURL(), temporaryLibraryRoot());
+    ASSERT_TRUE(app->library().alert());
+    EXPECT_EQ(app->library().alert()->title, "Brindlewick couldn't open its library");
+    EXPECT_TRUE(app->library().alert()->message.starts_with("Until this is fixed, new recordings "
+                                                            "go to a temporary folder"))
+        << app->library().alert()->message;
+    EXPECT_FALSE(app->transcription().engine()); // no model is loaded before a transcription
+    EXPECT_EQ(app->recorder().phase(), Phase::idle);
 }
 
 } // namespace
