@@ -8,6 +8,7 @@
 #include "platform/library_location.h"
 #include "recording/captured_audio.h"
 #include "support/core_application.h"
+#include "support/scoped_environment.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -262,36 +263,14 @@ TEST_F(AppModelTest, DiagnosticsAndImporterSignalOnlyRealChanges) {
     EXPECT_EQ(importer.count(), 1);
 }
 
-// Points the standard folders at a temporary one for the life of the object.
-class EnvironmentOverride {
-public:
-    EnvironmentOverride(std::string name, const std::string& value) : m_name(std::move(name)) {
-        if (const char* old = std::getenv(m_name.c_str())) {
-            m_old = old;
-        }
-        setenv(m_name.c_str(), value.c_str(), 1);
-    }
-    ~EnvironmentOverride() {
-        if (m_old) {
-            setenv(m_name.c_str(), m_old->c_str(), 1);
-        } else {
-            unsetenv(m_name.c_str());
-        }
-    }
-
-private:
-    std::string m_name;
-    std::optional<std::string> m_old;
-};
-
 TEST(AppModelLiveTest, WithoutItsLibraryFolderTheAppWorksInTheTemporaryOneAndSaysSo) {
     test::coreApplication();
     test::TemporaryFolder home;
     const auto blocked = home.path() / "data";
     test::writeText(blocked, "a file where the data folder should be");
-    EnvironmentOverride data("XDG_DATA_HOME", blocked.string());
-    EnvironmentOverride config("XDG_CONFIG_HOME", (home.path() / "config").string());
-    EnvironmentOverride temporary("TMPDIR", home.path().string());
+    test::ScopedEnvironment data("XDG_DATA_HOME", blocked.string());
+    test::ScopedEnvironment config("XDG_CONFIG_HOME", (home.path() / "config").string());
+    test::ScopedEnvironment temporary("TMPDIR", home.path().string());
 
     const auto app = AppModel::live();
     EXPECT_EQ(app->library().store().rootURL(), temporaryLibraryRoot());
