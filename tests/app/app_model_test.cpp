@@ -192,7 +192,14 @@ TEST_F(AppModelTest, QuittingDuringARecordingFinishesItsItem) {
     EXPECT_TRUE(engine->shutdowns.empty()); // no engine was made, none to shut down
 }
 
-TEST_F(AppModelTest, QuittingDuringATranscriptionCancelsItAndShutsTheEngineDown) {
+// Whether the engine's running transcription stops when cancelled, or keeps it past the
+// shutdown's time limit.
+class QuittingDuringATranscription : public AppModelTest,
+                                     public testing::WithParamInterface<bool> {};
+
+TEST_P(QuittingDuringATranscription, CancelsItAndShutsTheEngineDownWithinThreeSeconds) {
+    const bool stuck = GetParam();
+    engine->ignoresCancellation = stuck;
     const LibraryItem item = record();
     app->transcription().start(item, TranscriptionLanguage::english);
     ASSERT_TRUE(engine->waitUntilStarted());
@@ -201,28 +208,23 @@ TEST_F(AppModelTest, QuittingDuringATranscriptionCancelsItAndShutsTheEngineDown)
     app->prepareToQuit();
     const auto waited = Clock::now() - began;
     EXPECT_EQ(engine->shutdowns, std::vector<double>{3.0});
-    EXPECT_LT(waited, std::chrono::milliseconds(3500));
-    EXPECT_FALSE(engine->running); // the cancelled run ended before the engine let go
+    EXPECT_LT(waited, std::chrono::seconds(10));
+    // A cancelled run ends before the engine lets go; a stuck one is waited for 3 seconds.
+    EXPECT_EQ(engine->running, stuck);
+    if (stuck) {
+        EXPECT_GE(waited, std::chrono::milliseconds(2900));
+        engine->release();
+    }
 
     ASSERT_TRUE(test::waitUntil([&] { return !app->transcription().isRunning(); }));
     EXPECT_TRUE(app->transcription().failures().empty());
-    EXPECT_FALSE(std::filesystem::exists(app->transcription().transcripts().fileURL(item.id)));
+    if (!stuck) {
+        EXPECT_FALSE(std::filesystem::exists(app->transcription().transcripts().fileURL(item.id)));
+    }
 }
 
-TEST_F(AppModelTest, QuittingWaitsNoLongerThanThreeSecondsForAStuckEngine) {
-    engine->ignoresCancellation = true;
-    const LibraryItem item = record();
-    app->transcription().start(item, TranscriptionLanguage::english);
-    ASSERT_TRUE(engine->waitUntilStarted());
-
-    const auto began = Clock::now();
-    app->prepareToQuit();
-    const auto waited = Clock::now() - began;
-    EXPECT_GE(waited, std::chrono::milliseconds(2900));
-    EXPECT_LT(waited, std::chrono::seconds(10));
-    engine->release();
-    ASSERT_TRUE(test::waitUntil([&] { return !app->transcription().isRunning(); }));
-}
+INSTANTIATE_TEST_SUITE_P(Engine, QuittingDuringATranscription, testing::Bool(),
+                         [](const auto& info) { return info.param ? "Stuck" : "Cancellable"; });
 
 TEST_F(AppModelTest, MicrophoneSettingsOpenTheFirstToolThatIsInstalled) {
     struct Case {
