@@ -3,8 +3,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <sstream>
 
 #include <cstring>
@@ -12,7 +10,6 @@
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace bw::test {
@@ -25,43 +22,20 @@ constexpr std::size_t bytesPerSecond = 48000 * 2 * 2;
 
 PulseServer::PulseServer(std::vector<unsigned char> feed) : m_feed(std::move(feed)) {
     const std::string dir = m_folder.path().string();
-    const std::string socket = dir + "/native";
-    const std::string log = dir + "/daemon.log";
-    m_daemon = fork();
-    if (m_daemon == 0) {
-        setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-        setenv("PULSE_RUNTIME_PATH", dir.c_str(), 1);
-        setenv("HOME", dir.c_str(), 1);
-        unsetenv("DBUS_SESSION_BUS_ADDRESS");
-        int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(out, 1);
-        dup2(out, 2);
-        const std::string nativeModule =
-            "module-native-protocol-unix auth-anonymous=1 socket=" + socket;
-        const std::string pipeModule = "module-pipe-source source_name=mic file=" + dir +
-                                       "/mic.fifo format=s16le rate=48000 channels=2";
-        const std::string cliModule = "module-cli-protocol-unix socket=" + dir + "/cli";
-        execlp("pulseaudio", "pulseaudio", "--daemonize=no", "--system=no", "-n",
-               "--exit-idle-time=-1", "--disallow-exit", "--use-pid-file=no", "--disable-shm=yes",
-               "--log-target=stderr", "-L", nativeModule.c_str(), "-L",
-               "module-null-sink sink_name=speakers", "-L", pipeModule.c_str(), "-L",
-               cliModule.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
+    try {
+        m_daemon = std::make_unique<PulseAudioDaemon>(std::vector<std::string>{
+            "load-module module-pipe-source source_name=mic file=" + dir +
+                "/mic.fifo format=s16le rate=48000 channels=2",
+            "load-module module-cli-protocol-unix socket=" + dir + "/cli"});
+    } catch (const std::exception& error) {
+        m_startFailure = error.what();
+        return;
     }
-    setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
-    for (int attempt = 0; attempt < 300 && m_daemon > 0; ++attempt) {
-        if (sourceIndex("mic") >= 0) {
-            m_running = true;
-            break;
-        }
-        if (waitpid(m_daemon, nullptr, WNOHANG) == m_daemon) {
-            m_daemon = -1;
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    m_running = sourceIndex("mic") >= 0;
     if (m_running) {
         m_feeder = std::thread([this] { this->feed(); });
+    } else {
+        m_startFailure = "the server has no source \"mic\"";
     }
 }
 
@@ -70,28 +44,6 @@ PulseServer::~PulseServer() {
     if (m_feeder.joinable()) {
         m_feeder.join();
     }
-    if (m_daemon > 0) {
-        kill(m_daemon, SIGTERM);
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            if (waitpid(m_daemon, nullptr, WNOHANG) == m_daemon) {
-                m_daemon = -1;
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        if (m_daemon > 0) {
-            kill(m_daemon, SIGKILL);
-            waitpid(m_daemon, nullptr, 0);
-        }
-    }
-    unsetenv("PULSE_SERVER");
-}
-
-std::string PulseServer::log() const {
-    std::ifstream in(m_folder / "daemon.log");
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 std::string PulseServer::pactl(const std::string& arguments) const {

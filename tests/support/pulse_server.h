@@ -1,15 +1,15 @@
-// A private PulseAudio sound server for the tests that capture for real: its own runtime folder
-// and socket, no D-Bus, its command-line interface, a null sink and a pipe source "mic" (48 kHz
-// stereo 16-bit) that a thread feeds in real time with the audio the test gives, looped. The test
-// process is pointed at it through PULSE_SERVER while the server lives; the destructor stops it.
+// A private sound server for the tests that capture for real: a PulseAudioDaemon with its
+// command-line interface and a pipe source "mic" (48 kHz stereo 16-bit) that a thread feeds in
+// real time with the audio the test gives, looped. The destructor stops the feed and the server.
 #pragma once
 
+#include "support/pulse_audio_daemon.h"
 #include "support/temporary_folder.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <sys/types.h>
 #include <thread>
 #include <vector>
 
@@ -25,7 +25,7 @@ public:
 
     // Whether the server came up; the reason is in log() otherwise.
     bool isRunning() const { return m_running; }
-    std::string log() const;
+    const std::string& log() const { return m_startFailure; }
 
     // Runs pactl against this server; its standard output (empty when it failed).
     std::string pactl(const std::string& arguments) const;
@@ -42,8 +42,9 @@ public:
 private:
     void feed();
 
-    TemporaryFolder m_folder;
-    pid_t m_daemon = -1;
+    TemporaryFolder m_folder; // the pipe and the command-line socket
+    std::unique_ptr<PulseAudioDaemon> m_daemon;
+    std::string m_startFailure;
     bool m_running = false;
     std::vector<unsigned char> m_feed;
     std::atomic<bool> m_stopFeeding{false};
