@@ -4,6 +4,7 @@
 #include "platform/file_error.h"
 #include "platform/json_user_defaults.h"
 #include "platform/library_location.h"
+#include "support/scoped_environment.h"
 
 #include <gtest/gtest.h>
 
@@ -70,26 +71,7 @@ TEST(AtomicFile, CreatesNestedFoldersOrExplainsWhy) {
     EXPECT_THROW(createDirectoriesDurably(folder / "file" / "sub"), FileError);
 }
 
-class Environment {
-public:
-    Environment(const char* name, const std::string& value) : m_name(name) {
-        if (const char* old = std::getenv(name)) {
-            m_old = old;
-        }
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~Environment() {
-        if (m_old) {
-            ::setenv(m_name, m_old->c_str(), 1);
-        } else {
-            ::unsetenv(m_name);
-        }
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
+using Environment = test::ScopedEnvironment;
 
 TEST(LibraryLocation, FollowsXdgDataHome) {
     test::TemporaryFolder folder;

@@ -1,0 +1,107 @@
+#include "app/app_model.h"
+
+#include <chrono>
+#include <exception>
+
+namespace bw {
+
+namespace {
+
+// pavucontrol's "Input Devices" tab.
+constexpr const char* mixerProgram = "pavucontrol";
+constexpr const char* mixerInputTab = "--tab=4";
+constexpr const char* opener = "xdg-open";
+// The sound page of the desktop's settings, for desktops that register a settings handler.
+constexpr const char* soundSettingsURL = "settings://sound";
+
+} // namespace
+
+AppModel::AppModel(LibraryStore store, Services services, QObject* parent)
+    : QObject(parent), m_services(std::move(services)) {
+    const LibraryStore transcriptionStore = store;
+    m_library = std::make_unique<LibraryModel>(std::move(store), m_services.defaults.get());
+    m_player = std::make_unique<PlaybackModel>(m_services.makePlayer);
+    m_recorder = std::make_unique<RecorderModel>(*m_library, *m_services.microphoneAccess,
+                                                 m_services.defaults.get(), m_services.listDevices,
+                                                 m_services.makeSource);
+    m_transcription =
+        std::make_unique<TranscriptionService>(transcriptionStore, m_services.makeEngine);
+}
+
+AppModel::~AppModel() = default;
+
+void AppModel::setImporterPresented(bool presented) {
+    if (presented == m_isImporterPresented) {
+        return;
+    }
+    m_isImporterPresented = presented;
+    emit isImporterPresentedChanged();
+}
+
+void AppModel::setDiagnostics(const std::optional<DiagnosticsReport>& report) {
+    if (report == m_diagnostics) {
+        return;
+    }
+    m_diagnostics = report;
+    emit diagnosticsChanged();
+}
+
+void AppModel::presentMainWindow() const {
+    if (m_presentMainWindow) {
+        m_presentMainWindow();
+    }
+}
+
+void AppModel::setPresentMainWindow(std::function<void()> present) {
+    m_presentMainWindow = std::move(present);
+}
+
+void AppModel::startRecording() {
+    if (m_recorder->phase() != RecorderModel::Phase::idle) {
+        return;
+    }
+    try {
+        m_recorder->start(std::chrono::system_clock::now());
+    } catch (const std::exception& error) {
+        m_recorder->report(error);
+    }
+    if (m_library->alert()) {
+        presentMainWindow();
+    }
+}
+
+void AppModel::deleteItem(const Uuid& id) {
+    if (const auto item = m_library->item(id)) {
+        if (m_player->url() == m_library->store().audioFileURL(*item)) {
+            m_player->unload();
+        }
+    }
+    m_transcription->cancel(id);
+    m_library->deleteItem(id);
+}
+
+void AppModel::showDiagnostics() {
+    setDiagnostics(DiagnosticsReport::collect(
+        m_library->items(), m_services.bundle, m_services.modelsDirectory,
+        m_library->store().rootURL(), m_services.microphoneAccess->status(),
+        std::chrono::system_clock::now()));
+}
+
+void AppModel::openMicrophoneSettings() {
+    ProgramLauncher& launcher = *m_services.launcher;
+    if (launcher.isInstalled(mixerProgram)) {
+        launcher.launch(mixerProgram, {mixerInputTab});
+    } else if (launcher.isInstalled(opener)) {
+        launcher.launch(opener, {soundSettingsURL});
+    }
+}
+
+void AppModel::prepareToQuit() {
+    m_recorder->stop();
+    m_transcription->cancel();
+    if (const auto& engine = m_transcription->engine()) {
+        engine->shutdown(engineShutdownSeconds);
+    }
+}
+
+} // namespace bw

@@ -1,0 +1,109 @@
+// The application's one model, made at launch and kept until it quits: it owns the library,
+// the recorder, the player and the transcription service, and holds what the window and the
+// menu-bar item share (the importer flag, the diagnostics shown, how to bring the main window
+// forward). It starts recordings, deletes recordings safely while they play or are
+// transcribed, and on quitting finishes a recording in progress, cancels a transcription and
+// shuts the engine down.
+//
+// Main thread only. diagnostics and isImporterPresented signal only real changes.
+#pragma once
+
+#include "app/diagnostics_report.h"
+#include "app/program_launcher.h"
+#include "library/library_model.h"
+#include "library/playback_model.h"
+#include "platform/microphone_access.h"
+#include "platform/resource_bundle.h"
+#include "platform/user_defaults.h"
+#include "recording/recorder_model.h"
+#include "service/transcription_service.h"
+
+#include <QObject>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace bw {
+
+class AppModel : public QObject {
+    Q_OBJECT
+
+public:
+    // What the model is made over; live() fills it with the real services, tests with fakes.
+    struct Services {
+        std::unique_ptr<UserDefaults> defaults;
+        std::unique_ptr<MicrophoneAccess> microphoneAccess;
+        std::unique_ptr<ProgramLauncher> launcher;
+        RecorderModel::ListDevices listDevices;
+        RecorderModel::MakeSource makeSource;
+        // Called by the service on the first transcription, not before.
+        TranscriptionService::EngineFactory makeEngine;
+        AudioPlayerFactory makePlayer;
+        ResourceBundle bundle{std::nullopt};
+        std::optional<std::filesystem::path> modelsDirectory;
+    };
+
+    // How long quitting waits for the engine to let go of its model.
+    static constexpr double engineShutdownSeconds = 3.0;
+
+    AppModel(LibraryStore store, Services services, QObject* parent = nullptr);
+    ~AppModel() override;
+
+    // The model over the standard library folder (or the temporary one, with an alert), the
+    // user's defaults, the sound server and the bundled models; its quit handling runs when
+    // the application is about to quit.
+    static std::unique_ptr<AppModel> live();
+
+    LibraryModel& library() { return *m_library; }
+    RecorderModel& recorder() { return *m_recorder; }
+    PlaybackModel& player() { return *m_player; }
+    TranscriptionService& transcription() { return *m_transcription; }
+    MicrophoneAccess& microphoneAccess() { return *m_services.microphoneAccess; }
+    const std::optional<std::filesystem::path>& modelsDirectory() const {
+        return m_services.modelsDirectory;
+    }
+
+    bool isImporterPresented() const { return m_isImporterPresented; }
+    void setImporterPresented(bool presented);
+    const std::optional<DiagnosticsReport>& diagnostics() const { return m_diagnostics; }
+    void setDiagnostics(const std::optional<DiagnosticsReport>& report);
+
+    // Brings the main window forward; does nothing until the window installs its own.
+    void presentMainWindow() const;
+    void setPresentMainWindow(std::function<void()> present);
+
+    // Starts a recording unless one is running or starting. A failure becomes the library's
+    // alert, and the main window comes forward when an alert is waiting.
+    void startRecording();
+    // Unloads the player when it holds this recording's audio, cancels its transcription and
+    // deletes it (failures become the library's alert).
+    void deleteItem(const Uuid& id);
+    // Collects the diagnostics report into diagnostics().
+    void showDiagnostics();
+    // Opens the desktop's sound input settings: pavucontrol's input tab when installed, else
+    // the sound settings through xdg-open, else nothing.
+    void openMicrophoneSettings();
+    // For the moment before the application quits: finishes a recording in progress into the
+    // library, cancels a running transcription and shuts the engine down, waiting at most
+    // engineShutdownSeconds. Safe to call more than once.
+    void prepareToQuit();
+
+signals:
+    void isImporterPresentedChanged();
+    void diagnosticsChanged();
+
+private:
+    Services m_services;
+    std::unique_ptr<LibraryModel> m_library;
+    std::unique_ptr<PlaybackModel> m_player;
+    // Declared after the library it records into, so that it finishes first.
+    std::unique_ptr<RecorderModel> m_recorder;
+    std::unique_ptr<TranscriptionService> m_transcription;
+    bool m_isImporterPresented = false;
+    std::optional<DiagnosticsReport> m_diagnostics;
+    std::function<void()> m_presentMainWindow = [] {};
+};
+
+} // namespace bw
