@@ -2,12 +2,14 @@
 
 #include "platform/audio_file_decoder.h"
 #include "platform/audio_file_error.h"
+#include "platform/pulse_connection.h"
 
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace bw {
@@ -39,8 +41,7 @@ struct PulseAudioPlayer::Impl {
     PcmBuffer block;
     std::vector<float> interleaved;
 
-    pa_threaded_mainloop* loop = nullptr;
-    pa_context* context = nullptr;
+    std::unique_ptr<PulseConnection> connection; // none until the first play, or once lost
     pa_stream* stream = nullptr;
     pa_operation* drainOperation = nullptr; // of `stream`, until the stream closes
 
@@ -61,35 +62,31 @@ struct PulseAudioPlayer::Impl {
     void fill(std::size_t bytes);
     void haltAtListener();
 
-    static void contextStateChanged(pa_context*, void* self);
     static void streamStateChanged(pa_stream* s, void* self);
     static void writable(pa_stream* s, std::size_t bytes, void* self);
     static void drainFinished(pa_stream* s, int success, void* self);
 };
 
-// Holds the client thread's lock (when there is a client) for one public call.
+// Holds the connection's lock (when there is a connection) for one public call.
 class ClientLock {
 public:
-    explicit ClientLock(pa_threaded_mainloop* loop) : m_loop(loop) {
-        if (m_loop) {
-            pa_threaded_mainloop_lock(m_loop);
+    explicit ClientLock(const std::unique_ptr<PulseConnection>& connection)
+        : m_connection(connection.get()) {
+        if (m_connection) {
+            m_connection->lock();
         }
     }
     ~ClientLock() {
-        if (m_loop) {
-            pa_threaded_mainloop_unlock(m_loop);
+        if (m_connection) {
+            m_connection->unlock();
         }
     }
     ClientLock(const ClientLock&) = delete;
     ClientLock& operator=(const ClientLock&) = delete;
 
 private:
-    pa_threaded_mainloop* m_loop;
+    PulseConnection* m_connection;
 };
-
-void PulseAudioPlayer::Impl::contextStateChanged(pa_context*, void* self) {
-    pa_threaded_mainloop_signal(static_cast<Impl*>(self)->loop, 0);
-}
 
 void PulseAudioPlayer::Impl::streamStateChanged(pa_stream* s, void* self) {
     auto* impl = static_cast<Impl*>(self);
@@ -97,7 +94,7 @@ void PulseAudioPlayer::Impl::streamStateChanged(pa_stream* s, void* self) {
                               pa_stream_get_state(s) == PA_STREAM_TERMINATED)) {
         impl->streamFailed = true;
     }
-    pa_threaded_mainloop_signal(impl->loop, 0);
+    impl->connection->signal();
 }
 
 void PulseAudioPlayer::Impl::writable(pa_stream* s, std::size_t bytes, void* self) {
@@ -112,43 +109,18 @@ void PulseAudioPlayer::Impl::drainFinished(pa_stream* s, int success, void* self
     if (s == impl->stream && success) {
         impl->drained = true;
     }
-    pa_threaded_mainloop_signal(impl->loop, 0);
+    impl->connection->signal();
 }
 
 // Reaches the sound server, or keeps the connection that is still good. Call without the lock.
 bool PulseAudioPlayer::Impl::connect() {
-    if (loop) {
-        ClientLock lock(loop);
-        if (pa_context_get_state(context) == PA_CONTEXT_READY) {
-            return true;
-        }
+    if (connection && connection->isConnected()) {
+        return true;
     }
     disconnect();
-    loop = pa_threaded_mainloop_new();
-    if (!loop) {
-        return false;
-    }
-    context = pa_context_new(pa_threaded_mainloop_get_api(loop), "Brindlewick");
-    if (!context || pa_threaded_mainloop_start(loop) < 0) {
-        disconnect();
-        return false;
-    }
-    pa_context_state_t state = PA_CONTEXT_FAILED;
-    {
-        ClientLock lock(loop);
-        pa_context_set_state_callback(context, contextStateChanged, this);
-        if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
-            while (true) {
-                state = pa_context_get_state(context);
-                if (state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state)) {
-                    break;
-                }
-                pa_threaded_mainloop_wait(loop);
-            }
-        }
-    }
-    if (state != PA_CONTEXT_READY) {
-        disconnect();
+    try {
+        connection = std::make_unique<PulseConnection>();
+    } catch (const PulseError&) {
         return false;
     }
     return true;
@@ -156,22 +128,14 @@ bool PulseAudioPlayer::Impl::connect() {
 
 // Closes the stream and the connection. Call without the lock.
 void PulseAudioPlayer::Impl::disconnect() {
-    if (!loop) {
+    if (!connection) {
         return;
     }
     {
-        ClientLock lock(loop);
+        ClientLock lock(connection);
         closeStream();
-        if (context) {
-            pa_context_set_state_callback(context, nullptr, nullptr);
-            pa_context_disconnect(context);
-            pa_context_unref(context);
-            context = nullptr;
-        }
     }
-    pa_threaded_mainloop_stop(loop);
-    pa_threaded_mainloop_free(loop);
-    loop = nullptr;
+    connection.reset();
 }
 
 // Opens a playback stream for the audio from `origin` on. Call with the lock held.
@@ -183,7 +147,7 @@ bool PulseAudioPlayer::Impl::openStream() {
         !pa_channel_map_init_extend(&map, sampleFormat.channels, PA_CHANNEL_MAP_DEFAULT)) {
         return false;
     }
-    stream = pa_stream_new(context, "Playback", &sampleFormat, &map);
+    stream = pa_stream_new(connection->context(), "Playback", &sampleFormat, &map);
     if (!stream) {
         return false;
     }
@@ -205,7 +169,7 @@ bool PulseAudioPlayer::Impl::openStream() {
         return false;
     }
     while (pa_stream_get_state(stream) == PA_STREAM_CREATING) {
-        pa_threaded_mainloop_wait(loop);
+        connection->wait();
     }
     if (pa_stream_get_state(stream) != PA_STREAM_READY) {
         closeStream();
@@ -330,7 +294,7 @@ void PulseAudioPlayer::prepareToPlay() {
 bool PulseAudioPlayer::play() {
     Impl& d = *m_impl;
     {
-        ClientLock lock(d.loop);
+        ClientLock lock(d.connection);
         d.settle();
         if (d.playing) {
             return true;
@@ -342,14 +306,14 @@ bool PulseAudioPlayer::play() {
     if (!d.connect()) {
         return false;
     }
-    ClientLock lock(d.loop);
+    ClientLock lock(d.connection);
     d.playing = d.openStream();
     return d.playing;
 }
 
 void PulseAudioPlayer::pause() {
     Impl& d = *m_impl;
-    ClientLock lock(d.loop);
+    ClientLock lock(d.connection);
     d.settle();
     if (d.playing) {
         d.haltAtListener();
@@ -363,7 +327,7 @@ void PulseAudioPlayer::stop() {
 
 double PulseAudioPlayer::currentTime() const {
     Impl& d = *m_impl;
-    ClientLock lock(d.loop);
+    ClientLock lock(d.connection);
     d.settle();
     const std::int64_t frames = d.stream ? d.origin + d.heard() : d.origin;
     return static_cast<double>(frames) / d.rate;
@@ -371,7 +335,7 @@ double PulseAudioPlayer::currentTime() const {
 
 void PulseAudioPlayer::setCurrentTime(double seconds) {
     Impl& d = *m_impl;
-    ClientLock lock(d.loop);
+    ClientLock lock(d.connection);
     d.settle();
     const double wanted = seconds * d.rate;
     const std::int64_t frame = std::isnan(wanted) || wanted <= 0         ? 0
@@ -390,7 +354,7 @@ double PulseAudioPlayer::duration() const {
 
 bool PulseAudioPlayer::isPlaying() const {
     Impl& d = *m_impl;
-    ClientLock lock(d.loop);
+    ClientLock lock(d.connection);
     d.settle();
     return d.playing;
 }

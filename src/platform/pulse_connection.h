@@ -1,7 +1,7 @@
 // A connection to the PulseAudio sound server (PipeWire's PulseAudio server works the same)
 // with its own threaded main loop: the loop's thread is where the server's callbacks run (the
-// audio thread of a capture stream). Used by the device queries and the capture engine of this
-// module; the libpulse types stay behind forward declarations.
+// audio thread of a capture stream). Used by the device queries, the capture engine and the
+// player of this module; the libpulse types stay behind forward declarations.
 #pragma once
 
 #include "platform/capture_format.h"
