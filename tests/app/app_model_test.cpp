@@ -1,6 +1,8 @@
 #include "app/app_model.h"
 #include "fakes/fake_audio_input_source.h"
 #include "fakes/fake_audio_player.h"
+#include "fakes/fake_microphone_access.h"
+#include "fakes/fake_program_launcher.h"
 #include "fakes/memory_user_defaults.h"
 #include "fakes/scripted_transcription_engine.h"
 #include "library/library_test_support.h"
@@ -26,30 +28,6 @@ using Phase = RecorderModel::Phase;
 using Clock = std::chrono::steady_clock;
 
 const CaptureFormat stereo48k{CaptureFormat::SampleType::signedInt16LittleEndian, 48000, 2};
-
-class FakeAccess : public MicrophoneAccess {
-public:
-    MicrophoneAccessStatus status() const override { return current; }
-    bool request() override { return current == MicrophoneAccessStatus::granted; }
-    MicrophoneAccessStatus current = MicrophoneAccessStatus::granted;
-};
-
-class FakeLauncher : public ProgramLauncher {
-public:
-    bool isInstalled(const std::string& program) const override {
-        return installed.count(program) > 0;
-    }
-    bool launch(const std::string& program, const std::vector<std::string>& arguments) override {
-        std::string call = program;
-        for (const auto& argument : arguments) {
-            call += " " + argument;
-        }
-        launched.push_back(call);
-        return true;
-    }
-    std::set<std::string> installed;
-    std::vector<std::string> launched;
-};
 
 // An engine that remembers how it was shut down and, like the real one, lets its model go
 // only once the running transcription has ended (or the time is up).
@@ -83,8 +61,8 @@ protected:
         engine = std::make_shared<ShutdownEngine>();
         engine->holdUntilReleased = true;
         AppModel::Services services;
-        auto access = std::make_unique<FakeAccess>();
-        auto launcher = std::make_unique<FakeLauncher>();
+        auto access = std::make_unique<FakeMicrophoneAccess>();
+        auto launcher = std::make_unique<FakeProgramLauncher>();
         m_access = access.get();
         m_launcher = launcher.get();
         services.defaults = std::make_unique<MemoryUserDefaults>();
@@ -129,8 +107,8 @@ protected:
     FakeAudioPlayers players;
     std::shared_ptr<FakeAudioInputSource> source;
     int presented = 0;
-    FakeAccess* m_access = nullptr;
-    FakeLauncher* m_launcher = nullptr;
+    FakeMicrophoneAccess* m_access = nullptr;
+    FakeProgramLauncher* m_launcher = nullptr;
     std::unique_ptr<AppModel> app;
 };
 

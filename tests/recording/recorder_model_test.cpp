@@ -1,4 +1,5 @@
 #include "fakes/fake_audio_input_source.h"
+#include "fakes/fake_microphone_access.h"
 #include "fakes/memory_user_defaults.h"
 #include "library/library_model.h"
 #include "library/library_test_support.h"
@@ -26,18 +27,6 @@ const std::string diskMessage =
 const std::string microphoneMessage =
     "The microphone was disconnected or changed. Everything recorded up to that point is kept. "
     "To continue, start a new recording.";
-
-class FakeAccess : public MicrophoneAccess {
-public:
-    MicrophoneAccessStatus status() const override { return current; }
-    bool request() override {
-        ++requests;
-        return answer;
-    }
-    MicrophoneAccessStatus current = MicrophoneAccessStatus::granted;
-    bool answer = true;
-    int requests = 0;
-};
 
 class RecorderModelTest : public ::testing::Test {
 protected:
@@ -76,7 +65,7 @@ protected:
 
     test::TemporaryFolder root;
     LibraryModel library{LibraryStore(root.path()), nullptr};
-    FakeAccess access;
+    FakeMicrophoneAccess access;
     MemoryUserDefaults defaults;
     std::vector<AudioInputDevice> devices{{1, "built-in", "Built-in Microphone"},
                                           {5, "usb", "USB Microphone"}};
