@@ -72,13 +72,12 @@ TEST_F(TranscriptCommandsTest, EditAndRestoreChangeOneSegmentThroughTheEditor) {
 
 // Waits until process `pid` waits for a lock (flock) that another holds; false after a minute.
 bool waitUntilItWaitsForALock(pid_t pid) {
+    const std::string waiter = " " + std::to_string(pid) + " ";
     for (int attempt = 0; attempt < 1200; ++attempt) {
         std::istringstream locks(test::readText("/proc/locks"));
         for (std::string line; std::getline(locks, line);) {
-            std::istringstream fields(line);
-            std::string number, arrow, kind, advisory, mode, holder;
-            fields >> number >> arrow >> kind >> advisory >> mode >> holder;
-            if (arrow == "->" && holder == std::to_string(pid)) {
+            if (line.find("-> FLOCK") != std::string::npos &&
+                line.find(waiter) != std::string::npos) {
                 return true;
             }
         }
