@@ -29,8 +29,8 @@ public:
     std::optional<TranscriptDocument> load(const Uuid& itemID) const;
 
     // Replaces the item's transcript atomically and durably, holding the library's lock; a
-    // failed save leaves the old file as it was. Throws TranscriptStoreError::itemNotFound when the item's folder is missing
-    // (nothing is created) and FileError when writing fails.
+    // failed save leaves the old file as it was. Throws TranscriptStoreError::itemNotFound when the
+    // item's folder is missing (nothing is created) and FileError when writing fails.
     void save(const TranscriptDocument& document, const Uuid& itemID) const;
 
 private:
