@@ -97,11 +97,8 @@ void AppModel::openMicrophoneSettings() {
 }
 
 void AppModel::prepareToQuit() {
-    m_recorder->stop();
-    m_transcription->cancel();
-    if (const auto& engine = m_transcription->engine()) {
-        engine->shutdown(engineShutdownSeconds);
-    }
+    QuitRoutine{m_recorder.get(), m_player.get(), m_openTranscript.data(), m_transcription.get()}
+        .run();
 }
 
 } // namespace bw

@@ -2,14 +2,15 @@
 // the recorder, the player and the transcription service, and holds what the window and the
 // menu-bar item share (the importer flag, the diagnostics shown, how to bring the main window
 // forward). It starts recordings, deletes recordings safely while they play or are
-// transcribed, and on quitting finishes a recording in progress, cancels a transcription and
-// shuts the engine down.
+// transcribed, and on quitting finishes a recording in progress, stops playback, saves the open
+// transcript, cancels a transcription and shuts the engine down.
 //
 // Main thread only. diagnostics and isImporterPresented signal only real changes.
 #pragma once
 
 #include "app/diagnostics_report.h"
 #include "app/program_launcher.h"
+#include "app/quit_routine.h"
 #include "library/library_model.h"
 #include "library/playback_model.h"
 #include "platform/microphone_access.h"
@@ -17,8 +18,10 @@
 #include "platform/user_defaults.h"
 #include "recording/recorder_model.h"
 #include "service/transcription_service.h"
+#include "transcripts/transcript_editor_model.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <filesystem>
 #include <functional>
@@ -44,9 +47,6 @@ public:
         ResourceBundle bundle{std::nullopt};
         std::optional<std::filesystem::path> modelsDirectory;
     };
-
-    // How long quitting waits for the engine to let go of its model.
-    static constexpr double engineShutdownSeconds = 3.0;
 
     AppModel(LibraryStore store, Services services, QObject* parent = nullptr);
     ~AppModel() override;
@@ -85,9 +85,13 @@ public:
     // Opens the desktop's sound input settings: pavucontrol's input tab when installed, else
     // the sound settings through xdg-open, else nothing.
     void openMicrophoneSettings();
-    // For the moment before the application quits: finishes a recording in progress into the
-    // library, cancels a running transcription and shuts the engine down, waiting at most
-    // engineShutdownSeconds. Safe to call more than once.
+    // The transcript the window has open for editing, saved when the application quits; null
+    // when none is. The model is not owned, and one destroyed meanwhile is forgotten.
+    void setOpenTranscript(TranscriptEditorModel* editor) { m_openTranscript = editor; }
+    // For the moment before the application quits (QuitRoutine): finishes a recording in
+    // progress into the library, stops playback, saves the open transcript's edits, cancels a
+    // running transcription and shuts the engine down, waiting at most
+    // QuitRoutine::engineShutdownSeconds. Safe to call more than once.
     void prepareToQuit();
 
 signals:
@@ -104,6 +108,7 @@ private:
     bool m_isImporterPresented = false;
     std::optional<DiagnosticsReport> m_diagnostics;
     std::function<void()> m_presentMainWindow = [] {};
+    QPointer<TranscriptEditorModel> m_openTranscript;
 };
 
 } // namespace bw

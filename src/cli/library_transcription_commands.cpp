@@ -6,6 +6,7 @@
 #include "cli/library_command.h"
 #include "cli/library_session.h"
 #include "cli/progress_display.h"
+#include "cli/quit_on_signal.h"
 #include "cli/signal_cancellation.h"
 #include "cli/transcript_command.h"
 #include "cli/transcript_output.h"
@@ -20,7 +21,6 @@
 #include "whisper/model_selection.h"
 
 #include <QEventLoop>
-#include <QMetaObject>
 
 #include <iostream>
 
@@ -89,11 +89,8 @@ int runTranscribe(std::span<const std::string> arguments) {
         session.model().store(), [&defaults]() -> std::shared_ptr<TranscriptionEngine> {
             return BundledModels::makeEngine(ResourceBundle::main(), defaults);
         });
-    // Ctrl-C arrives on the watcher thread; the service is cancelled on its own thread.
-    std::stop_callback onSignal(cancellation.token(), [&service] {
-        QMetaObject::invokeMethod(
-            &service, [&service] { service.cancel(); }, Qt::QueuedConnection);
-    });
+    // Ctrl-C cancels the transcription as quitting does; the job then ends, and the loop.
+    QuitOnSignal quit(cancellation, {.transcription = &service});
 
     {
         ProgressDisplay display(std::cerr, ProgressDisplay::standardErrorIsTerminal());
@@ -113,9 +110,7 @@ int runTranscribe(std::span<const std::string> arguments) {
         jobDisplay.show(*service.job());
         loop.exec();
     }
-    if (service.engine()) {
-        service.engine()->shutdown(3);
-    }
+    quit.run(); // lets the engine go
 
     if (service.savedTranscripts().count(item->id) > 0) {
         return exitDone;

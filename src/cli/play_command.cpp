@@ -4,12 +4,12 @@
 #include "cli/exit_code.h"
 #include "cli/library_session.h"
 #include "cli/progress_display.h"
+#include "cli/quit_on_signal.h"
 #include "cli/signal_cancellation.h"
 #include "library/playback_model.h"
 #include "platform/pulse_audio_player.h"
 
 #include <QEventLoop>
-#include <QMetaObject>
 
 #include <cmath>
 #include <iostream>
@@ -92,19 +92,11 @@ int runPlay(std::span<const std::string> arguments) {
                 loop.quit();
             }
         });
-        // Ctrl-C arrives on the watcher thread; the player is paused on this one.
-        std::stop_callback onSignal(cancellation.token(), [&player] {
-            QMetaObject::invokeMethod(
-                &player,
-                [&player] {
-                    if (player.isPlaying()) {
-                        player.togglePlayback();
-                    }
-                },
-                Qt::QueuedConnection);
-        });
+        // Ctrl-C stops the player as quitting does, which ends the loop.
+        QuitOnSignal quit(cancellation, {.player = &player});
         show();
         loop.exec();
+        quit.run();
     }
     player.unload();
     return cancellation.cancelled() ? exitCancelled : exitDone;

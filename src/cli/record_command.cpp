@@ -3,6 +3,7 @@
 #include "cli/exit_code.h"
 #include "cli/library_session.h"
 #include "cli/progress_display.h"
+#include "cli/quit_on_signal.h"
 #include "cli/recording_commands.h"
 #include "cli/signal_cancellation.h"
 #include "platform/audio_input_devices.h"
@@ -79,6 +80,8 @@ int runRecord(std::span<const std::string> arguments) {
         return session.finish(std::cerr);
     }
     const Uuid item = *recorder.activeItemID();
+    // Ctrl-C or SIGTERM ends the recording normally: the item is finished as on quitting.
+    QuitOnSignal quit(cancellation, {.recorder = &recorder});
 
     const bool interactive = ProgressDisplay::standardErrorIsTerminal();
     std::optional<ProgressDisplay> display;
@@ -91,8 +94,7 @@ int runRecord(std::span<const std::string> arguments) {
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
         const double elapsed = static_cast<double>(clock.elapsed()) / 1000.0;
-        if (cancellation.cancelled() ||
-            (limit && (recorder.duration() >= *limit || elapsed >= *limit + stallAllowance))) {
+        if (limit && (recorder.duration() >= *limit || elapsed >= *limit + stallAllowance)) {
             recorder.stop();
         }
         if (recorder.phase() == RecorderModel::Phase::idle) {
@@ -104,7 +106,7 @@ int runRecord(std::span<const std::string> arguments) {
     });
     tick.start(100);
     loop.exec();
-    recorder.stop();
+    quit.run();
     display.reset();
     std::cout << item.string() << "\n";
     return session.finish(std::cerr);

@@ -1,7 +1,9 @@
 #include "cli/transcript_command.h"
 
+#include "app/quit_routine.h"
 #include "cli/exit_code.h"
 #include "cli/library_session.h"
+#include "cli/signal_cancellation.h"
 #include "cli/stored_transcript.h"
 #include "cli/transcript_output.h"
 #include "transcripts/transcript_document_json.h"
@@ -18,7 +20,8 @@ using NewText =
     std::function<std::string(const ParsedArguments&, const TranscriptDocument::Segment&)>;
 
 // Parses ITEM SEGMENT [...], sets that segment's text through the editor model and saves it
-// before returning.
+// before returning. Ctrl-C or SIGTERM meanwhile does not stop it half-way: the change is made
+// and saved as on quitting (a second signal ends the process at once, as ever).
 int changeSegment(ArgumentParser& parser, std::span<const std::string> arguments,
                   const NewText& newText) {
     auto parsed = parseLibraryArguments(parser, arguments);
@@ -26,6 +29,7 @@ int changeSegment(ArgumentParser& parser, std::span<const std::string> arguments
         return exitDone;
     }
     int segmentID = parseIntegerOption("SEGMENT", parsed.positionals[1], 0, INT_MAX);
+    SignalCancellation heldSignals; // until the change is saved
     LibrarySession session(parsed);
     auto editor = openStoredTranscript(session, session.resolveItem(parsed.positionals[0]));
     const auto& segments = editor->document().segments;
@@ -39,7 +43,7 @@ int changeSegment(ArgumentParser& parser, std::span<const std::string> arguments
         return exitFailed;
     }
     editor->setText(newText(parsed, segments[std::size_t(segmentID)]), segmentID);
-    editor->saveNow();
+    QuitRoutine{.editor = editor.get()}.run();
     if (editor->saveError()) {
         std::cerr << *editor->saveError() << "\n";
         return exitFailed;

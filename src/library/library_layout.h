@@ -7,7 +7,9 @@ namespace bw::layout {
 
 inline constexpr std::string_view itemFileName = "item.json";
 inline constexpr std::string_view groupsFileName = "groups.json";
-// The inter-process lock around every change of the two files above.
+// An item's transcript, written by the transcript store.
+inline constexpr std::string_view transcriptFileName = "transcript.json";
+// The inter-process lock around every change of the three files above.
 inline constexpr std::string_view lockFileName = ".lock";
 // Hidden folders of the root: an item being deleted, an item being imported.
 inline constexpr std::string_view deletedPrefix = ".deleted-";

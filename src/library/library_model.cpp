@@ -173,7 +173,7 @@ void LibraryModel::chooseDestination(const std::optional<Uuid>& destination) {
     }
 }
 
-LibraryItem LibraryModel::beginRecording(const std::string& title, TimePoint now) {
+LibraryModel::NewRecording LibraryModel::beginRecording(const std::string& title, TimePoint now) {
     requireWritable();
     LibraryItem item{Uuid::random(),
                      title,
@@ -184,13 +184,13 @@ LibraryItem LibraryModel::beginRecording(const std::string& title, TimePoint now
                      "audio.caf",
                      std::nullopt,
                      groupForNewItems()};
-    m_store.addRecording(item);
+    auto lock = m_store.addRecording(item);
     setActiveRecordingID(item.id);
     auto items = m_items;
     items.insert(items.begin(), item);
     setItems(std::move(items));
     setSelection(item.id);
-    return item;
+    return {std::move(item), std::move(lock)};
 }
 
 void LibraryModel::finishRecording(const Uuid& id, double duration) {

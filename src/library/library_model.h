@@ -81,8 +81,14 @@ public:
     std::optional<Uuid> recordingDestination() const;
     void chooseDestination(const std::optional<Uuid>& group);
 
+    // A recording just added to the library, with the lock that keeps it from being taken for
+    // an interrupted one while it records.
+    struct NewRecording {
+        LibraryItem item;
+        FileLock lock;
+    };
     // Throws the store's error; nothing changes then.
-    LibraryItem beginRecording(const std::string& title, TimePoint now);
+    NewRecording beginRecording(const std::string& title, TimePoint now);
     void finishRecording(const Uuid& id, double duration);
     void deselectIfHidden();
 

@@ -205,10 +205,12 @@ void LibraryStore::writeItemFile(const fs::path& folder, const LibraryItem& item
                         FileAccess::ownerOnly);
 }
 
-void LibraryStore::addRecording(const LibraryItem& item) const {
+FileLock LibraryStore::addRecording(const LibraryItem& item) const {
     auto held = lock();
     createDirectoriesDurably(itemFolderURL(item.id), FileAccess::ownerOnly);
+    auto recording = FileLock::exclusive(recordingLockURL(item.id));
     writeItemFile(itemFolderURL(item.id), item);
+    return recording;
 }
 
 std::vector<LibraryGroup> LibraryStore::loadGroups() const {

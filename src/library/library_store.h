@@ -54,8 +54,11 @@ public:
     // the saved item. Throws what item() and save() throw, and what `change` throws (then
     // nothing is written).
     LibraryItem update(const Uuid& id, const std::function<void(LibraryItem&)>& change) const;
-    // Creates the folder of a new recording (and the root if needed), then saves it.
-    void addRecording(const LibraryItem& item) const;
+    // Creates the folder of a new recording (and the root if needed), takes its recording lock
+    // and only then saves it, all under the library's lock: no other process's start-up
+    // recovery ever finds the new recording without its lock. Returns the recording lock, which
+    // the recorder holds for as long as it records.
+    FileLock addRecording(const LibraryItem& item) const;
 
     // In the group order; empty when "groups.json" does not exist yet. Throws
     // unreadableGroups when it cannot be read or decoded or has another version.
@@ -91,10 +94,13 @@ public:
     // root, every item folder and file in them private to the user. Never fails.
     void tidyUp() const;
 
+    // Creates the root when missing and holds the library's lock while the result lives: for
+    // whoever writes other files of an item folder (the transcript), so that their writes never
+    // cross a change of the item by another process. Throws FileError.
+    FileLock lock() const;
+
 private:
     std::filesystem::path groupsURL() const;
-    // Creates the root when missing and holds the library's lock while the result lives.
-    FileLock lock() const;
     // The following expect the caller to hold the lock.
     void saveGroups(std::vector<LibraryGroup> groups) const;
     void writeItemFile(const std::filesystem::path& folder, const LibraryItem& item) const;

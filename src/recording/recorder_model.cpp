@@ -95,10 +95,11 @@ void RecorderModel::start(TimePoint at) {
     }
 }
 
-void RecorderModel::beginSession(const LibraryItem& item) {
+void RecorderModel::beginSession(LibraryModel::NewRecording recording) {
+    const LibraryItem& item = recording.item;
     const Uuid id = item.id;
+    m_itemLock = std::move(recording.lock);
     try {
-        m_itemLock = FileLock::exclusive(m_library.store().recordingLockURL(id));
         auto source = m_makeSource(selectedDevice());
         auto pipeline = std::make_unique<RecordingPipeline>(
             m_library.store().audioFileURL(item),

@@ -86,7 +86,7 @@ private:
     void setActiveItemID(const std::optional<Uuid>& id);
     void setDuration(double duration);
     void setLevel(float level);
-    void beginSession(const LibraryItem& item);
+    void beginSession(LibraryModel::NewRecording recording);
     void undoStart(const LibraryItem& item);
     void applyProgress(const Uuid& item, RecordingPipeline::Progress progress);
     void stopAfterProblem(const std::string& message, const std::optional<Uuid>& item);

@@ -37,10 +37,19 @@ std::optional<TranscriptDocument> TranscriptStore::load(const Uuid& itemID) cons
 }
 
 void TranscriptStore::save(const TranscriptDocument& document, const Uuid& itemID) const {
-    std::error_code error;
-    if (!std::filesystem::is_directory(m_library.itemFolderURL(itemID), error)) {
-        throw TranscriptStoreError::itemNotFound();
-    }
+    // Under the library's lock, so that another process's delete of the item cannot move its
+    // folder away between the check and the write, nor its start-up tidy-up mistake the
+    // temporary file for a leftover.
+    // Checked before locking too, since taking the lock would create a missing library root.
+    auto requireFolder = [&] {
+        std::error_code error;
+        if (!std::filesystem::is_directory(m_library.itemFolderURL(itemID), error)) {
+            throw TranscriptStoreError::itemNotFound();
+        }
+    };
+    requireFolder();
+    auto held = m_library.lock();
+    requireFolder();
     nlohmann::json root = {{"version", currentVersion}, {"transcript", toJson(document)}};
     // Text the engine cut inside a UTF-8 sequence must not make the save fail: such bytes
     // are stored as U+FFFD.

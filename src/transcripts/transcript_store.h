@@ -28,9 +28,9 @@ public:
     // JsonDecodingError for a damaged file and FileError when the file cannot be read.
     std::optional<TranscriptDocument> load(const Uuid& itemID) const;
 
-    // Replaces the item's transcript atomically and durably; a failed save leaves the old file
-    // as it was. Throws TranscriptStoreError::itemNotFound when the item's folder is missing
-    // (nothing is created) and FileError when writing fails.
+    // Replaces the item's transcript atomically and durably, holding the library's lock; a
+    // failed save leaves the old file as it was. Throws TranscriptStoreError::itemNotFound when the
+    // item's folder is missing (nothing is created) and FileError when writing fails.
     void save(const TranscriptDocument& document, const Uuid& itemID) const;
 
 private:

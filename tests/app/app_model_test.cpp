@@ -170,6 +170,28 @@ TEST_F(AppModelTest, QuittingDuringARecordingFinishesItsItem) {
     EXPECT_TRUE(engine->shutdowns.empty()); // no engine was made, none to shut down
 }
 
+TEST_F(AppModelTest, QuittingStopsPlaybackAndSavesTheOpenTranscript) {
+    const LibraryItem item = record();
+    const TranscriptStore transcripts(app->library().store());
+    Transcript transcript;
+    transcript.segments = {{0, 1, "Hello."}};
+    transcripts.save(TranscriptDocument(transcript, std::chrono::system_clock::now()), item.id);
+    auto editor = TranscriptEditorModel::load(item.id, transcripts);
+    app->setOpenTranscript(editor.get());
+    editor->setText("Hello there.", 0);
+    app->player().load(app->library().store().audioFileURL(item));
+    app->player().togglePlayback();
+    ASSERT_TRUE(app->player().isPlaying());
+
+    app->prepareToQuit();
+    EXPECT_FALSE(app->player().isPlaying());
+    EXPECT_FALSE(editor->hasUnsavedChanges());
+    EXPECT_EQ(transcripts.load(item.id)->segments[0].text, "Hello there.");
+
+    editor.reset(); // a transcript closed meanwhile is forgotten
+    app->prepareToQuit();
+}
+
 // Whether the engine's running transcription stops when cancelled, or keeps it past the
 // shutdown's time limit.
 class QuittingDuringATranscription : public AppModelTest,

@@ -187,6 +187,10 @@ TEST_F(LibraryTranscriptionCommandsTest, InterruptingStopsWithoutSaving) {
     auto result = run("transcribe " + id + " --language en", "timeout --preserve-status -s INT 3");
     EXPECT_EQ(result.status, 130) << result.err;
     EXPECT_FALSE(fs::exists(transcriptFile(id)));
+    for (const auto& entry : fs::directory_iterator(transcriptFile(id).parent_path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".transcript"), std::string::npos)
+            << entry.path();
+    }
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 // The transcribe command end to end: the real program, the real engine and the test models.
+#include "cli/program_run.h"
 #include "platform/file_reading.h"
 #include "support/test_files.h"
 
@@ -7,86 +8,14 @@
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace bw {
 namespace {
 
-// One run of build/bin/brindlewick with its standard output and error caught in files.
-class Program {
-public:
-    Program(std::vector<std::string> arguments, std::map<std::string, std::string> environment = {})
-        : m_out(m_folder / "stdout"), m_err(m_folder / "stderr") {
-        std::vector<std::string> argv = {std::string(BW_BINARY_DIR) + "/bin/brindlewick"};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-        std::vector<std::string> envp;
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            std::string text = *entry;
-            if (!environment.contains(text.substr(0, text.find('=')))) {
-                envp.push_back(text);
-            }
-        }
-        for (const auto& [name, value] : environment) {
-            envp.push_back(name + "=" + value);
-        }
-        std::vector<char*> argPointers, envPointers;
-        for (auto& text : argv) {
-            argPointers.push_back(text.data());
-        }
-        for (auto& text : envp) {
-            envPointers.push_back(text.data());
-        }
-        argPointers.push_back(nullptr);
-        envPointers.push_back(nullptr);
-        int out = ::open(m_out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int err = ::open(m_err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(out, STDOUT_FILENO);
-            ::dup2(err, STDERR_FILENO);
-            ::execve(argPointers[0], argPointers.data(), envPointers.data());
-            ::_exit(127);
-        }
-        ::close(out);
-        ::close(err);
-    }
-
-    // Waits for the program to end and returns its exit status (128 + n for signal n).
-    int wait() {
-        int status = 0;
-        ::waitpid(m_pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
-    // Waits until standard error contains `text`; false after a minute.
-    bool waitForError(const std::string& text) {
-        for (int i = 0; i < 600; ++i) {
-            if (error().find(text) != std::string::npos) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return false;
-    }
-
-    void signal(int number) { ::kill(m_pid, number); }
-    std::string output() const { return readFile(m_out); }
-    std::string error() const { return readFile(m_err); }
-
-private:
-    test::TemporaryFolder m_folder;
-    std::filesystem::path m_out;
-    std::filesystem::path m_err;
-    pid_t m_pid = -1;
-};
+using Program = test::RunningProgram;
 
 class TranscribeCommandTest : public testing::Test {
 protected:

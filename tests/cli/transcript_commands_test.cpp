@@ -3,9 +3,14 @@
 #include "cli/program_run.h"
 #include "library/library_store.h"
 #include "library/library_test_support.h"
+#include "platform/file_lock.h"
 #include "transcripts/transcript_store.h"
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sstream>
+#include <thread>
 
 namespace bw {
 namespace {
@@ -63,6 +68,53 @@ TEST_F(TranscriptCommandsTest, EditAndRestoreChangeOneSegmentThroughTheEditor) {
     EXPECT_EQ(restored.status, 0) << restored.err;
     EXPECT_EQ(store().load(m_item.id)->segments.at(1).text, "Let us start.");
     EXPECT_EQ(store().load(m_item.id)->segments.at(0).text, "Good morning.");
+}
+
+// Waits until process `pid` waits for a lock (flock) that another holds; false after a minute.
+bool waitUntilItWaitsForALock(pid_t pid) {
+    const std::string waiter = " " + std::to_string(pid) + " ";
+    for (int attempt = 0; attempt < 1200; ++attempt) {
+        std::istringstream locks(test::readText("/proc/locks"));
+        for (std::string line; std::getline(locks, line);) {
+            if (line.find("-> FLOCK") != std::string::npos &&
+                line.find(waiter) != std::string::npos) {
+                return true;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+// Ctrl-C or SIGTERM while a change waits for the library (held here by the test, as by a busy
+// window) does not lose it: the change is made and saved once the library is free.
+TEST_F(TranscriptCommandsTest, ASignalWhileWaitingForTheLibraryStillSavesTheChange) {
+    const struct {
+        std::vector<std::string> arguments;
+        int signal;
+        std::string text;
+    } cases[] = {
+        {{"transcript", "edit", id(), "1", "Let us begin."}, SIGINT, "Let us begin."},
+        {{"transcript", "restore", id(), "1"}, SIGTERM, "Let us start."},
+    };
+    for (const auto& c : cases) {
+        auto arguments = c.arguments;
+        arguments.insert(arguments.end(), {"--library", m_library.string()});
+        std::optional<test::RunningProgram> program;
+        {
+            auto held = FileLock::exclusive(m_library / ".lock");
+            program.emplace(arguments, std::map<std::string, std::string>{
+                                           {"BRINDLEWICK_RESOURCES", BW_SOURCE_DIR "/resources"}});
+            ASSERT_TRUE(waitUntilItWaitsForALock(program->pid()));
+            program->signal(c.signal);
+        }
+        EXPECT_EQ(program->wait(), 0) << program->error();
+        EXPECT_EQ(store().load(m_item.id)->segments.at(1).text, c.text);
+    }
+    for (const auto& entry : fs::directory_iterator(m_library / id())) {
+        EXPECT_EQ(entry.path().filename().string().find(".transcript"), std::string::npos)
+            << entry.path();
+    }
 }
 
 TEST_F(TranscriptCommandsTest, RefusalsAndTheirExitStatuses) {

@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace bw {
@@ -145,6 +147,33 @@ TEST(LibraryConcurrency, ChangesFromSeveralProcessesAreAllKept) {
     EXPECT_EQ(titles, expected["title"]);
     EXPECT_EQ(groupOf, expected["group-of"]);
     EXPECT_EQ(imported, expected["import"]);
+}
+
+// A new recording never shows without its recording lock, so start-up recovery in another
+// process meanwhile never takes it for an interrupted one.
+TEST(LibraryConcurrency, RecoveryNeverInterruptsARecordingBeingCreated) {
+    test::TemporaryFolder folder;
+    const LibraryStore store(folder / "Library");
+    std::atomic<bool> creating = true;
+    size_t interrupted = 0;
+    std::thread recovery([&] {
+        const LibraryStore other(store.rootURL());
+        while (creating) {
+            interrupted += other.recoverInterruptedRecordings(std::nullopt).size();
+        }
+    });
+    std::vector<FileLock> recordings;
+    for (int i = 0; i < 200; ++i) {
+        auto item = test::sampleItem("Take " + std::to_string(i), i);
+        item.state = LibraryItem::State::recording;
+        recordings.push_back(store.addRecording(item));
+    }
+    creating = false;
+    recovery.join();
+    EXPECT_EQ(interrupted, 0u);
+    for (const auto& item : store.loadItems()) {
+        EXPECT_EQ(item.state, LibraryItem::State::recording) << item.title;
+    }
 }
 
 } // namespace

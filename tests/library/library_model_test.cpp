@@ -144,8 +144,10 @@ TEST_F(LibraryModelTest, NewRecordingsGoToTheGroupShown) {
          {Case{LibraryFilter::group(calls.id), calls.id}, Case{LibraryFilter::all(), std::nullopt},
           Case{LibraryFilter::notFiled(), std::nullopt}}) {
         model->setFilter(c.filter);
-        auto item = model->beginRecording("Take", std::chrono::system_clock::time_point(
-                                                      std::chrono::milliseconds(1741338902750)));
+        auto item = model
+                        ->beginRecording("Take", std::chrono::system_clock::time_point(
+                                                     std::chrono::milliseconds(1741338902750)))
+                        .item;
         EXPECT_EQ(item.groupID, c.expected) << c.filter.storedValue();
         EXPECT_EQ(item.createdAt.time_since_epoch().count(), 1741338902);
         EXPECT_EQ(item.state, LibraryItem::State::recording);
@@ -165,7 +167,7 @@ TEST_F(LibraryModelTest, NewRecordingsGoToTheGroupShown) {
 
 TEST_F(LibraryModelTest, FinishingARecordingThatCannotBeSavedAlerts) {
     auto model = makeModel();
-    auto item = model->beginRecording("Take", std::chrono::system_clock::now());
+    auto item = model->beginRecording("Take", std::chrono::system_clock::now()).item;
     fs::remove(store.itemFolderURL(item.id) / "item.json");
     model->finishRecording(item.id, 3);
     ASSERT_TRUE(model->alert());
@@ -178,7 +180,7 @@ TEST_F(LibraryModelTest, FinishingARecordingThatCannotBeSavedAlerts) {
 
 TEST_F(LibraryModelTest, DeletingTheActiveRecordingDoesNothing) {
     auto model = makeModel();
-    auto item = model->beginRecording("Take", std::chrono::system_clock::now());
+    auto item = model->beginRecording("Take", std::chrono::system_clock::now()).item;
     SignalCounts counts(*model);
     model->deleteItem(item.id);
     EXPECT_TRUE(fs::exists(store.itemFolderURL(item.id)));
@@ -254,7 +256,7 @@ TEST_F(LibraryModelTest, ChoosingTheDestination) {
     model->chooseDestination(std::nullopt); // on All: stays on All
     EXPECT_EQ(model->filter(), LibraryFilter::all());
 
-    auto recording = model->beginRecording("Take", std::chrono::system_clock::now());
+    auto recording = model->beginRecording("Take", std::chrono::system_clock::now()).item;
     model->setSelection(loose.id);
     model->chooseDestination(calls.id);
     EXPECT_EQ(model->filter(), LibraryFilter::group(calls.id));

@@ -112,12 +112,14 @@ TEST_F(LibraryHousekeeping, StartSweepsTheTemporaryFilesOfKilledWriters) {
         bool swept;
     };
     const std::vector<Case> cases{
-        // Item and group files are only written under the lock, so any such file is left over.
+        // Item, group and transcript files are only written under the lock, so any such file
+        // is left over.
         {root / ".groups.json.tmp-0123456789abcdef", false, true},
         {itemFolder / ".item.json.tmp-fedcba9876543210", false, true},
-        // A transcript may be being saved by another process right now, unless it is old.
-        {itemFolder / ".transcript.json.tmp-00000000000000aa", false, false},
-        {itemFolder / ".transcript.json.tmp-00000000000000bb", true, true},
+        {itemFolder / ".transcript.json.tmp-00000000000000cc", false, true},
+        // Another file may be being written by another process right now, unless it is old.
+        {itemFolder / ".audio.m4a.tmp-00000000000000aa", false, false},
+        {itemFolder / ".audio.m4a.tmp-00000000000000bb", true, true},
         // Not the writer's names.
         {itemFolder / ".item.json.tmp-short", true, false},
         {itemFolder / "notes.json.tmp-0123456789abcdef", true, false},

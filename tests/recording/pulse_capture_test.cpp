@@ -316,6 +316,30 @@ TEST_F(PulseCaptureTest, TheRecordCommandIsLeftAloneByOtherProcessesAndFinishesC
     EXPECT_NE(list.find("\t0:03\tcomplete\t"), std::string::npos) << list;
 }
 
+// Ctrl-C or SIGTERM ends the record command as quitting ends a recording: its item is
+// finished complete with the audio written, and the command reports success.
+class RecordCommandSignal : public PulseCaptureTest, public testing::WithParamInterface<int> {};
+
+TEST_P(RecordCommandSignal, FinishesTheRecordingComplete) {
+    const fs::path libraryRoot = root / "Shared";
+    RecordCommand command(libraryRoot, root / "out");
+    ASSERT_FALSE(audioOnceRecorded(libraryRoot, 1.0).empty());
+    command.kill(GetParam());
+    EXPECT_EQ(command.wait(), 0);
+    LibraryModel reopened(LibraryStore(libraryRoot), nullptr);
+    ASSERT_EQ(reopened.items().size(), 1u);
+    const LibraryItem& item = reopened.items()[0];
+    EXPECT_EQ(item.state, LibraryItem::State::complete);
+    EXPECT_GE(item.duration, 1.0);
+    auto out = readBytes(root / "out");
+    EXPECT_EQ(std::string(out.begin(), out.end()), item.id.string() + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, RecordCommandSignal, testing::Values(SIGINT, SIGTERM),
+                         [](const auto& info) {
+                             return std::string(info.param == SIGINT ? "Interrupt" : "Terminate");
+                         });
+
 TEST_F(PulseCaptureTest, AKilledRecordingIsRecoveredWithTheAudioItWrote) {
     const fs::path libraryRoot = root / "Shared";
     RecordCommand command(libraryRoot, root / "out");

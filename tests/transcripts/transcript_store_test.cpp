@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 namespace bw {
 namespace {
 
@@ -109,6 +112,46 @@ TEST_F(TranscriptStoreTest, SavingForAMissingItemFolderCreatesNothing) {
     test::writeText(folder.path() / itemID.string(), "not a folder");
     EXPECT_THROW(store.save(sampleDocument(), itemID), TranscriptStoreError);
     EXPECT_EQ(test::readText(folder.path() / itemID.string()), "not a folder");
+}
+
+// Another process deleting recordings while their transcripts are being saved: each save lands
+// whole before the delete or finds the recording gone, and never fails half-way.
+TEST_F(TranscriptStoreTest, SavesRacingDeletesOfTheirRecordingsEndCleanly) {
+    const LibraryStore library(folder.path());
+    std::vector<Uuid> ids;
+    for (int i = 0; i < 20; ++i) {
+        auto item = test::sampleItem("Take " + std::to_string(i), i);
+        library.addRecording(item);
+        ids.push_back(item.id);
+    }
+    std::vector<std::atomic<int>> saves(ids.size());
+    std::vector<std::string> endings(ids.size());
+    std::atomic<size_t> ended = 0;
+    std::thread saver([&] {
+        // A store of its own, as in another process.
+        const TranscriptStore other{LibraryStore(folder.path())};
+        for (size_t i = 0; i < ids.size(); ++i) {
+            try {
+                for (;; ++saves[i]) {
+                    other.save(sampleDocument(), ids[i]);
+                }
+            } catch (const TranscriptStoreError& error) {
+                endings[i] = error == TranscriptStoreError::itemNotFound() ? "gone" : error.what();
+            } catch (const std::exception& error) {
+                endings[i] = error.what();
+            }
+            ++ended;
+        }
+    });
+    for (size_t i = 0; i < ids.size(); ++i) {
+        while (saves[i] == 0 && ended <= i) {
+            std::this_thread::yield();
+        }
+        library.deleteItem(ids[i]);
+    }
+    saver.join();
+    EXPECT_EQ(endings, std::vector<std::string>(ids.size(), "gone"));
+    EXPECT_TRUE(library.loadItems().empty());
 }
 
 struct StoredFileCase {
