@@ -88,6 +88,7 @@ void TranscriptTextView::load(const std::function<void(QTextCursor& cursor)>& wr
     write(cursor);
     m_isApplying = false;
     m_history.clear();
+    announceHistory();
     QTextCursor restored(document());
     restored.setPosition(std::min(position, document()->characterCount() - 1));
     setTextCursor(restored);
@@ -180,6 +181,7 @@ bool TranscriptTextView::apply(std::vector<TextEdit> edits, Origin origin,
         m_history.didRedo();
         break;
     }
+    announceHistory();
     return true;
 }
 
@@ -187,19 +189,19 @@ TextEdit TranscriptTextView::selectionEdit(const QString& text) const {
     return editOf(textCursor(), text);
 }
 
-void TranscriptTextView::undoEdit() {
+void TranscriptTextView::undo() {
     if (const auto* step = m_history.undoStep()) {
         apply(step->backward, Origin::undo);
     }
 }
 
-void TranscriptTextView::redoEdit() {
+void TranscriptTextView::redo() {
     if (const auto* step = m_history.redoStep()) {
         apply(step->forward, Origin::redo);
     }
 }
 
-void TranscriptTextView::cutSelection() {
+void TranscriptTextView::cut() {
     if (!textCursor().hasSelection()) {
         return;
     }
@@ -211,7 +213,7 @@ void TranscriptTextView::cutSelection() {
     }
 }
 
-void TranscriptTextView::pasteClipboard() {
+void TranscriptTextView::paste() {
     const QMimeData* data = QApplication::clipboard()->mimeData();
     if (data && data->hasText()) {
         apply({selectionEdit(data->text())}, Origin::edit);
@@ -258,13 +260,13 @@ std::optional<TextEdit> TranscriptTextView::deletionFor(const QKeyEvent* event) 
 
 void TranscriptTextView::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::Undo)) {
-        undoEdit();
+        undo();
     } else if (event->matches(QKeySequence::Redo)) {
-        redoEdit();
+        redo();
     } else if (event->matches(QKeySequence::Cut)) {
-        cutSelection();
+        cut();
     } else if (event->matches(QKeySequence::Paste)) {
-        pasteClipboard();
+        paste();
     } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         // Each paragraph is one segment: there is no line to break.
     } else if (auto deletion = deletionFor(event)) {
@@ -343,20 +345,19 @@ QMenu* TranscriptTextView::createContextMenu(const QPoint& viewportPosition) {
         return step && !step->actionName.isEmpty() ? verb + ' ' + step->actionName : verb;
     };
     menu->addAction(withShortcut(stepTitle("Undo", undoStep), QKeySequence::Undo), this,
-                    &TranscriptTextView::undoEdit)
+                    &TranscriptTextView::undo)
         ->setEnabled(undoStep != nullptr);
     menu->addAction(withShortcut(stepTitle("Redo", redoStep), QKeySequence::Redo), this,
-                    &TranscriptTextView::redoEdit)
+                    &TranscriptTextView::redo)
         ->setEnabled(redoStep != nullptr);
     menu->addSeparator();
     const bool hasSelection = textCursor().hasSelection();
     const QMimeData* clipboard = QApplication::clipboard()->mimeData();
-    menu->addAction(withShortcut("Cut", QKeySequence::Cut), this, &TranscriptTextView::cutSelection)
+    menu->addAction(withShortcut("Cut", QKeySequence::Cut), this, &TranscriptTextView::cut)
         ->setEnabled(hasSelection);
     menu->addAction(withShortcut("Copy", QKeySequence::Copy), this, &QTextEdit::copy)
         ->setEnabled(hasSelection);
-    menu->addAction(withShortcut("Paste", QKeySequence::Paste), this,
-                    &TranscriptTextView::pasteClipboard)
+    menu->addAction(withShortcut("Paste", QKeySequence::Paste), this, &TranscriptTextView::paste)
         ->setEnabled(clipboard && clipboard->hasText());
     menu->addAction("Delete", this, &TranscriptTextView::deleteSelection)->setEnabled(hasSelection);
     menu->addSeparator();
@@ -419,6 +420,11 @@ void TranscriptTextView::focusOutEvent(QFocusEvent* event) {
     }
     m_focusedByMouse = false;
     setFocused(false);
+}
+
+void TranscriptTextView::announceHistory() {
+    emit undoAvailable(canUndoEdit());
+    emit redoAvailable(canRedoEdit());
 }
 
 void TranscriptTextView::setFocused(bool focused) {

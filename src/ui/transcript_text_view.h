@@ -60,20 +60,25 @@ public:
     // The text of a range of the current text.
     QString textIn(TextRange range) const;
 
-    void undoEdit();
-    void redoEdit();
     bool canUndoEdit() const { return m_history.undoStep() != nullptr; }
     bool canRedoEdit() const { return m_history.redoStep() != nullptr; }
     void breakUndoCoalescing() { m_history.breakCoalescing(); }
-    void cutSelection();
-    void pasteClipboard();
-    void deleteSelection();
 
     // The context menu for a point of the viewport: the owner's items, then the editing
     // commands. The caller owns it.
     QMenu* createContextMenu(const QPoint& viewportPosition);
     // True only while a mouse press that gave this view the focus is being handled.
     bool isFocusedByCurrentClick() const { return m_isFocusedByCurrentClick; }
+
+public slots:
+    // These take the place of QTextEdit's slots of the same names (which a menu may invoke by
+    // name), so that they pass the gate too. undoAvailable and redoAvailable follow this
+    // view's history.
+    void undo();
+    void redo();
+    void cut();
+    void paste();
+    void deleteSelection();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -96,6 +101,7 @@ private:
     TextEdit selectionEdit(const QString& text) const;
     std::optional<TextEdit> deletionFor(const QKeyEvent* event) const;
     void setFocused(bool focused);
+    void announceHistory();
 
     QTextCharFormat m_baseFormat;
     TextEditHistory m_history;

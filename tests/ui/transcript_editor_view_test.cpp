@@ -116,6 +116,12 @@ TEST_F(TranscriptEditorViewTest, EditsChangeOnlySegmentTextsAndLineBreaksNeverEn
          "General"},
         {"deleting a whole text", 6, 17, key(Qt::Key_Backspace), "\t0:00\t\n\t1:05\tGeneral", "",
          "General"},
+        {"cutting from a text", 6, 12,
+         [](ui::TranscriptTextView& view, QPoint) { QMetaObject::invokeMethod(&view, "cut"); },
+         "\t0:00\tthere\n\t1:05\tGeneral", "there", "General"},
+        {"cutting a time label", 19, 25,
+         [](ui::TranscriptTextView& view, QPoint) { QMetaObject::invokeMethod(&view, "cut"); },
+         original, "Hello there", "General"},
         {"pasting two lines", 31, 31,
          [](ui::TranscriptTextView& view, QPoint) {
              QApplication::clipboard()->setText(" two\nlines");
@@ -178,7 +184,7 @@ TEST_F(TranscriptEditorViewTest, RestoreOriginalTextIsOfferedForEditedSegmentsAn
     EXPECT_EQ(text().toPlainText(), original);
     EXPECT_FALSE(editor->document().segments[1].isEdited());
 
-    text().undoEdit();
+    text().undo();
     EXPECT_EQ(text().toPlainText(), original + "abc");
     EXPECT_EQ(segment(1), "Generalabc");
 }
