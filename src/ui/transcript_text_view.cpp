@@ -227,35 +227,35 @@ void TranscriptTextView::deleteSelection() {
 }
 
 std::optional<TextEdit> TranscriptTextView::deletionFor(const QKeyEvent* event) const {
+    // Without a selection, each key deletes up to where the cursor would move.
+    struct Deletion {
+        QKeySequence::StandardKey key;
+        QTextCursor::MoveOperation extent;
+    };
+    static constexpr Deletion deletions[] = {
+        {QKeySequence::Backspace, QTextCursor::PreviousCharacter},
+        {QKeySequence::Delete, QTextCursor::NextCharacter},
+        {QKeySequence::DeleteStartOfWord, QTextCursor::PreviousWord},
+        {QKeySequence::DeleteEndOfWord, QTextCursor::NextWord},
+        {QKeySequence::DeleteEndOfLine, QTextCursor::EndOfBlock},
+    };
     QTextCursor cursor = textCursor();
+    if (event->matches(QKeySequence::DeleteCompleteLine)) {
+        cursor.select(QTextCursor::BlockUnderCursor);
+        return editOf(cursor, {});
+    }
     const bool plainBackspace =
         event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier);
-    if (plainBackspace || event->matches(QKeySequence::Backspace)) {
-        if (!cursor.hasSelection()) {
-            cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);
+    for (const auto& deletion : deletions) {
+        if (event->matches(deletion.key) ||
+            (plainBackspace && deletion.key == QKeySequence::Backspace)) {
+            if (!cursor.hasSelection()) {
+                cursor.movePosition(deletion.extent, QTextCursor::KeepAnchor);
+            }
+            return editOf(cursor, {});
         }
-    } else if (event->matches(QKeySequence::Delete)) {
-        if (!cursor.hasSelection()) {
-            cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
-        }
-    } else if (event->matches(QKeySequence::DeleteStartOfWord)) {
-        if (!cursor.hasSelection()) {
-            cursor.movePosition(QTextCursor::PreviousWord, QTextCursor::KeepAnchor);
-        }
-    } else if (event->matches(QKeySequence::DeleteEndOfWord)) {
-        if (!cursor.hasSelection()) {
-            cursor.movePosition(QTextCursor::NextWord, QTextCursor::KeepAnchor);
-        }
-    } else if (event->matches(QKeySequence::DeleteEndOfLine)) {
-        if (!cursor.hasSelection()) {
-            cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-        }
-    } else if (event->matches(QKeySequence::DeleteCompleteLine)) {
-        cursor.select(QTextCursor::BlockUnderCursor);
-    } else {
-        return std::nullopt;
     }
-    return editOf(cursor, {});
+    return std::nullopt;
 }
 
 void TranscriptTextView::keyPressEvent(QKeyEvent* event) {
