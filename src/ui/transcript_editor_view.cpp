@@ -58,7 +58,6 @@ TranscriptEditorView::~TranscriptEditorView() {
     m_textView->didChange = nullptr;
     m_textView->onFocusChange = nullptr;
     m_textView->unexpectedChange = nullptr;
-    m_editor.saveNow();
 }
 
 QTextBlockFormat TranscriptEditorView::paragraphFormat() const {

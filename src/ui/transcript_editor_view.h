@@ -5,7 +5,8 @@
 // starting it or entering editing; the context menu restores a segment's original text.
 //
 // Made for one editor model (the section makes a new view for each recording); the model and
-// the player must outlive it. Main thread only.
+// the player must outlive it. It saves the model when the text loses the focus; whoever takes
+// the view down decides whether what is left is saved. Main thread only.
 #pragma once
 
 #include "transcripts/transcript_text.h"
@@ -38,7 +39,6 @@ public:
 
     TranscriptEditorView(TranscriptEditorModel& editor, PlaybackModel& player,
                          QWidget* parent = nullptr);
-    // Saves what is left to save.
     ~TranscriptEditorView() override;
 
     TranscriptTextView& textView() const { return *m_textView; }

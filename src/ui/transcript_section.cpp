@@ -81,14 +81,14 @@ TranscriptSection::TranscriptSection(AppModel& app, QWidget* parent)
 
 TranscriptSection::~TranscriptSection() {
     blockSignals(true);
-    dropEditor();
+    dropEditor(true);
 }
 
 void TranscriptSection::showItem(const std::optional<Uuid>& itemID) {
     m_itemID = itemID;
     if (!itemID) {
         // Like the section going away: the next recording shown is loaded afresh.
-        dropEditor();
+        dropEditor(true);
         m_loadKey.reset();
         m_loadedItemID.reset();
         m_loadError.reset();
@@ -129,7 +129,10 @@ void TranscriptSection::loadIfNeeded() {
 }
 
 void TranscriptSection::load(const Uuid& itemID) {
-    dropEditor();
+    // The editor of this same recording means a new transcript of it was just saved: it
+    // replaces the old one, edits included, as the user confirmed. Saving edits left unsaved
+    // (by a save that failed) would write the old transcript over the new one.
+    dropEditor(!(m_editor && m_editor->itemID() == itemID));
     m_loadError.reset();
     try {
         m_editor = TranscriptEditorModel::load(itemID, TranscriptStore(m_app.library().store()));
@@ -152,13 +155,15 @@ void TranscriptSection::load(const Uuid& itemID) {
                             : TranscriptionLanguage::slovak;
 }
 
-void TranscriptSection::dropEditor() {
+void TranscriptSection::dropEditor(bool savesEdits) {
+    if (savesEdits) {
+        flush();
+    }
     if (m_editorView) {
-        delete m_editorView; // flushes the editor
+        delete m_editorView;
         m_editorView = nullptr;
         setEditingText(false);
     }
-    flush();
     m_editor.reset();
 }
 

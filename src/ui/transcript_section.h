@@ -84,7 +84,7 @@ private:
     TranscriptEditorModel* currentEditor() const;
     void loadIfNeeded();
     void load(const Uuid& itemID);
-    void dropEditor();
+    void dropEditor(bool savesEdits);
     void refresh();
     void showEditor(bool shown);
     void chooseLanguage(TranscriptionLanguage language);

@@ -230,6 +230,31 @@ TEST_F(TranscriptSectionTest, TranscribingAgainAsksFirst) {
     }
 }
 
+TEST_F(TranscriptSectionTest, ANewTranscriptReplacesEditsThatCouldNotBeSaved) {
+    const Uuid id = fixture.importTone("Talk");
+    test::saveTranscript(*fixture.app, id, {{0, 1, "Old"}});
+    section.showItem(id);
+    fixture.engine->result.segments = {{0, 1, "New"}};
+    fixture.engine->holdUntilReleased = true;
+    {
+        test::FailingFileWrites failing;
+        auto& text = section.editorView()->textView();
+        text.moveCursor(QTextCursor::End);
+        QTest::keyClicks(&text, "x");
+        section.controls().transcribeAgainButton().click();
+        click(*messageBox(), "Transcribe Again");
+        ASSERT_TRUE(fixture.engine->waitUntilStarted());
+        ASSERT_EQ(section.problems().messages().size(), 1);
+        EXPECT_TRUE(
+            section.problems().messages().front().startsWith("The transcript couldn't be saved."));
+    }
+    fixture.engine->release();
+    ASSERT_TRUE(test::waitFor([&] { return !fixture.app->transcription().isRunning(); }));
+    EXPECT_EQ(section.editorView()->textView().toPlainText(), "\t0:00\tNew");
+    EXPECT_EQ(TranscriptStore(fixture.app->library().store()).load(id)->segments.at(0).text, "New");
+    EXPECT_TRUE(section.problems().messages().isEmpty());
+}
+
 TEST_F(TranscriptSectionTest, ExportWritesTheChosenFileOrSaysWhyItCouldNot) {
     const Uuid id = fixture.importTone("Talk");
     test::saveTranscript(*fixture.app, id, {{0, 1, "Exported words"}});
