@@ -26,9 +26,8 @@ TranscribePrompt::TranscribePrompt(QWidget* parent)
     layout->setSpacing(8);
 
     auto* symbol = new QLabel(this);
-    const QIcon bubble =
-        QIcon::fromTheme("mail-message", style()->standardIcon(QStyle::SP_FileDialogDetailedView));
-    symbol->setPixmap(bubble.pixmap(symbolSize));
+    // The style's own icons: they need no icon theme installed.
+    symbol->setPixmap(style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(symbolSize));
     TextStyles::makeSecondary(*symbol);
     auto* title = new QLabel("Not transcribed yet", this);
     title->setFont(TextStyles::title(font()));
@@ -39,8 +38,7 @@ TranscribePrompt::TranscribePrompt(QWidget* parent)
     message->setAlignment(Qt::AlignHCenter);
     TextStyles::makeSecondary(*message);
 
-    m_transcribe->setIcon(
-        QIcon::fromTheme("audio-x-generic", style()->standardIcon(QStyle::SP_MediaVolume)));
+    m_transcribe->setIcon(style()->standardIcon(QStyle::SP_MediaVolume));
     m_transcribe->setDefault(true);
     m_transcribe->setMinimumHeight(m_transcribe->sizeHint().height() + 8);
     auto* row = new QHBoxLayout;
