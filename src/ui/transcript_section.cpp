@@ -1,12 +1,311 @@
 #include "ui/transcript_section.h"
 
+#include "app/app_model.h"
+#include "library/support_texts.h"
+#include "platform/bundle_info.h"
+#include "transcripts/export_panel.h"
+#include "transcripts/transcript_editor_model.h"
+#include "ui/file_save_panel.h"
+#include "ui/language_picker.h"
+#include "ui/live_transcript_view.h"
+#include "ui/problem_list.h"
+#include "ui/text_styles.h"
+#include "ui/transcribe_prompt.h"
+#include "ui/transcript_controls.h"
+#include "ui/transcript_editor_view.h"
+#include "ui/transcription_progress_view.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
 namespace bw::ui {
 
 TranscriptSection::TranscriptSection(AppModel& app, QWidget* parent)
-    : QWidget(parent), m_app(app) {}
+    : QWidget(parent), m_app(app), m_fileSavePanel(std::make_unique<FileSavePanel>(this)),
+      m_savePanel(m_fileSavePanel.get()), m_controls(new TranscriptControls(this)),
+      m_note(new QLabel("Another recording is being transcribed. This one can start when it "
+                        "finishes.",
+                        this)),
+      m_problems(new ProblemList(this)), m_jobView(new QWidget(this)),
+      m_progress(new TranscriptionProgressView(m_jobView)),
+      m_live(new LiveTranscriptView(m_jobView)),
+      m_noSpeech(new QLabel("No speech was found in this recording.", this)),
+      m_prompt(new TranscribePrompt(this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(10);
+    m_note->setWordWrap(true);
+    m_note->setFont(TextStyles::callout(font()));
+    TextStyles::makeSecondary(*m_note);
+    TextStyles::makeSecondary(*m_noSpeech);
+    auto* jobLayout = new QVBoxLayout(m_jobView);
+    jobLayout->setContentsMargins(0, 0, 0, 0);
+    jobLayout->setSpacing(12);
+    jobLayout->addWidget(m_progress);
+    jobLayout->addWidget(m_live, 1);
+    for (QWidget* part : {static_cast<QWidget*>(m_controls), static_cast<QWidget*>(m_note),
+                          static_cast<QWidget*>(m_problems)}) {
+        layout->addWidget(part);
+    }
+    layout->addWidget(m_jobView, 1);
+    layout->addWidget(m_noSpeech, 0, Qt::AlignTop);
+    layout->addWidget(m_prompt, 0, Qt::AlignTop);
+    layout->addStretch(); // takes what the content leaves; an editor takes it all itself
+
+    auto& service = m_app.transcription();
+    connect(&service, &TranscriptionService::jobChanged, this, &TranscriptSection::refresh);
+    connect(&service, &TranscriptionService::failuresChanged, this, &TranscriptSection::refresh);
+    connect(&service, &TranscriptionService::savedTranscriptsChanged, this, [this] {
+        loadIfNeeded();
+        refresh();
+    });
+    connect(&m_app.library(), &LibraryModel::itemsChanged, this, &TranscriptSection::refresh);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &TranscriptSection::flush);
+
+    for (LanguagePicker* picker : {&m_controls->languagePicker(), &m_prompt->languagePicker()}) {
+        connect(picker, &LanguagePicker::languageChosen, this, &TranscriptSection::chooseLanguage);
+    }
+    connect(&m_prompt->transcribeButton(), &QPushButton::clicked, this,
+            &TranscriptSection::startTranscription);
+    connect(m_controls, &TranscriptControls::cancelClicked, this,
+            [this] { m_app.transcription().cancel(); });
+    connect(m_controls, &TranscriptControls::transcribeAgainClicked, this,
+            &TranscriptSection::confirmRetranscription);
+    connect(m_controls, &TranscriptControls::exportChosen, this,
+            &TranscriptSection::exportTranscript);
+    refresh();
+}
+
+TranscriptSection::~TranscriptSection() {
+    blockSignals(true);
+    dropEditor(true);
+}
 
 void TranscriptSection::showItem(const std::optional<Uuid>& itemID) {
     m_itemID = itemID;
+    if (!itemID) {
+        // Like the section going away: the next recording shown is loaded afresh.
+        dropEditor(true);
+        m_loadKey.reset();
+        m_loadedItemID.reset();
+        m_loadError.reset();
+        setEditingText(false);
+    }
+    loadIfNeeded();
+    refresh();
+}
+
+void TranscriptSection::setSavePanel(SavePanel* panel) {
+    m_savePanel = panel ? panel : m_fileSavePanel.get();
+}
+
+std::optional<LibraryItem> TranscriptSection::item() const {
+    return m_itemID ? m_app.library().item(*m_itemID) : std::nullopt;
+}
+
+const TranscriptionJob* TranscriptSection::runningJob() const {
+    const auto& job = m_app.transcription().job();
+    return job && m_itemID && job->itemID == *m_itemID ? &*job : nullptr;
+}
+
+TranscriptEditorModel* TranscriptSection::currentEditor() const {
+    return m_itemID && m_loadedItemID == m_itemID ? m_editor.get() : nullptr;
+}
+
+void TranscriptSection::loadIfNeeded() {
+    if (!m_itemID) {
+        return;
+    }
+    const auto& saved = m_app.transcription().savedTranscripts();
+    const auto count = saved.find(*m_itemID);
+    const LoadKey key{*m_itemID, count == saved.end() ? 0 : count->second};
+    if (key != m_loadKey) {
+        m_loadKey = key;
+        load(*m_itemID);
+    }
+}
+
+void TranscriptSection::load(const Uuid& itemID) {
+    // The editor of this same recording means a new transcript of it was just saved: it
+    // replaces the old one, edits included, as the user confirmed. Saving edits left unsaved
+    // (by a save that failed) would write the old transcript over the new one.
+    dropEditor(!(m_editor && m_editor->itemID() == itemID));
+    m_loadError.reset();
+    try {
+        m_editor = TranscriptEditorModel::load(itemID, TranscriptStore(m_app.library().store()));
+    } catch (const std::exception& error) {
+        m_loadError = "The transcript couldn't be opened. Quit and reopen Brindlewick; if it "
+                      "still fails, email " +
+                      BundleInfo::supportEmail() + " with this message." + detail(error);
+    }
+    if (m_editor) {
+        connect(m_editor.get(), &TranscriptEditorModel::saveErrorChanged, this,
+                &TranscriptSection::refresh);
+        // A transcript read again may have a different number of segments.
+        connect(m_editor.get(), &TranscriptEditorModel::reloaded, this,
+                &TranscriptSection::refresh);
+    }
+    m_loadedItemID = itemID;
+    const auto* job = runningJob();
+    m_language = job        ? job->language
+                 : m_editor ? m_editor->document().language
+                            : TranscriptionLanguage::slovak;
+}
+
+void TranscriptSection::dropEditor(bool savesEdits) {
+    if (savesEdits) {
+        flush();
+    }
+    if (m_editorView) {
+        delete m_editorView;
+        m_editorView = nullptr;
+        setEditingText(false);
+    }
+    m_editor.reset();
+}
+
+void TranscriptSection::refresh() {
+    const auto item = this->item();
+    const auto* job = runningJob();
+    auto* editor = currentEditor();
+    const bool anyRunning = m_app.transcription().isRunning();
+    const bool canStart = item && !anyRunning && item->state != LibraryItem::State::recording;
+
+    const bool showsControls = item && (job || editor);
+    m_controls->setVisible(showsControls);
+    m_controls->update(job != nullptr, canStart, editor && !job);
+    m_note->setVisible(showsControls && !job && anyRunning);
+
+    std::vector<std::string> problems;
+    if (item && m_loadedItemID == item->id) {
+        if (m_loadError) {
+            problems.push_back(*m_loadError);
+        }
+        if (m_editor && m_editor->saveError()) {
+            problems.push_back(*m_editor->saveError());
+        }
+    }
+    if (item) {
+        const auto& failures = m_app.transcription().failures();
+        if (auto failure = failures.find(item->id); failure != failures.end()) {
+            problems.push_back(failure->second);
+        }
+    }
+    m_problems->setMessages(problems);
+
+    const bool showsEditor = item && !job && editor && !editor->document().segments.empty();
+    const bool loadFailed = m_loadedItemID == m_itemID && m_loadError.has_value();
+    m_jobView->setVisible(job != nullptr);
+    if (job) {
+        m_progress->setJob(*job);
+        m_live->setSegments(job->segments);
+    }
+    showEditor(showsEditor);
+    m_noSpeech->setVisible(item && !job && editor && editor->document().segments.empty());
+    m_prompt->setVisible(item && !job && !editor && !loadFailed);
+    m_prompt->transcribeButton().setEnabled(canStart);
+
+    for (LanguagePicker* picker : {&m_controls->languagePicker(), &m_prompt->languagePicker()}) {
+        picker->setLanguage(m_language);
+    }
+}
+
+void TranscriptSection::showEditor(bool shown) {
+    if (shown && !m_editorView) {
+        m_editorView = new TranscriptEditorView(*m_editor, m_app.player(), this);
+        // Before the stretch, where the content goes.
+        auto* box = static_cast<QVBoxLayout*>(layout());
+        box->insertWidget(box->indexOf(m_prompt) + 1, m_editorView, 1);
+        connect(m_editorView, &TranscriptEditorView::editingTextChanged, this,
+                &TranscriptSection::setEditingText);
+    }
+    if (m_editorView) {
+        m_editorView->setVisible(shown);
+    }
+}
+
+void TranscriptSection::chooseLanguage(TranscriptionLanguage language) {
+    m_language = language;
+    refresh();
+}
+
+void TranscriptSection::startTranscription() {
+    const auto item = this->item();
+    if (!item) {
+        return;
+    }
+    flush();
+    try {
+        m_app.transcription().start(*item, m_language);
+    } catch (const TranscriptionStartError&) {
+        // The service keeps the message among its failures, which the problem rows show.
+    }
+}
+
+void TranscriptSection::confirmRetranscription() {
+    if (m_confirmation) {
+        return;
+    }
+    auto* box = new QMessageBox(this);
+    box->setWindowTitle("Transcribe this recording again?");
+    box->setText("Transcribe this recording again?");
+    box->setInformativeText("The new transcript replaces the current one, including your edits.");
+    QPushButton* again = box->addButton("Transcribe Again", QMessageBox::DestructiveRole);
+    box->setEscapeButton(box->addButton("Cancel", QMessageBox::RejectRole));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::buttonClicked, this, [this, box, again](QAbstractButton* button) {
+        if (button == again) {
+            startTranscription();
+        }
+        box->close();
+    });
+    m_confirmation = box;
+    box->open();
+}
+
+void TranscriptSection::exportTranscript(ExportFormat format) {
+    const auto item = this->item();
+    auto* editor = currentEditor();
+    if (!item || !editor) {
+        return;
+    }
+    editor->saveNow();
+    QPointer<TranscriptSection> self(this);
+    ExportPanel(*m_savePanel)
+        .save(*item, editor->document(), format, [self](const std::string& message) {
+            if (self) {
+                self->showExportError(message);
+            }
+        });
+}
+
+void TranscriptSection::showExportError(const std::string& message) {
+    m_exportError = message;
+    auto* box = new QMessageBox(this);
+    box->setIcon(QMessageBox::Warning);
+    box->setWindowTitle("The transcript couldn't be exported");
+    box->setText("The transcript couldn't be exported");
+    box->setInformativeText(QString::fromStdString(message));
+    box->setEscapeButton(box->addButton("OK", QMessageBox::RejectRole));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this] { m_exportError.reset(); });
+    box->open();
+}
+
+void TranscriptSection::flush() {
+    if (m_editor) {
+        m_editor->saveNow();
+    }
+}
+
+void TranscriptSection::setEditingText(bool editing) {
+    if (editing != m_isEditingText) {
+        m_isEditingText = editing;
+        emit editingTextChanged(editing);
+    }
 }
 
 } // namespace bw::ui

@@ -16,7 +16,10 @@ QApplication& widgetApplication() {
         static int argc = 1;
         static char name[] = "bw-widget-tests";
         static char* argv[] = {name, nullptr};
-        static QApplication application(argc, argv);
+        // Never destroyed: at exit Qt's own globals (such as the list of input devices, made
+        // by the first mouse or context-menu event) go before a static application would, and
+        // its destructor then crashes.
+        new QApplication(argc, argv);
     }
     return *qobject_cast<QApplication*>(QApplication::instance());
 }

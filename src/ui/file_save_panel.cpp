@@ -1,0 +1,36 @@
+#include "ui/file_save_panel.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QMimeDatabase>
+
+namespace bw::ui {
+
+void FileSavePanel::ask(const SaveQuestion& question, Answer answer) {
+    auto* dialog = new QFileDialog(m_parent, "Export Transcript");
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    const QString extension = QString::fromUtf8(fileExtension(question.format));
+    const QString type = QString::fromStdString(question.contentType);
+    if (QMimeDatabase().mimeTypeForName(type).isValid()) {
+        dialog->setMimeTypeFilters({type});
+    } else {
+        dialog->setNameFilter(QString("*.%1").arg(extension));
+    }
+    // A name typed without the extension still gets it.
+    dialog->setDefaultSuffix(extension);
+    dialog->selectFile(QString::fromStdString(question.suggestedFileName));
+    QObject::connect(dialog, &QFileDialog::finished, dialog,
+                     [dialog, answer = std::move(answer)](int result) {
+                         std::optional<std::filesystem::path> chosen;
+                         const QStringList files = dialog->selectedFiles();
+                         if (result == QDialog::Accepted && !files.isEmpty()) {
+                             chosen = QFile::encodeName(files.front()).toStdString();
+                         }
+                         dialog->deleteLater();
+                         answer(chosen);
+                     });
+    dialog->open();
+}
+
+} // namespace bw::ui

@@ -1,0 +1,39 @@
+// The segments a running transcription has produced so far, one row each: the start time in a
+// column of its own and the text beside it, both dimmed. New segments are added as rows; the
+// view follows the end while it is scrolled there.
+#pragma once
+
+#include "transcription/transcript_segment.h"
+
+#include <QScrollArea>
+
+#include <optional>
+#include <vector>
+
+class QVBoxLayout;
+
+namespace bw::ui {
+
+class LiveTranscriptView : public QScrollArea {
+    Q_OBJECT
+
+public:
+    static constexpr int timeColumnWidth = 56;
+
+    explicit LiveTranscriptView(QWidget* parent = nullptr);
+
+    // Shows these segments; those already shown are kept when the list only grew.
+    void setSegments(const std::vector<TranscriptSegment>& segments);
+    int rowCount() const { return m_count; }
+
+private:
+    void clear();
+    void addRow(const TranscriptSegment& segment);
+
+    QWidget* m_rows;
+    QVBoxLayout* m_layout;
+    int m_count = 0;
+    std::optional<TranscriptSegment> m_last;
+};
+
+} // namespace bw::ui

@@ -1,0 +1,230 @@
+#include "ui/transcript_editor_view.h"
+
+#include "transcripts/transcript_editor_model.h"
+#include "ui/transcript_test_support.h"
+#include "ui/transcript_text_view.h"
+#include "ui/widget_test_app.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <functional>
+
+namespace bw {
+namespace {
+
+// "\t0:00\tHello there\n\t1:05\tGeneral": the first text is [6, 17), the second label [19, 23)
+// and the second text [24, 31).
+const QString original = "\t0:00\tHello there\n\t1:05\tGeneral";
+
+class TranscriptEditorViewTest : public testing::Test {
+protected:
+    TranscriptEditorViewTest() {
+        fixture.players.duration = 100;
+        const Uuid id = fixture.importTone("Talk");
+        test::saveTranscript(*fixture.app, id, {{0, 2, "Hello there"}, {65.9, 70, "General"}});
+        auto item = fixture.app->library().item(id).value();
+        fixture.app->player().load(fixture.app->library().store().audioFileURL(item));
+        editor = TranscriptEditorModel::load(id, TranscriptStore(fixture.app->library().store()));
+        view = new ui::TranscriptEditorView(*editor, fixture.app->player(), &window);
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(view);
+        auto* other = new QLineEdit(&window);
+        layout->addWidget(other);
+        window.resize(480, 320);
+        window.show();
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+        other->setFocus(); // the transcript starts unfocused, as after a click elsewhere
+    }
+
+    ui::TranscriptTextView& text() const { return view->textView(); }
+
+    void select(int anchor, int position) const {
+        QTextCursor cursor(text().document());
+        cursor.setPosition(anchor);
+        cursor.setPosition(position, QTextCursor::KeepAnchor);
+        text().setTextCursor(cursor);
+    }
+
+    // The viewport point of the character boundary at `position`.
+    QPoint pointAt(int position) const {
+        QTextCursor cursor(text().document());
+        cursor.setPosition(position);
+        return text().cursorRect(cursor).center();
+    }
+
+    std::string segment(std::size_t index) const {
+        return editor->document().segments.at(index).text;
+    }
+
+    test::WidgetTestApp fixture;
+    std::unique_ptr<TranscriptEditorModel> editor;
+    QWidget window;
+    ui::TranscriptEditorView* view = nullptr;
+};
+
+void drop(ui::TranscriptTextView& view, QPoint point, const QString& text) {
+    QMimeData data;
+    data.setText(text);
+    QDragEnterEvent enter(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &enter);
+    QDropEvent drop(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &drop);
+}
+
+void commit(ui::TranscriptTextView& view, const QString& text) {
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(&view, &event);
+}
+
+struct EditCase {
+    const char* name;
+    int anchor;
+    int position;
+    std::function<void(ui::TranscriptTextView&, QPoint)> act; // the point is at `position`
+    QString expected;
+    std::string first;
+    std::string second;
+};
+
+TEST_F(TranscriptEditorViewTest, EditsChangeOnlySegmentTextsAndLineBreaksNeverEnter) {
+    auto type = [](QString keys) {
+        return [keys](ui::TranscriptTextView& view, QPoint) { QTest::keyClicks(&view, keys); };
+    };
+    auto key = [](Qt::Key key) {
+        return [key](ui::TranscriptTextView& view, QPoint) { QTest::keyClick(&view, key); };
+    };
+    const EditCase cases[] = {
+        {"typing in a text", 11, 11, type(","), "\t0:00\tHello, there\n\t1:05\tGeneral",
+         "Hello, there", "General"},
+        {"typing in a time label", 2, 2, type("x"), original, "Hello there", "General"},
+        {"typing over two paragraphs", 12, 26, type("x"), original, "Hello there", "General"},
+        {"deleting two paragraphs", 12, 26, key(Qt::Key_Delete), original, "Hello there",
+         "General"},
+        {"Return", 11, 11, key(Qt::Key_Return), original, "Hello there", "General"},
+        {"Backspace into the tab", 6, 6, key(Qt::Key_Backspace), original, "Hello there",
+         "General"},
+        {"deleting a whole text", 6, 17, key(Qt::Key_Backspace), "\t0:00\t\n\t1:05\tGeneral", "",
+         "General"},
+        {"cutting from a text", 6, 12,
+         [](ui::TranscriptTextView& view, QPoint) { QMetaObject::invokeMethod(&view, "cut"); },
+         "\t0:00\tthere\n\t1:05\tGeneral", "there", "General"},
+        {"cutting a time label", 19, 25,
+         [](ui::TranscriptTextView& view, QPoint) { QMetaObject::invokeMethod(&view, "cut"); },
+         original, "Hello there", "General"},
+        {"pasting two lines", 31, 31,
+         [](ui::TranscriptTextView& view, QPoint) {
+             QApplication::clipboard()->setText(" two\nlines");
+             QTest::keySequence(&view, QKeySequence::Paste);
+         },
+         original + " two lines", "Hello there", "General two lines"},
+        {"input method in a text", 31, 31,
+         [](ui::TranscriptTextView& view, QPoint) { commit(view, "é"); }, original + "é",
+         "Hello there", "Generalé"},
+        {"input method in a label", 20, 20,
+         [](ui::TranscriptTextView& view, QPoint) { commit(view, "é"); }, original, "Hello there",
+         "General"},
+        {"dropping into a text", 27, 27,
+         [](ui::TranscriptTextView& view, QPoint point) { drop(view, point, "X\nY"); },
+         "\t0:00\tHello there\n\t1:05\tGenX Yeral", "Hello there", "GenX Yeral"},
+        {"dropping onto a label", 21, 21,
+         [](ui::TranscriptTextView& view, QPoint point) { drop(view, point, "X"); }, original,
+         "Hello there", "General"},
+    };
+    for (const auto& edit : cases) {
+        SCOPED_TRACE(edit.name);
+        for (std::size_t i = 0; i < 2; ++i) {
+            editor->setText(editor->document().segments[i].originalText, std::int64_t(i));
+        }
+        editor->reloaded(); // the view shows the document afresh
+        select(edit.anchor, edit.position);
+        edit.act(text(), pointAt(edit.position));
+        EXPECT_EQ(text().toPlainText(), edit.expected);
+        EXPECT_EQ(segment(0), edit.first);
+        EXPECT_EQ(segment(1), edit.second);
+    }
+}
+
+TEST_F(TranscriptEditorViewTest, UndoAndRedoTakeTypingBackAndForthInOneStep) {
+    select(31, 31);
+    QTest::keyClicks(&text(), "abc");
+    ASSERT_EQ(segment(1), "Generalabc");
+    QTest::keySequence(&text(), QKeySequence::Undo);
+    EXPECT_EQ(text().toPlainText(), original);
+    EXPECT_EQ(segment(1), "General");
+    QTest::keySequence(&text(), QKeySequence::Redo);
+    EXPECT_EQ(text().toPlainText(), original + "abc");
+    EXPECT_EQ(segment(1), "Generalabc");
+}
+
+TEST_F(TranscriptEditorViewTest, RestoreOriginalTextIsOfferedForEditedSegmentsAndCanBeUndone) {
+    auto restoreItem = [&](int position) {
+        std::unique_ptr<QMenu> menu(text().createContextMenu(pointAt(position)));
+        QAction* action = menu->actions().front();
+        EXPECT_EQ(action->text(), "Restore Original Text");
+        return std::make_pair(std::move(menu), action);
+    };
+    select(31, 31);
+    QTest::keyClicks(&text(), "abc");
+    EXPECT_FALSE(restoreItem(8).second->isEnabled());
+
+    auto [menu, restore] = restoreItem(27);
+    ASSERT_TRUE(restore->isEnabled());
+    restore->trigger();
+    EXPECT_EQ(text().toPlainText(), original);
+    EXPECT_FALSE(editor->document().segments[1].isEdited());
+
+    text().undo();
+    EXPECT_EQ(text().toPlainText(), original + "abc");
+    EXPECT_EQ(segment(1), "Generalabc");
+}
+
+TEST_F(TranscriptEditorViewTest, ClickingATimeLabelSeeksWithoutPlayingOrEditing) {
+    QTest::mouseClick(text().viewport(), Qt::LeftButton, {}, pointAt(21));
+    EXPECT_DOUBLE_EQ(fixture.app->player().currentTime(), 65.9);
+    EXPECT_FALSE(fixture.app->player().isPlaying());
+    EXPECT_FALSE(text().hasFocus());
+    EXPECT_FALSE(view->isEditingText());
+    EXPECT_EQ(text().textCursor().position(), 0); // the cursor stayed where it was
+}
+
+TEST_F(TranscriptEditorViewTest, FocusIsEditingAndTabLeavesItSavingTheEdits) {
+    QSignalSpy editing(view, &ui::TranscriptEditorView::editingTextChanged);
+    QTest::mouseClick(text().viewport(), Qt::LeftButton, {}, pointAt(27));
+    ASSERT_TRUE(text().hasFocus());
+    QTest::keyClicks(&text(), "x");
+    EXPECT_TRUE(editor->hasUnsavedChanges());
+    QTest::keyClick(&text(), Qt::Key_Tab);
+    EXPECT_FALSE(text().hasFocus());
+    EXPECT_EQ(text().toPlainText(), "\t0:00\tHello there\n\t1:05\tGenxeral");
+    EXPECT_FALSE(editor->hasUnsavedChanges()); // saved when the focus left
+    ASSERT_EQ(editing.count(), 2);
+    EXPECT_TRUE(editing.at(0).at(0).toBool());
+    EXPECT_FALSE(editing.at(1).at(0).toBool());
+}
+
+TEST_F(TranscriptEditorViewTest, CopiedTextIsPlain) {
+    select(0, 11);
+    text().copy();
+    const QMimeData* copied = QApplication::clipboard()->mimeData();
+    EXPECT_EQ(copied->formats(), QStringList{"text/plain"});
+    EXPECT_EQ(copied->text(), "\t0:00\tHello");
+}
+
+TEST_F(TranscriptEditorViewTest, ATranscriptChangedOnDiskIsShownAgain) {
+    test::saveTranscript(*fixture.app, editor->itemID(), {{0, 2, "Changed"}});
+    EXPECT_TRUE(test::waitFor([&] { return text().toPlainText() == "\t0:00\tChanged"; }));
+}
+
+} // namespace
+} // namespace bw
