@@ -63,7 +63,6 @@ TranscriptSection::TranscriptSection(AppModel& app, QWidget* parent)
         refresh();
     });
     connect(&m_app.library(), &LibraryModel::itemsChanged, this, &TranscriptSection::refresh);
-    connect(qApp, &QCoreApplication::aboutToQuit, this, &TranscriptSection::flush);
 
     for (LanguagePicker* picker : {&m_controls->languagePicker(), &m_prompt->languagePicker()}) {
         connect(picker, &LanguagePicker::languageChosen, this, &TranscriptSection::chooseLanguage);
@@ -148,6 +147,7 @@ void TranscriptSection::load(const Uuid& itemID) {
         connect(m_editor.get(), &TranscriptEditorModel::reloaded, this,
                 &TranscriptSection::refresh);
     }
+    m_app.setOpenTranscript(m_editor.get());
     m_loadedItemID = itemID;
     const auto* job = runningJob();
     m_language = job        ? job->language
@@ -164,6 +164,7 @@ void TranscriptSection::dropEditor(bool savesEdits) {
         m_editorView = nullptr;
         setEditingText(false);
     }
+    m_app.setOpenTranscript(nullptr);
     m_editor.reset();
 }
 
