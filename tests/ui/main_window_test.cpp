@@ -1,11 +1,14 @@
 #include "ui/main_window.h"
 
+#include "ui/recording_list.h"
+
 #include "library/library_test_support.h"
 #include "ui/widget_test_app.h"
 #include "ui/window_dialogs.h"
 #include "ui/window_test_support.h"
 
 #include <QFileDialog>
+#include <QListView>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -102,8 +105,9 @@ TEST(MainWindowTest, DroppedFilesAreImportedAndTheFailuresReported) {
         QUrl::fromLocalFile(QString::fromStdString((fixture.files.path() / "notes.txt").string())),
         QUrl::fromLocalFile(QString::fromStdString((fixture.files.path() / "talk.wav").string()))};
 
-    EXPECT_TRUE(test::dragEnter(window, urlData(urls)));
-    EXPECT_TRUE(test::drop(window, QPoint(500, 300), urlData(urls)));
+    // Onto the recording list, which leaves files to the window.
+    QWidget& list = *window.recordingList()->view()->viewport();
+    EXPECT_TRUE(test::drop(list, QPoint(20, 20), urlData(urls)));
     ASSERT_TRUE(waitFor([&] { return fixture.app->library().alert().has_value(); }));
     EXPECT_EQ(fixture.app->library().alert()->title, "Some files weren't imported");
     EXPECT_EQ(fixture.app->library().alert()->message,
@@ -118,7 +122,6 @@ TEST(MainWindowTest, RefusesADropWithoutLocalFiles) {
     ui::MainWindow window(*fixture.app);
     window.show();
     const QList<QUrl> links{QUrl("https://example.org/talk.mp3")};
-    EXPECT_FALSE(test::dragEnter(window, urlData(links)));
     EXPECT_FALSE(test::drop(window, QPoint(500, 300), urlData(links)));
     auto text = std::make_unique<QMimeData>();
     text->setText("talk.mp3");

@@ -53,11 +53,4 @@ bool drop(QWidget& target, const QPoint& position, std::unique_ptr<QMimeData> da
     return event.isAccepted();
 }
 
-bool dragEnter(QWidget& target, std::unique_ptr<QMimeData> data) {
-    QDragEnterEvent event(QPoint(10, 10), Qt::CopyAction, data.get(), Qt::LeftButton,
-                          Qt::NoModifier);
-    QApplication::sendEvent(&target, &event);
-    return event.isAccepted();
-}
-
 } // namespace bw::test

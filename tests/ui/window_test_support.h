@@ -39,7 +39,4 @@ template <typename T> std::vector<T*> openDialogs(QWidget& owner) {
 // Drags `data` into `target` and drops it at `position`; tells whether the drop was accepted.
 bool drop(QWidget& target, const QPoint& position, std::unique_ptr<QMimeData> data);
 
-// Sends a drag entering `target` with `data`; tells whether it was accepted.
-bool dragEnter(QWidget& target, std::unique_ptr<QMimeData> data);
-
 } // namespace bw::test
