@@ -29,7 +29,11 @@ EmptyStateView::EmptyStateView(QWidget* parent)
 
 void EmptyStateView::setContent(std::string_view symbolName, const QString& title,
                                 const QString& message) {
-    m_icon->setPixmap(symbol(symbolName).pixmap(40, 40));
+    // Style icons may come no larger than 32 pixels; the placeholder wants a large one.
+    const QPixmap pixmap = symbol(symbolName).pixmap(48, 48);
+    m_icon->setPixmap(pixmap.isNull() || pixmap.width() >= 48
+                          ? pixmap
+                          : pixmap.scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     m_title->setText(title);
     m_message->setText(message);
     m_message->setVisible(!message.isEmpty());

@@ -64,7 +64,7 @@ void LibraryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     QRect line(area.left(), titleRect.bottom() + 3, area.width(), metrics.height());
     int x = line.left();
     if (row.isRecording) {
-        const int size = metrics.height() - 4;
+        const int size = metrics.height() - 2;
         painter->setPen(Qt::NoPen);
         QColor red(220, 30, 30);
         red.setAlphaF(static_cast<float>(pulse()));

@@ -48,6 +48,8 @@ RecordingList::RecordingList(AppModel& app, QWidget* parent)
     m_view->setUniformItemSizes(true);
     m_view->installEventFilter(this);
     m_stack->addWidget(m_view);
+    m_emptyState->setBackgroundRole(QPalette::Base);
+    m_emptyState->setAutoFillBackground(true);
     m_stack->addWidget(m_emptyState);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -16,6 +16,7 @@ namespace {
 constexpr int filterRole = Qt::UserRole + 1;
 constexpr int countRole = Qt::UserRole + 2;
 constexpr int headingRole = Qt::UserRole + 3;
+constexpr int inset = 6;
 
 // Draws a row's icon and title with its count in a rounded badge at the trailing edge, on one
 // line; the heading is drawn small and bold.
@@ -27,6 +28,8 @@ public:
                const QModelIndex& index) const override {
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
+        // Inset, so that the selection shows as a band inside the sidebar's edges.
+        opt.rect.adjust(inset, 0, -inset, 0);
         const QString title = opt.text;
         opt.text.clear();
         const QWidget* widget = opt.widget;
@@ -47,8 +50,8 @@ public:
             const QString count = QString::number(index.data(countRole).toInt());
             const QFontMetrics metrics(opt.font);
             const int badgeWidth = metrics.horizontalAdvance(count) + 12;
-            const QRect badge(textRect.right() - badgeWidth, textRect.center().y() - 9, badgeWidth,
-                              18);
+            const QRect badge(textRect.right() - badgeWidth - 2, textRect.center().y() - 9,
+                              badgeWidth, 18);
             painter->setRenderHint(QPainter::Antialiasing);
             painter->setBrush(opt.palette.color(selected ? QPalette::Light : QPalette::Midlight));
             painter->setPen(Qt::NoPen);

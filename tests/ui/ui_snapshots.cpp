@@ -117,8 +117,13 @@ QPixmap render(ui::MainWindow& window) {
     QPainter painter(&image);
     for (QDialog* sheet : window.findChildren<QDialog*>()) {
         if (sheet->isVisible()) {
+            painter.fillRect(image.rect(), QColor(0, 0, 0, 60));
             const QPixmap grabbed = sheet->grab();
-            painter.drawPixmap((image.width() - grabbed.width()) / 2, 40, grabbed);
+            const QRect frame((image.width() - grabbed.width()) / 2, 40, grabbed.width(),
+                              grabbed.height());
+            painter.drawPixmap(frame.topLeft(), grabbed);
+            painter.setPen(QColor(0, 0, 0, 90));
+            painter.drawRect(frame.adjusted(0, 0, -1, -1));
         }
     }
     return image;
