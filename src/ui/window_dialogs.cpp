@@ -8,16 +8,41 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <functional>
+
 namespace bw::ui {
 namespace {
 
-// Closes a dialog the model no longer wants shown; its own dismissal handler then finds the
-// slot already cleared or changed and leaves it alone.
-template <typename Dialog> void dismiss(QPointer<Dialog>& dialog) {
-    if (Dialog* shown = dialog) {
-        dialog = nullptr;
-        shown->close();
+// The identifier of a request that has none of its own (a flag or a report that is set).
+const Uuid flagSet = Uuid();
+
+// Keeps one dialog in step with a model slot. `wanted` identifies the request the slot holds
+// (none when it is empty): a dialog for another request is closed, and a new one is made by
+// `make` and opened. `dismissed` runs with the request's identifier when the dialog closes in
+// any way, to clear the slot if it still holds that request.
+template <typename Dialog>
+void follow(QObject* context, QPointer<Dialog>& shown, Uuid& shownID,
+            const std::optional<Uuid>& wanted, const std::function<Dialog*()>& make,
+            const std::function<void(const Uuid&)>& dismissed) {
+    if (Dialog* open = shown; open && wanted != shownID) {
+        // Forgotten first, so that a new request can be shown at once.
+        shown = nullptr;
+        open->close();
     }
+    if (!wanted || shown) {
+        return;
+    }
+    shownID = *wanted;
+    Dialog* dialog = make();
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(dialog, &QDialog::finished, context,
+                     [dismissed, id = *wanted] { dismissed(id); });
+    shown = dialog;
+    dialog->open();
+}
+
+std::optional<Uuid> flag(bool set) {
+    return set ? std::optional(flagSet) : std::nullopt;
 }
 
 } // namespace
@@ -36,79 +61,65 @@ WindowDialogs::WindowDialogs(AppModel& app, QWidget* window)
 }
 
 void WindowDialogs::showAlert() {
-    const auto& alert = m_app.library().alert();
-    if (m_alert && (!alert || alert->id != m_alertID)) {
-        dismiss(m_alert);
-    }
-    if (!alert || m_alert) {
-        return;
-    }
-    m_alertID = alert->id;
+    LibraryModel& library = m_app.library();
+    const auto& alert = library.alert();
+    follow<QMessageBox>(
+        this, m_alert, m_alertID, alert ? std::optional(alert->id) : std::nullopt,
+        [&] { return makeAlert(*alert); },
+        [library = &library](const Uuid& id) {
+            if (library->alert() && library->alert()->id == id) {
+                library->setAlert(std::nullopt);
+            }
+        });
+}
+
+QMessageBox* WindowDialogs::makeAlert(const AppAlert& alert) {
     auto* box = new QMessageBox(m_window);
-    box->setAttribute(Qt::WA_DeleteOnClose);
     box->setIcon(QMessageBox::Warning);
-    box->setWindowTitle(QString::fromStdString(alert->title));
-    box->setText(QString::fromStdString(alert->title));
-    box->setInformativeText(QString::fromStdString(alert->message));
-    if (alert->action == AppAlert::Action::openMicrophoneSettings) {
+    box->setWindowTitle(QString::fromStdString(alert.title));
+    box->setText(QString::fromStdString(alert.title));
+    box->setInformativeText(QString::fromStdString(alert.message));
+    if (alert.action == AppAlert::Action::openMicrophoneSettings) {
         QPushButton* settings = box->addButton("Open System Settings", QMessageBox::AcceptRole);
         connect(settings, &QPushButton::clicked, &m_app, &AppModel::openMicrophoneSettings);
     }
     QPushButton* ok = box->addButton("OK", QMessageBox::RejectRole);
     box->setDefaultButton(ok);
     box->setEscapeButton(ok);
-    connect(box, &QDialog::finished, this, [this, id = alert->id] {
-        if (m_app.library().alert() && m_app.library().alert()->id == id) {
-            m_app.library().setAlert(std::nullopt);
-        }
-    });
-    m_alert = box;
-    box->open();
+    return box;
 }
 
 void WindowDialogs::showGroupNameSheet() {
-    const auto& editor = m_app.library().groupEditor();
-    if (m_groupNameSheet && (!editor || editor->id != m_groupEditorID)) {
-        dismiss(m_groupNameSheet);
-    }
-    if (!editor || m_groupNameSheet) {
-        return;
-    }
-    m_groupEditorID = editor->id;
-    auto* sheet = new GroupNameSheet(*editor, m_app.library(), m_window);
-    sheet->setAttribute(Qt::WA_DeleteOnClose);
-    connect(sheet, &QDialog::finished, this, [this, id = editor->id] {
-        if (m_app.library().groupEditor() && m_app.library().groupEditor()->id == id) {
-            m_app.library().setGroupEditor(std::nullopt);
-        }
-    });
-    m_groupNameSheet = sheet;
-    sheet->open();
+    LibraryModel& library = m_app.library();
+    const auto& editor = library.groupEditor();
+    follow<QDialog>(
+        this, m_groupNameSheet, m_groupEditorID, editor ? std::optional(editor->id) : std::nullopt,
+        [&] { return new GroupNameSheet(*editor, library, m_window); },
+        [library = &library](const Uuid& id) {
+            if (library->groupEditor() && library->groupEditor()->id == id) {
+                library->setGroupEditor(std::nullopt);
+            }
+        });
 }
 
 void WindowDialogs::showDiagnosticsSheet() {
-    if (m_diagnosticsSheet && !m_app.diagnostics()) {
-        dismiss(m_diagnosticsSheet);
-    }
-    if (!m_app.diagnostics() || m_diagnosticsSheet) {
-        return;
-    }
-    auto* sheet = new DiagnosticsSheet(m_app, m_window);
-    sheet->setAttribute(Qt::WA_DeleteOnClose);
-    connect(sheet, &QDialog::finished, this, [this] { m_app.setDiagnostics(std::nullopt); });
-    m_diagnosticsSheet = sheet;
-    sheet->open();
+    Uuid shownID;
+    follow<QDialog>(
+        this, m_diagnosticsSheet, shownID, flag(m_app.diagnostics().has_value()),
+        [this] { return new DiagnosticsSheet(m_app, m_window); },
+        [this](const Uuid&) { m_app.setDiagnostics(std::nullopt); });
 }
 
 void WindowDialogs::showImporter() {
-    if (m_importer && !m_app.isImporterPresented()) {
-        dismiss(m_importer);
-    }
-    if (!m_app.isImporterPresented() || m_importer) {
-        return;
-    }
+    Uuid shownID;
+    follow<QFileDialog>(
+        this, m_importer, shownID, flag(m_app.isImporterPresented()),
+        [this] { return makeImporter(); },
+        [this](const Uuid&) { m_app.setImporterPresented(false); });
+}
+
+QFileDialog* WindowDialogs::makeImporter() {
     auto* importer = new QFileDialog(m_window, "Import Audio");
-    importer->setAttribute(Qt::WA_DeleteOnClose);
     importer->setFileMode(QFileDialog::ExistingFiles);
     importer->setAcceptMode(QFileDialog::AcceptOpen);
     importer->setNameFilter("Audio (*.m4a *.mp3 *.wav)");
@@ -119,9 +130,7 @@ void WindowDialogs::showImporter() {
         }
         m_app.library().importFiles(paths);
     });
-    connect(importer, &QDialog::finished, this, [this] { m_app.setImporterPresented(false); });
-    m_importer = importer;
-    importer->open();
+    return importer;
 }
 
 } // namespace bw::ui

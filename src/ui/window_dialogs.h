@@ -19,7 +19,8 @@ class QWidget;
 
 namespace bw {
 class AppModel;
-}
+struct AppAlert;
+} // namespace bw
 
 namespace bw::ui {
 
@@ -40,6 +41,8 @@ private:
     void showGroupNameSheet();
     void showDiagnosticsSheet();
     void showImporter();
+    QMessageBox* makeAlert(const AppAlert& alert);
+    QFileDialog* makeImporter();
 
     AppModel& m_app;
     QWidget* m_window;
