@@ -21,7 +21,8 @@ class DetailViewTest : public testing::Test {
 protected:
     DetailViewTest() {
         window.show();
-        QApplication::setActiveWindow(&window);
+        window.activateWindow(); // the space bar is a shortcut of the active window
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
     }
 
     LibraryModel& library() { return fixture.app->library(); }

@@ -10,6 +10,7 @@
 #include <QPixmap>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -152,7 +153,9 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path folder = argv[1];
     std::filesystem::create_directories(folder);
-    bw::test::widgetApplication();
+    // Owned here, so that it goes before the static objects of Qt that its clean-up uses.
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication application(argc, argv);
     const std::vector<bw::State> states = {
         {"empty.png", bw::emptyLibrary},  {"groups.png", bw::groups},
         {"recording.png", bw::recording}, {"transcribing.png", bw::transcribing},
