@@ -22,17 +22,17 @@ DetailView::DetailView(AppModel& app, QWidget* parent)
     layout->addWidget(m_stack);
 
     LibraryModel& library = app.library();
-    connect(&library, &LibraryModel::selectionChanged, this, &DetailView::update);
-    connect(&library, &LibraryModel::itemsChanged, this, &DetailView::update);
-    connect(&app.recorder(), &RecorderModel::activeItemIDChanged, this, &DetailView::update);
-    update();
+    connect(&library, &LibraryModel::selectionChanged, this, &DetailView::refresh);
+    connect(&library, &LibraryModel::itemsChanged, this, &DetailView::refresh);
+    connect(&app.recorder(), &RecorderModel::activeItemIDChanged, this, &DetailView::refresh);
+    refresh();
 }
 
 QWidget* DetailView::currentPage() const {
     return m_stack->currentWidget();
 }
 
-void DetailView::update() {
+void DetailView::refresh() {
     const auto& selection = m_app.library().selection();
     const auto item = selection ? m_app.library().item(*selection) : std::nullopt;
     if (!item) {

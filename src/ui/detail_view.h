@@ -29,7 +29,7 @@ public:
     ItemDetailView* itemDetail() const { return m_itemDetail; }
 
 private:
-    void update();
+    void refresh();
 
     AppModel& m_app;
     QStackedWidget* m_stack;

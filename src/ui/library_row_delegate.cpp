@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include <cmath>
+#include <numbers>
 
 namespace bw::ui {
 namespace {
@@ -24,7 +25,7 @@ QFont detailFont(const QFont& base) {
 // Between 0.35 and 1, once a second; the row repaints as the running duration advances.
 double pulse() {
     const double phase = static_cast<double>(QDateTime::currentMSecsSinceEpoch() % 1000) / 1000;
-    return 0.675 + 0.325 * std::cos(phase * 2 * M_PI);
+    return 0.675 + 0.325 * std::cos(phase * 2 * std::numbers::pi);
 }
 
 } // namespace

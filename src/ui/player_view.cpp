@@ -72,9 +72,9 @@ PlayerView::PlayerView(PlaybackModel& player, QWidget* parent)
     for (auto changed : {&PlaybackModel::isPlayingChanged, &PlaybackModel::currentTimeChanged,
                          &PlaybackModel::durationChanged, &PlaybackModel::failedChanged,
                          &PlaybackModel::urlChanged}) {
-        connect(&player, changed, this, &PlayerView::update);
+        connect(&player, changed, this, &PlayerView::refresh);
     }
-    update();
+    refresh();
 }
 
 void PlayerView::setSpaceTogglesPlayback(bool toggles) {
@@ -89,7 +89,7 @@ bool PlayerView::showsFailure() const {
     return m_stack->currentIndex() == 1;
 }
 
-void PlayerView::update() {
+void PlayerView::refresh() {
     m_stack->setCurrentIndex(m_player.failed() ? 1 : 0);
     const bool playing = m_player.isPlaying();
     m_playButton->setIcon(symbol(playing ? "pause.fill" : "play.fill"));

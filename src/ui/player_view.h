@@ -34,7 +34,7 @@ public:
     bool showsFailure() const;
 
 private:
-    void update();
+    void refresh();
 
     PlaybackModel& m_player;
     QStackedWidget* m_stack;
