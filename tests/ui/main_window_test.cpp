@@ -151,6 +151,20 @@ TEST(MainWindowTest, TheImporterImportsTheChosenFilesAndClosesWithItsFlag) {
     EXPECT_TRUE(waitFor([&] { return fixture.app->library().items().size() == 2; }));
 }
 
+TEST(MainWindowTest, ImportIsDisabledOnlyWhileTheRecorderStarts) {
+    test::WidgetTestApp fixture;
+    ui::MainWindow window(*fixture.app);
+    RecorderModel& recorder = fixture.app->recorder();
+    std::vector<std::pair<RecorderModel::Phase, bool>> seen;
+    QObject::connect(&recorder, &RecorderModel::phaseChanged, &window, [&] {
+        seen.emplace_back(recorder.phase(), window.importAction()->isEnabled());
+    });
+    fixture.startRecording();
+    const std::vector<std::pair<RecorderModel::Phase, bool>> expected{
+        {RecorderModel::Phase::starting, false}, {RecorderModel::Phase::recording, true}};
+    EXPECT_EQ(seen, expected);
+}
+
 TEST(MainWindowTest, ShowsTheSheetsWhileTheirRequestsAreSetAndClearsThemOnDismissal) {
     test::WidgetTestApp fixture;
     ui::MainWindow window(*fixture.app);
