@@ -1,7 +1,13 @@
-// The main window: the sidebar of groups, the list of recordings and the detail pane.
+// The main window: the sidebar of groups, the list of recordings and the detail pane side by
+// side, the toolbar with the recording controls and "Import Audio…", the consent notice above
+// the detail, and what the window presents for the models (alert, sheets, file importer).
+// Audio files dropped anywhere on the window are imported.
 #pragma once
 
 #include <QMainWindow>
+
+class QAction;
+class QSplitter;
 
 namespace bw {
 class AppModel;
@@ -9,14 +15,39 @@ class AppModel;
 
 namespace bw::ui {
 
+class DetailView;
+class GroupSidebar;
+class RecordingList;
+class WindowDialogs;
+
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
     explicit MainWindow(AppModel& app, QWidget* parent = nullptr);
 
+    GroupSidebar* sidebar() const { return m_sidebar; }
+    RecordingList* recordingList() const { return m_list; }
+    DetailView* detail() const { return m_detail; }
+    WindowDialogs* dialogs() const { return m_dialogs; }
+    QSplitter* splitter() const { return m_splitter; }
+    QAction* importAction() const { return m_importAction; }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private:
+    void buildToolBar();
+
     AppModel& m_app;
+    GroupSidebar* m_sidebar;
+    RecordingList* m_list;
+    DetailView* m_detail;
+    QSplitter* m_splitter;
+    QAction* m_importAction = nullptr;
+    WindowDialogs* m_dialogs;
 };
 
 } // namespace bw::ui

@@ -6,9 +6,30 @@
 
 #include <QElapsedTimer>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 
 namespace bw::test {
+
+namespace {
+
+// The application made by widgetApplication(), deleted when the tests end: left to the static
+// destructors, it would outlive caches of Qt's own (the theme icons') that its clean-up uses.
+QApplication* madeApplication = nullptr;
+
+class WidgetApplicationEnvironment : public testing::Environment {
+public:
+    void TearDown() override {
+        delete madeApplication;
+        madeApplication = nullptr;
+    }
+};
+
+const testing::Environment* const widgetEnvironment =
+    testing::AddGlobalTestEnvironment(new WidgetApplicationEnvironment);
+
+} // namespace
 
 QApplication& widgetApplication() {
     if (!QApplication::instance()) {
@@ -16,10 +37,7 @@ QApplication& widgetApplication() {
         static int argc = 1;
         static char name[] = "bw-widget-tests";
         static char* argv[] = {name, nullptr};
-        // Never destroyed: at exit Qt's own globals (such as the list of input devices, made
-        // by the first mouse or context-menu event) go before a static application would, and
-        // its destructor then crashes.
-        new QApplication(argc, argv);
+        madeApplication = new QApplication(argc, argv);
     }
     return *qobject_cast<QApplication*>(QApplication::instance());
 }

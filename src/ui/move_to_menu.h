@@ -1,0 +1,22 @@
+// The "Move To" submenu of a recording: "No Group", one entry per group and "New Group…",
+// which asks for a name for a new group holding this recording.
+#pragma once
+
+#include "library/library_item.h"
+
+#include <QMenu>
+
+namespace bw {
+class LibraryModel;
+}
+
+namespace bw::ui {
+
+class MoveToMenu : public QMenu {
+    Q_OBJECT
+
+public:
+    MoveToMenu(const LibraryItem& item, LibraryModel& library, QWidget* parent = nullptr);
+};
+
+} // namespace bw::ui

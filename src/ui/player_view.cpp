@@ -1,0 +1,109 @@
+#include "ui/player_view.h"
+
+#include "base/duration_format.h"
+#include "library/playback_model.h"
+#include "ui/symbols.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QToolButton>
+
+#include <algorithm>
+#include <cmath>
+
+namespace bw::ui {
+namespace {
+
+// The slider counts milliseconds.
+constexpr double sliderScale = 1000;
+
+QString clock(double seconds) {
+    return QString::fromStdString(Formatting::duration(seconds));
+}
+
+QWidget* failureRow(QLabel* text) {
+    auto* row = new QWidget;
+    auto* icon = new QLabel;
+    icon->setPixmap(symbol("speaker.slash").pixmap(16, 16));
+    text->setForegroundRole(QPalette::PlaceholderText);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(icon);
+    layout->addWidget(text, 1);
+    return row;
+}
+
+} // namespace
+
+PlayerView::PlayerView(PlaybackModel& player, QWidget* parent)
+    : QWidget(parent), m_player(player), m_stack(new QStackedWidget), m_playButton(new QToolButton),
+      m_slider(new QSlider(Qt::Horizontal)), m_time(new QLabel),
+      m_failure(new QLabel("This audio can't be played.")),
+      m_space(new QShortcut(Qt::Key_Space, this)) {
+    m_playButton->setAutoRaise(true);
+    m_playButton->setFixedWidth(28);
+    QFont callout = m_time->font();
+    callout.setPointSizeF(callout.pointSizeF() * 0.92);
+    m_time->setFont(callout);
+    m_time->setForegroundRole(QPalette::PlaceholderText);
+
+    auto* controls = new QWidget;
+    auto* row = new QHBoxLayout(controls);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(12);
+    row->addWidget(m_playButton);
+    row->addWidget(m_slider, 1);
+    row->addWidget(m_time);
+    m_stack->addWidget(controls);
+    m_stack->addWidget(failureRow(m_failure));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_stack);
+    m_stack->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+
+    connect(m_playButton, &QToolButton::clicked, &player, &PlaybackModel::togglePlayback);
+    connect(m_space, &QShortcut::activated, &player, &PlaybackModel::togglePlayback);
+    connect(m_slider, &QSlider::valueChanged, this,
+            [this](int value) { m_player.seek(value / sliderScale); });
+    for (auto changed : {&PlaybackModel::isPlayingChanged, &PlaybackModel::currentTimeChanged,
+                         &PlaybackModel::durationChanged, &PlaybackModel::failedChanged,
+                         &PlaybackModel::urlChanged}) {
+        connect(&player, changed, this, &PlayerView::refresh);
+    }
+    refresh();
+}
+
+void PlayerView::setSpaceTogglesPlayback(bool toggles) {
+    m_space->setEnabled(toggles);
+}
+
+bool PlayerView::spaceTogglesPlayback() const {
+    return m_space->isEnabled();
+}
+
+bool PlayerView::showsFailure() const {
+    return m_stack->currentIndex() == 1;
+}
+
+void PlayerView::refresh() {
+    m_stack->setCurrentIndex(m_player.failed() ? 1 : 0);
+    const bool playing = m_player.isPlaying();
+    m_playButton->setIcon(symbol(playing ? "pause.fill" : "play.fill"));
+    m_playButton->setToolTip(playing ? "Pause" : "Play");
+    m_playButton->setAccessibleName(playing ? "Pause" : "Play");
+    {
+        const QSignalBlocker blocker(m_slider);
+        m_slider->setRange(
+            0, static_cast<int>(std::lround(std::max(m_player.duration(), 0.1) * sliderScale)));
+        if (!m_slider->isSliderDown()) {
+            m_slider->setValue(static_cast<int>(std::lround(m_player.currentTime() * sliderScale)));
+        }
+    }
+    m_time->setText(clock(m_player.currentTime()) + " / " + clock(m_player.duration()));
+}
+
+} // namespace bw::ui

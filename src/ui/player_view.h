@@ -1,0 +1,48 @@
+// The player of the detail pane: a play / pause button, a position slider over the audio and
+// the "current / duration" clocks; or "This audio can't be played." when the file could not be
+// opened. The space bar plays and pauses while spaceTogglesPlayback is set.
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QShortcut;
+class QSlider;
+class QStackedWidget;
+class QToolButton;
+
+namespace bw {
+class PlaybackModel;
+}
+
+namespace bw::ui {
+
+class PlayerView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit PlayerView(PlaybackModel& player, QWidget* parent = nullptr);
+
+    void setSpaceTogglesPlayback(bool toggles);
+    bool spaceTogglesPlayback() const;
+
+    QToolButton* playButton() const { return m_playButton; }
+    QSlider* slider() const { return m_slider; }
+    QLabel* timeLabel() const { return m_time; }
+    // Shown instead of the controls when the audio can't be played.
+    QLabel* failureLabel() const { return m_failure; }
+    bool showsFailure() const;
+
+private:
+    void refresh();
+
+    PlaybackModel& m_player;
+    QStackedWidget* m_stack;
+    QToolButton* m_playButton;
+    QSlider* m_slider;
+    QLabel* m_time;
+    QLabel* m_failure;
+    QShortcut* m_space;
+};
+
+} // namespace bw::ui

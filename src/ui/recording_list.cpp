@@ -1,0 +1,179 @@
+#include "ui/recording_list.h"
+
+#include "app/app_model.h"
+#include "ui/confirmation.h"
+#include "ui/empty_state_view.h"
+#include "ui/library_row_delegate.h"
+#include "ui/move_to_menu.h"
+#include "ui/recording_list_header.h"
+#include "ui/recording_list_model.h"
+#include "ui/rename_sheet.h"
+
+#include <QKeyEvent>
+#include <QListView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace bw::ui {
+namespace {
+
+QString listTitle(const LibraryModel& library) {
+    const LibraryFilter& filter = library.filter();
+    if (filter.kind() == LibraryFilter::Kind::notFiled) {
+        return "No Group";
+    }
+    if (const auto id = filter.groupID()) {
+        if (const auto group = library.group(*id)) {
+            return QString::fromStdString(group->name);
+        }
+    }
+    return "All Recordings";
+}
+
+} // namespace
+
+RecordingList::RecordingList(AppModel& app, QWidget* parent)
+    : QWidget(parent), m_app(app), m_header(new RecordingListHeader), m_stack(new QStackedWidget),
+      m_view(new QListView), m_emptyState(new EmptyStateView),
+      m_model(new RecordingListModel(app, this)) {
+    m_view->setModel(m_model);
+    m_view->setItemDelegate(new LibraryRowDelegate(m_view));
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setDragEnabled(true);
+    m_view->setDragDropMode(QAbstractItemView::DragOnly);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_view->setFrameShape(QFrame::NoFrame);
+    m_view->setUniformItemSizes(true);
+    m_view->installEventFilter(this);
+    m_stack->addWidget(m_view);
+    m_emptyState->setBackgroundRole(QPalette::Base);
+    m_emptyState->setAutoFillBackground(true);
+    m_stack->addWidget(m_emptyState);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_header);
+    layout->addWidget(m_stack, 1);
+
+    LibraryModel& library = app.library();
+    connect(m_model, &QAbstractItemModel::modelReset, this, &RecordingList::reload);
+    connect(&library, &LibraryModel::selectionChanged, this, &RecordingList::showSelection);
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &RecordingList::selectRow);
+    connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+        const QModelIndex index = m_view->indexAt(position);
+        if (!index.isValid()) {
+            return;
+        }
+        QMenu* menu = makeContextMenu(index.row());
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(m_view->viewport()->mapToGlobal(position));
+    });
+    reload();
+}
+
+void RecordingList::reload() {
+    const LibraryModel& library = m_app.library();
+    m_header->setContent(listTitle(library), m_model->rowCount());
+    if (library.items().empty()) {
+        m_emptyState->setContent(
+            "waveform", "No recordings yet",
+            "Record a meeting or dictation, or drag an m4a, mp3 or wav file here.");
+    } else if (library.filter().kind() == LibraryFilter::Kind::group) {
+        m_emptyState->setContent("folder", "No recordings in this group",
+                                 "Record or import while this group is selected, or drag "
+                                 "recordings onto the group in the sidebar.");
+    } else {
+        m_emptyState->setContent("tray", "Every recording is in a group",
+                                 "Recordings that aren't in a group are listed here.");
+    }
+    m_stack->setCurrentWidget(m_model->rowCount() == 0 ? static_cast<QWidget*>(m_emptyState)
+                                                       : m_view);
+    showSelection();
+}
+
+void RecordingList::showSelection() {
+    m_showingSelection = true;
+    const auto& selection = m_app.library().selection();
+    const QModelIndex index = selection ? m_model->indexOf(*selection) : QModelIndex();
+    if (index.isValid()) {
+        m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        m_view->scrollTo(index);
+    } else {
+        m_view->selectionModel()->clear();
+    }
+    m_showingSelection = false;
+}
+
+void RecordingList::selectRow() {
+    if (m_showingSelection) {
+        return;
+    }
+    const auto rows = m_view->selectionModel()->selectedRows();
+    m_app.library().setSelection(
+        rows.isEmpty() ? std::nullopt : std::optional(m_model->row(rows.front().row()).item.id));
+}
+
+QMenu* RecordingList::makeContextMenu(int row) {
+    const LibraryItem item = m_model->row(row).item;
+    auto* menu = new QMenu(this);
+    menu->addAction("Rename…", this, [this, item] { rename(item); });
+    menu->addMenu(new MoveToMenu(item, m_app.library(), menu));
+    menu->addSeparator();
+    QAction* remove = menu->addAction("Delete…", this, [this, item] { confirmDeleting(item); });
+    remove->setEnabled(isDeletable(item));
+    return menu;
+}
+
+bool RecordingList::isDeletable(const LibraryItem& item) const {
+    return m_app.library().activeRecordingID() != item.id;
+}
+
+void RecordingList::rename(const LibraryItem& item) {
+    if (m_renaming) {
+        m_renaming->close();
+    }
+    m_renaming = new RenameSheet(
+        QString::fromStdString(item.title),
+        [this, id = item.id](const std::string& title) {
+            return m_app.library().rename(id, title);
+        },
+        this);
+    m_renaming->setAttribute(Qt::WA_DeleteOnClose);
+    m_renaming->open();
+}
+
+void RecordingList::confirmDeleting(const LibraryItem& item) {
+    if (m_deleting) {
+        m_deleting->close();
+    }
+    m_deleting = openConfirmation(this, "Delete “" + QString::fromStdString(item.title) + "”?",
+                                  "The audio and its transcript are deleted from this computer. "
+                                  "They don't go to the Trash, so this can't be undone.",
+                                  "Delete", [this, id = item.id] { m_app.deleteItem(id); });
+}
+
+void RecordingList::deleteSelected() {
+    const auto& selection = m_app.library().selection();
+    if (!selection) {
+        return;
+    }
+    if (const auto item = m_app.library().item(*selection); item && isDeletable(*item)) {
+        confirmDeleting(*item);
+    }
+}
+
+bool RecordingList::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_view && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Delete || key == Qt::Key_Backspace) {
+            deleteSelected();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace bw::ui

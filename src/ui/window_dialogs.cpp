@@ -1,0 +1,136 @@
+#include "ui/window_dialogs.h"
+
+#include "app/app_model.h"
+#include "ui/diagnostics_sheet.h"
+#include "ui/group_name_sheet.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <functional>
+
+namespace bw::ui {
+namespace {
+
+// The identifier of a request that has none of its own (a flag or a report that is set).
+const Uuid flagSet = Uuid();
+
+// Keeps one dialog in step with a model slot. `wanted` identifies the request the slot holds
+// (none when it is empty): a dialog for another request is closed, and a new one is made by
+// `make` and opened. `dismissed` runs with the request's identifier when the dialog closes in
+// any way, to clear the slot if it still holds that request.
+template <typename Dialog>
+void follow(QObject* context, QPointer<Dialog>& shown, Uuid& shownID,
+            const std::optional<Uuid>& wanted, const std::function<Dialog*()>& make,
+            const std::function<void(const Uuid&)>& dismissed) {
+    if (Dialog* open = shown; open && wanted != shownID) {
+        // Forgotten first, so that a new request can be shown at once.
+        shown = nullptr;
+        open->close();
+    }
+    if (!wanted || shown) {
+        return;
+    }
+    shownID = *wanted;
+    Dialog* dialog = make();
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(dialog, &QDialog::finished, context,
+                     [dismissed, id = *wanted] { dismissed(id); });
+    shown = dialog;
+    dialog->open();
+}
+
+std::optional<Uuid> flag(bool set) {
+    return set ? std::optional(flagSet) : std::nullopt;
+}
+
+} // namespace
+
+WindowDialogs::WindowDialogs(AppModel& app, QWidget* window)
+    : QObject(window), m_app(app), m_window(window) {
+    LibraryModel& library = app.library();
+    connect(&library, &LibraryModel::alertChanged, this, &WindowDialogs::showAlert);
+    connect(&library, &LibraryModel::groupEditorChanged, this, &WindowDialogs::showGroupNameSheet);
+    connect(&app, &AppModel::diagnosticsChanged, this, &WindowDialogs::showDiagnosticsSheet);
+    connect(&app, &AppModel::isImporterPresentedChanged, this, &WindowDialogs::showImporter);
+    showAlert();
+    showGroupNameSheet();
+    showDiagnosticsSheet();
+    showImporter();
+}
+
+void WindowDialogs::showAlert() {
+    LibraryModel& library = m_app.library();
+    const auto& alert = library.alert();
+    follow<QMessageBox>(
+        this, m_alert, m_alertID, alert ? std::optional(alert->id) : std::nullopt,
+        [&] { return makeAlert(*alert); },
+        [library = &library](const Uuid& id) {
+            if (library->alert() && library->alert()->id == id) {
+                library->setAlert(std::nullopt);
+            }
+        });
+}
+
+QMessageBox* WindowDialogs::makeAlert(const AppAlert& alert) {
+    auto* box = new QMessageBox(m_window);
+    box->setIcon(QMessageBox::Warning);
+    box->setWindowTitle(QString::fromStdString(alert.title));
+    box->setText(QString::fromStdString(alert.title));
+    box->setInformativeText(QString::fromStdString(alert.message));
+    if (alert.action == AppAlert::Action::openMicrophoneSettings) {
+        QPushButton* settings = box->addButton("Open System Settings", QMessageBox::AcceptRole);
+        connect(settings, &QPushButton::clicked, &m_app, &AppModel::openMicrophoneSettings);
+    }
+    QPushButton* ok = box->addButton("OK", QMessageBox::RejectRole);
+    box->setDefaultButton(ok);
+    box->setEscapeButton(ok);
+    return box;
+}
+
+void WindowDialogs::showGroupNameSheet() {
+    LibraryModel& library = m_app.library();
+    const auto& editor = library.groupEditor();
+    follow<QDialog>(
+        this, m_groupNameSheet, m_groupEditorID, editor ? std::optional(editor->id) : std::nullopt,
+        [&] { return new GroupNameSheet(*editor, library, m_window); },
+        [library = &library](const Uuid& id) {
+            if (library->groupEditor() && library->groupEditor()->id == id) {
+                library->setGroupEditor(std::nullopt);
+            }
+        });
+}
+
+void WindowDialogs::showDiagnosticsSheet() {
+    Uuid shownID;
+    follow<QDialog>(
+        this, m_diagnosticsSheet, shownID, flag(m_app.diagnostics().has_value()),
+        [this] { return new DiagnosticsSheet(m_app, m_window); },
+        [this](const Uuid&) { m_app.setDiagnostics(std::nullopt); });
+}
+
+void WindowDialogs::showImporter() {
+    Uuid shownID;
+    follow<QFileDialog>(
+        this, m_importer, shownID, flag(m_app.isImporterPresented()),
+        [this] { return makeImporter(); },
+        [this](const Uuid&) { m_app.setImporterPresented(false); });
+}
+
+QFileDialog* WindowDialogs::makeImporter() {
+    auto* importer = new QFileDialog(m_window, "Import Audio");
+    importer->setFileMode(QFileDialog::ExistingFiles);
+    importer->setAcceptMode(QFileDialog::AcceptOpen);
+    importer->setNameFilter("Audio (*.m4a *.mp3 *.wav)");
+    connect(importer, &QFileDialog::filesSelected, this, [this](const QStringList& files) {
+        std::vector<std::filesystem::path> paths;
+        for (const QString& file : files) {
+            paths.emplace_back(file.toStdString());
+        }
+        m_app.library().importFiles(paths);
+    });
+    return importer;
+}
+
+} // namespace bw::ui
