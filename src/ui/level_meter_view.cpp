@@ -32,8 +32,8 @@ QAccessibleInterface* makeAccessible(const QString& className, QObject* object) 
     return nullptr;
 }
 
-double clamped(float level) {
-    return std::isfinite(level) ? std::clamp(static_cast<double>(level), 0.0, 1.0) : 0.0;
+float clamped(float level) {
+    return std::isfinite(level) ? std::clamp(level, 0.0f, 1.0f) : 0.0f;
 }
 
 } // namespace
@@ -61,7 +61,7 @@ void LevelMeterView::setLevel(float level) {
     m_level = level;
     m_animation.stop();
     m_animation.setStartValue(m_shown);
-    m_animation.setEndValue(clamped(level));
+    m_animation.setEndValue(static_cast<double>(clamped(level)));
     m_animation.start();
     QAccessibleValueChangeEvent event(this, accessibleValue());
     QAccessible::updateAccessibility(&event);
@@ -72,7 +72,8 @@ QColor LevelMeterView::fillColor() const {
 }
 
 QString LevelMeterView::accessibleValue() const {
-    return QString::number(static_cast<int>(clamped(m_level) * 100)) + " percent";
+    // In single precision, as the level is measured: 0.9 is announced as 90, not 89.
+    return QString::number(static_cast<int>(clamped(m_level) * 100.0f)) + " percent";
 }
 
 void LevelMeterView::paintEvent(QPaintEvent*) {
