@@ -1,3 +1,4 @@
+#include "ui/app_icons.h"
 #include "ui/group_name_sheet.h"
 #include "ui/tray_menu.h"
 #include "ui/tray_snapshot.h"
@@ -40,16 +41,38 @@ QAction* action(QMenu& menu, const QString& text) {
     return nullptr;
 }
 
+using Items = std::vector<std::pair<std::string, bool>>;
+const std::pair<std::string, bool> separator{"-", true};
+
 struct PhaseCase {
     const char* name;
     RecorderModel::Phase phase;
-    std::vector<std::pair<std::string, bool>> expected;
+    std::string status;      // the start of the status line
+    const char* pauseResume; // nullptr when idle
 };
 
-class TrayMenuPhaseTest : public testing::TestWithParam<PhaseCase> {};
+// The menu for a phase: recording controls are available only while idle, pause or resume and
+// stop only while recording.
+Items expectedItems(const PhaseCase& c) {
+    const bool idle = !c.pauseResume;
+    Items items{{c.status, false},
+                separator,
+                {"Ask everyone present or on the call for consent before you record.", false},
+                {"Start Recording", idle},
+                {"Group: None", true},
+                {"Microphone", idle}};
+    if (!idle) {
+        items.insert(items.end(), {separator, {c.pauseResume, true}, {"Stop Recording", true}});
+    }
+    items.insert(items.end(), {separator,
+                               {"Open Brindlewick", true},
+                               {"Check for Updates\u2026", true},
+                               separator,
+                               {"Quit Brindlewick", true}});
+    return items;
+}
 
-const std::string consent = "Ask everyone present or on the call for consent before you record.";
-const std::pair<std::string, bool> separator{"-", true};
+class TrayMenuPhaseTest : public testing::TestWithParam<PhaseCase> {};
 
 TEST_P(TrayMenuPhaseTest, OffersWhatTheRecorderAllows) {
     const auto& c = GetParam();
@@ -69,9 +92,9 @@ TEST_P(TrayMenuPhaseTest, OffersWhatTheRecorderAllows) {
     ASSERT_FALSE(shown.empty());
     // The running time depends on when the last buffer arrived; its start is enough here.
     auto& status = shown.front().first;
-    EXPECT_TRUE(status.starts_with(c.expected.front().first)) << status;
-    status = c.expected.front().first;
-    EXPECT_EQ(shown, c.expected);
+    EXPECT_TRUE(status.starts_with(c.status)) << status;
+    status = c.status;
+    EXPECT_EQ(shown, expectedItems(c));
     EXPECT_EQ(tray.iconName(),
               c.phase == RecorderModel::Phase::idle ? "MenuBarIcon" : "MenuBarIconRecording");
 
@@ -82,51 +105,12 @@ TEST_P(TrayMenuPhaseTest, OffersWhatTheRecorderAllows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Phases, TrayMenuPhaseTest,
-                         testing::Values(PhaseCase{"Idle",
-                                                   RecorderModel::Phase::idle,
-                                                   {{"Not recording or transcribing", false},
-                                                    separator,
-                                                    {consent, false},
-                                                    {"Start Recording", true},
-                                                    {"Group: None", true},
-                                                    {"Microphone", true},
-                                                    separator,
-                                                    {"Open Brindlewick", true},
-                                                    {"Check for Updates\u2026", true},
-                                                    separator,
-                                                    {"Quit Brindlewick", true}}},
-                                         PhaseCase{"Recording",
-                                                   RecorderModel::Phase::recording,
-                                                   {{"Recording 0:0", false},
-                                                    separator,
-                                                    {consent, false},
-                                                    {"Start Recording", false},
-                                                    {"Group: None", true},
-                                                    {"Microphone", false},
-                                                    separator,
-                                                    {"Pause Recording", true},
-                                                    {"Stop Recording", true},
-                                                    separator,
-                                                    {"Open Brindlewick", true},
-                                                    {"Check for Updates\u2026", true},
-                                                    separator,
-                                                    {"Quit Brindlewick", true}}},
-                                         PhaseCase{"Paused",
-                                                   RecorderModel::Phase::paused,
-                                                   {{"Recording paused at 0:0", false},
-                                                    separator,
-                                                    {consent, false},
-                                                    {"Start Recording", false},
-                                                    {"Group: None", true},
-                                                    {"Microphone", false},
-                                                    separator,
-                                                    {"Resume Recording", true},
-                                                    {"Stop Recording", true},
-                                                    separator,
-                                                    {"Open Brindlewick", true},
-                                                    {"Check for Updates\u2026", true},
-                                                    separator,
-                                                    {"Quit Brindlewick", true}}}),
+                         testing::Values(PhaseCase{"Idle", RecorderModel::Phase::idle,
+                                                   "Not recording or transcribing", nullptr},
+                                         PhaseCase{"Recording", RecorderModel::Phase::recording,
+                                                   "Recording 0:0", "Pause Recording"},
+                                         PhaseCase{"Paused", RecorderModel::Phase::paused,
+                                                   "Recording paused at 0:0", "Resume Recording"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TrayMenuTest, DevelopmentBuildSaysSoFirstAndNamesItselfThroughout) {
@@ -149,13 +133,12 @@ TEST(TrayMenuTest, GroupSubmenuChecksTheDestinationAndChoosesOne) {
 
     auto* groups = submenu(tray.menu(), "Group: ");
     ASSERT_NE(groups, nullptr);
-    EXPECT_EQ(items(*groups),
-              (std::vector<std::pair<std::string, bool>>{{"No Group", true},
-                                                         separator,
-                                                         {"Alpha", true},
-                                                         {"Team", true},
-                                                         separator,
-                                                         {"New Group\u2026", true}}));
+    EXPECT_EQ(items(*groups), (Items{{"No Group", true},
+                                     separator,
+                                     {"Alpha", true},
+                                     {"Team", true},
+                                     separator,
+                                     {"New Group\u2026", true}}));
     EXPECT_TRUE(action(*groups, "No Group")->isChecked());
 
     action(*groups, "Team")->trigger();
@@ -191,7 +174,7 @@ TEST(TrayMenuTest, NewGroupTwiceKeepsOnePanelThatCreatesTheDestination) {
     EXPECT_TRUE(panels.panel()->findChild<QLineEdit*>("name")->text().isEmpty());
 }
 
-TEST(TrayMenuTest, SnapshotRendersTheMenu) {
+TEST(TrayMenuTest, SnapshotRendersTheMenuAndTheIconsDraw) {
     test::WidgetTestApp fixture;
     ui::TrayMenu tray(
         *fixture.app, "Brindlewick", [] {}, false);
@@ -200,6 +183,10 @@ TEST(TrayMenuTest, SnapshotRendersTheMenu) {
     const QImage image(file);
     EXPECT_GT(image.width(), 100);
     EXPECT_GT(image.height(), 100);
+    for (const bool recording : {false, true}) {
+        EXPECT_FALSE(ui::AppIcons::menuBar(recording).pixmap(22, 22).isNull()) << recording;
+    }
+    EXPECT_FALSE(ui::AppIcons::application().pixmap(64, 64).isNull());
 }
 
 } // namespace
