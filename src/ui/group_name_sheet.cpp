@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -66,7 +67,13 @@ void GroupNameSheet::confirm() {
     if (m_name->text().trimmed().isEmpty()) {
         return;
     }
-    if (const auto problem = m_library.confirmGroupName(m_editor, m_name->text().toStdString())) {
+    // Success clears the library's request, and whoever shows the sheet may close it then.
+    const QPointer<GroupNameSheet> self(this);
+    const auto problem = m_library.confirmGroupName(m_editor, m_name->text().toStdString());
+    if (!self) {
+        return;
+    }
+    if (problem) {
         m_problem->setText(QString::fromStdString(*problem));
         m_problem->show();
         return;

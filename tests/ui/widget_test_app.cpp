@@ -16,7 +16,10 @@ QApplication& widgetApplication() {
         static int argc = 1;
         static char name[] = "bw-widget-tests";
         static char* argv[] = {name, nullptr};
-        static QApplication application(argc, argv);
+        // Never destroyed: a static QApplication would be destroyed after Qt's own statics
+        // (the theme icon loader among them), and its clean-up would then touch freed memory.
+        static auto* application = new QApplication(argc, argv);
+        (void)application;
     }
     return *qobject_cast<QApplication*>(QApplication::instance());
 }
