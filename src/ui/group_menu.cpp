@@ -11,6 +11,9 @@ namespace bw::ui::GroupMenu {
 void fill(QMenu& menu, LibraryModel& library, const std::function<void()>& newGroup) {
     const auto choices = MenuBarStatus::destinationMenu(library);
     menu.clear();
+    // The previous fill's group is empty now; a menu that is filled on every opening would
+    // otherwise collect them.
+    qDeleteAll(menu.findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly));
     menu.setTitle(QString::fromStdString(choices.title));
     // Exclusive, so that choosing the checked item again leaves it checked: unchecking does
     // nothing.

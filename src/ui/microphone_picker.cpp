@@ -9,6 +9,9 @@ namespace bw::ui::MicrophonePicker {
 
 void fill(QMenu& menu, RecorderModel& recorder) {
     menu.clear();
+    // The previous fill's group is empty now; a menu that is filled on every opening would
+    // otherwise collect them.
+    qDeleteAll(menu.findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly));
     auto* group = new QActionGroup(&menu);
     group->setExclusive(true);
     // A remembered device that is not plugged in is not selectedDevice(), so the system

@@ -110,12 +110,13 @@ void TrayMenu::rebuild() {
     start->setEnabled(idle);
     connect(start, &QAction::triggered, &m_app, &AppModel::startRecording);
 
-    auto* groups = m_menu.addMenu(QString());
-    GroupMenu::fill(*groups, m_app.library(), [this] { m_newGroupPanel.show(); });
+    GroupMenu::fill(m_groupMenu, m_app.library(), [this] { m_newGroupPanel.show(); });
+    m_menu.addMenu(&m_groupMenu);
 
-    auto* microphones = m_menu.addMenu("Microphone");
-    MicrophonePicker::fill(*microphones, recorder);
-    microphones->setEnabled(idle);
+    m_microphoneMenu.setTitle("Microphone");
+    MicrophonePicker::fill(m_microphoneMenu, recorder);
+    m_microphoneMenu.setEnabled(idle);
+    m_menu.addMenu(&m_microphoneMenu);
 
     if (isRecording()) {
         m_menu.addSeparator();

@@ -46,6 +46,9 @@ private:
     AppModel& m_app;
     QString m_appName;
     std::function<void()> m_quit;
+    // The submenus are kept and refilled, since clearing the menu leaves submenus in place.
+    QMenu m_groupMenu;
+    QMenu m_microphoneMenu;
     QMenu m_menu;
     QSystemTrayIcon m_icon;
     NewGroupPanel m_newGroupPanel;

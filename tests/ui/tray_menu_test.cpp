@@ -4,6 +4,7 @@
 #include "ui/tray_snapshot.h"
 #include "ui/widget_test_app.h"
 
+#include <QActionGroup>
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
@@ -147,6 +148,13 @@ TEST(TrayMenuTest, GroupSubmenuChecksTheDestinationAndChoosesOne) {
     groups = submenu(tray.menu(), "Group: Team");
     EXPECT_TRUE(action(*groups, "Team")->isChecked());
     EXPECT_FALSE(action(*groups, "No Group")->isChecked());
+
+    // Rebuilding on every opening replaces the choices rather than piling them up.
+    emit tray.menu().aboutToShow();
+    emit tray.menu().aboutToShow();
+    EXPECT_EQ(submenu(tray.menu(), "Group: "), groups);
+    EXPECT_EQ(groups->findChildren<QActionGroup*>().size(), 1);
+    EXPECT_EQ(groups->actions().size(), 6);
 }
 
 TEST(TrayMenuTest, NewGroupTwiceKeepsOnePanelThatCreatesTheDestination) {
