@@ -6,9 +6,31 @@
 
 #include <QElapsedTimer>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 
 namespace bw::test {
+
+namespace {
+
+QApplication* application = nullptr;
+
+// Destroys the application when the tests are done, while Qt's own statics (the theme icon
+// loader among them) still exist: a static QApplication would outlive them, and its clean-up
+// would touch freed memory.
+class WidgetApplicationEnvironment : public testing::Environment {
+public:
+    void TearDown() override {
+        delete application;
+        application = nullptr;
+    }
+};
+
+[[maybe_unused]] auto* const environment =
+    testing::AddGlobalTestEnvironment(new WidgetApplicationEnvironment);
+
+} // namespace
 
 QApplication& widgetApplication() {
     if (!QApplication::instance()) {
@@ -16,10 +38,7 @@ QApplication& widgetApplication() {
         static int argc = 1;
         static char name[] = "bw-widget-tests";
         static char* argv[] = {name, nullptr};
-        // Never destroyed: a static QApplication would be destroyed after Qt's own statics
-        // (the theme icon loader among them), and its clean-up would then touch freed memory.
-        static auto* application = new QApplication(argc, argv);
-        (void)application;
+        application = new QApplication(argc, argv);
     }
     return *qobject_cast<QApplication*>(QApplication::instance());
 }
