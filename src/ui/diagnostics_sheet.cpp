@@ -19,12 +19,14 @@ namespace bw::ui {
 namespace {
 
 std::optional<std::filesystem::path> askForFile(QWidget* parent, const QString& suggestedName) {
-    const QString file = QFileDialog::getSaveFileName(
-        parent, "Save Diagnostics", QDir::home().filePath(suggestedName), "Plain text (*.txt)");
-    if (file.isEmpty()) {
+    QFileDialog dialog(parent, "Save Diagnostics", QDir::home().filePath(suggestedName),
+                       "Plain text (*.txt)");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("txt");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return std::filesystem::path(file.toStdString());
+    return std::filesystem::path(dialog.selectedFiles().front().toStdString());
 }
 
 } // namespace
