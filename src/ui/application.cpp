@@ -1,9 +1,13 @@
 #include "ui/application.h"
 
 #include "app/app_model.h"
+#include "ui/app_icons.h"
+#include "ui/application_shell.h"
 #include "ui/main_window.h"
+#include "ui/quit_signal_notifier.h"
 
 #include <QApplication>
+#include <QSystemTrayIcon>
 
 namespace bw::ui {
 
@@ -12,17 +16,17 @@ int runApplication(int argc, char** argv) {
     QApplication::setApplicationName("Brindlewick");
     QApplication::setApplicationDisplayName("Brindlewick");
     QApplication::setDesktopFileName("brindlewick");
+    QApplication::setWindowIcon(AppIcons::application());
+    // The shell decides when closing the window quits (only where there is no tray).
+    QApplication::setQuitOnLastWindowClosed(false);
 
     auto app = AppModel::live();
-    MainWindow window(*app);
-    app->setPresentMainWindow([&window] {
-        window.show();
-        window.raise();
-        window.activateWindow();
-    });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, app.get(),
                      [&app] { app->prepareToQuit(); });
-    window.show();
+    const auto quit = [] { QCoreApplication::quit(); };
+    QuitSignalNotifier quitOnSignal(quit);
+    ApplicationShell shell(*app, QSystemTrayIcon::isSystemTrayAvailable(), quit);
+    shell.window().show();
     return QApplication::exec();
 }
 

@@ -1,7 +1,27 @@
 #include "ui/consent_instruction.h"
 
+#include "ui/secondary_style.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+
 namespace bw::ui {
 
-ConsentInstruction::ConsentInstruction(QWidget* parent) : QWidget(parent) {}
+ConsentInstruction::ConsentInstruction(QWidget* parent) : QWidget(parent) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(12, 4, 12, 4);
+    auto* symbol = new QLabel(this);
+    symbol->setPixmap(QIcon::fromTheme("system-users").pixmap(16, 16));
+    symbol->setAccessibleName(QString()); // decoration only: the text says it all
+    auto* label = new QLabel(text(), this);
+    label->setWordWrap(true);
+    SecondaryStyle::apply(*label);
+    layout->addWidget(symbol);
+    layout->addWidget(label, 1);
+}
+
+QString ConsentInstruction::text() {
+    return "Ask everyone present or on the call for consent before you record.";
+}
 
 } // namespace bw::ui

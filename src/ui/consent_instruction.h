@@ -1,13 +1,8 @@
 // The reminder above the detail pane to ask everyone for consent before recording.
 #pragma once
 
+#include <QString>
 #include <QWidget>
-
-namespace bw {
-class AppModel;
-class LibraryModel;
-struct GroupEditor;
-} // namespace bw
 
 namespace bw::ui {
 
@@ -16,6 +11,9 @@ class ConsentInstruction : public QWidget {
 
 public:
     explicit ConsentInstruction(QWidget* parent = nullptr);
+
+    // "Ask everyone present or on the call for consent before you record."
+    static QString text();
 };
 
 } // namespace bw::ui

@@ -3,10 +3,14 @@
 
 #include <QDialog>
 
+#include <filesystem>
+#include <functional>
+#include <optional>
+
+class QLabel;
+
 namespace bw {
 class AppModel;
-class LibraryModel;
-struct GroupEditor;
 } // namespace bw
 
 namespace bw::ui {
@@ -15,8 +19,20 @@ class DiagnosticsSheet : public QDialog {
     Q_OBJECT
 
 public:
-    // Shows the application model's current diagnostics report; closing it clears the report.
-    explicit DiagnosticsSheet(AppModel& app, QWidget* parent = nullptr);
+    // Asks where to save, proposing the given file name; none when the user cancels.
+    using ChooseFile = std::function<std::optional<std::filesystem::path>(
+        QWidget* parent, const QString& suggestedName)>;
+
+    // Shows the application model's current diagnostics report; closing it (or saving it)
+    // clears the report. `chooseFile` defaults to the desktop's save dialog.
+    explicit DiagnosticsSheet(AppModel& app, QWidget* parent = nullptr, ChooseFile chooseFile = {});
+
+private:
+    void save();
+
+    AppModel& m_app;
+    ChooseFile m_chooseFile;
+    QLabel* m_problem;
 };
 
 } // namespace bw::ui

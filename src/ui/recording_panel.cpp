@@ -1,7 +1,90 @@
 #include "ui/recording_panel.h"
 
+#include "app/app_model.h"
+#include "base/duration_format.h"
+#include "ui/level_meter_view.h"
+#include "ui/microphone_picker.h"
+#include "ui/secondary_style.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
 namespace bw::ui {
 
-RecordingPanel::RecordingPanel(AppModel&, QWidget* parent) : QWidget(parent) {}
+RecordingPanel::RecordingPanel(AppModel& app, QWidget* parent)
+    : QWidget(parent), m_app(app), m_symbol(new QLabel(this)), m_state(new QLabel(this)),
+      m_duration(new QLabel(this)), m_meter(new LevelMeterView(this)), m_device(new QLabel(this)),
+      m_pauseResume(new QPushButton(this)), m_stop(new QPushButton("Stop", this)) {
+    m_state->setObjectName("state");
+    m_duration->setObjectName("duration");
+    m_device->setObjectName("device");
+    QFont headline = m_state->font();
+    headline.setBold(true);
+    m_state->setFont(headline);
+    QFont clock = m_duration->font();
+    clock.setPointSize(48);
+    clock.setWeight(QFont::Light);
+    m_duration->setFont(clock);
+    SecondaryStyle::apply(*m_device);
+    m_stop->setIcon(QIcon::fromTheme("media-playback-stop"));
+
+    auto* stateRow = new QHBoxLayout;
+    stateRow->addStretch();
+    stateRow->addWidget(m_symbol);
+    stateRow->addWidget(m_state);
+    stateRow->addStretch();
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_pauseResume);
+    buttons->addWidget(m_stop);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addStretch();
+    layout->addLayout(stateRow);
+    layout->addWidget(m_duration, 0, Qt::AlignHCenter);
+    layout->addWidget(m_meter, 0, Qt::AlignHCenter);
+    layout->addWidget(m_device, 0, Qt::AlignHCenter);
+    layout->addLayout(buttons);
+    layout->addStretch();
+
+    auto& recorder = m_app.recorder();
+    connect(m_pauseResume, &QPushButton::clicked, this, [&recorder] {
+        if (recorder.phase() == RecorderModel::Phase::paused) {
+            recorder.resume();
+        } else {
+            recorder.pause();
+        }
+    });
+    connect(m_stop, &QPushButton::clicked, &recorder, &RecorderModel::stop);
+    for (auto signal : {&RecorderModel::phaseChanged, &RecorderModel::durationChanged,
+                        &RecorderModel::levelChanged, &RecorderModel::devicesChanged,
+                        &RecorderModel::selectedDeviceUIDChanged}) {
+        connect(&recorder, signal, this, &RecordingPanel::update);
+    }
+    update();
+}
+
+void RecordingPanel::update() {
+    const auto& recorder = m_app.recorder();
+    const bool paused = recorder.phase() == RecorderModel::Phase::paused;
+    const bool recording = recorder.phase() == RecorderModel::Phase::recording;
+    m_symbol->setPixmap(
+        QIcon::fromTheme(paused ? "media-playback-pause" : "media-record").pixmap(16, 16));
+    m_state->setText(paused ? "Paused" : "Recording");
+    QPalette palette = this->palette();
+    if (paused) {
+        palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
+    } else {
+        palette.setColor(QPalette::WindowText, QColor(255, 59, 48));
+    }
+    m_state->setPalette(palette);
+    m_duration->setText(QString::fromStdString(Formatting::duration(recorder.duration())));
+    m_meter->setLevel(recording ? recorder.level() : 0.0f);
+    m_device->setText(MicrophonePicker::selectedName(recorder));
+    m_pauseResume->setText(paused ? "Resume" : "Pause");
+    m_pauseResume->setIcon(QIcon::fromTheme(paused ? "media-record" : "media-playback-pause"));
+}
 
 } // namespace bw::ui

@@ -4,19 +4,34 @@
 
 #include <QWidget>
 
+class QLabel;
+class QPushButton;
+
 namespace bw {
 class AppModel;
-class LibraryModel;
-struct GroupEditor;
 } // namespace bw
 
 namespace bw::ui {
+
+class LevelMeterView;
 
 class RecordingPanel : public QWidget {
     Q_OBJECT
 
 public:
     explicit RecordingPanel(AppModel& app, QWidget* parent = nullptr);
+
+private:
+    void update();
+
+    AppModel& m_app;
+    QLabel* m_symbol;
+    QLabel* m_state;
+    QLabel* m_duration;
+    LevelMeterView* m_meter;
+    QLabel* m_device;
+    QPushButton* m_pauseResume;
+    QPushButton* m_stop;
 };
 
 } // namespace bw::ui

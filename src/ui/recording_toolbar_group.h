@@ -6,17 +6,25 @@
 
 namespace bw {
 class AppModel;
-class LibraryModel;
-struct GroupEditor;
 } // namespace bw
 
 namespace bw::ui {
+
+class MicrophoneMenu;
+class RecordButton;
 
 class RecordingToolbarGroup : public QWidget {
     Q_OBJECT
 
 public:
     explicit RecordingToolbarGroup(AppModel& app, QWidget* parent = nullptr);
+
+    MicrophoneMenu& microphoneMenu() { return *m_microphoneMenu; }
+    RecordButton& recordButton() { return *m_recordButton; }
+
+private:
+    MicrophoneMenu* m_microphoneMenu;
+    RecordButton* m_recordButton;
 };
 
 } // namespace bw::ui

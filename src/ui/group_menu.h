@@ -1,0 +1,18 @@
+// The menu that chooses the group new recordings go into: "No Group", the groups (the chosen one
+// checked) and "New Group…".
+#pragma once
+
+#include <functional>
+
+class QMenu;
+
+namespace bw {
+class LibraryModel;
+}
+
+namespace bw::ui::GroupMenu {
+
+// Titles the menu with the destination line and replaces its items with the current choices.
+void fill(QMenu& menu, LibraryModel& library, const std::function<void()>& newGroup);
+
+} // namespace bw::ui::GroupMenu

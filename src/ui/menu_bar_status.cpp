@@ -1,0 +1,109 @@
+#include "ui/menu_bar_status.h"
+
+#include "app/app_model.h"
+#include "base/duration_format.h"
+#include "library/copy.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace bw::ui::MenuBarStatus {
+
+namespace {
+
+std::optional<std::string> recorderLine(RecorderModel::Phase phase, double duration) {
+    switch (phase) {
+    case RecorderModel::Phase::recording:
+        return "Recording " + Formatting::duration(duration);
+    case RecorderModel::Phase::paused:
+        return "Recording paused at " + Formatting::duration(duration);
+    case RecorderModel::Phase::starting:
+        return std::string("Starting the recording\u2026");
+    case RecorderModel::Phase::idle:
+        break;
+    }
+    return std::nullopt;
+}
+
+int wholePercent(double fraction) {
+    if (!std::isfinite(fraction)) {
+        return 0;
+    }
+    return static_cast<int>(std::floor(std::clamp(fraction, 0.0, 1.0) * 100));
+}
+
+} // namespace
+
+std::vector<std::string> lines(AppModel& app) {
+    std::optional<std::string> title;
+    if (const auto& job = app.transcription().job()) {
+        if (const auto item = app.library().item(job->itemID)) {
+            title = item->title;
+        }
+    }
+    return lines(app.recorder().phase(), app.recorder().duration(), app.transcription().job(),
+                 title);
+}
+
+std::vector<std::string> lines(RecorderModel::Phase recorderPhase, double recordingDuration,
+                               const std::optional<TranscriptionJob>& transcription,
+                               const std::optional<std::string>& transcribedTitle) {
+    std::vector<std::string> result;
+    if (auto line = recorderLine(recorderPhase, recordingDuration)) {
+        result.push_back(std::move(*line));
+    }
+    if (transcription) {
+        result.push_back(transcriptionLine(*transcription, transcribedTitle.value_or("Untitled")));
+    }
+    if (result.empty()) {
+        result.emplace_back("Not recording or transcribing");
+    }
+    return result;
+}
+
+std::string transcriptionLine(const TranscriptionJob& job, const std::string& title) {
+    switch (job.phase) {
+    case TranscriptionJob::Phase::loadingModel:
+        return "Transcribing \u201c" + title + "\u201d: loading the speech model\u2026";
+    case TranscriptionJob::Phase::transcribing:
+        return Copy::menuBarTranscribing(title, wholePercent(job.fractionCompleted),
+                                         job.estimatedFinish);
+    case TranscriptionJob::Phase::saving:
+        break;
+    }
+    return "Saving the transcript of \u201c" + title + "\u201d\u2026";
+}
+
+std::string destinationLine(const LibraryModel& library) {
+    if (const auto id = library.recordingDestination()) {
+        if (const auto group = library.group(*id)) {
+            return "Group: " + group->name;
+        }
+    }
+    return "Group: None";
+}
+
+DestinationMenu destinationMenu(const LibraryModel& library) {
+    const std::optional<Uuid> destination = library.recordingDestination();
+    DestinationMenu menu;
+    menu.title = destinationLine(library);
+    menu.noGroup = {std::nullopt, "No Group", !destination};
+    for (const auto& group : library.groups()) {
+        menu.groups.push_back({group.id, group.name, destination == group.id});
+    }
+    return menu;
+}
+
+std::string appName(const nlohmann::json& info) {
+    if (info.is_object()) {
+        for (const char* key : {"CFBundleDisplayName", "CFBundleName"}) {
+            const auto value = info.find(key);
+            if (value != info.end() && value->is_string()) {
+                return value->get<std::string>();
+            }
+        }
+    }
+    return "Brindlewick";
+}
+
+} // namespace bw::ui::MenuBarStatus

@@ -1,0 +1,140 @@
+#include "ui/tray_menu.h"
+
+#include "app/app_model.h"
+#include "ui/app_icons.h"
+#include "ui/consent_instruction.h"
+#include "ui/group_menu.h"
+#include "ui/menu_bar_status.h"
+#include "ui/microphone_picker.h"
+#include "ui/web_page.h"
+
+namespace bw::ui {
+
+TrayMenu::TrayMenu(AppModel& app, QString appName, std::function<void()> quit, bool showIcon,
+                   QObject* parent)
+    : QObject(parent), m_app(app), m_appName(std::move(appName)), m_quit(std::move(quit)),
+      m_newGroupPanel(app.library()) {
+    auto& recorder = m_app.recorder();
+    auto& library = m_app.library();
+    // The menu changes shape when these change; the actions may be the ones being triggered,
+    // so they are replaced once control is back in the event loop.
+    for (auto signal : {&RecorderModel::phaseChanged, &RecorderModel::devicesChanged,
+                        &RecorderModel::selectedDeviceUIDChanged}) {
+        connect(&recorder, signal, this, &TrayMenu::scheduleRebuild);
+    }
+    for (auto signal : {&LibraryModel::groupsChanged, &LibraryModel::itemsChanged,
+                        &LibraryModel::filterChanged, &LibraryModel::activeRecordingIDChanged}) {
+        connect(&library, signal, this, &TrayMenu::scheduleRebuild);
+    }
+    connect(&recorder, &RecorderModel::durationChanged, this, &TrayMenu::updateStatus);
+    connect(&m_app.transcription(), &TranscriptionService::jobChanged, this,
+            &TrayMenu::updateStatus);
+    connect(&recorder, &RecorderModel::phaseChanged, this, &TrayMenu::updateIcon);
+    connect(&m_menu, &QMenu::aboutToShow, this, [this] {
+        if (m_app.recorder().phase() == RecorderModel::Phase::idle) {
+            m_app.recorder().refreshDevices();
+        }
+        rebuild();
+    });
+    connect(&m_icon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
+                    m_app.presentMainWindow();
+                }
+            });
+    m_icon.setContextMenu(&m_menu);
+    recorder.refreshDevices();
+    updateIcon();
+    rebuild();
+    if (showIcon) {
+        m_icon.show();
+    }
+}
+
+QString TrayMenu::iconName() const {
+    return AppIcons::menuBarIconName(isRecording());
+}
+
+bool TrayMenu::isRecording() const {
+    const auto phase = m_app.recorder().phase();
+    return phase == RecorderModel::Phase::recording || phase == RecorderModel::Phase::paused;
+}
+
+void TrayMenu::updateIcon() {
+    m_icon.setIcon(AppIcons::menuBar(isRecording()));
+    m_icon.setToolTip(isRecording() ? m_appName + ", recording" : m_appName);
+}
+
+void TrayMenu::scheduleRebuild() {
+    if (m_rebuildScheduled) {
+        return;
+    }
+    m_rebuildScheduled = true;
+    QMetaObject::invokeMethod(this, &TrayMenu::rebuild, Qt::QueuedConnection);
+}
+
+void TrayMenu::updateStatus() {
+    const auto lines = MenuBarStatus::lines(m_app);
+    if (lines.size() != m_statusLines.size()) {
+        scheduleRebuild();
+        return;
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        m_statusLines[i]->setText(QString::fromStdString(lines[i]));
+    }
+}
+
+void TrayMenu::rebuild() {
+    m_rebuildScheduled = false;
+    m_menu.clear();
+    m_statusLines.clear();
+    auto& recorder = m_app.recorder();
+    const auto phase = recorder.phase();
+    const bool idle = phase == RecorderModel::Phase::idle;
+    auto addLine = [this](const QString& text) {
+        auto* line = m_menu.addAction(text);
+        line->setEnabled(false);
+        return line;
+    };
+
+    if (m_appName != "Brindlewick") {
+        addLine(m_appName + ": a development build, not the installed app");
+    }
+    for (const auto& line : MenuBarStatus::lines(m_app)) {
+        m_statusLines.push_back(addLine(QString::fromStdString(line)));
+    }
+    m_menu.addSeparator();
+    addLine(ConsentInstruction::text());
+
+    auto* start = m_menu.addAction("Start Recording");
+    start->setEnabled(idle);
+    connect(start, &QAction::triggered, &m_app, &AppModel::startRecording);
+
+    GroupMenu::fill(m_groupMenu, m_app.library(), [this] { m_newGroupPanel.show(); });
+    m_menu.addMenu(&m_groupMenu);
+
+    m_microphoneMenu.setTitle("Microphone");
+    MicrophonePicker::fill(m_microphoneMenu, recorder);
+    m_microphoneMenu.setEnabled(idle);
+    m_menu.addMenu(&m_microphoneMenu);
+
+    if (isRecording()) {
+        m_menu.addSeparator();
+        const bool paused = phase == RecorderModel::Phase::paused;
+        auto* pauseResume = m_menu.addAction(paused ? "Resume Recording" : "Pause Recording");
+        connect(pauseResume, &QAction::triggered, &recorder,
+                paused ? &RecorderModel::resume : &RecorderModel::pause);
+        connect(m_menu.addAction("Stop Recording"), &QAction::triggered, &recorder,
+                &RecorderModel::stop);
+    }
+
+    m_menu.addSeparator();
+    connect(m_menu.addAction("Open " + m_appName), &QAction::triggered, this,
+            [this] { m_app.presentMainWindow(); });
+    connect(m_menu.addAction("Check for Updates\u2026"), &QAction::triggered, this,
+            &UpdatePage::open);
+    m_menu.addSeparator();
+    connect(m_menu.addAction("Quit " + m_appName), &QAction::triggered, this, [this] { m_quit(); });
+}
+
+} // namespace bw::ui
