@@ -1,6 +1,7 @@
 #include "ui/consent_instruction.h"
 
 #include "ui/secondary_style.h"
+#include "ui/symbols.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,13 +11,13 @@ namespace bw::ui {
 ConsentInstruction::ConsentInstruction(QWidget* parent) : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(12, 4, 12, 4);
-    auto* symbol = new QLabel(this);
-    symbol->setPixmap(QIcon::fromTheme("system-users").pixmap(16, 16));
-    symbol->setAccessibleName(QString()); // decoration only: the text says it all
+    auto* icon = new QLabel(this);
+    icon->setPixmap(symbol("person.2").pixmap(16, 16));
+    icon->setAccessibleName(QString()); // decoration only: the text says it all
     auto* label = new QLabel(text(), this);
     label->setWordWrap(true);
     SecondaryStyle::apply(*label);
-    layout->addWidget(symbol);
+    layout->addWidget(icon);
     layout->addWidget(label, 1);
 }
 

@@ -2,6 +2,7 @@
 
 #include "recording/recorder_model.h"
 #include "ui/microphone_picker.h"
+#include "ui/symbols.h"
 
 #include <QMenu>
 
@@ -10,7 +11,7 @@ namespace bw::ui {
 MicrophoneMenu::MicrophoneMenu(RecorderModel& recorder, QWidget* parent)
     : QToolButton(parent), m_recorder(recorder) {
     setText("Microphone");
-    setIcon(QIcon::fromTheme("audio-input-microphone"));
+    setIcon(symbol("mic"));
     setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     setAutoRaise(true);
     setPopupMode(QToolButton::InstantPopup);

@@ -2,6 +2,7 @@
 
 #include "app/app_model.h"
 #include "ui/consent_instruction.h"
+#include "ui/symbols.h"
 
 namespace bw::ui {
 
@@ -26,7 +27,7 @@ void RecordButton::update() {
         phase == RecorderModel::Phase::recording || phase == RecorderModel::Phase::paused;
     setText(running ? "Stop" : "Record");
     setToolTip(running ? "Stop" : ConsentInstruction::text());
-    setIcon(QIcon::fromTheme(running ? "media-playback-stop" : "media-record"));
+    setIcon(symbol(running ? "stop.circle.fill" : "record.circle"));
     setEnabled(phase != RecorderModel::Phase::starting);
 }
 

@@ -5,6 +5,7 @@
 #include "ui/level_meter_view.h"
 #include "ui/microphone_picker.h"
 #include "ui/secondary_style.h"
+#include "ui/symbols.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -28,7 +29,7 @@ RecordingPanel::RecordingPanel(AppModel& app, QWidget* parent)
     clock.setWeight(QFont::Light);
     m_duration->setFont(clock);
     SecondaryStyle::apply(*m_device);
-    m_stop->setIcon(QIcon::fromTheme("media-playback-stop"));
+    m_stop->setIcon(symbol("stop.fill"));
 
     auto* stateRow = new QHBoxLayout;
     stateRow->addStretch();
@@ -70,8 +71,7 @@ void RecordingPanel::update() {
     const auto& recorder = m_app.recorder();
     const bool paused = recorder.phase() == RecorderModel::Phase::paused;
     const bool recording = recorder.phase() == RecorderModel::Phase::recording;
-    m_symbol->setPixmap(
-        QIcon::fromTheme(paused ? "media-playback-pause" : "media-record").pixmap(16, 16));
+    m_symbol->setPixmap(symbol(paused ? "pause.circle.fill" : "record.circle.fill").pixmap(16, 16));
     m_state->setText(paused ? "Paused" : "Recording");
     QPalette palette = this->palette();
     if (paused) {
@@ -84,7 +84,7 @@ void RecordingPanel::update() {
     m_meter->setLevel(recording ? recorder.level() : 0.0f);
     m_device->setText(MicrophonePicker::selectedName(recorder));
     m_pauseResume->setText(paused ? "Resume" : "Pause");
-    m_pauseResume->setIcon(QIcon::fromTheme(paused ? "media-record" : "media-playback-pause"));
+    m_pauseResume->setIcon(symbol(paused ? "record.circle" : "pause.fill"));
 }
 
 } // namespace bw::ui

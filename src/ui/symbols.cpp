@@ -28,6 +28,8 @@ const SymbolEntry symbolTable[] = {
     {"pause.circle.fill", "media-playback-pause", QStyle::SP_MediaPause, {}},
     {"play.fill", "media-playback-start", QStyle::SP_MediaPlay, {}},
     {"pause.fill", "media-playback-pause", QStyle::SP_MediaPause, {}},
+    {"stop.fill", "media-playback-stop", QStyle::SP_MediaStop, {}},
+    {"person.2", "system-users", QStyle::SP_MessageBoxInformation, {}},
     {"speaker.slash", "audio-volume-muted", QStyle::SP_MediaVolumeMuted, {}},
     {"exclamationmark.triangle", "dialog-warning", QStyle::SP_MessageBoxWarning, {}},
     {"text.bubble", "format-justify-fill", QStyle::SP_FileDialogDetailedView, {}},

@@ -3,6 +3,8 @@
 // adding a function and a line to `states`.
 #include "library/library_test_support.h"
 #include "ui/main_window.h"
+#include "ui/tray_menu.h"
+#include "ui/tray_snapshot.h"
 #include "ui/widget_test_app.h"
 
 #include <QDialog>
@@ -107,9 +109,16 @@ void diagnostics(WidgetTestApp& fixture) {
     fixture.app->showDiagnostics();
 }
 
+// A recording in progress while another recording is transcribed: the tray menu's fullest state.
+void recordingWhileTranscribing(WidgetTestApp& fixture) {
+    transcribing(fixture);
+    fixture.startRecording(65);
+}
+
 struct State {
     std::string file;
     std::function<void(WidgetTestApp&)> prepare;
+    bool trayMenu = false; // renders the tray menu instead of the window
 };
 
 // The window with any sheet it shows drawn over its top centre, as a sheet appears.
@@ -137,7 +146,15 @@ bool snapshot(const State& state, const std::filesystem::path& folder) {
     state.prepare(fixture);
     waitFor([] { return false; }, 300); // let layouts and queued updates settle
     const auto file = folder / state.file;
-    const bool saved = render(window).save(QString::fromStdString(file.string()), "PNG");
+    const QString path = QString::fromStdString(file.string());
+    bool saved = false;
+    if (state.trayMenu) {
+        ui::TrayMenu tray(
+            *fixture.app, "Brindlewick", [] {}, false);
+        saved = test::saveTrayMenuSnapshot(tray, path);
+    } else {
+        saved = render(window).save(path, "PNG");
+    }
     std::printf("%s %s\n", saved ? "wrote" : "could not write", file.c_str());
     std::fflush(stdout);
     return saved;
@@ -154,12 +171,17 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[1];
     std::filesystem::create_directories(folder);
     // Owned here, so that it goes before the static objects of Qt that its clean-up uses.
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Offscreen unless the caller chose a platform (QT_QPA_PLATFORM=xcb under a real X server).
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     const std::vector<bw::State> states = {
-        {"empty.png", bw::emptyLibrary},  {"groups.png", bw::groups},
-        {"recording.png", bw::recording}, {"transcribing.png", bw::transcribing},
-        {"editor.png", bw::editor},       {"diagnostics.png", bw::diagnostics},
+        {"empty.png", bw::emptyLibrary},
+        {"groups.png", bw::groups},
+        {"recording.png", bw::recording},
+        {"transcribing.png", bw::transcribing},
+        {"editor.png", bw::editor},
+        {"diagnostics.png", bw::diagnostics},
+        {"tray-menu.png", bw::recordingWhileTranscribing, true},
     };
     bool allSaved = true;
     for (const auto& state : states) {
