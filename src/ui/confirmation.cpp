@@ -1,18 +1,26 @@
 #include "ui/confirmation.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace bw::ui {
+
+void setMessageBoxText(QMessageBox& box, const QString& title, const QString& message) {
+    box.setText(title);
+    box.setInformativeText(message);
+    // The box sizes itself to the heading, which is often short.
+    if (auto* heading = box.findChild<QLabel*>("qt_msgbox_label")) {
+        heading->setMinimumWidth(320);
+    }
+}
 
 QMessageBox* openConfirmation(QWidget* parent, const QString& title, const QString& message,
                               const QString& destructiveButton, std::function<void()> onConfirm) {
     auto* box = new QMessageBox(parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setIcon(QMessageBox::Warning);
-    box->setWindowTitle(title);
-    box->setText(title);
-    box->setInformativeText(message);
+    setMessageBoxText(*box, title, message);
     QPushButton* confirm = box->addButton(destructiveButton, QMessageBox::DestructiveRole);
     QPushButton* cancel = box->addButton("Cancel", QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
