@@ -255,7 +255,10 @@ void TranscriptSection::confirmRetranscription() {
     setMessageBoxText(*box, "Transcribe this recording again?",
                       "The new transcript replaces the current one, including your edits.");
     QPushButton* again = box->addButton("Transcribe Again", QMessageBox::DestructiveRole);
-    box->setEscapeButton(box->addButton("Cancel", QMessageBox::RejectRole));
+    // Return keeps the edits: only a deliberate click replaces them.
+    QPushButton* cancel = box->addButton("Cancel", QMessageBox::RejectRole);
+    box->setDefaultButton(cancel);
+    box->setEscapeButton(cancel);
     box->setAttribute(Qt::WA_DeleteOnClose);
     connect(box, &QMessageBox::buttonClicked, this, [this, box, again](QAbstractButton* button) {
         if (button == again) {
