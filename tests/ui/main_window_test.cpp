@@ -1,8 +1,14 @@
 #include "ui/main_window.h"
 
+#include "ui/detail_view.h"
+#include "ui/item_detail_view.h"
 #include "ui/recording_list.h"
+#include "ui/transcript_editor_view.h"
+#include "ui/transcript_section.h"
+#include "ui/transcript_text_view.h"
 
 #include "library/library_test_support.h"
+#include "ui/transcript_test_support.h"
 #include "ui/widget_test_app.h"
 #include "ui/window_dialogs.h"
 #include "ui/window_test_support.h"
@@ -115,6 +121,30 @@ TEST(MainWindowTest, DroppedFilesAreImportedAndTheFailuresReported) {
               "file.");
     ASSERT_EQ(fixture.app->library().items().size(), 1u);
     EXPECT_EQ(fixture.app->library().items().front().title, "talk");
+}
+
+// Files dropped onto the transcript are imported like anywhere else, not typed in as paths.
+TEST(MainWindowTest, FilesDroppedOnTheTranscriptAreImportedNotTyped) {
+    test::WidgetTestApp fixture;
+    ui::MainWindow window(*fixture.app);
+    window.show();
+    const Uuid id = fixture.importTone("Talk");
+    test::saveTranscript(*fixture.app, id, {{0, 1, "Spoken words"}});
+    fixture.importTone("Other"); // selected instead, so Talk is loaded again with its transcript
+    fixture.app->library().setSelection(id);
+    ui::TranscriptSection& section = *window.detail()->itemDetail()->transcript();
+    ASSERT_TRUE(waitFor([&] { return section.editorView() != nullptr; }));
+    ui::TranscriptTextView& text = section.editorView()->textView();
+    test::writeWav(fixture.files.path() / "dropped.wav", 1);
+    const QUrl file = QUrl::fromLocalFile(
+        QString::fromStdString((fixture.files.path() / "dropped.wav").string()));
+
+    text.moveCursor(QTextCursor::End); // inside the segment's words, where text may go
+    EXPECT_TRUE(test::drop(*text.viewport(), text.cursorRect().center(), urlData({file})));
+    ASSERT_TRUE(waitFor([&] { return fixture.app->library().items().size() == 3; }));
+    // The import selects the new recording; the transcript left behind is as it was.
+    EXPECT_EQ(TranscriptStore(fixture.app->library().store()).load(id)->segments.at(0).text,
+              "Spoken words");
 }
 
 TEST(MainWindowTest, RefusesADropWithoutLocalFiles) {
