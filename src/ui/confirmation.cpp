@@ -9,9 +9,11 @@ namespace bw::ui {
 void setMessageBoxText(QMessageBox& box, const QString& title, const QString& message) {
     box.setText(title);
     box.setInformativeText(message);
-    // The box sizes itself to the heading, which is often short.
-    if (auto* heading = box.findChild<QLabel*>("qt_msgbox_label")) {
-        heading->setMinimumWidth(320);
+    // The box sizes itself to the heading, which is often short. The width goes on the
+    // explanation: a minimum on the heading would stop the box wrapping a long one (a long
+    // recording title) and cut it instead.
+    if (auto* explanation = box.findChild<QLabel*>("qt_msgbox_informativelabel")) {
+        explanation->setMinimumWidth(320);
     }
 }
 

@@ -14,6 +14,7 @@
 #include "ui/window_test_support.h"
 
 #include <QFileDialog>
+#include <QLabel>
 #include <QListView>
 #include <QUrl>
 
@@ -90,6 +91,38 @@ TEST(MainWindowTest, ANewAlertReplacesTheOneShownAndClearingItClosesTheBox) {
 
     fixture.app->library().setAlert(std::nullopt);
     EXPECT_TRUE(waitFor([&] { return test::openDialogs<QMessageBox>(window).empty(); }));
+}
+
+// The explanation reads as a paragraph under a short heading, and a long heading wraps
+// rather than being cut at the box's edge.
+TEST(MainWindowTest, AlertsAreWideEnoughToReadAndWrapALongHeading) {
+    test::WidgetTestApp fixture;
+    ui::MainWindow window(*fixture.app);
+    window.show();
+    const QString message = "The microphone was disconnected or changed. Everything recorded up "
+                            "to that point is kept.";
+    for (const QString& title :
+         {QString("Stopped"),
+          QString("Delete “Interview with the head of the regional planning "
+                  "office about the new budget and the plans for next year”?")}) {
+        SCOPED_TRACE(title.toStdString());
+        fixture.app->library().setAlert(AppAlert::make(title.toStdString(), message.toStdString()));
+        ASSERT_TRUE(waitFor([&] {
+            const auto boxes = test::openDialogs<QMessageBox>(window);
+            return boxes.size() == 1 && boxes.front()->text() == title &&
+                   boxes.front()->isVisible();
+        }));
+        QMessageBox& box = *test::openDialogs<QMessageBox>(window).front();
+        const auto* heading = box.findChild<QLabel*>("qt_msgbox_label");
+        const auto* explanation = box.findChild<QLabel*>("qt_msgbox_informativelabel");
+        ASSERT_TRUE(heading && explanation);
+        EXPECT_GE(explanation->width(), 320);
+        EXPECT_TRUE(heading->wordWrap() || heading->fontMetrics().horizontalAdvance(title) <=
+                                               heading->contentsRect().width());
+        EXPECT_LE(box.width(), 700);
+        fixture.app->library().setAlert(std::nullopt);
+        ASSERT_TRUE(waitFor([&] { return test::openDialogs<QMessageBox>(window).empty(); }));
+    }
 }
 
 std::unique_ptr<QMimeData> urlData(const QList<QUrl>& urls) {
