@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace bw::ui {
@@ -87,6 +88,11 @@ AcknowledgementsWindow::AcknowledgementsWindow(const std::vector<Acknowledgement
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll);
     resize(600, 560);
+    // Closes like a dialog, with Escape, or with Ctrl+W as other windows do.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
+    }
 }
 
 void AcknowledgementsWindow::present() {

@@ -24,6 +24,7 @@ DetailView::DetailView(AppModel& app, QWidget* parent)
     LibraryModel& library = app.library();
     connect(&library, &LibraryModel::selectionChanged, this, &DetailView::refresh);
     connect(&library, &LibraryModel::itemsChanged, this, &DetailView::refresh);
+    connect(&library, &LibraryModel::activeRecordingIDChanged, this, &DetailView::refresh);
     connect(&app.recorder(), &RecorderModel::activeItemIDChanged, this, &DetailView::refresh);
     refresh();
 }
@@ -37,7 +38,10 @@ void DetailView::refresh() {
     const auto item = selection ? m_app.library().item(*selection) : std::nullopt;
     if (!item) {
         m_stack->setCurrentWidget(m_emptyState);
-    } else if (m_app.recorder().activeItemID() == item->id) {
+    } else if (m_app.recorder().activeItemID() == item->id ||
+               m_app.library().activeRecordingID() == item->id) {
+        // The library names the new recording before the recorder does, and selects it in
+        // between; its audio file is still being written then, so the player must not open it.
         m_stack->setCurrentWidget(m_recordingPanel);
     } else {
         m_itemDetail->showItem(*item);

@@ -13,6 +13,7 @@ EmptyStateView::EmptyStateView(QWidget* parent)
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
     titleFont.setBold(true);
     m_title->setFont(titleFont);
+    m_title->setWordWrap(true); // the list column can be narrower than a heading
     m_message->setWordWrap(true);
     m_message->setForegroundRole(QPalette::PlaceholderText);
     for (QLabel* label : {m_icon, m_title, m_message}) {

@@ -12,11 +12,12 @@ void FileSavePanel::ask(const SaveQuestion& question, Answer answer) {
     dialog->setFileMode(QFileDialog::AnyFile);
     const QString extension = QString::fromUtf8(fileExtension(question.format));
     const QString type = QString::fromStdString(question.contentType);
-    if (QMimeDatabase().mimeTypeForName(type).isValid()) {
-        dialog->setMimeTypeFilters({type});
-    } else {
-        dialog->setNameFilter(QString("*.%1").arg(extension));
-    }
+    // Only the one extension: the type's own patterns can be wider (plain text also lists
+    // *.asc and *,v), which would offer names the export does not write.
+    const QMimeType mime = QMimeDatabase().mimeTypeForName(type);
+    const QString pattern = QString("*.%1").arg(extension);
+    dialog->setNameFilter(mime.isValid() ? QString("%1 (%2)").arg(mime.comment(), pattern)
+                                         : pattern);
     // A name typed without the extension still gets it.
     dialog->setDefaultSuffix(extension);
     dialog->selectFile(QString::fromStdString(question.suggestedFileName));

@@ -83,7 +83,8 @@ void LibraryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         drawText(text, secondary);
     }
     if (row.isInterrupted()) {
-        drawText("Interrupted", QColor(230, 126, 0));
+        // Orange is hard to read on the selection colour; selected rows keep to its text colour.
+        drawText("Interrupted", selected ? primary : QColor(230, 126, 0));
     }
     if (row.isTranscribing) {
         const int size = metrics.height();

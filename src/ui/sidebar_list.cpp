@@ -71,6 +71,9 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QSize size = QStyledItemDelegate::sizeHint(option, index);
         size.setHeight(std::max(size.height(), 26));
+        // Rows take the list's width and paint() shortens long names; a row as wide as its
+        // name would push every count badge out of view.
+        size.setWidth(0);
         return size;
     }
 };
@@ -88,6 +91,7 @@ SidebarList::SidebarList(LibraryModel& library, QWidget* parent)
     setDragDropMode(QAbstractItemView::DropOnly);
     setContextMenuPolicy(Qt::CustomContextMenu);
     setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 void SidebarList::setRows(const std::vector<SidebarRow>& rows) {

@@ -5,6 +5,7 @@
 #include "platform/bundle_info.h"
 #include "transcripts/export_panel.h"
 #include "transcripts/transcript_editor_model.h"
+#include "ui/confirmation.h"
 #include "ui/file_save_panel.h"
 #include "ui/language_picker.h"
 #include "ui/live_transcript_view.h"
@@ -251,11 +252,13 @@ void TranscriptSection::confirmRetranscription() {
         return;
     }
     auto* box = new QMessageBox(this);
-    box->setWindowTitle("Transcribe this recording again?");
-    box->setText("Transcribe this recording again?");
-    box->setInformativeText("The new transcript replaces the current one, including your edits.");
+    setMessageBoxText(*box, "Transcribe this recording again?",
+                      "The new transcript replaces the current one, including your edits.");
     QPushButton* again = box->addButton("Transcribe Again", QMessageBox::DestructiveRole);
-    box->setEscapeButton(box->addButton("Cancel", QMessageBox::RejectRole));
+    // Return keeps the edits: only a deliberate click replaces them.
+    QPushButton* cancel = box->addButton("Cancel", QMessageBox::RejectRole);
+    box->setDefaultButton(cancel);
+    box->setEscapeButton(cancel);
     box->setAttribute(Qt::WA_DeleteOnClose);
     connect(box, &QMessageBox::buttonClicked, this, [this, box, again](QAbstractButton* button) {
         if (button == again) {
@@ -287,9 +290,7 @@ void TranscriptSection::showExportError(const std::string& message) {
     m_exportError = message;
     auto* box = new QMessageBox(this);
     box->setIcon(QMessageBox::Warning);
-    box->setWindowTitle("The transcript couldn't be exported");
-    box->setText("The transcript couldn't be exported");
-    box->setInformativeText(QString::fromStdString(message));
+    setMessageBoxText(*box, "The transcript couldn't be exported", QString::fromStdString(message));
     box->setEscapeButton(box->addButton("OK", QMessageBox::RejectRole));
     box->setAttribute(Qt::WA_DeleteOnClose);
     connect(box, &QMessageBox::finished, this, [this] { m_exportError.reset(); });

@@ -14,6 +14,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -378,7 +379,7 @@ void TranscriptTextView::dropEvent(QDropEvent* event) {
     QDragLeaveEvent leave;
     QTextEdit::dragLeaveEvent(&leave); // takes the drop caret away
     const QMimeData* data = event->mimeData();
-    if (!data || !data->hasText()) {
+    if (!canInsertFromMimeData(data)) {
         event->ignore();
         return;
     }
@@ -446,7 +447,14 @@ QMimeData* TranscriptTextView::createMimeDataFromSelection() const {
 }
 
 bool TranscriptTextView::canInsertFromMimeData(const QMimeData* source) const {
-    return source && source->hasText();
+    // Qt offers dragged files as text too (their URLs); those are left to the window, which
+    // imports them.
+    if (!source || !source->hasText()) {
+        return false;
+    }
+    const QList<QUrl> urls = source->urls();
+    return std::none_of(urls.begin(), urls.end(),
+                        [](const QUrl& url) { return url.isLocalFile(); });
 }
 
 void TranscriptTextView::insertFromMimeData(const QMimeData* source) {

@@ -1,6 +1,7 @@
 #include "ui/window_dialogs.h"
 
 #include "app/app_model.h"
+#include "ui/confirmation.h"
 #include "ui/diagnostics_sheet.h"
 #include "ui/group_name_sheet.h"
 
@@ -76,9 +77,8 @@ void WindowDialogs::showAlert() {
 QMessageBox* WindowDialogs::makeAlert(const AppAlert& alert) {
     auto* box = new QMessageBox(m_window);
     box->setIcon(QMessageBox::Warning);
-    box->setWindowTitle(QString::fromStdString(alert.title));
-    box->setText(QString::fromStdString(alert.title));
-    box->setInformativeText(QString::fromStdString(alert.message));
+    setMessageBoxText(*box, QString::fromStdString(alert.title),
+                      QString::fromStdString(alert.message));
     if (alert.action == AppAlert::Action::openMicrophoneSettings) {
         QPushButton* settings = box->addButton("Open System Settings", QMessageBox::AcceptRole);
         connect(settings, &QPushButton::clicked, &m_app, &AppModel::openMicrophoneSettings);

@@ -3,6 +3,7 @@
 #include "ui/widget_test_app.h"
 
 #include <QLabel>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,19 @@ TEST(AcknowledgementsTest, ListsTheShippedComponentsWithTheirLicences) {
         missing += label->text().startsWith("The licence text is missing from this copy");
     }
     EXPECT_EQ(missing, 2);
+}
+
+TEST(AcknowledgementsTest, EscapeAndTheCloseKeysCloseTheWindow) {
+    test::widgetApplication();
+    ui::AcknowledgementsWindow window({}, [](const ui::Acknowledgement&) { return std::nullopt; });
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        SCOPED_TRACE(keys.toString().toStdString());
+        window.present();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        QTest::keySequence(&window, keys);
+        EXPECT_FALSE(window.isVisible());
+    }
 }
 
 } // namespace

@@ -41,9 +41,12 @@ TEST_F(DetailViewTest, ShowsThePlaceholderTheRecordingPanelOrTheRecordingsDetail
     const Uuid recording = fixture.startRecording();
     library().setSelection(recording);
     EXPECT_EQ(view.currentPage(), view.recordingPanel());
+    EXPECT_TRUE(fixture.players.made.empty()); // the file being written is not opened
 
     fixture.app->recorder().stop();
     EXPECT_EQ(view.currentPage(), view.itemDetail());
+    EXPECT_FALSE(player().showsFailure());
+    EXPECT_EQ(fixture.players.made.size(), 1u);
     EXPECT_TRUE(detail().informationLabel()->text().endsWith(" · 0:01"));
     EXPECT_FALSE(detail().interruptedNotice()->isVisible());
 }

@@ -8,7 +8,9 @@
 #include "ui/widget_test_app.h"
 #include "ui/window_test_support.h"
 
+#include <QApplication>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -50,6 +52,18 @@ TEST_F(GroupSidebarTest, ListsTheFixedRowsAndTheGroupsWithTheirCounts) {
                                                             {"Alpha", "Group, 0 recordings"},
                                                             {"Team", "Group, 1 recording"}};
     EXPECT_EQ(shown, expected);
+}
+
+// A long group name is cut short in its row; the rows keep the sidebar's width, so every count
+// badge stays in view and nothing scrolls sideways.
+TEST_F(GroupSidebarTest, ALongGroupNameKeepsTheRowsToTheSidebarsWidth) {
+    library().createGroup("Quarterly planning meetings with the regional sales team", {});
+    QApplication::processEvents();
+    const int width = list().viewport()->width();
+    for (int index = 0; index < list().count(); ++index) {
+        EXPECT_LE(list().visualItemRect(list().item(index)).right(), width) << index;
+    }
+    EXPECT_FALSE(list().horizontalScrollBar()->isVisible());
 }
 
 TEST_F(GroupSidebarTest, ChoosingARowSetsTheFilterAndTheHeadingLeavesItAlone) {

@@ -1,13 +1,20 @@
 #include "ui/main_window.h"
 
+#include "ui/detail_view.h"
+#include "ui/item_detail_view.h"
 #include "ui/recording_list.h"
+#include "ui/transcript_editor_view.h"
+#include "ui/transcript_section.h"
+#include "ui/transcript_text_view.h"
 
 #include "library/library_test_support.h"
+#include "ui/transcript_test_support.h"
 #include "ui/widget_test_app.h"
 #include "ui/window_dialogs.h"
 #include "ui/window_test_support.h"
 
 #include <QFileDialog>
+#include <QLabel>
 #include <QListView>
 #include <QUrl>
 
@@ -86,6 +93,38 @@ TEST(MainWindowTest, ANewAlertReplacesTheOneShownAndClearingItClosesTheBox) {
     EXPECT_TRUE(waitFor([&] { return test::openDialogs<QMessageBox>(window).empty(); }));
 }
 
+// The explanation reads as a paragraph under a short heading, and a long heading wraps
+// rather than being cut at the box's edge.
+TEST(MainWindowTest, AlertsAreWideEnoughToReadAndWrapALongHeading) {
+    test::WidgetTestApp fixture;
+    ui::MainWindow window(*fixture.app);
+    window.show();
+    const QString message = "The microphone was disconnected or changed. Everything recorded up "
+                            "to that point is kept.";
+    for (const QString& title :
+         {QString("Stopped"),
+          QString("Delete “Interview with the head of the regional planning "
+                  "office about the new budget and the plans for next year”?")}) {
+        SCOPED_TRACE(title.toStdString());
+        fixture.app->library().setAlert(AppAlert::make(title.toStdString(), message.toStdString()));
+        ASSERT_TRUE(waitFor([&] {
+            const auto boxes = test::openDialogs<QMessageBox>(window);
+            return boxes.size() == 1 && boxes.front()->text() == title &&
+                   boxes.front()->isVisible();
+        }));
+        QMessageBox& box = *test::openDialogs<QMessageBox>(window).front();
+        const auto* heading = box.findChild<QLabel*>("qt_msgbox_label");
+        const auto* explanation = box.findChild<QLabel*>("qt_msgbox_informativelabel");
+        ASSERT_TRUE(heading && explanation);
+        EXPECT_GE(explanation->width(), 320);
+        EXPECT_TRUE(heading->wordWrap() || heading->fontMetrics().horizontalAdvance(title) <=
+                                               heading->contentsRect().width());
+        EXPECT_LE(box.width(), 700);
+        fixture.app->library().setAlert(std::nullopt);
+        ASSERT_TRUE(waitFor([&] { return test::openDialogs<QMessageBox>(window).empty(); }));
+    }
+}
+
 std::unique_ptr<QMimeData> urlData(const QList<QUrl>& urls) {
     auto data = std::make_unique<QMimeData>();
     data->setUrls(urls);
@@ -115,6 +154,30 @@ TEST(MainWindowTest, DroppedFilesAreImportedAndTheFailuresReported) {
               "file.");
     ASSERT_EQ(fixture.app->library().items().size(), 1u);
     EXPECT_EQ(fixture.app->library().items().front().title, "talk");
+}
+
+// Files dropped onto the transcript are imported like anywhere else, not typed in as paths.
+TEST(MainWindowTest, FilesDroppedOnTheTranscriptAreImportedNotTyped) {
+    test::WidgetTestApp fixture;
+    ui::MainWindow window(*fixture.app);
+    window.show();
+    const Uuid id = fixture.importTone("Talk");
+    test::saveTranscript(*fixture.app, id, {{0, 1, "Spoken words"}});
+    fixture.importTone("Other"); // selected instead, so Talk is loaded again with its transcript
+    fixture.app->library().setSelection(id);
+    ui::TranscriptSection& section = *window.detail()->itemDetail()->transcript();
+    ASSERT_TRUE(waitFor([&] { return section.editorView() != nullptr; }));
+    ui::TranscriptTextView& text = section.editorView()->textView();
+    test::writeWav(fixture.files.path() / "dropped.wav", 1);
+    const QUrl file = QUrl::fromLocalFile(
+        QString::fromStdString((fixture.files.path() / "dropped.wav").string()));
+
+    text.moveCursor(QTextCursor::End); // inside the segment's words, where text may go
+    EXPECT_TRUE(test::drop(*text.viewport(), text.cursorRect().center(), urlData({file})));
+    ASSERT_TRUE(waitFor([&] { return fixture.app->library().items().size() == 3; }));
+    // The import selects the new recording; the transcript left behind is as it was.
+    EXPECT_EQ(TranscriptStore(fixture.app->library().store()).load(id)->segments.at(0).text,
+              "Spoken words");
 }
 
 TEST(MainWindowTest, RefusesADropWithoutLocalFiles) {

@@ -152,6 +152,8 @@ TEST_P(RecordingListEmptyTest, ShowsThePlaceholderForWhatIsMissing) {
     EXPECT_TRUE(placeholder->isVisible());
     EXPECT_EQ(placeholder->title(), param.title);
     EXPECT_EQ(placeholder->message(), param.message);
+    // Its texts wrap to fit the list at its narrowest rather than being cut at both ends.
+    EXPECT_LE(placeholder->minimumSizeHint().width(), window.recordingList()->minimumWidth());
 }
 
 INSTANTIATE_TEST_SUITE_P(

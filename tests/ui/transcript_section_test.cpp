@@ -218,13 +218,19 @@ TEST_F(TranscriptSectionTest, TranscribingAgainAsksFirst) {
     test::saveTranscript(*fixture.app, id, {{0, 1, "Edited"}});
     section.showItem(id);
     fixture.engine->holdUntilReleased = true;
-    for (const auto& [answer, starts] : {std::pair{"Cancel", false}, {"Transcribe Again", true}}) {
+    // Return answers with the default button, which must keep the edits.
+    for (const auto& [answer, starts] :
+         {std::pair{"Cancel", false}, {"Return", false}, {"Transcribe Again", true}}) {
         SCOPED_TRACE(answer);
         section.controls().transcribeAgainButton().click();
         QMessageBox* box = messageBox();
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->text(), "Transcribe this recording again?");
-        click(*box, answer);
+        if (answer == std::string("Return")) {
+            QTest::keyClick(box, Qt::Key_Return);
+        } else {
+            click(*box, answer);
+        }
         EXPECT_EQ(fixture.app->transcription().isRunning(), starts);
         ASSERT_TRUE(test::waitFor([&] { return messageBox() == nullptr; }));
     }
