@@ -2,6 +2,7 @@
 
 #include <sched.h>
 
+#include <algorithm>
 #include <fstream>
 #include <optional>
 #include <set>
@@ -43,6 +44,10 @@ std::vector<int> allowedProcessors() {
 }
 
 } // namespace
+
+int ProcessorCores::availableCount() {
+    return std::max(1, static_cast<int>(allowedProcessors().size()));
+}
 
 int ProcessorCores::physicalCount() {
     return physicalCount(allowedProcessors(), "/sys/devices/system/cpu");

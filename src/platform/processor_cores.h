@@ -16,6 +16,9 @@ public:
     // The physical cores among the processors this process may use; at least 1.
     static int physicalCount();
 
+    // The processors (hardware threads) this process may use; at least 1.
+    static int availableCount();
+
     // The same count for the given processor numbers, with the topology read from `cpuFolder`
     // (normally /sys/devices/system/cpu). A processor whose package or core identifier cannot
     // be read counts as a core of its own; no processors count as 1.
