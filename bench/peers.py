@@ -268,8 +268,8 @@ def main():
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--minutes", type=int, choices=(10, 60), default=10)
     parser.add_argument("--only", action="append", help="run only programs whose name contains this")
-    parser.add_argument("--brindlewick-variant", action="append", default=[], metavar="NAME=BINARY[:MODEL]",
-                        help="another brindlewick build or model to compare (A/B)")
+    parser.add_argument("--brindlewick-variant", action="append", default=[], metavar="NAME=BINARY[:MODEL][@THREADS]",
+                        help="another brindlewick build, model or thread count to compare (A/B)")
     parser.add_argument("--json", help="also write every run's figures to this file")
     args = parser.parse_args()
 
@@ -298,8 +298,10 @@ def main():
     programs = [Brindlewick("brindlewick", args.brindlewick, args.model, args.threads)]
     for variant in args.brindlewick_variant:
         name, _, rest = variant.partition("=")
+        rest, _, threads = rest.partition("@")
         binary, _, model = rest.partition(":")
-        programs.append(Brindlewick(name, binary or args.brindlewick, model or args.model, args.threads))
+        programs.append(Brindlewick(name, binary or args.brindlewick, model or args.model,
+                                    int(threads) if threads else args.threads))
     programs += [FasterWhisper("faster-whisper int8 greedy", args.python, args.ct2_model, args.threads, 1),
                  FasterWhisper("faster-whisper int8 beam 5", args.python, args.ct2_model, args.threads, 5)]
     if args.only:

@@ -31,7 +31,7 @@ struct Settings {
     std::optional<std::filesystem::path> model;
     std::optional<std::filesystem::path> vadModel;
     bool voiceActivityDetection = true;
-    int threadCount = WhisperCppEngine::defaultThreadCount;
+    int threadCount = WhisperCppEngine::defaultThreadCount();
     // What to write: one form to standard output or a file, or several --format/--output pairs
     // from one transcription.
     struct Output {
@@ -58,7 +58,8 @@ ArgumentParser parser() {
         .option("--vad-model", "PATH",
                 "the Silero model file (default: ggml-silero-v6.2.0.bin beside --model)")
         .flag("--no-vad", "transcribe everything, without skipping silence")
-        .option("--threads", "N", "decoding threads (default 4)")
+        .option("--threads", "N",
+                "decoding threads (default: the physical processor cores, at most 4)")
         .option("--format", formatNames(), "what to write (default text)")
         .option("--output", "PATH",
                 "write to this file instead of standard output; repeat --format and --output "

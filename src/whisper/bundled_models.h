@@ -6,6 +6,7 @@
 #include "platform/resource_bundle.h"
 #include "platform/user_defaults.h"
 #include "transcription/transcription_engine.h"
+#include "whisper/whisper_cpp_engine.h"
 #include "whisper/whisper_cpp_model.h"
 
 #include <filesystem>
@@ -28,14 +29,16 @@ public:
     // TranscriptionError::modelNotFound with "Models/" and the named file ("Models/?" without
     // the key) when the folder or a known model name is missing, and passes on the engine's
     // errors (a missing file is reported with its full path).
-    static std::unique_ptr<TranscriptionEngine> makeEngine(const ResourceBundle& bundle,
-                                                           int threadCount = 4);
+    static std::unique_ptr<TranscriptionEngine>
+    makeEngine(const ResourceBundle& bundle,
+               int threadCount = WhisperCppEngine::defaultThreadCount());
 
     // The engine over the model the user chose in the settings (see ModelSelection), from the
     // user models folder ($XDG_DATA_HOME/Brindlewick/Models) or the bundle; the shipped model
     // as above when there is no choice.
     static std::unique_ptr<TranscriptionEngine>
-    makeEngine(const ResourceBundle& bundle, UserDefaults& defaults, int threadCount = 4);
+    makeEngine(const ResourceBundle& bundle, UserDefaults& defaults,
+               int threadCount = WhisperCppEngine::defaultThreadCount());
 };
 
 } // namespace bw

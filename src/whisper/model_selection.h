@@ -7,6 +7,7 @@
 #include "platform/resource_bundle.h"
 #include "platform/user_defaults.h"
 #include "transcription/transcription_engine.h"
+#include "whisper/whisper_cpp_engine.h"
 #include "whisper/whisper_cpp_model.h"
 
 #include <filesystem>
@@ -53,7 +54,8 @@ public:
     // whose file is missing, or that names no known model, throws
     // TranscriptionError::modelNotFound with the path the file was expected at; the choice is
     // kept.
-    std::unique_ptr<TranscriptionEngine> makeEngine(int threadCount = 4) const;
+    std::unique_ptr<TranscriptionEngine>
+    makeEngine(int threadCount = WhisperCppEngine::defaultThreadCount()) const;
 
 private:
     ResourceBundle m_bundle;

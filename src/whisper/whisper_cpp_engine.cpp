@@ -1,6 +1,14 @@
 #include "whisper/whisper_cpp_engine.h"
 
+#include "platform/processor_cores.h"
+
+#include <algorithm>
+
 namespace bw {
+
+int WhisperCppEngine::defaultThreadCount() {
+    return std::clamp(ProcessorCores::physicalCount(), 1, 4);
+}
 
 WhisperCppEngine::WhisperCppEngine(const std::filesystem::path& modelsDirectory, Model model,
                                    bool useGPU, int threadCount)

@@ -19,12 +19,15 @@ public:
     using Model = WhisperCppModel;
 
     static constexpr std::string_view vadModelFileName = "ggml-silero-v6.2.0.bin";
-    static constexpr int defaultThreadCount = 4;
+    // The decoding threads when none are asked for: this computer's physical cores (those the
+    // process may use), at most 4. A second thread on one core or more threads than cores only
+    // slow whisper.cpp down: its threads wait for each other at every step of the model.
+    static int defaultThreadCount();
 
     // The model and "ggml-silero-v6.2.0.bin" from `modelsDirectory`, with the detector's
     // default parameters.
     WhisperCppEngine(const std::filesystem::path& modelsDirectory, Model model, bool useGPU,
-                     int threadCount = defaultThreadCount);
+                     int threadCount = defaultThreadCount());
 
     // Makes the recognizer (which loads its model later), then the detector (which loads its
     // model now). Throws TranscriptionError::modelNotFound for a file that is not readable and
@@ -33,7 +36,7 @@ public:
                      const std::filesystem::path& vadModelFile, bool useGPU,
                      bool predictsTimestamps,
                      const SileroVoiceActivityDetector::Parameters& vadParameters,
-                     int threadCount = defaultThreadCount);
+                     int threadCount = defaultThreadCount());
 
     std::string engineName() const override { return m_transcriber->engineName(); }
     std::string modelName() const override { return m_transcriber->modelName(); }

@@ -23,7 +23,7 @@ TEST(AcknowledgementsTest, ListsTheShippedComponentsWithTheirLicences) {
     fs::copy_file(resources / "Licence-whisper.cpp.txt", folder / "Licence-whisper.cpp.txt");
     std::ofstream(folder / "Licence-Silero-VAD.txt") << "bad \xff\xfe bytes";
     fs::create_directories(folder / "Models");
-    std::ofstream(folder / "Models" / "ggml-base.bin") << "model";
+    std::ofstream(folder / "Models" / "ggml-base-q8_0.bin") << "model";
     std::ofstream(folder / "Models" / "ggml-silero-v6.2.0.bin") << "model";
     const ResourceBundle bundle(folder);
 

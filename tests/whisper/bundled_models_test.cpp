@@ -1,10 +1,14 @@
 #include "whisper/bundled_models.h"
 
+#include "platform/processor_cores.h"
+
 #include "support/test_files.h"
 #include "transcription/transcription_error.h"
 #include "whisper/whisper_cpp_engine.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <cstdlib>
 #include <fstream>
@@ -118,9 +122,10 @@ TEST_F(BundledModelsTest, MakesTheEngineFromShippedModels) {
     EXPECT_EQ(engine->modelName(), "tiny");
     auto* whisper = dynamic_cast<WhisperCppEngine*>(engine.get());
     ASSERT_NE(whisper, nullptr);
-    // The engine asks for the GPU and four threads whatever the machine has.
+    // The engine asks for the GPU and a thread per physical core, at most four.
     EXPECT_TRUE(whisper->recognizer().useGPU());
-    EXPECT_EQ(whisper->recognizer().threadCount(), 4);
+    EXPECT_EQ(whisper->recognizer().threadCount(),
+              std::clamp(ProcessorCores::physicalCount(), 1, 4));
     EXPECT_TRUE(whisper->recognizer().predictsTimestamps());
     EXPECT_EQ(whisper->detector().parameters(), SileroVoiceActivityDetector::Parameters{});
     EXPECT_EQ(whisper->detector().modelFile(), m_folder / "Models/ggml-silero-v6.2.0.bin");
