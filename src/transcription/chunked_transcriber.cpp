@@ -78,7 +78,7 @@ public:
             SpeechAnalysis analysis;
             std::int64_t cut = decideCut(analysis);
             bool last = m_endOfStream;
-            transcribeChunk(cut, analysis);
+            cut = transcribeChunk(cut, analysis);
             m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(cut));
             m_offset += cut;
             if (last && m_buffer.empty()) {
@@ -129,14 +129,33 @@ private:
         }
     }
 
-    void transcribeChunk(std::int64_t cut, const SpeechAnalysis& analysis) {
+    // Recognizes the chunk's speech and returns how many samples of the buffer it used: all
+    // `cut` of them, or fewer when its last block is left for the next chunk.
+    std::int64_t transcribeChunk(std::int64_t cut, const SpeechAnalysis& analysis) {
         double chunkSeconds = static_cast<double>(cut) / sampleRate;
         double offsetSeconds = static_cast<double>(m_offset) / sampleRate;
         auto speech = SpeechRegions::clip(analysis.regions, chunkSeconds);
         std::vector<std::vector<SpeechRegion>> groups;
-        if (auto limit = m_recognizer.maximumInputDuration()) {
+        // A recognizer that works in windows of fixed length gets blocks of about one window
+        // even when it would take more: it works as hard on a window that is mostly padding as
+        // on a full one, and a long input ends in such a window.
+        auto limit = m_recognizer.maximumInputDuration();
+        if (!limit) {
+            limit = m_recognizer.windowDuration();
+        }
+        if (limit) {
             groups =
                 SpeechRegions::groups(speech, *limit - 1, pauseBetweenSpeech, analysis, sampleRate);
+            // The chunk's last block is rarely full, so unless the recording ends here it goes
+            // back to the buffer, to be packed with the speech that follows; the chunk then
+            // ends between it and the block before.
+            if (m_detector && !m_endOfStream && groups.size() >= 2) {
+                double resume =
+                    (groups[groups.size() - 2].back().end + groups.back().front().start) / 2;
+                cut = std::clamp<std::int64_t>(roundedIndex(resume * sampleRate), 1, cut);
+                chunkSeconds = static_cast<double>(cut) / sampleRate;
+                groups.pop_back();
+            }
         } else if (!speech.empty()) {
             groups.push_back(std::move(speech));
         }
@@ -172,6 +191,7 @@ private:
         m_segments.insert(m_segments.end(), chunkSegments.begin(), chunkSegments.end());
         m_reporter.report(Phase::transcribing, chunkSeconds + offsetSeconds,
                           std::move(chunkSegments));
+        return cut;
     }
 
     AudioStreamReader& m_reader;

@@ -38,6 +38,11 @@ public:
     // The longest input in seconds one call accepts; nothing means no limit.
     virtual std::optional<double> maximumInputDuration() const { return std::nullopt; }
 
+    // The seconds of audio one pass of the recognizer works on, shorter input being padded to
+    // it, so that its cost follows the number of windows rather than the input's length;
+    // nothing when there is no such window.
+    virtual std::optional<double> windowDuration() const { return std::nullopt; }
+
     virtual bool shutdown(double timeoutSeconds) {
         (void)timeoutSeconds;
         return true;

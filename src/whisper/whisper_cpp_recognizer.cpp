@@ -98,6 +98,10 @@ std::optional<double> WhisperCppRecognizer::maximumInputDuration() const {
     return 30.0;
 }
 
+std::optional<double> WhisperCppRecognizer::windowDuration() const {
+    return WHISPER_CHUNK_SIZE;
+}
+
 void WhisperCppRecognizer::loadIfNeeded() {
     if (m_shutDown->isSet()) {
         throw CancellationError();

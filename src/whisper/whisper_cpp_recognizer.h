@@ -48,6 +48,9 @@ public:
     // None with timestamp prediction; 30 seconds (one window) without.
     std::optional<double> maximumInputDuration() const override;
 
+    // 30 seconds: the model's encoder always works on one whole window.
+    std::optional<double> windowDuration() const override;
+
     // Stops running and queued work for good and frees the context on the recognizer's thread,
     // waiting at most `timeoutSeconds`; tells whether the context was freed in that time.
     // Every later prepare or recognize throws CancellationError.

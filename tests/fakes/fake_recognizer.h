@@ -66,6 +66,9 @@ public:
     std::string engineName() const override { return m_engineName; }
     std::string modelName() const override { return m_modelName; }
     std::optional<double> maximumInputDuration() const override { return m_maximumInputDuration; }
+    std::optional<double> windowDuration() const override { return m_windowDuration; }
+    // Set before the fake is used.
+    void setWindowDuration(std::optional<double> seconds) { m_windowDuration = seconds; }
 
     void prepare(std::stop_token) override {
         std::lock_guard lock(m_mutex);
@@ -116,6 +119,7 @@ private:
     }
 
     const std::optional<double> m_maximumInputDuration;
+    std::optional<double> m_windowDuration;
     const std::string m_engineName;
     const std::string m_modelName;
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -220,6 +221,62 @@ TEST_F(ChunkedTranscriberTest, AMaximumBetweenSamplesStillEndsTheChunk) {
     ASSERT_GE(calls.size(), 3u);
     EXPECT_LE(calls[0], 12);
     EXPECT_EQ(transcript.audioDuration, 30);
+}
+
+// Speech of 4 s every 7 s, found in the samples themselves so that every buffer sees it at
+// the same place in the recording, for a recognizer limited to 30 s and for one that takes any
+// length in 30 s windows. The first chunk (to 117.5 s) holds blocks of 6, 6 and 5 pieces; its
+// last block goes back to the buffer and is recognized with the speech after it, so only the
+// recording's last block is short, and every piece is heard exactly once.
+TEST_F(ChunkedTranscriberTest, AChunksLastBlockIsPackedWithTheSpeechAfterIt) {
+    auto file = wav(200, [](std::int64_t i) { return i % (7 * rate) < 4 * rate ? tone(i) : 0.0f; });
+    for (bool windowed : {false, true}) {
+        SCOPED_TRACE(windowed ? "30 s windows" : "30 s limit");
+        build(windowed ? std::nullopt : std::optional<double>(30), true);
+        if (windowed) {
+            recognizer->setWindowDuration(30);
+        }
+        detector->setScript([](std::span<const float> samples) {
+            SpeechAnalysis analysis;
+            constexpr std::size_t frame = rate / 100;
+            for (std::size_t at = 0; at + frame <= samples.size(); at += frame) {
+                if (std::ranges::none_of(samples.subspan(at, frame),
+                                         [](float s) { return s != 0; })) {
+                    continue;
+                }
+                double start = static_cast<double>(at) / rate;
+                if (!analysis.regions.empty() && analysis.regions.back().end >= start - 1e-9) {
+                    analysis.regions.back().end = start + 0.01;
+                } else {
+                    analysis.regions.push_back({start, start + 0.01});
+                }
+            }
+            return analysis;
+        });
+        // One word in every piece of the block; each becomes a segment from its piece's start.
+        recognizer->setScript([](std::span<const float> samples, auto&, auto&, auto) {
+            auto pieces = std::lround((static_cast<double>(samples.size()) / rate + 0.2) / 4.2);
+            RecognizedSegment segment{0, static_cast<double>(samples.size()) / rate, "", {}};
+            for (long j = 0; j < pieces; ++j) {
+                segment.words.push_back(
+                    {4.2 * static_cast<double>(j) + 1, 4.2 * static_cast<double>(j) + 2, " w"});
+                segment.text += " w";
+            }
+            return std::vector<RecognizedSegment>{segment};
+        });
+        auto transcript = run(file, TranscriptionOptions::standard(TranscriptionLanguage::english));
+
+        auto calls = callSeconds();
+        std::vector<double> expected{25, 25, 25, 25, 20.8};
+        ASSERT_EQ(calls.size(), expected.size());
+        for (std::size_t i = 0; i < calls.size(); ++i) {
+            EXPECT_NEAR(calls[i], expected[i], 1e-3) << "call " << i;
+        }
+        ASSERT_EQ(transcript.segments.size(), 29u);
+        for (std::size_t k = 0; k < 29; ++k) {
+            EXPECT_NEAR(transcript.segments[k].start, 7.0 * static_cast<double>(k), 1e-3) << k;
+        }
+    }
 }
 
 // Random speech from the detector and random segments from a limited recognizer: every block

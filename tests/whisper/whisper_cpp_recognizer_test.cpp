@@ -157,6 +157,7 @@ TEST_F(WhisperCppRecognizerTest, ModelsWithoutTimestampsTakeOneWindow) {
     EXPECT_EQ(makeRecognizer(true).maximumInputDuration(), std::nullopt);
     auto windowed = makeRecognizer(false);
     EXPECT_EQ(windowed.maximumInputDuration(), 30.0);
+    EXPECT_EQ(makeRecognizer(true).windowDuration(), 30.0);
     auto segments = windowed.recognize(std::span(m_samples).first(48000), english(), {}, {});
     for (const auto& segment : segments) {
         EXPECT_LE(segment.end, 3.01);
