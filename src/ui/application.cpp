@@ -20,9 +20,8 @@ int runApplication(int argc, char** argv) {
     // The shell decides when closing the window quits (only where there is no tray).
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // Its quit handling runs on aboutToQuit, which live() connects.
     auto app = AppModel::live();
-    QObject::connect(&application, &QCoreApplication::aboutToQuit, app.get(),
-                     [&app] { app->prepareToQuit(); });
     const auto quit = [] { QCoreApplication::quit(); };
     QuitSignalNotifier quitOnSignal(quit);
     ApplicationShell shell(*app, QSystemTrayIcon::isSystemTrayAvailable(), quit);
