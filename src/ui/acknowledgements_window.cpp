@@ -1,7 +1,7 @@
 #include "ui/acknowledgements_window.h"
 
 #include "ui/app_icons.h"
-#include "ui/secondary_style.h"
+#include "ui/text_styles.h"
 #include "ui/window_placement.h"
 
 #include <QFontDatabase>
@@ -43,7 +43,7 @@ QWidget* entryView(const Acknowledgement& entry, const std::optional<std::string
                                                    " \u00b7 " + entry.licence + " licence"),
                             view);
     facts->setFont(smaller(facts->font()));
-    SecondaryStyle::apply(*facts);
+    TextStyles::makeSecondary(*facts);
     layout->addWidget(facts);
     auto* copyright = textLabel(QString::fromStdString(entry.copyright), view);
     copyright->setFont(smaller(copyright->font()));
@@ -74,7 +74,7 @@ AcknowledgementsWindow::AcknowledgementsWindow(const std::vector<Acknowledgement
     auto* intro = textLabel("Brindlewick includes the open-source components below. Each is "
                             "listed with its copyright notice and licence.",
                             content);
-    SecondaryStyle::apply(*intro);
+    TextStyles::makeSecondary(*intro);
     stack->addWidget(intro);
     for (const auto& entry : entries) {
         stack->addWidget(entryView(entry, licenceText(entry), content));

@@ -1,7 +1,7 @@
 #include "ui/consent_instruction.h"
 
-#include "ui/secondary_style.h"
 #include "ui/symbols.h"
+#include "ui/text_styles.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,7 +16,7 @@ ConsentInstruction::ConsentInstruction(QWidget* parent) : QWidget(parent) {
     icon->setAccessibleName(QString()); // decoration only: the text says it all
     auto* label = new QLabel(text(), this);
     label->setWordWrap(true);
-    SecondaryStyle::apply(*label);
+    TextStyles::makeSecondary(*label);
     layout->addWidget(icon);
     layout->addWidget(label, 1);
 }

@@ -4,6 +4,8 @@
 #include "app/diagnostics_document.h"
 #include "library/support_texts.h"
 #include "platform/bundle_info.h"
+#include "ui/sheet_buttons.h"
+#include "ui/text_styles.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -60,18 +62,13 @@ DiagnosticsSheet::DiagnosticsSheet(AppModel& app, QWidget* parent, ChooseFile ch
                                            : QString());
     m_problem->setObjectName("problem");
     m_problem->setWordWrap(true);
-    m_problem->setStyleSheet("color: #d70015;");
+    TextStyles::makeProblem(*m_problem);
     m_problem->hide();
 
     auto* close = new QPushButton("Close", this);
-    close->setAutoDefault(false);
     auto* saveButton = new QPushButton("Save\u2026", this);
     saveButton->setObjectName("save");
-    saveButton->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(close);
-    buttons->addWidget(saveButton);
+    auto* buttons = sheetButtons(close, saveButton);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);
     layout->setSpacing(12);

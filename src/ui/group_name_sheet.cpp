@@ -1,6 +1,8 @@
 #include "ui/group_name_sheet.h"
 
 #include "library/library_model.h"
+#include "ui/sheet_buttons.h"
+#include "ui/text_styles.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -31,19 +33,13 @@ GroupNameSheet::GroupNameSheet(const GroupEditor& editor, LibraryModel& library,
     }
     m_problem->setObjectName("problem");
     m_problem->setWordWrap(true);
-    m_problem->setStyleSheet("color: #d70015;");
+    TextStyles::makeProblem(*m_problem);
     m_problem->hide();
 
     auto* cancel = new QPushButton("Cancel", this);
-    cancel->setAutoDefault(false);
     m_confirm->setObjectName("confirm");
     m_confirm->setText(rename ? "Save" : "Create");
-    m_confirm->setDefault(true);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cancel);
-    buttons->addWidget(m_confirm);
+    auto* buttons = sheetButtons(cancel, m_confirm);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);
     layout->addWidget(heading);

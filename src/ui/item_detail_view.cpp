@@ -5,6 +5,7 @@
 #include "ui/display_text.h"
 #include "ui/player_view.h"
 #include "ui/symbols.h"
+#include "ui/text_styles.h"
 #include "ui/transcript_section.h"
 
 #include <QHBoxLayout>
@@ -56,8 +57,7 @@ ItemDetailView::ItemDetailView(AppModel& app, QWidget* parent)
     m_title->setFont(titleFont);
     m_title->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_title->setWordWrap(true);
-    QFont callout = m_information->font();
-    callout.setPointSizeF(callout.pointSizeF() * 0.92);
+    const QFont callout = TextStyles::callout(m_information->font());
     m_information->setFont(callout);
     m_information->setForegroundRole(QPalette::PlaceholderText);
     m_interrupted = makeInterruptedNotice(callout);

@@ -3,6 +3,7 @@
 #include "base/duration_format.h"
 #include "library/playback_model.h"
 #include "ui/symbols.h"
+#include "ui/text_styles.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -46,9 +47,7 @@ PlayerView::PlayerView(PlaybackModel& player, QWidget* parent)
       m_space(new QShortcut(Qt::Key_Space, this)) {
     m_playButton->setAutoRaise(true);
     m_playButton->setFixedWidth(28);
-    QFont callout = m_time->font();
-    callout.setPointSizeF(callout.pointSizeF() * 0.92);
-    m_time->setFont(callout);
+    m_time->setFont(TextStyles::callout(m_time->font()));
     m_time->setForegroundRole(QPalette::PlaceholderText);
 
     auto* controls = new QWidget;

@@ -4,8 +4,8 @@
 #include "base/duration_format.h"
 #include "ui/level_meter_view.h"
 #include "ui/microphone_picker.h"
-#include "ui/secondary_style.h"
 #include "ui/symbols.h"
+#include "ui/text_styles.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -28,7 +28,7 @@ RecordingPanel::RecordingPanel(AppModel& app, QWidget* parent)
     clock.setPointSize(48);
     clock.setWeight(QFont::Light);
     m_duration->setFont(clock);
-    SecondaryStyle::apply(*m_device);
+    TextStyles::makeSecondary(*m_device);
     m_stop->setIcon(symbol("stop.fill"));
 
     auto* stateRow = new QHBoxLayout;

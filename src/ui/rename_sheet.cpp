@@ -1,4 +1,5 @@
 #include "ui/rename_sheet.h"
+#include "ui/sheet_buttons.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -22,13 +23,7 @@ RenameSheet::RenameSheet(const QString& title, std::function<bool(const std::str
     m_field->setMinimumWidth(320);
     m_field->setAccessibleName("Title");
     auto* cancel = new QPushButton("Cancel");
-    cancel->setAutoDefault(false);
-    m_save->setDefault(true);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cancel);
-    buttons->addWidget(m_save);
+    auto* buttons = sheetButtons(cancel, m_save);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);
     layout->addWidget(heading);

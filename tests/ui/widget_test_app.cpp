@@ -3,8 +3,7 @@
 #include "fakes/memory_user_defaults.h"
 #include "library/library_test_support.h"
 #include "recording/captured_audio.h"
-
-#include <QElapsedTimer>
+#include "support/core_application.h"
 
 #include <gtest/gtest.h>
 
@@ -43,16 +42,8 @@ QApplication& widgetApplication() {
 }
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs) {
-    widgetApplication();
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+    widgetApplication(); // before waitUntil would make a QCoreApplication instead
+    return waitUntil(condition, timeoutMs);
 }
 
 WidgetTestApp::WidgetTestApp() {
