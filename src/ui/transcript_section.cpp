@@ -57,7 +57,7 @@ TranscriptSection::TranscriptSection(AppModel& app, QWidget* parent)
     layout->addStretch(); // takes what the content leaves; an editor takes it all itself
 
     auto& service = m_app.transcription();
-    connect(&service, &TranscriptionService::jobChanged, this, &TranscriptSection::refresh);
+    connect(&service, &TranscriptionService::jobChanged, this, &TranscriptSection::jobChanged);
     connect(&service, &TranscriptionService::failuresChanged, this, &TranscriptSection::refresh);
     connect(&service, &TranscriptionService::savedTranscriptsChanged, this, [this] {
         loadIfNeeded();
@@ -167,6 +167,18 @@ void TranscriptSection::dropEditor(bool savesEdits) {
     }
     m_app.setOpenTranscript(nullptr);
     m_editor.reset();
+}
+
+// Progress reports of a job already on show change only its progress and live text; anything
+// else (a job starting or ending) changes what the section shows.
+void TranscriptSection::jobChanged() {
+    const auto* job = runningJob();
+    if (job && m_jobView->isVisibleTo(this)) {
+        m_progress->setJob(*job);
+        m_live->setSegments(job->segments);
+        return;
+    }
+    refresh();
 }
 
 void TranscriptSection::refresh() {
@@ -287,13 +299,11 @@ void TranscriptSection::exportTranscript(ExportFormat format) {
 }
 
 void TranscriptSection::showExportError(const std::string& message) {
-    m_exportError = message;
     auto* box = new QMessageBox(this);
     box->setIcon(QMessageBox::Warning);
     setMessageBoxText(*box, "The transcript couldn't be exported", QString::fromStdString(message));
     box->setEscapeButton(box->addButton("OK", QMessageBox::RejectRole));
     box->setAttribute(Qt::WA_DeleteOnClose);
-    connect(box, &QMessageBox::finished, this, [this] { m_exportError.reset(); });
     box->open();
 }
 

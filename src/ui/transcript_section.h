@@ -86,6 +86,7 @@ private:
     void load(const Uuid& itemID);
     void dropEditor(bool savesEdits);
     void refresh();
+    void jobChanged();
     void showEditor(bool shown);
     void chooseLanguage(TranscriptionLanguage language);
     void startTranscription();
@@ -102,7 +103,6 @@ private:
     std::optional<std::string> m_loadError;
     std::optional<Uuid> m_loadedItemID;
     TranscriptionLanguage m_language = TranscriptionLanguage::slovak;
-    std::optional<std::string> m_exportError;
     bool m_isEditingText = false;
     std::unique_ptr<SavePanel> m_fileSavePanel;
     SavePanel* m_savePanel;
