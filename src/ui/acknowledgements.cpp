@@ -1,4 +1,6 @@
 #include "ui/acknowledgements.h"
+#include "platform/file_error.h"
+#include "platform/file_reading.h"
 
 #include <QStringDecoder>
 
@@ -11,16 +13,12 @@ namespace bw::ui::Acknowledgements {
 
 namespace {
 
-std::optional<std::string> readFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
+std::optional<std::string> readFileIfPresent(const std::filesystem::path& file) {
+    try {
+        return readFile(file);
+    } catch (const FileError&) {
         return std::nullopt;
     }
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
-        return std::nullopt;
-    }
-    return bytes;
 }
 
 std::string field(const nlohmann::json& object, const char* key) {
@@ -48,7 +46,7 @@ std::vector<Acknowledgement> all(const ResourceBundle& bundle) {
         return {};
     }
     const auto folder = *bundle.resourceDirectory();
-    const auto text = readFile(folder / "Acknowledgements.json");
+    const auto text = readFileIfPresent(folder / "Acknowledgements.json");
     const auto json = nlohmann::json::parse(text.value_or(""), nullptr, false);
     if (!json.is_object() || !json.contains("components") || !json["components"].is_array()) {
         return {};
@@ -86,7 +84,8 @@ std::optional<std::string> licenceText(const Acknowledgement& entry, const Resou
     if (!bundle.resourceDirectory() || entry.licenceFile.empty()) {
         return std::nullopt;
     }
-    const auto bytes = readFile(*bundle.resourceDirectory() / (entry.licenceFile + ".txt"));
+    const auto bytes =
+        readFileIfPresent(*bundle.resourceDirectory() / (entry.licenceFile + ".txt"));
     if (!bytes) {
         return std::nullopt;
     }

@@ -63,8 +63,10 @@ void LevelMeterView::setLevel(float level) {
     m_animation.setStartValue(m_shown);
     m_animation.setEndValue(static_cast<double>(clamped(level)));
     m_animation.start();
-    QAccessibleValueChangeEvent event(this, accessibleValue());
-    QAccessible::updateAccessibility(&event);
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, accessibleValue());
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 QColor LevelMeterView::fillColor() const {

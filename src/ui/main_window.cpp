@@ -93,11 +93,7 @@ void MainWindow::buildToolBar() {
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (droppedFiles(event->mimeData()).empty()) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
+    dragMoveEvent(event);
 }
 
 void MainWindow::dragMoveEvent(QDragMoveEvent* event) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "base/uuid.h"
+#include "library/recording_reference.h"
 
 #include <vector>
 
@@ -12,8 +13,7 @@ class QMimeData;
 
 namespace bw::ui {
 
-inline constexpr const char* recordingReferenceMimeType =
-    "application/x-brindlewick-recording-reference";
+inline constexpr const char* recordingReferenceMimeType = RecordingReference::contentType.data();
 
 // New mime data carrying the references; the caller owns it.
 QMimeData* recordingDragData(const std::vector<Uuid>& itemIDs);

@@ -59,18 +59,29 @@ RecordingPanel::RecordingPanel(AppModel& app, QWidget* parent)
         }
     });
     connect(m_stop, &QPushButton::clicked, &recorder, &RecorderModel::stop);
-    for (auto signal : {&RecorderModel::phaseChanged, &RecorderModel::durationChanged,
-                        &RecorderModel::levelChanged, &RecorderModel::devicesChanged,
+    for (auto signal : {&RecorderModel::phaseChanged, &RecorderModel::devicesChanged,
                         &RecorderModel::selectedDeviceUIDChanged}) {
         connect(&recorder, signal, this, &RecordingPanel::update);
     }
+    // The running time and the level change with every captured buffer: only they are redrawn.
+    connect(&recorder, &RecorderModel::durationChanged, this, &RecordingPanel::showDuration);
+    connect(&recorder, &RecorderModel::levelChanged, this, &RecordingPanel::showLevel);
     update();
+}
+
+void RecordingPanel::showDuration() {
+    m_duration->setText(QString::fromStdString(Formatting::duration(m_app.recorder().duration())));
+}
+
+void RecordingPanel::showLevel() {
+    const auto& recorder = m_app.recorder();
+    m_meter->setLevel(recorder.phase() == RecorderModel::Phase::recording ? recorder.level()
+                                                                          : 0.0f);
 }
 
 void RecordingPanel::update() {
     const auto& recorder = m_app.recorder();
     const bool paused = recorder.phase() == RecorderModel::Phase::paused;
-    const bool recording = recorder.phase() == RecorderModel::Phase::recording;
     m_symbol->setPixmap(symbol(paused ? "pause.circle.fill" : "record.circle.fill").pixmap(16, 16));
     m_state->setText(paused ? "Paused" : "Recording");
     QPalette palette = this->palette();
@@ -80,8 +91,8 @@ void RecordingPanel::update() {
         palette.setColor(QPalette::WindowText, QColor(255, 59, 48));
     }
     m_state->setPalette(palette);
-    m_duration->setText(QString::fromStdString(Formatting::duration(recorder.duration())));
-    m_meter->setLevel(recording ? recorder.level() : 0.0f);
+    showDuration();
+    showLevel();
     m_device->setText(MicrophonePicker::selectedName(recorder));
     m_pauseResume->setText(paused ? "Resume" : "Pause");
     m_pauseResume->setIcon(symbol(paused ? "record.circle" : "pause.fill"));

@@ -23,6 +23,8 @@ public:
 
 private:
     void update();
+    void showDuration();
+    void showLevel();
 
     AppModel& m_app;
     QLabel* m_symbol;

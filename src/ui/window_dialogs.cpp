@@ -1,6 +1,7 @@
 #include "ui/window_dialogs.h"
 
 #include "app/app_model.h"
+#include "library/library_store.h"
 #include "ui/confirmation.h"
 #include "ui/diagnostics_sheet.h"
 #include "ui/group_name_sheet.h"
@@ -122,7 +123,11 @@ QFileDialog* WindowDialogs::makeImporter() {
     auto* importer = new QFileDialog(m_window, "Import Audio");
     importer->setFileMode(QFileDialog::ExistingFiles);
     importer->setAcceptMode(QFileDialog::AcceptOpen);
-    importer->setNameFilter("Audio (*.m4a *.mp3 *.wav)");
+    QStringList patterns;
+    for (const auto& extension : LibraryStore::importableExtensions()) {
+        patterns << "*." + QString::fromStdString(extension);
+    }
+    importer->setNameFilter("Audio (" + patterns.join(' ') + ")");
     connect(importer, &QFileDialog::filesSelected, this, [this](const QStringList& files) {
         std::vector<std::filesystem::path> paths;
         for (const QString& file : files) {
