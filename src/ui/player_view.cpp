@@ -68,11 +68,12 @@ PlayerView::PlayerView(PlaybackModel& player, QWidget* parent)
     connect(m_space, &QShortcut::activated, &player, &PlaybackModel::togglePlayback);
     connect(m_slider, &QSlider::valueChanged, this,
             [this](int value) { m_player.seek(value / sliderScale); });
-    for (auto changed : {&PlaybackModel::isPlayingChanged, &PlaybackModel::currentTimeChanged,
-                         &PlaybackModel::durationChanged, &PlaybackModel::failedChanged,
-                         &PlaybackModel::urlChanged}) {
+    for (auto changed : {&PlaybackModel::isPlayingChanged, &PlaybackModel::durationChanged,
+                         &PlaybackModel::failedChanged, &PlaybackModel::urlChanged}) {
         connect(&player, changed, this, &PlayerView::refresh);
     }
+    // Ten times a second while playing: only the position moves.
+    connect(&player, &PlaybackModel::currentTimeChanged, this, &PlayerView::showTime);
     refresh();
 }
 
@@ -98,9 +99,14 @@ void PlayerView::refresh() {
         const QSignalBlocker blocker(m_slider);
         m_slider->setRange(
             0, static_cast<int>(std::lround(std::max(m_player.duration(), 0.1) * sliderScale)));
-        if (!m_slider->isSliderDown()) {
-            m_slider->setValue(static_cast<int>(std::lround(m_player.currentTime() * sliderScale)));
-        }
+    }
+    showTime();
+}
+
+void PlayerView::showTime() {
+    if (!m_slider->isSliderDown()) {
+        const QSignalBlocker blocker(m_slider);
+        m_slider->setValue(static_cast<int>(std::lround(m_player.currentTime() * sliderScale)));
     }
     m_time->setText(clock(m_player.currentTime()) + " / " + clock(m_player.duration()));
 }

@@ -35,6 +35,7 @@ public:
 
 private:
     void refresh();
+    void showTime();
 
     PlaybackModel& m_player;
     QStackedWidget* m_stack;
