@@ -5,12 +5,11 @@
 namespace bw::cli {
 
 QuitOnSignal::QuitOnSignal(const SignalCancellation& cancellation, QuitRoutine routine)
-    : m_routine(routine) {
-    // The signal arrives on the watcher's thread; the models belong to the main thread.
-    m_onSignal.emplace(cancellation.token(), std::function<void()>([this] {
-                           QMetaObject::invokeMethod(
-                               &m_mainThread, [this] { m_routine.run(); }, Qt::QueuedConnection);
-                       }));
-}
+    : m_routine(routine),
+      // The signal arrives on the watcher's thread; the models belong to the main thread.
+      m_onSignal(cancellation.token(), [this] {
+          QMetaObject::invokeMethod(
+              &m_mainThread, [this] { m_routine.run(); }, Qt::QueuedConnection);
+      }) {}
 
 } // namespace bw::cli

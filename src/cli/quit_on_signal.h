@@ -11,7 +11,6 @@
 #include <QObject>
 
 #include <functional>
-#include <optional>
 #include <stop_token>
 
 namespace bw::cli {
@@ -30,7 +29,7 @@ public:
 private:
     QuitRoutine m_routine;
     QObject m_mainThread; // where the routine runs; a destroyed one drops a late request
-    std::optional<std::stop_callback<std::function<void()>>> m_onSignal;
+    std::stop_callback<std::function<void()>> m_onSignal;
 };
 
 } // namespace bw::cli

@@ -1,6 +1,5 @@
 #include "cli/transcript_command.h"
 
-#include "app/quit_routine.h"
 #include "cli/exit_code.h"
 #include "cli/library_session.h"
 #include "cli/signal_cancellation.h"
@@ -43,7 +42,7 @@ int changeSegment(ArgumentParser& parser, std::span<const std::string> arguments
         return exitFailed;
     }
     editor->setText(newText(parsed, segments[std::size_t(segmentID)]), segmentID);
-    QuitRoutine{.editor = editor.get()}.run();
+    editor->saveNow();
     if (editor->saveError()) {
         std::cerr << *editor->saveError() << "\n";
         return exitFailed;
