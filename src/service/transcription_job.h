@@ -7,7 +7,9 @@
 #include "transcription/transcript_segment.h"
 #include "transcription/transcription_language.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -23,6 +25,13 @@ struct TranscriptionJob {
     double fractionCompleted = 0; // 0...1
     std::optional<std::chrono::system_clock::time_point> estimatedFinish;
     std::vector<TranscriptSegment> segments; // every segment reported so far, in arrival order
+
+    // fractionCompleted within 0...1, and 0 when it is not a number; as whole percent, rounded
+    // down, for the texts that show it.
+    double shownFraction() const {
+        return std::isfinite(fractionCompleted) ? std::clamp(fractionCompleted, 0.0, 1.0) : 0.0;
+    }
+    int wholePercent() const { return static_cast<int>(std::floor(shownFraction() * 100)); }
 
     bool operator==(const TranscriptionJob&) const = default;
 };

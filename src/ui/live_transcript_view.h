@@ -4,6 +4,7 @@
 #pragma once
 
 #include "transcription/transcript_segment.h"
+#include "ui/transcript_editor_view.h"
 
 #include <QScrollArea>
 
@@ -18,7 +19,8 @@ class LiveTranscriptView : public QScrollArea {
     Q_OBJECT
 
 public:
-    static constexpr int timeColumnWidth = 56;
+    // The same column as the transcript editor's time labels.
+    static constexpr int timeColumnWidth = int(TranscriptEditorView::timeColumnWidth);
 
     explicit LiveTranscriptView(QWidget* parent = nullptr);
 

@@ -25,13 +25,6 @@ std::optional<std::string> recorderLine(RecorderModel::Phase phase, double durat
     return std::nullopt;
 }
 
-int wholePercent(double fraction) {
-    if (!std::isfinite(fraction)) {
-        return 0;
-    }
-    return static_cast<int>(std::floor(std::clamp(fraction, 0.0, 1.0) * 100));
-}
-
 } // namespace
 
 std::vector<std::string> lines(AppModel& app) {
@@ -66,8 +59,7 @@ std::string transcriptionLine(const TranscriptionJob& job, const std::string& ti
     case TranscriptionJob::Phase::loadingModel:
         return "Transcribing \u201c" + title + "\u201d: loading the speech model\u2026";
     case TranscriptionJob::Phase::transcribing:
-        return Copy::menuBarTranscribing(title, wholePercent(job.fractionCompleted),
-                                         job.estimatedFinish);
+        return Copy::menuBarTranscribing(title, job.wholePercent(), job.estimatedFinish);
     case TranscriptionJob::Phase::saving:
         break;
     }

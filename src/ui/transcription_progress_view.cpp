@@ -42,7 +42,7 @@ void TranscriptionProgressView::setJob(const TranscriptionJob& job) {
         m_bar->setRange(0, 0); // moves without a figure
     } else {
         m_bar->setRange(0, barSteps);
-        m_bar->setValue(int(std::lround(std::clamp(job.fractionCompleted, 0.0, 1.0) * barSteps)));
+        m_bar->setValue(int(std::lround(job.shownFraction() * barSteps)));
     }
     m_status->setText(status(job));
     m_estimate->setText(estimate(job));
@@ -57,9 +57,7 @@ QString TranscriptionProgressView::status(const TranscriptionJob& job) {
     case TranscriptionJob::Phase::transcribing:
         break;
     }
-    const double fraction = std::isfinite(job.fractionCompleted) ? job.fractionCompleted : 0.0;
-    const int percent = int(std::floor(std::clamp(fraction, 0.0, 1.0) * 100));
-    return QString("Transcribing… %1%").arg(percent);
+    return QString("Transcribing… %1%").arg(job.wholePercent());
 }
 
 QString TranscriptionProgressView::estimate(const TranscriptionJob& job) {
