@@ -53,6 +53,8 @@ public:
     ~RecorderModel() override;
 
     Phase phase() const { return m_phase; }
+    // Recording or paused: a recording is under way and Stop finishes it.
+    bool isRecording() const { return m_phase == Phase::recording || m_phase == Phase::paused; }
     const std::optional<Uuid>& activeItemID() const { return m_activeItemID; }
     double duration() const { return m_duration; }
     float level() const { return m_level; }

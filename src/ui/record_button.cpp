@@ -10,8 +10,7 @@ RecordButton::RecordButton(AppModel& app, QWidget* parent) : QToolButton(parent)
     setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     setAutoRaise(true);
     connect(this, &QToolButton::clicked, this, [this] {
-        const auto phase = m_app.recorder().phase();
-        if (phase == RecorderModel::Phase::recording || phase == RecorderModel::Phase::paused) {
+        if (m_app.recorder().isRecording()) {
             m_app.recorder().stop();
         } else {
             m_app.startRecording();
@@ -23,8 +22,7 @@ RecordButton::RecordButton(AppModel& app, QWidget* parent) : QToolButton(parent)
 
 void RecordButton::update() {
     const auto phase = m_app.recorder().phase();
-    const bool running =
-        phase == RecorderModel::Phase::recording || phase == RecorderModel::Phase::paused;
+    const bool running = m_app.recorder().isRecording();
     setText(running ? "Stop" : "Record");
     setToolTip(running ? "Stop" : ConsentInstruction::text());
     setIcon(symbol(running ? "stop.circle.fill" : "record.circle"));

@@ -52,17 +52,12 @@ TrayMenu::TrayMenu(AppModel& app, QString appName, std::function<void()> quit, b
 }
 
 QString TrayMenu::iconName() const {
-    return AppIcons::menuBarIconName(isRecording());
-}
-
-bool TrayMenu::isRecording() const {
-    const auto phase = m_app.recorder().phase();
-    return phase == RecorderModel::Phase::recording || phase == RecorderModel::Phase::paused;
+    return AppIcons::menuBarIconName(m_app.recorder().isRecording());
 }
 
 void TrayMenu::updateIcon() {
-    m_icon.setIcon(AppIcons::menuBar(isRecording()));
-    m_icon.setToolTip(isRecording() ? m_appName + ", recording" : m_appName);
+    m_icon.setIcon(AppIcons::menuBar(m_app.recorder().isRecording()));
+    m_icon.setToolTip(m_app.recorder().isRecording() ? m_appName + ", recording" : m_appName);
 }
 
 void TrayMenu::scheduleRebuild() {
@@ -118,7 +113,7 @@ void TrayMenu::rebuild() {
     m_microphoneMenu.setEnabled(idle);
     m_menu.addMenu(&m_microphoneMenu);
 
-    if (isRecording()) {
+    if (m_app.recorder().isRecording()) {
         m_menu.addSeparator();
         const bool paused = phase == RecorderModel::Phase::paused;
         auto* pauseResume = m_menu.addAction(paused ? "Resume Recording" : "Pause Recording");

@@ -41,7 +41,6 @@ private:
     void scheduleRebuild();
     void updateStatus();
     void updateIcon();
-    bool isRecording() const;
 
     AppModel& m_app;
     QString m_appName;
