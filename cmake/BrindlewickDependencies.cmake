@@ -29,19 +29,20 @@ if(EXISTS ${BW_WHISPER_SOURCE}/CMakeLists.txt)
     set(GGML_LLAMAFILE ON CACHE BOOL "" FORCE)
     add_subdirectory(${BW_WHISPER_SOURCE} ${PROJECT_BINARY_DIR}/third_party/whisper.cpp EXCLUDE_FROM_ALL SYSTEM)
     # The encoder's self-attention runs through OpenBLAS's sgemm (see
-    # scripts/whisper-patches/encoder-attention.patch). The single-threaded build, linked
-    # statically: ggml's threads split the work already, and the threaded build starts worker
-    # threads when it loads, before main() can block the signals the commands wait for.
+    # scripts/whisper-patches/encoder-attention.patch), from ggml's threads at once: the
+    # threaded build, whose buffer pool is safe for concurrent callers (the serial build's is
+    # not), linked statically so that the alternative the system selects does not matter.
     find_path(BW_OPENBLAS_INCLUDE cblas.h REQUIRED NO_DEFAULT_PATH
-              PATHS /usr/include/${CMAKE_LIBRARY_ARCHITECTURE}/openblas-serial)
+              PATHS /usr/include/${CMAKE_LIBRARY_ARCHITECTURE}/openblas-pthread)
     find_library(BW_OPENBLAS_LIBRARY libopenblas.a REQUIRED NO_DEFAULT_PATH
-                 PATHS /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/openblas-serial)
+                 PATHS /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/openblas-pthread)
     target_include_directories(whisper SYSTEM PRIVATE ${BW_OPENBLAS_INCLUDE})
     # GGML_NATIVE already builds ggml for this processor; the attention's softmax in whisper.cpp
     # itself uses the same vector instructions.
     target_compile_definitions(whisper PRIVATE WHISPER_ENCODER_BLAS)
     target_compile_options(whisper PRIVATE -march=native)
-    target_link_libraries(whisper PRIVATE ${BW_OPENBLAS_LIBRARY})
+    find_package(Threads REQUIRED)
+    target_link_libraries(whisper PRIVATE ${BW_OPENBLAS_LIBRARY} Threads::Threads)
     # Third-party code is not ours to fix: keep its compiler warnings out of our build log.
     foreach(target ggml ggml-base ggml-cpu whisper)
         if(TARGET ${target})

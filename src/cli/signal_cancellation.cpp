@@ -2,9 +2,22 @@
 
 #include <pthread.h>
 
+#include <cerrno>
+
 namespace bw::cli {
 
 namespace {
+
+// Threads a library started before main() blocked the signals (OpenBLAS starts its workers
+// when it loads) can still receive them; this handler passes such a signal on to the watcher,
+// where it stays pending until sigwait takes it.
+pthread_t watcherThread;
+
+extern "C" void forwardToWatcher(int signal) {
+    int savedErrno = errno;
+    pthread_kill(watcherThread, signal);
+    errno = savedErrno;
+}
 
 sigset_t cancellingSignals() {
     sigset_t signals;
@@ -43,9 +56,18 @@ SignalCancellation::SignalCancellation() {
             m_stop.request_stop();
         }
     });
+    watcherThread = m_watcher.native_handle();
+    struct sigaction forward {};
+    forward.sa_handler = forwardToWatcher;
+    forward.sa_flags = SA_RESTART;
+    sigemptyset(&forward.sa_mask);
+    sigaction(SIGINT, &forward, &m_previousInterrupt);
+    sigaction(SIGTERM, &forward, &m_previousTerminate);
 }
 
 SignalCancellation::~SignalCancellation() {
+    sigaction(SIGINT, &m_previousInterrupt, nullptr);
+    sigaction(SIGTERM, &m_previousTerminate, nullptr);
     m_finished.store(true);
     pthread_kill(m_watcher.native_handle(), SIGTERM);
     m_watcher.join();

@@ -1,7 +1,8 @@
 // Turns Ctrl-C (SIGINT) and SIGTERM into a stop request for the work of one command; a second
 // signal ends the process at once, for work that is slow to reach its next check.
 // Create it before any other thread starts, so every thread inherits the blocked signals and
-// only its own watcher thread receives them.
+// only its own watcher thread receives them; a signal that reaches a thread started earlier
+// is passed on to the watcher.
 #pragma once
 
 #include <atomic>
@@ -26,6 +27,8 @@ public:
 private:
     std::stop_source m_stop;
     sigset_t m_previousMask;
+    struct sigaction m_previousInterrupt {};
+    struct sigaction m_previousTerminate {};
     std::atomic<bool> m_finished{false};
     std::thread m_watcher;
 };
