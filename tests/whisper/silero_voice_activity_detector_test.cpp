@@ -4,9 +4,12 @@
 #include "transcription/transcription_error.h"
 
 #include <gtest/gtest.h>
+#include <whisper.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <memory>
 
 namespace bw {
 namespace {
@@ -146,6 +149,38 @@ TEST_F(SileroDetectorTest, QuietSpeechIsFoundOnlyWithLevelling) {
     auto raw = unchanged.analyze(samples);
     EXPECT_EQ(raised.regions.size(), 1u);
     EXPECT_NE(raised.frameProbabilities, raw.frameProbabilities);
+}
+
+// The library computes many frames in one pass and steps the LSTM over them; fed one 512-sample
+// frame per call, continuing its state, it must give the same probabilities, across the
+// 256-frame batches and for the zero-padded partial frame at the end.
+TEST_F(SileroDetectorTest, ProbabilitiesOfOnePassEqualThoseOfFramesFedOneByOne) {
+    auto samples = test::spokenSamples("The quick brown fox jumps over the lazy dog. Seven silver "
+                                       "swans swam silently seaward past the old stone bridge.");
+    samples.insert(samples.begin(), 16000, 0.0f);
+    samples.resize(std::max<size_t>(samples.size(), 300 * 512) + 100, 0.0f);
+    whisper_vad_context_params params = whisper_vad_default_context_params();
+    params.n_threads = 1;
+    std::unique_ptr<whisper_vad_context, void (*)(whisper_vad_context*)> context(
+        whisper_vad_init_from_file_with_params(m_model.c_str(), params), whisper_vad_free);
+    ASSERT_NE(context, nullptr);
+
+    ASSERT_TRUE(
+        whisper_vad_detect_speech(context.get(), samples.data(), static_cast<int>(samples.size())));
+    const float* probabilities = whisper_vad_probs(context.get());
+    std::vector<float> onePass(probabilities, probabilities + whisper_vad_n_probs(context.get()));
+    ASSERT_EQ(onePass.size(), samples.size() / 512 + 1);
+
+    whisper_vad_reset_state(context.get());
+    float largest = 0;
+    for (size_t start = 0, frame = 0; start < samples.size(); start += 512, ++frame) {
+        int count = static_cast<int>(std::min<size_t>(512, samples.size() - start));
+        ASSERT_TRUE(whisper_vad_detect_speech_no_reset(context.get(), &samples[start], count));
+        ASSERT_EQ(whisper_vad_n_probs(context.get()), 1);
+        largest = std::max(largest, std::fabs(*whisper_vad_probs(context.get()) - onePass[frame]));
+    }
+    EXPECT_LT(largest, 1e-6f);
+    EXPECT_GT(*std::max_element(onePass.begin(), onePass.end()), 0.5f); // the speech is found
 }
 
 TEST_F(SileroDetectorTest, EmptyInputGivesAnEmptyAnalysis) {
