@@ -39,7 +39,7 @@ if(EXISTS ${BW_WHISPER_SOURCE}/CMakeLists.txt)
     target_include_directories(whisper SYSTEM PRIVATE ${BW_OPENBLAS_INCLUDE})
     # GGML_NATIVE already builds ggml for this processor; the attention's softmax in whisper.cpp
     # itself uses the same vector instructions.
-    target_compile_definitions(whisper PRIVATE WHISPER_ENCODER_BLAS)
+    target_compile_definitions(whisper PRIVATE WHISPER_USE_OPENBLAS)
     target_compile_options(whisper PRIVATE -march=native)
     find_package(Threads REQUIRED)
     target_link_libraries(whisper PRIVATE ${BW_OPENBLAS_LIBRARY} Threads::Threads)
