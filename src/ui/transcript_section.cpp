@@ -90,7 +90,6 @@ void TranscriptSection::showItem(const std::optional<Uuid>& itemID) {
         // Like the section going away: the next recording shown is loaded afresh.
         dropEditor(true);
         m_loadKey.reset();
-        m_loadedItemID.reset();
         m_loadError.reset();
         setEditingText(false);
     }
@@ -111,8 +110,12 @@ const TranscriptionJob* TranscriptSection::runningJob() const {
     return job && m_itemID && job->itemID == *m_itemID ? &*job : nullptr;
 }
 
+bool TranscriptSection::loadedShownItem() const {
+    return m_itemID && m_loadKey && m_loadKey->itemID == *m_itemID;
+}
+
 TranscriptEditorModel* TranscriptSection::currentEditor() const {
-    return m_itemID && m_loadedItemID == m_itemID ? m_editor.get() : nullptr;
+    return loadedShownItem() ? m_editor.get() : nullptr;
 }
 
 void TranscriptSection::loadIfNeeded() {
@@ -149,7 +152,6 @@ void TranscriptSection::load(const Uuid& itemID) {
                 &TranscriptSection::refresh);
     }
     m_app.setOpenTranscript(m_editor.get());
-    m_loadedItemID = itemID;
     const auto* job = runningJob();
     m_language = job        ? job->language
                  : m_editor ? m_editor->document().language
@@ -194,7 +196,7 @@ void TranscriptSection::refresh() {
     m_note->setVisible(showsControls && !job && anyRunning);
 
     std::vector<std::string> problems;
-    if (item && m_loadedItemID == item->id) {
+    if (item && loadedShownItem()) {
         if (m_loadError) {
             problems.push_back(*m_loadError);
         }
@@ -211,7 +213,7 @@ void TranscriptSection::refresh() {
     m_problems->setMessages(problems);
 
     const bool showsEditor = item && !job && editor && !editor->document().segments.empty();
-    const bool loadFailed = m_loadedItemID == m_itemID && m_loadError.has_value();
+    const bool loadFailed = loadedShownItem() && m_loadError.has_value();
     m_jobView->setVisible(job != nullptr);
     if (job) {
         m_progress->setJob(*job);

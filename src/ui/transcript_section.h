@@ -81,6 +81,8 @@ private:
 
     std::optional<LibraryItem> item() const;
     const TranscriptionJob* runningJob() const;
+    // Whether the last load (editor or load error) is of the recording on show.
+    bool loadedShownItem() const;
     TranscriptEditorModel* currentEditor() const;
     void loadIfNeeded();
     void load(const Uuid& itemID);
@@ -101,7 +103,6 @@ private:
     std::optional<LoadKey> m_loadKey;
     std::unique_ptr<TranscriptEditorModel> m_editor;
     std::optional<std::string> m_loadError;
-    std::optional<Uuid> m_loadedItemID;
     TranscriptionLanguage m_language = TranscriptionLanguage::slovak;
     bool m_isEditingText = false;
     std::unique_ptr<SavePanel> m_fileSavePanel;
