@@ -12,7 +12,7 @@ RecordingListModel::RecordingListModel(AppModel& app, QObject* parent)
     connect(&library, &LibraryModel::filterChanged, this, &RecordingListModel::reload);
     connect(&library, &LibraryModel::groupsChanged, this, &RecordingListModel::reload);
     connect(&app.recorder(), &RecorderModel::activeItemIDChanged, this,
-            &RecordingListModel::reload);
+            &RecordingListModel::updateRecording);
     connect(&app.recorder(), &RecorderModel::durationChanged, this,
             &RecordingListModel::updateLiveDuration);
     connect(&app.transcription(), &TranscriptionService::jobChanged, this,
@@ -90,21 +90,45 @@ void RecordingListModel::reload() {
     endResetModel();
 }
 
-void RecordingListModel::updateLiveDuration() {
-    for (size_t index = 0; index < m_rows.size(); ++index) {
-        if (m_rows[index].isRecording) {
-            m_rows[index].liveDuration = m_app.recorder().duration();
-            const QModelIndex changed = this->index(static_cast<int>(index));
-            emit dataChanged(changed, changed);
+void RecordingListModel::updateRecording() {
+    const auto& active = m_app.recorder().activeItemID();
+    const double duration = m_app.recorder().duration();
+    updateRows([&](LibraryRow& row) {
+        const bool isRecording = active == row.item.id;
+        if (row.isRecording == isRecording) {
+            return false;
         }
-    }
+        row.isRecording = isRecording;
+        row.liveDuration = isRecording ? duration : 0.0;
+        return true;
+    });
+}
+
+void RecordingListModel::updateLiveDuration() {
+    const double duration = m_app.recorder().duration();
+    updateRows([&](LibraryRow& row) {
+        if (!row.isRecording) {
+            return false;
+        }
+        row.liveDuration = duration;
+        return true;
+    });
 }
 
 void RecordingListModel::updateTranscribing() {
+    updateRows([&](LibraryRow& row) {
+        const bool transcribing = m_app.transcription().isTranscribing(row.item.id);
+        if (row.isTranscribing == transcribing) {
+            return false;
+        }
+        row.isTranscribing = transcribing;
+        return true;
+    });
+}
+
+void RecordingListModel::updateRows(const std::function<bool(LibraryRow&)>& change) {
     for (size_t index = 0; index < m_rows.size(); ++index) {
-        const bool transcribing = m_app.transcription().isTranscribing(m_rows[index].item.id);
-        if (m_rows[index].isTranscribing != transcribing) {
-            m_rows[index].isTranscribing = transcribing;
+        if (change(m_rows[index])) {
             const QModelIndex changed = this->index(static_cast<int>(index));
             emit dataChanged(changed, changed);
         }

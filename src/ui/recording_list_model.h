@@ -2,8 +2,8 @@
 // order, each with its recording and transcribing state. Rows can be dragged, carrying the
 // recordings' references.
 //
-// Resets when the items, the filter or the recording in progress change; only the affected
-// rows change as the running duration or the transcription advance.
+// Resets when the items or the filter change; only the affected rows change as a recording
+// starts or stops, its running duration advances, or a transcription starts or ends.
 #pragma once
 
 #include "base/uuid.h"
@@ -11,6 +11,7 @@
 
 #include <QAbstractListModel>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -38,8 +39,11 @@ public:
 
 private:
     void reload();
+    void updateRecording();
     void updateLiveDuration();
     void updateTranscribing();
+    // Applies `change` to every row and reports the rows it says it changed.
+    void updateRows(const std::function<bool(LibraryRow&)>& change);
 
     AppModel& m_app;
     std::vector<LibraryRow> m_rows;
