@@ -8,11 +8,13 @@
 #include "transcription/compacted_audio.h"
 #include "transcription/progress_reporter.h"
 #include "transcription/sample_index.h"
+#include "transcription/speech_block_queue.h"
 #include "transcription/speech_regions.h"
 #include "transcription/transcription_error.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace bw {
 
@@ -66,8 +68,14 @@ public:
             std::max(m_firstTarget, roundedIndex(chunking.maximumDuration * sampleRate));
     }
 
-    // Transcribes every chunk; returns the samples handed out and the segments.
-    std::pair<std::int64_t, std::vector<TranscriptSegment>> execute() {
+    struct Result {
+        std::int64_t decoded = 0; // samples handed out as chunks
+        std::vector<TranscriptSegment> segments;
+        std::vector<SpeechRegion> unrecognizedSpeech;
+    };
+
+    // Transcribes every chunk.
+    Result execute() {
         m_buffer.reserve(static_cast<std::size_t>(m_firstTarget));
         throwIfCancelled(m_stop);
         while (true) {
@@ -86,7 +94,7 @@ public:
             }
             throwIfCancelled(m_stop);
         }
-        return {m_offset, std::move(m_segments)};
+        return {m_offset, std::move(m_segments), std::move(m_unrecognized)};
     }
 
 private:
@@ -133,9 +141,8 @@ private:
     // `cut` of them, or fewer when its last block is left for the next chunk.
     std::int64_t transcribeChunk(std::int64_t cut, const SpeechAnalysis& analysis) {
         double chunkSeconds = static_cast<double>(cut) / sampleRate;
-        double offsetSeconds = static_cast<double>(m_offset) / sampleRate;
+        const double offsetSeconds = static_cast<double>(m_offset) / sampleRate;
         auto speech = SpeechRegions::clip(analysis.regions, chunkSeconds);
-        std::vector<std::vector<SpeechRegion>> groups;
         // A recognizer that works in windows of fixed length gets blocks of about one window
         // even when it would take more: it works as hard on a window that is mostly padding as
         // on a full one, and a long input ends in such a window.
@@ -143,55 +150,94 @@ private:
         if (!limit) {
             limit = m_recognizer.windowDuration();
         }
-        if (limit) {
-            groups =
-                SpeechRegions::groups(speech, *limit - 1, pauseBetweenSpeech, analysis, sampleRate);
+        double fitting = limit ? *limit - 1 : std::numeric_limits<double>::infinity();
+        SpeechBlockQueue queue(limit ? SpeechRegions::pieces(speech, fitting, analysis, sampleRate)
+                                     : speech,
+                               fitting, pauseBetweenSpeech);
+        // Where the detector found the speech and the recognizer works in windows, a
+        // recognition that stops early (its decoder may take the rest of a window for silence)
+        // has not heard what follows: that goes back into the queue.
+        const bool repack = m_detector != nullptr && limit.has_value();
+
+        auto source = std::span<const float>(m_buffer).first(static_cast<std::size_t>(cut));
+        std::vector<TranscriptSegment> chunkSegments;
+        double reachedEnd = 0;
+        for (int blocks = 0; !queue.isEmpty(); ++blocks) {
             // The chunk's last block is rarely full, so unless the recording ends here it goes
             // back to the buffer, to be packed with the speech that follows; the chunk then
-            // ends between it and the block before.
-            if (m_detector && !m_endOfStream && groups.size() >= 2) {
-                double resume =
-                    (groups[groups.size() - 2].back().end + groups.back().front().start) / 2;
+            // ends between it and the speech before.
+            if (m_detector && !m_endOfStream && blocks > 0 && queue.fitsOneBlock()) {
+                double resume = (reachedEnd + queue.front().start) / 2;
                 cut = std::clamp<std::int64_t>(roundedIndex(resume * sampleRate), 1, cut);
                 chunkSeconds = static_cast<double>(cut) / sampleRate;
-                groups.pop_back();
+                break;
             }
-        } else if (!speech.empty()) {
-            groups.push_back(std::move(speech));
-        }
-
-        std::vector<TranscriptSegment> chunkSegments;
-        auto source = std::span<const float>(m_buffer).first(static_cast<std::size_t>(cut));
-        double groupCount = static_cast<double>(groups.size());
-        for (std::size_t i = 0; i < groups.size(); ++i) {
-            CompactedAudio compacted(source, groups[i], pauseBetweenSpeech, sampleRate);
-            RecognitionRequest request{m_options.language, m_options.decoding, std::nullopt,
-                                       m_options.conditionOnPreviousText};
-            if (m_options.conditionOnPreviousText) {
-                request.prompt = promptFrom(m_segments, chunkSegments);
+            auto block = queue.take();
+            CompactedAudio compacted(source, block, pauseBetweenSpeech, sampleRate);
+            auto recognized = recognize(compacted, offsetSeconds, chunkSegments);
+            append(compacted.originalSegments(recognized, splitPause), offsetSeconds,
+                   chunkSegments);
+            reachedEnd = block.back().end;
+            if (!repack) {
+                continue;
             }
-            // The position moves evenly through the chunk, group by group.
-            auto onFraction = [&, i](double fraction) {
-                double done = std::isnan(fraction) ? 0 : std::clamp(fraction, 0.0, 1.0);
-                m_reporter.report(Phase::transcribing,
-                                  offsetSeconds +
-                                      ((1 / groupCount) * (done + static_cast<double>(i))) *
-                                          chunkSeconds,
-                                  {});
-            };
-            auto recognized =
-                m_recognizer.recognize(compacted.samples(), request, onFraction, m_stop);
-            throwIfCancelled(m_stop);
-            for (auto mapped : compacted.originalSegments(recognized, splitPause)) {
-                mapped.start += offsetSeconds;
-                mapped.end += offsetSeconds;
-                chunkSegments.push_back(std::move(mapped));
+            auto coverage = compacted.coverage(recognized, minimumUnreached, minimumUnheard);
+            queue.giveBack(coverage.unreached);
+            reachedEnd = coverage.reachedEnd;
+            for (const auto& region : coverage.unheard) {
+                recognizeAgain(source, region, offsetSeconds, chunkSegments);
             }
         }
         m_segments.insert(m_segments.end(), chunkSegments.begin(), chunkSegments.end());
         m_reporter.report(Phase::transcribing, chunkSeconds + offsetSeconds,
                           std::move(chunkSegments));
         return cut;
+    }
+
+    std::vector<RecognizedSegment> recognize(const CompactedAudio& compacted, double offsetSeconds,
+                                             const std::vector<TranscriptSegment>& chunkSegments) {
+        RecognitionRequest request{m_options.language, m_options.decoding, std::nullopt,
+                                   m_options.conditionOnPreviousText};
+        if (m_options.conditionOnPreviousText) {
+            request.prompt = promptFrom(m_segments, chunkSegments);
+        }
+        // The position follows the recognizer through the block, in the recording's time.
+        const double blockSeconds = static_cast<double>(compacted.samples().size()) / sampleRate;
+        auto onFraction = [&](double fraction) {
+            double done = std::isnan(fraction) ? 0 : std::clamp(fraction, 0.0, 1.0);
+            m_reporter.report(Phase::transcribing,
+                              offsetSeconds + compacted.originalTimeOfEnd(done * blockSeconds), {});
+        };
+        auto recognized = m_recognizer.recognize(compacted.samples(), request, onFraction, m_stop);
+        throwIfCancelled(m_stop);
+        return recognized;
+    }
+
+    // A stretch of speech that a recognition reached without a word, recognized on its own;
+    // when that gives no text either, the transcript says so.
+    void recognizeAgain(std::span<const float> source, const SpeechRegion& region,
+                        double offsetSeconds, std::vector<TranscriptSegment>& chunkSegments) {
+        CompactedAudio compacted(source, {region}, pauseBetweenSpeech, sampleRate);
+        auto found = compacted.originalSegments(recognize(compacted, offsetSeconds, chunkSegments),
+                                                splitPause);
+        if (found.empty()) {
+            m_unrecognized.push_back({region.start + offsetSeconds, region.end + offsetSeconds});
+            return;
+        }
+        append(std::move(found), offsetSeconds, chunkSegments);
+    }
+
+    // Moves segments into the recording's time line and adds them in time order.
+    static void append(std::vector<TranscriptSegment> found, double offsetSeconds,
+                       std::vector<TranscriptSegment>& chunkSegments) {
+        for (auto& segment : found) {
+            segment.start += offsetSeconds;
+            segment.end += offsetSeconds;
+            auto at = std::upper_bound(
+                chunkSegments.begin(), chunkSegments.end(), segment.start,
+                [](double start, const TranscriptSegment& placed) { return start < placed.start; });
+            chunkSegments.insert(at, std::move(segment));
+        }
     }
 
     AudioStreamReader& m_reader;
@@ -208,6 +254,7 @@ private:
     std::int64_t m_offset = 0; // samples handed out as chunks: the buffer's place in the file
     bool m_endOfStream = false;
     std::vector<TranscriptSegment> m_segments;
+    std::vector<SpeechRegion> m_unrecognized; // in the recording's time
 };
 
 ChunkedTranscriber::ChunkedTranscriber(std::unique_ptr<SpeechRecognizer> recognizer,
@@ -265,14 +312,21 @@ Transcript ChunkedTranscriber::transcribe(const std::filesystem::path& file,
 
     // Started after the model is loaded, so loading never enters the estimate.
     ProgressReporter reporter({totalDuration, systemUptime(), 2.0}, progress);
-    auto [decoded, segments] =
-        Run(reader, *m_recognizer, detector, options, reporter, stop).execute();
+    auto result = Run(reader, *m_recognizer, detector, options, reporter, stop).execute();
 
-    double audioDuration = decoded >= 1 ? static_cast<double>(decoded) / sampleRate : totalDuration;
+    double audioDuration =
+        result.decoded >= 1 ? static_cast<double>(result.decoded) / sampleRate : totalDuration;
     if (progress) {
         progress({Phase::finished, audioDuration, audioDuration, 0.0, {}});
     }
-    return {options.language, std::move(segments), audioDuration, m_engineName, m_modelName};
+    Transcript transcript;
+    transcript.language = options.language;
+    transcript.segments = std::move(result.segments);
+    transcript.audioDuration = audioDuration;
+    transcript.engine = m_engineName;
+    transcript.model = m_modelName;
+    transcript.unrecognizedSpeech = std::move(result.unrecognizedSpeech);
+    return transcript;
 }
 
 } // namespace bw

@@ -24,6 +24,11 @@ public:
     static constexpr double pauseBetweenSpeech = 0.2; // silence laid between speech pieces
     static constexpr double splitPause = 1.5;         // a hidden pause this long splits a segment
     static constexpr std::size_t promptLength = 200;  // characters of preceding text
+    // Speech a recognition did not reach is packed again with what follows when at least this
+    // many seconds of it are left; speech it reached but gave no word for is recognized again
+    // on its own when it lasts at least this long.
+    static constexpr double minimumUnreached = 0.5;
+    static constexpr double minimumUnheard = 1.0;
 
     // Owns both for its life; the detector may be absent.
     explicit ChunkedTranscriber(std::unique_ptr<SpeechRecognizer> recognizer,

@@ -280,4 +280,90 @@ CompactedAudio::originalSegments(std::span<const RecognizedSegment> segments,
     return result;
 }
 
+namespace {
+
+bool hasText(const RecognizedSegment& segment) {
+    return !trimWhitespaceAndLineBreaks(segment.text).empty();
+}
+
+} // namespace
+
+CompactedAudio::Coverage CompactedAudio::coverage(std::span<const RecognizedSegment> segments,
+                                                  double minimumUnreached,
+                                                  double minimumUnheard) const {
+    Coverage result;
+    if (m_pieces.empty()) {
+        return result;
+    }
+    // Where the text ends, and which pieces hold a word (or, for a segment without word times,
+    // lie under the segment).
+    double reached = 0;
+    std::vector<bool> heard(m_pieces.size(), false);
+    for (const auto& segment : segments) {
+        if (!hasText(segment)) {
+            continue;
+        }
+        reached = std::max(reached, segment.end);
+        bool timedWords = false;
+        for (const auto& word : segment.words) {
+            if (trimWhitespace(word.text).empty()) {
+                continue;
+            }
+            timedWords = true;
+            reached = std::max(reached, word.end);
+            heard[pieceOfWord(word)] = true;
+        }
+        if (!timedWords) {
+            for (std::size_t i = 0; i < m_pieces.size(); ++i) {
+                double start = static_cast<double>(m_pieces[i].compactedStart) / m_sampleRate;
+                double end = static_cast<double>(m_pieces[i].compactedEnd()) / m_sampleRate;
+                heard[i] = heard[i] || (start < segment.end && segment.start < end);
+            }
+        }
+    }
+    reached =
+        std::max(reached, static_cast<double>(m_pieces.front().compactedEnd()) / m_sampleRate);
+
+    double unreachedLength = 0;
+    std::vector<SpeechRegion> reachedParts;
+    std::vector<bool> reachedHeard;
+    for (std::size_t i = 0; i < m_pieces.size(); ++i) {
+        const Piece& piece = m_pieces[i];
+        double compactedStart = static_cast<double>(piece.compactedStart) / m_sampleRate;
+        double compactedEnd = static_cast<double>(piece.compactedEnd()) / m_sampleRate;
+        SpeechRegion original{static_cast<double>(piece.originalStart) / m_sampleRate,
+                              static_cast<double>(piece.originalEnd()) / m_sampleRate};
+        double rest = compactedEnd - std::max(compactedStart, reached);
+        // Word times are rough, so the piece the text ends in is cut only when much is left.
+        if (rest <= 0 || (compactedStart < reached && rest < minimumUnheard)) {
+            reachedParts.push_back(original);
+            reachedHeard.push_back(heard[i]);
+            continue;
+        }
+        if (compactedStart < reached) {
+            double split = original.start + (reached - compactedStart);
+            reachedParts.push_back({original.start, split});
+            reachedHeard.push_back(heard[i]);
+            original.start = split;
+        }
+        result.unreached.push_back(original);
+        unreachedLength += original.duration();
+    }
+    if (unreachedLength < minimumUnreached) {
+        // Too little is left to be worth another recognition: it counts as reached.
+        for (const auto& region : result.unreached) {
+            reachedParts.push_back(region);
+            reachedHeard.push_back(false);
+        }
+        result.unreached.clear();
+    }
+    result.reachedEnd = reachedParts.back().end;
+    for (std::size_t i = 0; i < reachedParts.size(); ++i) {
+        if (!reachedHeard[i] && reachedParts[i].duration() >= minimumUnheard) {
+            result.unheard.push_back(reachedParts[i]);
+        }
+    }
+    return result;
+}
+
 } // namespace bw

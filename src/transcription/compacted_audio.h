@@ -50,6 +50,22 @@ public:
     // the pieces of its first and last words. Empty texts give no segment.
     std::vector<TranscriptSegment> originalSegments(std::span<const RecognizedSegment> segments,
                                                     double splitPause) const;
+    // How far one recognition of the block got, in seconds of the source.
+    struct Coverage {
+        // The speech after the point where the recognized text ends, in order: empty when less
+        // than `minimumUnreached` seconds are left. The piece that point falls in is cut there
+        // when at least `minimumUnheard` seconds of it are left.
+        std::vector<SpeechRegion> unreached;
+        // The pieces (or their reached parts) before that point, of at least `minimumUnheard`
+        // seconds, in which no word was recognized.
+        std::vector<SpeechRegion> unheard;
+        // Where the reached speech ends.
+        double reachedEnd = 0;
+    };
+    // The first piece always counts as reached, so that every recognition moves on.
+    Coverage coverage(std::span<const RecognizedSegment> segments, double minimumUnreached,
+                      double minimumUnheard) const;
+
     // One segment on its own.
     std::vector<TranscriptSegment> originalSegments(const RecognizedSegment& segment,
                                                     double splitPause) const {

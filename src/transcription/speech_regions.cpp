@@ -3,6 +3,7 @@
 #include "base/precondition.h"
 #include "transcription/quietest_frame.h"
 #include "transcription/sample_index.h"
+#include "transcription/speech_block_queue.h"
 
 #include <algorithm>
 #include <cmath>
@@ -82,35 +83,27 @@ void splitRegion(const SpeechRegion& region, double fitting, const SpeechAnalysi
 
 } // namespace
 
-std::vector<std::vector<SpeechRegion>>
-SpeechRegions::groups(const std::vector<SpeechRegion>& regions, double fitting, double pause,
-                      const SpeechAnalysis& analysis, double sampleRate) {
-    BW_PRECONDITION(fitting > 0, "groups must be allowed a positive duration");
+std::vector<SpeechRegion> SpeechRegions::pieces(const std::vector<SpeechRegion>& regions,
+                                                double fitting, const SpeechAnalysis& analysis,
+                                                double sampleRate) {
+    BW_PRECONDITION(fitting > 0, "pieces must be allowed a positive duration");
     std::vector<SpeechRegion> pieces;
     for (const auto& region : regions) {
         if (std::isfinite(region.start) && std::isfinite(region.end)) {
             splitRegion(region, fitting, analysis, sampleRate, pieces);
         }
     }
+    return pieces;
+}
 
+std::vector<std::vector<SpeechRegion>>
+SpeechRegions::groups(const std::vector<SpeechRegion>& regions, double fitting, double pause,
+                      const SpeechAnalysis& analysis, double sampleRate) {
+    BW_PRECONDITION(fitting > 0, "groups must be allowed a positive duration");
+    SpeechBlockQueue queue(pieces(regions, fitting, analysis, sampleRate), fitting, pause);
     std::vector<std::vector<SpeechRegion>> groups;
-    std::vector<SpeechRegion> current;
-    double used = 0;
-    for (const auto& piece : pieces) {
-        double duration = piece.end - piece.start;
-        if (current.empty()) {
-            used = duration;
-        } else if (!(used + (pause + duration) > fitting)) {
-            used += pause + duration;
-        } else {
-            groups.push_back(std::move(current));
-            current.clear();
-            used = duration;
-        }
-        current.push_back(piece);
-    }
-    if (!current.empty()) {
-        groups.push_back(std::move(current));
+    while (!queue.isEmpty()) {
+        groups.push_back(queue.take());
     }
     return groups;
 }

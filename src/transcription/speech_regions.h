@@ -28,6 +28,14 @@ public:
     // The order is kept; nothing is sorted or joined.
     static std::vector<SpeechRegion> clip(const std::vector<SpeechRegion>& regions, double to);
 
+    // The regions, in order, with those longer than `fitting` seconds split at the quietest
+    // frame of the analysis in the second half of the allowed length (when it has
+    // probabilities), so that every piece lasts at most `fitting` seconds. `fitting` must be
+    // positive. Regions that are not finite are left out: they cannot be laid out as audio.
+    static std::vector<SpeechRegion> pieces(const std::vector<SpeechRegion>& regions,
+                                            double fitting, const SpeechAnalysis& analysis,
+                                            double sampleRate);
+
     // Splits regions longer than `fitting` seconds (at the quietest frame of the analysis in
     // the second half of the allowed length, when it has probabilities) and packs the pieces,
     // in order, into groups whose pieces laid end to end with `pause` seconds between them last

@@ -126,7 +126,7 @@ TEST_F(ChunkedTranscriberTest, ALimitedRecognizerGetsBlocksThatFit) {
     build(30);
     run(wav(120), withoutDetection());
     EXPECT_EQ(callSeconds(), (std::vector<double>{29, 29, 29, 29, 4}));
-    // Progress moves evenly through the chunk block by block.
+    // Progress follows the recognizer through each block, in the recording's time.
     recognizer->setScript([](auto, auto&, const FractionHandler& progress, auto) {
         progress(0.5);
         progress(std::nan(""));
@@ -136,9 +136,9 @@ TEST_F(ChunkedTranscriberTest, ALimitedRecognizerGetsBlocksThatFit) {
     run(wav(120), withoutDetection());
     auto middle = chunkReports();
     ASSERT_EQ(middle.size(), 11u);
-    EXPECT_DOUBLE_EQ(middle[0].processedDuration, 12);
-    EXPECT_DOUBLE_EQ(middle[1].processedDuration, 12); // not a number counts as 0: no going back
-    EXPECT_DOUBLE_EQ(middle[2].processedDuration, 36);
+    EXPECT_DOUBLE_EQ(middle[0].processedDuration, 14.5);
+    EXPECT_DOUBLE_EQ(middle[1].processedDuration, 14.5); // not a number counts as 0: no going back
+    EXPECT_DOUBLE_EQ(middle[2].processedDuration, 43.5);
     EXPECT_DOUBLE_EQ(middle[10].processedDuration, 120);
 }
 
@@ -330,6 +330,126 @@ TEST_F(ChunkedTranscriberTest, RandomSpeechKeepsInvariants) {
         EXPECT_EQ(transcript.audioDuration, 200);
     }
 }
+
+// Four stretches of speech, 3 s each, that a scripted recognizer tells apart by their level.
+// In every call it answers with one word in each stretch it hears, in the order the stretches
+// come in the block, stopping early or leaving stretches out as a case says.
+struct MissedSpeechCase {
+    const char* name;
+    std::function<bool(int call, int stretch)> hears;
+    // Whether the call stops (as a decoder that takes the rest of its window for silence does)
+    // after the first stretch it leaves out.
+    bool stopsAtFirstMiss;
+    std::vector<double> expectedCallSeconds;
+    std::vector<SpeechRegion> expectedUnrecognized;
+};
+
+void PrintTo(const MissedSpeechCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ChunkedTranscriberMissedSpeech : public ChunkedTranscriberTest,
+                                       public testing::WithParamInterface<MissedSpeechCase> {};
+
+TEST_P(ChunkedTranscriberMissedSpeech, EveryStretchIsHeardOnceOrReported) {
+    const auto& param = GetParam();
+    constexpr double starts[] = {1, 6, 11, 16};
+    auto file = wav(24, [&](std::int64_t i) {
+        double t = static_cast<double>(i) / rate;
+        for (int k = 0; k < 4; ++k) {
+            if (t >= starts[k] && t < starts[k] + 3) {
+                return 0.1f * static_cast<float>(k + 1);
+            }
+        }
+        return 0.0f;
+    });
+    build(30, true);
+    detector->setScript([&](std::span<const float>) {
+        SpeechAnalysis analysis;
+        for (double start : starts) {
+            analysis.regions.push_back({start, start + 3});
+        }
+        return analysis;
+    });
+    int call = 0; // the fake copies its script for every call
+    recognizer->setScript([&](std::span<const float> samples, auto&, auto&, auto) {
+        std::vector<RecognizedSegment> segments;
+        for (std::size_t at = 0; at < samples.size();) {
+            if (samples[at] == 0) {
+                ++at;
+                continue;
+            }
+            int stretch = static_cast<int>(std::lround(samples[at] * 10)) - 1;
+            double start = static_cast<double>(at) / rate;
+            while (at < samples.size() && samples[at] != 0) {
+                ++at;
+            }
+            if (!param.hears(call, stretch)) {
+                if (param.stopsAtFirstMiss) {
+                    break;
+                }
+                continue;
+            }
+            std::string text = " w" + std::to_string(stretch);
+            double end = static_cast<double>(at) / rate;
+            segments.push_back({start, end, text, {{start + 0.5, start + 1.5, text}}});
+        }
+        ++call;
+        return segments;
+    });
+    auto transcript = run(file, TranscriptionOptions::standard(TranscriptionLanguage::english));
+
+    auto calls = callSeconds();
+    ASSERT_EQ(calls.size(), param.expectedCallSeconds.size());
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        EXPECT_NEAR(calls[i], param.expectedCallSeconds[i], 1e-3) << "call " << i;
+    }
+    std::vector<std::string> expectedTexts;
+    for (int k = 0; k < 4; ++k) {
+        bool lost = std::ranges::any_of(param.expectedUnrecognized, [&](const SpeechRegion& r) {
+            return r.start == starts[k];
+        });
+        if (!lost) {
+            expectedTexts.push_back("w" + std::to_string(k));
+        }
+    }
+    std::vector<std::string> texts;
+    for (const auto& segment : transcript.segments) {
+        texts.push_back(segment.text);
+        int k = segment.text.back() - '0';
+        EXPECT_GE(segment.start, starts[k]) << segment.text;
+        EXPECT_LE(segment.end, starts[k] + 3) << segment.text;
+    }
+    EXPECT_EQ(texts, expectedTexts);
+    EXPECT_EQ(transcript.unrecognizedSpeech, param.expectedUnrecognized);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ChunkedTranscriberMissedSpeech,
+    testing::Values(
+        MissedSpeechCase{"AllHeard", [](int, int) { return true; }, false, {12.6}, {}},
+        // The rest of the block goes into the next one, which starts where the first stopped.
+        MissedSpeechCase{"StopsAfterTheFirst",
+                         [](int call, int k) { return call > 0 || k == 0; },
+                         true,
+                         {12.6, 9.4},
+                         {}},
+        // A stretch left out in the middle is recognized again on its own.
+        MissedSpeechCase{"SkipsOneInTheMiddle",
+                         [](int call, int k) { return call > 0 || k != 2; },
+                         false,
+                         {12.6, 3},
+                         {}},
+        // One that yields nothing even on its own is reported, not dropped silently.
+        MissedSpeechCase{
+            "NeverHearsOne", [](int, int k) { return k != 1; }, false, {12.6, 3}, {{6, 9}}},
+        // A recognition that hears nothing still moves on: the first stretch counts as heard.
+        MissedSpeechCase{"HearsNothingAtFirst",
+                         [](int call, int) { return call > 0; },
+                         true,
+                         {12.6, 3, 9.4},
+                         {}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ChunkedTranscriberTest, SilentChunksMoveOnWithoutRecognition) {
     build(std::nullopt, true);

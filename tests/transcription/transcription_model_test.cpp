@@ -92,7 +92,7 @@ TEST(DecodingStrategyJson, RequiresExactlyOneKnownKey) {
 }
 
 TEST(TranscriptJson, RoundTripsInDocumentedKeyOrder) {
-    Transcript transcript{TranscriptionLanguage::slovak, {{0.5, 1.25, "Ahoj"}}, 11, "e", "m"};
+    Transcript transcript{TranscriptionLanguage::slovak, {{0.5, 1.25, "Ahoj"}}, 11, "e", "m", {}};
     auto json = toJson(transcript);
     EXPECT_EQ(json.dump(),
               R"({"language":"sk","segments":[{"start":0.5,"end":1.25,"text":"Ahoj"}],)"
