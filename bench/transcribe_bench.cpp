@@ -67,17 +67,19 @@ public:
     std::vector<bw::RecognizedSegment> recognize(std::span<const float> samples,
                                                  const bw::RecognitionRequest& request,
                                                  const bw::FractionHandler& progress,
-                                                 std::stop_token stop) override {
+                                                 std::stop_token stop,
+                                                 const bw::SegmentHandler& onSegment) override {
         auto start = Clock::now();
         recognizedSamples += samples.size();
         auto segments = m_skip ? std::vector<bw::RecognizedSegment>()
-                               : m_inner->recognize(samples, request, progress, stop);
+                               : m_inner->recognize(samples, request, progress, stop, onSegment);
         seconds += secondsSince(start);
         return segments;
     }
     std::optional<double> maximumInputDuration() const override {
         return m_inner->maximumInputDuration();
     }
+    std::optional<double> windowDuration() const override { return m_inner->windowDuration(); }
     double seconds = 0;
     std::size_t recognizedSamples = 0;
 

@@ -2,12 +2,14 @@
 
 #include "base/cancellation_error.h"
 #include "base/precondition.h"
+#include "base/text_trimming.h"
 #include "base/unicode_text.h"
 #include "transcription/audio_stream_reader.h"
 #include "transcription/chunk_planner.h"
 #include "transcription/compacted_audio.h"
 #include "transcription/progress_reporter.h"
 #include "transcription/sample_index.h"
+#include "transcription/segment_doubt_rules.h"
 #include "transcription/speech_block_queue.h"
 #include "transcription/speech_regions.h"
 #include "transcription/transcription_error.h"
@@ -50,6 +52,39 @@ std::optional<std::string> promptFrom(const std::vector<TranscriptSegment>& earl
     const std::size_t kept = unicode::graphemeSuffixSize(text, ChunkedTranscriber::promptLength);
     return unicode::repairedUtf8(std::string_view(text).substr(text.size() - kept));
 }
+
+// Judges the doubts of the segments of one block in order, each against the text before it.
+class DoubtJudge {
+public:
+    DoubtJudge(const CompactedAudio& block, bool speechDetected,
+               std::optional<std::string> previousText)
+        : m_block(block), m_speechDetected(speechDetected),
+          m_previousText(std::move(previousText)) {}
+
+    void judge(RecognizedSegment& segment) {
+        if (trimWhitespaceAndLineBreaks(segment.text).empty()) {
+            return;
+        }
+        SegmentDoubtRules::Signals signals;
+        signals.text = segment.text;
+        if (m_previousText) {
+            signals.previousText = *m_previousText;
+        }
+        signals.duration = segment.end - segment.start;
+        if (m_speechDetected) {
+            signals.speechSeconds = m_block.speechSeconds(segment.start, segment.end);
+        }
+        signals.averageLogProbability = segment.averageLogProbability;
+        signals.noSpeechProbability = segment.noSpeechProbability;
+        segment.doubts = SegmentDoubtRules::judge(signals);
+        m_previousText = segment.text;
+    }
+
+private:
+    const CompactedAudio& m_block;
+    bool m_speechDetected;
+    std::optional<std::string> m_previousText;
+};
 
 } // namespace
 
@@ -189,11 +224,13 @@ private:
             }
         }
         m_segments.insert(m_segments.end(), chunkSegments.begin(), chunkSegments.end());
-        m_reporter.report(Phase::transcribing, chunkSeconds + offsetSeconds,
-                          std::move(chunkSegments));
+        m_reporter.report(Phase::transcribing, chunkSeconds + offsetSeconds, {});
         return cut;
     }
 
+    // Recognizes one block and judges each segment's doubts. Each segment is reported as soon
+    // as the recognizer has it (mapped to the recording on its own, for the live view); the
+    // caller maps them all together for the transcript.
     std::vector<RecognizedSegment> recognize(const CompactedAudio& compacted, double offsetSeconds,
                                              const std::vector<TranscriptSegment>& chunkSegments) {
         RecognitionRequest request{m_options.language, m_options.decoding, std::nullopt,
@@ -201,6 +238,8 @@ private:
         if (m_options.conditionOnPreviousText) {
             request.prompt = promptFrom(m_segments, chunkSegments);
         }
+        const double blockStart = compacted.originalTimeOfStart(0) + offsetSeconds;
+        const auto previousText = textBefore(blockStart, chunkSegments);
         // The position follows the recognizer through the block, in the recording's time.
         const double blockSeconds = static_cast<double>(compacted.samples().size()) / sampleRate;
         auto onFraction = [&](double fraction) {
@@ -208,9 +247,45 @@ private:
             m_reporter.report(Phase::transcribing,
                               offsetSeconds + compacted.originalTimeOfEnd(done * blockSeconds), {});
         };
-        auto recognized = m_recognizer.recognize(compacted.samples(), request, onFraction, m_stop);
+        DoubtJudge liveJudge(compacted, m_detector != nullptr, previousText);
+        auto onSegment = [&](const RecognizedSegment& arrived) {
+            if (m_stop.stop_requested()) {
+                return; // nothing more is shown once the work is cancelled
+            }
+            RecognizedSegment segment = arrived;
+            liveJudge.judge(segment);
+            auto mapped = compacted.originalSegments(segment, splitPause);
+            for (auto& piece : mapped) {
+                piece.start += offsetSeconds;
+                piece.end += offsetSeconds;
+            }
+            m_reporter.report(Phase::transcribing,
+                              offsetSeconds + compacted.originalTimeOfEnd(segment.end),
+                              std::move(mapped));
+        };
+        auto recognized =
+            m_recognizer.recognize(compacted.samples(), request, onFraction, m_stop, onSegment);
         throwIfCancelled(m_stop);
+        DoubtJudge judge(compacted, m_detector != nullptr, previousText);
+        for (auto& segment : recognized) {
+            judge.judge(segment);
+        }
         return recognized;
+    }
+
+    // The text of the last segment that starts before `time`, of this chunk or earlier ones.
+    std::optional<std::string>
+    textBefore(double time, const std::vector<TranscriptSegment>& chunkSegments) const {
+        auto after = std::upper_bound(
+            chunkSegments.begin(), chunkSegments.end(), time,
+            [](double t, const TranscriptSegment& placed) { return t < placed.start; });
+        if (after != chunkSegments.begin()) {
+            return std::prev(after)->text;
+        }
+        if (!m_segments.empty()) {
+            return m_segments.back().text;
+        }
+        return std::nullopt;
     }
 
     // A stretch of speech that a recognition reached without a word, recognized on its own;

@@ -213,7 +213,7 @@ void CompactedAudio::appendSegments(const RecognizedSegment& segment,
     double start = originalTimeOfStart(segment.start);
     double end = std::max(start, originalTimeOfEnd(segment.end));
     if (words.empty()) {
-        result.push_back({start, end, std::move(text)});
+        result.push_back({start, end, std::move(text), segment.doubts});
         return;
     }
 
@@ -258,7 +258,8 @@ void CompactedAudio::appendSegments(const RecognizedSegment& segment,
         double runEnd = std::clamp(
             last == words.size() ? end : lastPiece.originalEnd() / m_sampleRate,
             lastPiece.originalStart / m_sampleRate, lastPiece.originalEnd() / m_sampleRate);
-        result.push_back({runStart, std::max(runStart, runEnd), std::move(runText)});
+        result.push_back(
+            {runStart, std::max(runStart, runEnd), std::move(runText), segment.doubts});
     }
 }
 
@@ -278,6 +279,16 @@ CompactedAudio::originalSegments(std::span<const RecognizedSegment> segments,
         begin = end;
     }
     return result;
+}
+
+double CompactedAudio::speechSeconds(double start, double end) const {
+    double seconds = 0;
+    for (const auto& piece : m_pieces) {
+        double from = std::max(start, static_cast<double>(piece.compactedStart) / m_sampleRate);
+        double to = std::min(end, static_cast<double>(piece.compactedEnd()) / m_sampleRate);
+        seconds += std::max(0.0, to - from);
+    }
+    return seconds;
 }
 
 namespace {

@@ -15,6 +15,9 @@ namespace bw {
 
 // Receives the fraction (0...1) of one recognize call done so far; may run on any thread.
 using FractionHandler = std::function<void(double)>;
+// Receives each recognized segment as soon as the recognizer has it, in order, before the
+// recognize call returns them all; may run on any thread.
+using SegmentHandler = std::function<void(const RecognizedSegment&)>;
 
 // Implementations are shared between threads and must be safe to call from several at once.
 class SpeechRecognizer {
@@ -33,7 +36,14 @@ public:
     virtual std::vector<RecognizedSegment> recognize(std::span<const float> samples,
                                                      const RecognitionRequest& request,
                                                      const FractionHandler& progress,
-                                                     std::stop_token stop) = 0;
+                                                     std::stop_token stop,
+                                                     const SegmentHandler& onSegment) = 0;
+    std::vector<RecognizedSegment> recognize(std::span<const float> samples,
+                                             const RecognitionRequest& request,
+                                             const FractionHandler& progress,
+                                             std::stop_token stop) {
+        return recognize(samples, request, progress, std::move(stop), {});
+    }
 
     // The longest input in seconds one call accepts; nothing means no limit.
     virtual std::optional<double> maximumInputDuration() const { return std::nullopt; }

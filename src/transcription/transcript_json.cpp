@@ -8,11 +8,22 @@ OrderedJson toJson(TranscriptionLanguage language) {
     return std::string(code(language));
 }
 
+OrderedJson toJson(const std::vector<SegmentDoubt>& doubts) {
+    OrderedJson codes = OrderedJson::array();
+    for (auto doubt : doubts) {
+        codes.push_back(std::string(code(doubt)));
+    }
+    return codes;
+}
+
 OrderedJson toJson(const TranscriptSegment& segment) {
     OrderedJson object = OrderedJson::object();
     object["start"] = segment.start;
     object["end"] = segment.end;
     object["text"] = segment.text;
+    if (!segment.doubts.empty()) {
+        object["doubts"] = toJson(segment.doubts);
+    }
     return object;
 }
 
@@ -27,6 +38,13 @@ OrderedJson toJson(const Transcript& transcript) {
     object["audioDuration"] = transcript.audioDuration;
     object["engine"] = transcript.engine;
     object["model"] = transcript.model;
+    if (!transcript.unrecognizedSpeech.empty()) {
+        OrderedJson regions = OrderedJson::array();
+        for (const auto& region : transcript.unrecognizedSpeech) {
+            regions.push_back(toJson(region));
+        }
+        object["unrecognizedSpeech"] = std::move(regions);
+    }
     return object;
 }
 
@@ -62,10 +80,37 @@ TranscriptionLanguage languageFromJson(const nlohmann::json& value) {
     return *language;
 }
 
+std::vector<SegmentDoubt> doubtsFromJson(const nlohmann::json& object) {
+    std::vector<SegmentDoubt> doubts;
+    auto found = object.find("doubts");
+    if (found == object.end() || !found->is_array()) {
+        return doubts;
+    }
+    // Codes this version does not know (written by a later one) are passed over.
+    for (const auto& entry : *found) {
+        if (auto doubt =
+                entry.is_string() ? segmentDoubtFromCode(entry.get<std::string>()) : std::nullopt) {
+            doubts.push_back(*doubt);
+        }
+    }
+    return doubts;
+}
+
+std::vector<SpeechRegion> unrecognizedSpeechFromJson(const nlohmann::json& object) {
+    std::vector<SpeechRegion> regions;
+    auto found = object.find("unrecognizedSpeech");
+    if (found != object.end()) {
+        for (const auto& region : json::requireArray(object, "unrecognizedSpeech")) {
+            regions.push_back(speechRegionFromJson(region));
+        }
+    }
+    return regions;
+}
+
 TranscriptSegment segmentFromJson(const nlohmann::json& value) {
     json::requireObject(value, "a segment");
     return {json::requireNumber(value, "start"), json::requireNumber(value, "end"),
-            json::requireString(value, "text")};
+            json::requireString(value, "text"), doubtsFromJson(value)};
 }
 
 Transcript transcriptFromJson(const nlohmann::json& value) {
@@ -78,6 +123,7 @@ Transcript transcriptFromJson(const nlohmann::json& value) {
     transcript.audioDuration = json::requireNumber(value, "audioDuration");
     transcript.engine = json::requireString(value, "engine");
     transcript.model = json::requireString(value, "model");
+    transcript.unrecognizedSpeech = unrecognizedSpeechFromJson(value);
     return transcript;
 }
 

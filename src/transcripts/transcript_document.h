@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace bw {
@@ -19,8 +20,17 @@ struct TranscriptDocument {
         double end = 0;
         std::string text;         // current text, edited by the user
         std::string originalText; // as the engine produced it; never changes
+        // Why the engine's text may be wrong; they no longer count once the user has edited it.
+        std::vector<SegmentDoubt> doubts;
+
+        Segment() = default;
+        Segment(std::int64_t id, double start, double end, std::string text,
+                std::string originalText, std::vector<SegmentDoubt> doubts = {})
+            : id(id), start(start), end(end), text(std::move(text)),
+              originalText(std::move(originalText)), doubts(std::move(doubts)) {}
 
         bool isEdited() const { return text != originalText; }
+        bool isDoubtful() const { return !doubts.empty() && !isEdited(); }
 
         bool operator==(const Segment&) const = default;
     };
@@ -31,6 +41,8 @@ struct TranscriptDocument {
     double audioDuration = 0;
     std::chrono::sys_seconds transcribedAt{}; // whole seconds, so it survives the file unchanged
     std::vector<Segment> segments;            // in time order; never added to or reordered
+    // Speech, in seconds of the recording, that the engine gave no text for.
+    std::vector<SpeechRegion> unrecognizedSpeech;
 
     // The empty document: Slovak, no engine or model, no audio, made at the 1970 epoch.
     TranscriptDocument() = default;

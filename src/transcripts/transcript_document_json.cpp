@@ -9,18 +9,30 @@ namespace bw {
 nlohmann::json toJson(const TranscriptDocument& document) {
     nlohmann::json segments = nlohmann::json::array();
     for (const auto& segment : document.segments) {
-        segments.push_back({{"id", segment.id},
-                            {"start", segment.start},
-                            {"end", segment.end},
-                            {"text", segment.text},
-                            {"originalText", segment.originalText}});
+        nlohmann::json object{{"id", segment.id},
+                              {"start", segment.start},
+                              {"end", segment.end},
+                              {"text", segment.text},
+                              {"originalText", segment.originalText}};
+        if (!segment.doubts.empty()) {
+            object["doubts"] = toJson(segment.doubts);
+        }
+        segments.push_back(std::move(object));
     }
-    return {{"language", std::string(code(document.language))},
-            {"engine", document.engine},
-            {"model", document.model},
-            {"audioDuration", document.audioDuration},
-            {"transcribedAt", iso8601String(document.transcribedAt)},
-            {"segments", std::move(segments)}};
+    nlohmann::json object{{"language", std::string(code(document.language))},
+                          {"engine", document.engine},
+                          {"model", document.model},
+                          {"audioDuration", document.audioDuration},
+                          {"transcribedAt", iso8601String(document.transcribedAt)},
+                          {"segments", std::move(segments)}};
+    if (!document.unrecognizedSpeech.empty()) {
+        nlohmann::json regions = nlohmann::json::array();
+        for (const auto& region : document.unrecognizedSpeech) {
+            regions.push_back({{"start", region.start}, {"end", region.end}});
+        }
+        object["unrecognizedSpeech"] = std::move(regions);
+    }
+    return object;
 }
 
 TranscriptDocument transcriptDocumentFromJson(const nlohmann::json& value) {
@@ -36,8 +48,9 @@ TranscriptDocument transcriptDocumentFromJson(const nlohmann::json& value) {
         document.segments.push_back(
             {json::requireInteger(segment, "id"), json::requireNumber(segment, "start"),
              json::requireNumber(segment, "end"), json::requireString(segment, "text"),
-             json::requireString(segment, "originalText")});
+             json::requireString(segment, "originalText"), doubtsFromJson(segment)});
     }
+    document.unrecognizedSpeech = unrecognizedSpeechFromJson(value);
     return document;
 }
 

@@ -19,9 +19,12 @@ namespace bw {
 
 namespace {
 
-// The handler of one whisper_full call, reached through the library's user-data pointer.
+// The handlers of one whisper_full call, reached through the library's user-data pointers.
 struct ProgressBox {
     const FractionHandler& handler;
+};
+struct SegmentBox {
+    const SegmentHandler& handler;
 };
 
 void reportProgress(whisper_context*, whisper_state*, int percent, void* userData) {
@@ -44,17 +47,41 @@ int checkedInt(std::int64_t value, const char* what) {
     return static_cast<int>(value);
 }
 
-std::vector<RecognizedWord> wordsOfSegment(whisper_context* context, int segment) {
+// Segment i of the last decode, with its words and how sure the decoder was of it.
+RecognizedSegment segmentOf(whisper_context* context, int segment) {
+    const int endOfText = whisper_token_eot(context);
     int count = whisper_full_n_tokens(context, segment);
     std::vector<WhisperToken> tokens;
     tokens.reserve(count > 0 ? count : 0);
+    double logProbabilities = 0;
+    int textTokens = 0;
     for (int j = 0; j < count; ++j) {
         whisper_token_data data = whisper_full_get_token_data(context, segment, j);
         const char* text = whisper_full_get_token_text(context, segment, j);
         tokens.push_back({data.id, text != nullptr ? std::string_view(text) : std::string_view(),
                           data.t0, data.t1});
+        if (data.id < endOfText && std::isfinite(data.plog)) {
+            logProbabilities += data.plog;
+            ++textTokens;
+        }
     }
-    return assembleWords(tokens, whisper_token_eot(context));
+    RecognizedSegment result = assembleSegment(whisper_full_get_segment_t0(context, segment),
+                                               whisper_full_get_segment_t1(context, segment),
+                                               assembleWords(tokens, endOfText));
+    result.averageLogProbability = textTokens > 0 ? logProbabilities / textTokens : 0;
+    result.noSpeechProbability = whisper_full_get_segment_no_speech_prob(context, segment);
+    return result;
+}
+
+void reportSegments(whisper_context* context, whisper_state*, int newCount, void* userData) {
+    auto* box = static_cast<SegmentBox*>(userData);
+    if (box == nullptr || !box->handler) {
+        return;
+    }
+    int count = whisper_full_n_segments(context);
+    for (int i = std::max(0, count - newCount); i < count; ++i) {
+        box->handler(segmentOf(context, i));
+    }
 }
 
 } // namespace
@@ -126,18 +153,20 @@ void WhisperCppRecognizer::prepare(std::stop_token stop) {
 std::vector<RecognizedSegment> WhisperCppRecognizer::recognize(std::span<const float> samples,
                                                                const RecognitionRequest& request,
                                                                const FractionHandler& progress,
-                                                               std::stop_token stop) {
+                                                               std::stop_token stop,
+                                                               const SegmentHandler& onSegment) {
     auto requestFlag = std::make_shared<CancelFlag>(m_shutDown);
     std::stop_callback cancelRequest(stop, [requestFlag] { requestFlag->set(); });
     return m_queue.run([&, requestFlag] {
         loadIfNeeded();
-        return decode(samples, request, progress, *requestFlag);
+        return decode(samples, request, progress, onSegment, *requestFlag);
     });
 }
 
 std::vector<RecognizedSegment> WhisperCppRecognizer::decode(std::span<const float> samples,
                                                             const RecognitionRequest& request,
                                                             const FractionHandler& progress,
+                                                            const SegmentHandler& onSegment,
                                                             const CancelFlag& requestFlag) {
     if (m_context == nullptr) {
         throw TranscriptionError::modelLoadFailed("model not loaded");
@@ -182,6 +211,11 @@ std::vector<RecognizedSegment> WhisperCppRecognizer::decode(std::span<const floa
     ProgressBox box{progress};
     params.progress_callback = reportProgress;
     params.progress_callback_user_data = &box;
+    SegmentBox segmentBox{onSegment};
+    if (onSegment) {
+        params.new_segment_callback = reportSegments;
+        params.new_segment_callback_user_data = &segmentBox;
+    }
     params.abort_callback = shouldAbort;
     params.abort_callback_user_data = const_cast<CancelFlag*>(&requestFlag);
     params.vad = false;
@@ -196,16 +230,10 @@ std::vector<RecognizedSegment> WhisperCppRecognizer::decode(std::span<const floa
     if (result != 0) {
         throw TranscriptionError::engineFailed("whisper_full returned " + std::to_string(result));
     }
-    return readSegments();
-}
-
-std::vector<RecognizedSegment> WhisperCppRecognizer::readSegments() const {
     std::vector<RecognizedSegment> segments;
     int count = whisper_full_n_segments(m_context);
     for (int i = 0; i < count; ++i) {
-        segments.push_back(assembleSegment(whisper_full_get_segment_t0(m_context, i),
-                                           whisper_full_get_segment_t1(m_context, i),
-                                           wordsOfSegment(m_context, i)));
+        segments.push_back(segmentOf(m_context, i));
     }
     return segments;
 }

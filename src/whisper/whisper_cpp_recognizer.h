@@ -36,14 +36,16 @@ public:
     // CancellationError once the recognizer has been shut down.
     void prepare(std::stop_token stop) override;
 
-    // Loads the model if needed and decodes the samples. The progress handler runs on the
-    // recognizer's thread. Triggering `stop` (or shutting down) stops a running decode at the
-    // library's next check and throws CancellationError; a library failure throws
-    // TranscriptionError::engineFailed. Empty input returns no segments without decoding.
+    // Loads the model if needed and decodes the samples. The progress and segment handlers run
+    // on the recognizer's thread, the latter as whisper.cpp finishes each segment. Triggering
+    // `stop` (or shutting down) stops a running decode at the library's next check and throws
+    // CancellationError; a library failure throws TranscriptionError::engineFailed. Empty input
+    // returns no segments without decoding.
     std::vector<RecognizedSegment> recognize(std::span<const float> samples,
                                              const RecognitionRequest& request,
-                                             const FractionHandler& progress,
-                                             std::stop_token stop) override;
+                                             const FractionHandler& progress, std::stop_token stop,
+                                             const SegmentHandler& onSegment) override;
+    using SpeechRecognizer::recognize;
 
     // None with timestamp prediction; 30 seconds (one window) without.
     std::optional<double> maximumInputDuration() const override;
@@ -65,8 +67,8 @@ private:
     std::vector<RecognizedSegment> decode(std::span<const float> samples,
                                           const RecognitionRequest& request,
                                           const FractionHandler& progress,
+                                          const SegmentHandler& onSegment,
                                           const CancelFlag& requestFlag);
-    std::vector<RecognizedSegment> readSegments() const;
 
     const std::string m_engineName;
     const std::string m_modelName;

@@ -79,10 +79,32 @@ public:
         }
     }
 
+    using SpeechRecognizer::recognize;
+    // Hands the answer's segments to `onSegment` one by one before returning them.
     std::vector<RecognizedSegment> recognize(std::span<const float> samples,
                                              const RecognitionRequest& request,
-                                             const FractionHandler& progress,
-                                             std::stop_token stop) override {
+                                             const FractionHandler& progress, std::stop_token stop,
+                                             const SegmentHandler& onSegment) override {
+        auto answer = answerTo(samples, request, progress, std::move(stop));
+        if (onSegment) {
+            for (const auto& segment : answer) {
+                onSegment(segment);
+            }
+        }
+        return answer;
+    }
+
+    // Refuses all work afterwards, as a real recognizer does.
+    bool shutdown(double) override {
+        std::lock_guard lock(m_mutex);
+        ++m_shutdownCount;
+        return true;
+    }
+
+private:
+    std::vector<RecognizedSegment> answerTo(std::span<const float> samples,
+                                            const RecognitionRequest& request,
+                                            const FractionHandler& progress, std::stop_token stop) {
         Script script;
         {
             std::lock_guard lock(m_mutex);
@@ -104,14 +126,6 @@ public:
         return script(samples, request, progress, stop);
     }
 
-    // Refuses all work afterwards, as a real recognizer does.
-    bool shutdown(double) override {
-        std::lock_guard lock(m_mutex);
-        ++m_shutdownCount;
-        return true;
-    }
-
-private:
     void throwIfShutDown() const {
         if (m_shutdownCount > 0) {
             throw TranscriptionError::engineFailed("the recognizer has been shut down");

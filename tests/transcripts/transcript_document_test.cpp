@@ -66,6 +66,25 @@ TEST(TranscriptDocumentJson, ReadsEveryField) {
     EXPECT_EQ(toJson(document), sampleJson());
 }
 
+// Doubts and speech without text are optional keys: written only when there are some, read
+// back the same, and unknown doubt codes (from a later version) are passed over.
+TEST(TranscriptDocumentJson, KeepsDoubtsAndUnrecognizedSpeech) {
+    auto value = sampleJson();
+    value["segments"][0]["doubts"] = {"repeatsItself", "someLaterDoubt", "littleSpeech"};
+    value["unrecognizedSpeech"] = {{{"start", 4.0}, {"end", 5.5}}};
+    auto document = transcriptDocumentFromJson(value);
+    EXPECT_EQ(document.segments[0].doubts,
+              (std::vector<SegmentDoubt>{SegmentDoubt::repeatsItself, SegmentDoubt::littleSpeech}));
+    EXPECT_EQ(document.unrecognizedSpeech, (std::vector<SpeechRegion>{{4.0, 5.5}}));
+    value["segments"][0]["doubts"] = {"repeatsItself", "littleSpeech"};
+    EXPECT_EQ(toJson(document), value);
+
+    // An edited segment is no longer doubtful; restored, it is again.
+    EXPECT_FALSE(document.segments[0].isDoubtful());
+    document.segments[0].text = document.segments[0].originalText;
+    EXPECT_TRUE(document.segments[0].isDoubtful());
+}
+
 struct DateCase {
     const char* text;
     std::optional<sys_seconds> expected; // none: rejected
