@@ -24,6 +24,10 @@ struct MarkedText {
     // ones included.
     static MarkedText fromMarkers(std::string_view marked, char open, char close);
 
+    // At most about `maximumBytes` of the text, cut at spaces around the first mark, with "…"
+    // where it was cut; the whole text when it is that short.
+    MarkedText excerpt(std::size_t maximumBytes) const;
+
     bool operator==(const MarkedText&) const = default;
 };
 

@@ -3,8 +3,8 @@
 #include "library/library_layout.h"
 #include "platform/atomic_file.h"
 #include "search/indexed_transcript.h"
+#include "search/search_functions.h"
 #include "search/search_index_error.h"
-#include "search/search_tokenizer.h"
 #include "search/sqlite_connection.h"
 #include "transcripts/transcript_store.h"
 
@@ -48,7 +48,8 @@ constexpr auto batchTime = std::chrono::milliseconds(300);
 
 constexpr char markOpen = '\x02';
 constexpr char markClose = '\x03';
-constexpr int snippetWords = 12;
+// Snippets keep this much of a long segment around its first match.
+constexpr std::size_t snippetBytes = 160;
 
 std::int64_t rowidOf(std::int64_t slot, std::int64_t offset) {
     return slot << offsetBits | offset;
@@ -127,22 +128,18 @@ struct SearchIndex::Statements {
     explicit Statements(SqliteConnection& db)
         : stored(db.prepare(
               "SELECT slot, title, createdAt, transcript FROM recordings WHERE id = ?1")),
-          itemOfSlot(db.prepare("SELECT id, title FROM recordings WHERE slot = ?1")),
-          details(db.prepare("SELECT snippet(entries, 0, char(2), char(3), '…', " +
-                             std::to_string(snippetWords) +
-                             "), start, speaker FROM entries WHERE entries MATCH ?1 AND rowid "
-                             "= ?2")) {}
+          itemOfSlot(db.prepare("SELECT id, title FROM recordings WHERE slot = ?1")) {}
 
     SqliteStatement stored;
     SqliteStatement itemOfSlot;
-    SqliteStatement details;
 };
 
 fs::path SearchIndex::location(const LibraryStore& store) {
     return store.rootURL() / layout::searchFolderName / "index.sqlite";
 }
 
-SearchIndex::SearchIndex(fs::path file) : m_file(std::move(file)) {
+SearchIndex::SearchIndex(fs::path file)
+    : m_file(std::move(file)), m_collector(std::make_unique<MatchCollector>()) {
     open();
 }
 
@@ -174,7 +171,7 @@ void SearchIndex::open() {
         int persist = 1;
         sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
         sqlite3_busy_timeout(db, 10000);
-        registerSearchFunctions(db);
+        registerSearchFunctions(db, *m_collector);
         m_db->execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; "
                       "PRAGMA journal_size_limit = 33554432;");
         const std::int64_t version = m_db->integerOf("PRAGMA user_version");
@@ -278,16 +275,22 @@ public:
             before.reset();
         }
         const std::int64_t slot = before ? before->slot : freeSlot(item);
-        if (!before || before->title != item.title) {
-            const std::int64_t title = rowidOf(slot, titleOffset);
-            m_deleteRange.bind(1, title).bind(2, title).step();
-            m_deleteRange.reset();
-            insert(title, item.title, "", std::nullopt);
-        }
-        if (!before || before->transcript != stamp) {
+        // FTS5 keeps what it is given in memory while row identifiers rise and writes it out
+        // whenever one does not, so rows go in in rising order: the segments from the last to the
+        // first, then the title.
+        const bool newTranscript = !before || before->transcript != stamp;
+        const bool newTitle = !before || before->title != item.title;
+        if (newTranscript) {
             m_deleteRange.bind(1, rowidOf(slot, 0)).bind(2, rowidOf(slot, maximumPosition));
             m_deleteRange.step();
             m_deleteRange.reset();
+        }
+        if (newTitle) {
+            const std::int64_t title = rowidOf(slot, titleOffset);
+            m_deleteRange.bind(1, title).bind(2, title).step();
+            m_deleteRange.reset();
+        }
+        if (newTranscript) {
             std::vector<IndexedSegment> segments;
             try {
                 segments = readIndexedTranscript(TranscriptStore(m_store).fileURL(item.id));
@@ -295,12 +298,15 @@ public:
                 // A transcript that cannot be read is left out until its file changes; the
                 // editor tells the user about it when the recording is opened.
             }
-            for (const auto& segment : segments) {
-                if (segment.position <= maximumPosition) {
-                    insert(rowidOf(slot, maximumPosition - segment.position), segment.text,
-                           segment.speaker, segment.start);
+            for (auto segment = segments.rbegin(); segment != segments.rend(); ++segment) {
+                if (segment->position <= maximumPosition) {
+                    insert(rowidOf(slot, maximumPosition - segment->position), segment->text,
+                           segment->speaker, segment->start);
                 }
             }
+        }
+        if (newTitle) {
+            insert(rowidOf(slot, titleOffset), item.title, "", std::nullopt);
         }
         m_upsert.bind(1, slot)
             .bind(2, std::string_view(item.id.string()))
@@ -408,7 +414,9 @@ SearchIndex::Update SearchIndex::update(const LibraryStore& store,
         }
         const TranscriptStore transcripts(store);
         Writer writer(*this, store);
-        for (const auto& item : items) {
+        // Oldest first, so that new recordings' rows come in rising order (see Writer::index).
+        for (auto at = items.rbegin(); at != items.rend(); ++at) {
+            const LibraryItem& item = *at;
             if (stop.stop_requested()) {
                 break;
             }
@@ -457,15 +465,14 @@ std::optional<Uuid> SearchIndex::itemOfSlot(std::int64_t slot, std::string* titl
     return id;
 }
 
-void SearchIndex::matchDetails(const SearchQuery& query, std::int64_t rowid, SearchMatch& match) {
-    SqliteStatement& details = statements().details;
-    details.bind(1, std::string_view(query.expression())).bind(2, rowid);
-    if (details.step()) {
-        match.snippet = MarkedText::fromMarkers(details.text(0), markOpen, markClose);
-        match.start = details.isNull(1) ? 0 : details.real(1);
-        match.speaker = details.text(2);
-    }
-    details.reset();
+SearchMatch SearchIndex::collected(const Uuid& itemID, const std::string& title,
+                                   std::int64_t rowid) const {
+    return {itemID,
+            title,
+            positionOf(rowid),
+            m_collector->start,
+            m_collector->speaker,
+            m_collector->text.excerpt(snippetBytes)};
 }
 
 namespace {
@@ -478,6 +485,22 @@ public:
 
 private:
     std::stop_callback<std::function<void()>> m_callback;
+};
+
+// Points the collector at a query's rows for as long as the query runs.
+class Collecting {
+public:
+    Collecting(MatchCollector& collector, std::function<bool(std::int64_t, int)> wants)
+        : m_collector(collector) {
+        m_collector.wants = std::move(wants);
+        m_collector.rowid = -1;
+    }
+    ~Collecting() { m_collector.wants = nullptr; }
+    Collecting(const Collecting&) = delete;
+    Collecting& operator=(const Collecting&) = delete;
+
+private:
+    MatchCollector& m_collector;
 };
 
 // The recording a run of rows belongs to, looked up once per recording.
@@ -495,24 +518,36 @@ void SearchIndex::search(const SearchQuery& query,
                          const std::function<bool(const Uuid&)>& accepts, std::stop_token stop) {
     recovering([&] {
         StopInterrupts interrupts(*m_db, stop);
-        SqliteStatement rows =
-            m_db->prepare("SELECT rowid FROM entries WHERE entries MATCH ?1 ORDER BY rowid DESC");
+        // The recordings `accepts` takes, known before the rows come: the collector is asked
+        // in the middle of a row, where no other statement may run.
+        std::optional<std::set<std::int64_t>> accepted;
+        if (accepts) {
+            accepted.emplace();
+            SqliteStatement all = m_db->prepare("SELECT slot, id FROM recordings");
+            while (all.step()) {
+                if (const auto id = Uuid::parse(all.text(1)); id && accepts(*id)) {
+                    accepted->insert(all.integer(0));
+                }
+            }
+        }
+        const Collecting collecting(*m_collector, [&](std::int64_t rowid, int) {
+            return !accepted || accepted->count(slotOf(rowid)) > 0;
+        });
+        SqliteStatement rows = m_db->prepare("SELECT rowid, bw_match(entries) FROM entries WHERE "
+                                             "entries MATCH ?1 ORDER BY rowid DESC");
         rows.bind(1, std::string_view(query.expression()));
         SlotCache current;
         while (rows.step()) {
             const std::int64_t rowid = rows.integer(0);
+            if (m_collector->rowid != rowid) {
+                continue; // not wanted
+            }
             if (slotOf(rowid) != current.slot) {
                 current.slot = slotOf(rowid);
                 current.id = itemOfSlot(current.slot, &current.title);
-                current.accepted = current.id && (!accepts || accepts(*current.id));
             }
-            if (!current.accepted) {
-                continue;
-            }
-            SearchMatch match{*current.id, current.title, positionOf(rowid), 0, {}, {}};
-            matchDetails(query, rowid, match);
-            if (!found(match)) {
-                return;
+            if (current.id && !found(collected(*current.id, current.title, rowid))) {
+                break;
             }
         }
     });
@@ -523,54 +558,65 @@ void SearchIndex::searchRecordings(const SearchQuery& query,
                                    std::stop_token stop) {
     recovering([&] {
         StopInterrupts interrupts(*m_db, stop);
-        SqliteStatement rows = m_db->prepare("SELECT rowid, bw_hits(entries) FROM entries WHERE "
+        std::int64_t slot = -1;
+        int bestHits = 0;
+        // Rows come in time order, so the earliest of equals stays the best.
+        const Collecting collecting(*m_collector, [&](std::int64_t rowid, int hits) {
+            if (!positionOf(rowid)) {
+                return false;
+            }
+            if (slotOf(rowid) != slot) {
+                slot = slotOf(rowid);
+                bestHits = -1;
+            }
+            if (hits <= bestHits) {
+                return false;
+            }
+            bestHits = hits;
+            return true;
+        });
+        SqliteStatement rows = m_db->prepare("SELECT rowid, bw_match(entries) FROM entries WHERE "
                                              "entries MATCH ?1 ORDER BY rowid DESC");
         rows.bind(1, std::string_view(query.expression()));
-        std::int64_t slot = -1;
+        std::int64_t current = -1;
         RecordingMatch recording;
-        std::optional<std::int64_t> bestRow;
-        std::int64_t bestHits = 0;
         // Gives the finished recording to `found`; false when the search is to end.
         auto finish = [&]() -> bool {
-            if (slot < 0) {
+            if (current < 0) {
                 return true;
             }
             std::string title;
-            const auto id = itemOfSlot(slot, &title);
+            const auto id = itemOfSlot(current, &title);
             if (!id) {
                 return true; // removed meanwhile
             }
             recording.itemID = *id;
-            if (bestRow) {
-                SearchMatch best{*id, title, positionOf(*bestRow), 0, {}, {}};
-                matchDetails(query, *bestRow, best);
-                recording.best = std::move(best);
+            if (recording.best) {
+                recording.best->itemID = *id;
+                recording.best->title = title;
             }
             return found(recording);
         };
-        while (rows.step()) {
+        bool going = true;
+        while (going && rows.step()) {
             const std::int64_t rowid = rows.integer(0);
-            if (slotOf(rowid) != slot) {
-                if (!finish()) {
-                    return;
-                }
-                slot = slotOf(rowid);
+            if (slotOf(rowid) != current) {
+                going = finish();
+                current = slotOf(rowid);
                 recording = RecordingMatch{};
-                bestRow.reset();
-                bestHits = 0;
             }
             if (!positionOf(rowid)) {
                 recording.titleMatches = true;
                 continue;
             }
             ++recording.segmentCount;
-            // Rows come in time order, so the earliest of equals stays.
-            if (const std::int64_t hits = rows.integer(1); !bestRow || hits > bestHits) {
-                bestRow = rowid;
-                bestHits = hits;
+            if (m_collector->rowid == rowid) {
+                recording.best = collected({}, {}, rowid);
             }
         }
-        finish();
+        if (going) {
+            finish();
+        }
     });
 }
 

@@ -34,6 +34,7 @@
 namespace bw {
 
 class SqliteConnection;
+struct MatchCollector;
 
 class SearchIndex {
 public:
@@ -95,9 +96,10 @@ private:
     template <typename Operation> auto recovering(Operation&& operation);
     std::optional<Stored> stored(const Uuid& id);
     std::optional<Uuid> itemOfSlot(std::int64_t slot, std::string* title);
-    void matchDetails(const SearchQuery& query, std::int64_t rowid, SearchMatch& match);
+    SearchMatch collected(const Uuid& itemID, const std::string& title, std::int64_t rowid) const;
 
     std::filesystem::path m_file;
+    std::unique_ptr<MatchCollector> m_collector; // outlives the connection that calls it
     std::unique_ptr<SqliteConnection> m_db;
     std::unique_ptr<Statements> m_statements; // prepared on first use, for m_db
     dev_t m_device = 0;

@@ -1,12 +1,16 @@
-#include "search/search_tokenizer.h"
+#include "search/search_functions.h"
 
 #include "search/search_folding.h"
 #include "search/search_index_error.h"
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace bw {
 
@@ -75,18 +79,84 @@ int tokenize(Fts5Tokenizer* tokenizer, void* context, int flags, const char* tex
     return ours->base->methods.xTokenize(ours->inner, &sink, flags, text, size, foldToken);
 }
 
-void countHits(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* result, int,
-               sqlite3_value**) {
+int collectToken(void* context, int flags, const char*, int, int start, int end) {
+    if (!(flags & FTS5_TOKEN_COLOCATED)) {
+        static_cast<std::vector<std::pair<int, int>>*>(context)->emplace_back(start, end);
+    }
+    return SQLITE_OK;
+}
+
+// The row's text with the tokens of every match in the text column marked.
+MarkedText markedText(const Fts5ExtensionApi* api, Fts5Context* fts) {
+    const char* text = nullptr;
+    int size = 0;
+    MarkedText marked;
+    if (api->xColumnText(fts, 0, &text, &size) != SQLITE_OK || !text) {
+        return marked;
+    }
+    marked.text.assign(text, std::size_t(size));
+    std::vector<std::pair<int, int>> tokens;
+    int count = 0;
+    if (api->xTokenize(fts, text, size, &tokens, collectToken) != SQLITE_OK ||
+        api->xInstCount(fts, &count) != SQLITE_OK) {
+        return marked;
+    }
+    std::vector<std::pair<int, int>> ranges;
+    for (int i = 0; i < count; ++i) {
+        int phrase = 0;
+        int column = 0;
+        int offset = 0;
+        if (api->xInst(fts, i, &phrase, &column, &offset) != SQLITE_OK || column != 0) {
+            continue;
+        }
+        const int last = offset + std::max(api->xPhraseSize(fts, phrase), 1) - 1;
+        if (offset >= 0 && last < int(tokens.size())) {
+            ranges.emplace_back(tokens[std::size_t(offset)].first,
+                                tokens[std::size_t(last)].second);
+        }
+    }
+    std::sort(ranges.begin(), ranges.end());
+    for (const auto& [start, end] : ranges) {
+        if (!marked.marks.empty() &&
+            int(marked.marks.back().start + marked.marks.back().length) >= start) {
+            auto& last = marked.marks.back();
+            last.length = std::max(last.length, std::size_t(end) - last.start);
+        } else {
+            marked.marks.push_back({std::size_t(start), std::size_t(end - start)});
+        }
+    }
+    return marked;
+}
+
+std::string columnText(const Fts5ExtensionApi* api, Fts5Context* fts, int column) {
+    const char* text = nullptr;
+    int size = 0;
+    if (api->xColumnText(fts, column, &text, &size) != SQLITE_OK || !text) {
+        return {};
+    }
+    return std::string(text, std::size_t(size));
+}
+
+void match(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* result, int,
+           sqlite3_value**) {
     int hits = 0;
     if (api->xInstCount(fts, &hits) != SQLITE_OK) {
         hits = 0;
+    }
+    auto* collector = static_cast<MatchCollector*>(api->xUserData(fts));
+    const std::int64_t rowid = api->xRowid(fts);
+    if (collector->wants && collector->wants(rowid, hits)) {
+        collector->rowid = rowid;
+        collector->text = markedText(api, fts);
+        collector->start = std::strtod(columnText(api, fts, 2).c_str(), nullptr);
+        collector->speaker = columnText(api, fts, 1);
     }
     sqlite3_result_int(result, hits);
 }
 
 } // namespace
 
-void registerSearchFunctions(sqlite3* db) {
+void registerSearchFunctions(sqlite3* db, MatchCollector& collector) {
     fts5_api* api = fts5Of(db);
     if (!api) {
         throw SearchIndexError(SearchIndexError::Kind::unavailable,
@@ -103,7 +173,7 @@ void registerSearchFunctions(sqlite3* db) {
     if (api->xCreateTokenizer(api, searchTokenizerName, owned, &methods,
                               [](void* context) { delete static_cast<Base*>(context); }) !=
             SQLITE_OK ||
-        api->xCreateFunction(api, "bw_hits", nullptr, countHits, nullptr) != SQLITE_OK) {
+        api->xCreateFunction(api, "bw_match", &collector, match, nullptr) != SQLITE_OK) {
         throw SearchIndexError(SearchIndexError::Kind::unavailable, sqlite3_errmsg(db));
     }
 }
