@@ -1,5 +1,7 @@
 #include "app/app_model.h"
 
+#include "search/search_index.h"
+
 #include <chrono>
 #include <exception>
 
@@ -26,6 +28,8 @@ AppModel::AppModel(LibraryStore store, Services services, QObject* parent)
                                                  m_services.makeSource);
     m_transcription =
         std::make_unique<TranscriptionService>(transcriptionStore, m_services.makeEngine);
+    m_search =
+        std::make_unique<LibrarySearch>(*m_library, SearchIndex::location(m_library->store()));
 }
 
 AppModel::~AppModel() = default;

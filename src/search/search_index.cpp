@@ -174,21 +174,27 @@ void SearchIndex::open() {
         registerSearchFunctions(db, *m_collector);
         m_db->execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; "
                       "PRAGMA journal_size_limit = 33554432;");
-        const std::int64_t version = m_db->integerOf("PRAGMA user_version");
-        if (version == schemaVersion) {
+        if (m_db->integerOf("PRAGMA user_version") == schemaVersion) {
             return;
         }
-        if (version != 0 || m_db->integerOf("SELECT count(*) FROM sqlite_master") != 0) {
+        // Looked at again under the write lock: another process may be making it right now.
+        m_db->execute("BEGIN IMMEDIATE");
+        const std::int64_t version = m_db->integerOf("PRAGMA user_version");
+        if (version != schemaVersion &&
+            (version != 0 || m_db->integerOf("SELECT count(*) FROM sqlite_master") != 0)) {
+            m_db->execute("ROLLBACK");
             throw SearchIndexError(SearchIndexError::Kind::damaged, "an index of another version");
         }
-        m_db->execute(
-            "BEGIN IMMEDIATE;"
-            "CREATE TABLE IF NOT EXISTS recordings(slot INTEGER PRIMARY KEY, id TEXT NOT NULL "
-            "UNIQUE, title TEXT NOT NULL, createdAt INTEGER NOT NULL, transcript TEXT NOT NULL);"
-            "CREATE VIRTUAL TABLE IF NOT EXISTS entries USING fts5(text, speaker, start "
-            "UNINDEXED, tokenize = 'brindlewick', prefix = '2 3');"
-            "PRAGMA user_version = 1;"
-            "COMMIT;");
+        if (version == 0) {
+            m_db->execute(
+                "CREATE TABLE recordings(slot INTEGER PRIMARY KEY, id TEXT NOT NULL UNIQUE, "
+                "title TEXT NOT NULL, createdAt INTEGER NOT NULL, transcript TEXT NOT NULL);"
+                "CREATE VIRTUAL TABLE entries USING fts5(text, speaker, start UNINDEXED, "
+                "tokenize = 'brindlewick', prefix = '2 3 4');"
+                "PRAGMA user_version = " +
+                std::to_string(schemaVersion) + ";");
+        }
+        m_db->execute("COMMIT");
     } catch (const SearchIndexError& error) {
         if (!isDamaged(error) || m_file.empty()) {
             throw;
@@ -198,6 +204,7 @@ void SearchIndex::open() {
 }
 
 void SearchIndex::startAfresh() {
+    m_freshStart = true;
     m_statements.reset();
     m_db.reset();
     removeIndexFiles(m_file);
@@ -211,6 +218,7 @@ void SearchIndex::reopenIfReplaced() {
     struct stat status;
     if (::stat(m_file.c_str(), &status) != 0 || status.st_dev != m_device ||
         status.st_ino != m_inode) {
+        m_freshStart = true;
         open();
     }
 }

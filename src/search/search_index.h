@@ -29,6 +29,7 @@
 #include <optional>
 #include <set>
 #include <stop_token>
+#include <utility>
 #include <vector>
 
 namespace bw {
@@ -80,6 +81,11 @@ public:
     // The recording's matching segments in time order, with the matched words marked.
     std::vector<SegmentMatch> matchesIn(const Uuid& itemID, const SearchQuery& query);
 
+    // Whether, since the last call, this object found its file gone, replaced or damaged and
+    // started on a new one, which another process or the next update fills: a caller that only
+    // reads asks for an update then.
+    bool takeFreshStart() { return std::exchange(m_freshStart, false); }
+
     // Recordings and rows (titles and segments) indexed.
     std::size_t recordingCount();
     std::size_t rowCount();
@@ -104,6 +110,7 @@ private:
     std::unique_ptr<Statements> m_statements; // prepared on first use, for m_db
     dev_t m_device = 0;
     ino_t m_inode = 0;
+    bool m_freshStart = false;
 };
 
 } // namespace bw

@@ -6,7 +6,7 @@
 #include "ui/item_detail_view.h"
 #include "ui/main_window.h"
 #include "ui/recording_list_header.h"
-#include "ui/recording_list_model.h"
+#include "ui/recording_rows.h"
 #include "ui/rename_sheet.h"
 #include "ui/widget_test_app.h"
 #include "ui/window_test_support.h"
