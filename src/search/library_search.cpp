@@ -44,13 +44,13 @@ void LibrarySearch::setText(const std::string& text) {
         return;
     }
     m_text = text;
-    emit textChanged();
     auto query = SearchQuery::parse(text);
-    if (query == m_query) {
-        return;
-    }
+    const bool newQuery = query != m_query;
     m_query = std::move(query);
-    startQuery();
+    emit textChanged();
+    if (newQuery) {
+        startQuery();
+    }
 }
 
 const RecordingMatch* LibrarySearch::match(const Uuid& itemID) const {
