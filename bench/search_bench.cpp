@@ -33,21 +33,22 @@ using Clock = std::chrono::steady_clock;
 // Common words of the four languages, most frequent first within each, and the words the
 // queries look for.
 const std::vector<std::string> commonWords = {
-    "the",     "a",       "to",       "and",      "of",       "is",      "that",     "we",
-    "it",      "for",     "in",       "you",      "this",     "on",      "so",       "have",
-    "je",      "to",      "a",        "sa",       "na",       "že",      "v",        "by",
-    "ale",     "tak",     "som",      "aj",       "ako",      "ste",     "ešte",     "teda",
-    "die",     "und",     "der",      "das",      "ist",      "wir",     "nicht",    "ich",
-    "es",      "sie",     "mit",      "auf",      "für",      "dass",    "auch",     "noch",
-    "se",      "že",      "jsem",     "jsme",     "být",      "který",   "také",     "když",
-    "budget",  "Berlin",  "project",  "meeting",  "customer", "rozpočte", "stredu",   "Straße",
-    "žluťoučký", "středu", "Projekt", "Kunden",   "termín",   "zmluva",  "Vertrag",  "schedule",
+    "the",       "a",      "to",      "and",     "of",       "is",       "that",    "we",
+    "it",        "for",    "in",      "you",     "this",     "on",       "so",      "have",
+    "je",        "to",     "a",       "sa",      "na",       "že",       "v",       "by",
+    "ale",       "tak",    "som",     "aj",      "ako",      "ste",      "ešte",    "teda",
+    "die",       "und",    "der",     "das",     "ist",      "wir",      "nicht",   "ich",
+    "es",        "sie",    "mit",     "auf",     "für",      "dass",     "auch",    "noch",
+    "se",        "že",     "jsem",    "jsme",    "být",      "který",    "také",    "když",
+    "budget",    "Berlin", "project", "meeting", "customer", "rozpočte", "stredu",  "Straße",
+    "žluťoučký", "středu", "Projekt", "Kunden",  "termín",   "zmluva",   "Vertrag", "schedule",
 };
 
 const std::vector<std::string> syllables = {
-    "ka", "ro", "po", "če", "žlu", "ťou", "stra", "be", "ber", "lin", "ge", "mein", "der", "te",
-    "na", "je", "se", "ne", "pra", "vo", "du", "mi", "tel", "ko", "lo", "bu", "dg", "et",  "ar",
-    "ter", "ung", "en", "st", "ře", "ů", "ý", "ä", "ö", "ü", "ß", "sch", "ver", "ing", "tion"};
+    "ka",   "ro",  "po", "če", "žlu", "ťou", "stra", "be",  "ber", "lin", "ge",
+    "mein", "der", "te", "na", "je",  "se",  "ne",   "pra", "vo",  "du",  "mi",
+    "tel",  "ko",  "lo", "bu", "dg",  "et",  "ar",   "ter", "ung", "en",  "st",
+    "ře",   "ů",   "ý",  "ä",  "ö",   "ü",   "ß",    "sch", "ver", "ing", "tion"};
 
 // A vocabulary with a long tail: the common words, then 40,000 made-up words of two to four
 // syllables; drawn with Zipf's law, so a few words are in most segments and most are rare.
@@ -237,9 +238,8 @@ int main(int argc, char** argv) {
     report("building the index (goal < 120000 ms)", {build});
 
     const std::vector<std::string> queries = {
-        "the",       "budget",    "budget berlin", "\"budget for\"", "rozpocte", "zlutoucky",
-        "strasse",   "stred*",    "ber*",          "stra*",          "mein*",    "kastrabe",
-        "nonexistent"};
+        "the",    "budget", "budget berlin", "\"budget for\"", "rozpocte", "zlutoucky",  "strasse",
+        "stred*", "ber*",   "stra*",         "mein*",          "kastrabe", "nonexistent"};
     const int rounds = 21;
     std::printf("\nfirst 50 results (goal: median and p95 < 50 ms)\n");
     for (const auto& typed : queries) {
@@ -253,9 +253,8 @@ int main(int argc, char** argv) {
             }));
             int shown = 0;
             recordings.push_back(timed([&] {
-                index->searchRecordings(query, [&](const bw::RecordingMatch&) {
-                    return ++shown < 50;
-                });
+                index->searchRecordings(query,
+                                        [&](const bw::RecordingMatch&) { return ++shown < 50; });
             }));
         }
         char extra[64];
