@@ -5,7 +5,7 @@
 //   bw_recording_list_bench DIR [COUNT]
 // Runs on Qt's offscreen platform. Wall and processor time (this thread) are reported.
 #include "app/app_model.h"
-#include "library/library_json.h"
+#include "bench_support.h"
 #include "platform/user_defaults.h"
 #include "ui/recording_list.h"
 #include "ui/recording_rows.h"
@@ -25,28 +25,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-void generate(const fs::path& root, int count) {
-    fs::remove_all(root);
-    fs::create_directories(root);
-    const auto start = std::chrono::sys_seconds(std::chrono::seconds(1700000000));
-    for (int i = 0; i < count; ++i) {
-        bw::LibraryItem item{bw::Uuid::random(),
-                             "Meeting " + std::to_string(i),
-                             start + std::chrono::seconds(i * 60),
-                             1800.5,
-                             bw::LibraryItem::Origin::recorded,
-                             bw::LibraryItem::State::complete,
-                             "audio.caf",
-                             std::nullopt,
-                             std::nullopt};
-        fs::create_directories(root / item.id.string());
-        // Plain writes: this is set-up, not the program writing its library.
-        std::ofstream(root / item.id.string() / "item.json")
-            << bw::prettyJsonText({{"version", 1}, {"item", bw::toJson(item)}});
-    }
-}
 
 class NoDefaults : public bw::UserDefaults {
 public:
@@ -62,43 +40,14 @@ public:
     bool request() override { return true; }
 };
 
-double threadCpuMilliseconds() {
-    timespec time{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
-    return double(time.tv_sec) * 1000 + double(time.tv_nsec) / 1e6;
-}
-
-struct Timing {
-    double wall = 0;
-    double cpu = 0;
-};
-
 // Runs `change`, then lets the view lay out and paint what it caused.
-template <typename Change> Timing timed(QListView& view, Change&& change) {
+template <typename Change> bw::bench::Timing timedInView(QListView& view, Change&& change) {
     QApplication::processEvents();
-    const auto wall = Clock::now();
-    const double cpu = threadCpuMilliseconds();
-    change();
-    view.viewport()->repaint();
-    QApplication::processEvents();
-    return {std::chrono::duration<double, std::milli>(Clock::now() - wall).count(),
-            threadCpuMilliseconds() - cpu};
-}
-
-void report(const char* what, std::vector<Timing> timings) {
-    auto percentile = [](std::vector<double> values, double fraction) {
-        std::sort(values.begin(), values.end());
-        return values[std::min(values.size() - 1,
-                               std::size_t(std::ceil(fraction * double(values.size()))) - 1)];
-    };
-    std::vector<double> wall, cpu;
-    for (const auto& timing : timings) {
-        wall.push_back(timing.wall);
-        cpu.push_back(timing.cpu);
-    }
-    std::printf("%-44s wall median %7.2f p95 %7.2f ms   cpu median %7.2f p95 %7.2f ms\n", what,
-                percentile(wall, 0.5), percentile(wall, 0.95), percentile(cpu, 0.5),
-                percentile(cpu, 0.95));
+    return bw::bench::timed([&] {
+        change();
+        view.viewport()->repaint();
+        QApplication::processEvents();
+    });
 }
 
 } // namespace
@@ -111,7 +60,7 @@ int main(int argc, char** argv) {
     const fs::path root = argv[1];
     const int count = argc > 2 ? std::stoi(argv[2]) : 10000;
     if (int(bw::LibraryStore(root).loadItems().size()) != count) {
-        generate(root, count);
+        bw::bench::generateItemFiles(root, count);
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
@@ -136,13 +85,13 @@ int main(int argc, char** argv) {
     std::printf("%zu rows in the list\n", library.items().size());
 
     const int rounds = 21;
-    std::vector<Timing> renames, additions;
+    std::vector<bw::bench::Timing> renames, additions;
     for (int round = 0; round < rounds; ++round) {
         auto items = library.items();
         auto& changed = items[items.size() / 2 + std::size_t(round)];
         changed.title += " (renamed)";
         library.setSelection(changed.id);
-        renames.push_back(timed(*list.view(), [&] { library.setItems(items); }));
+        renames.push_back(timedInView(*list.view(), [&] { library.setItems(items); }));
     }
     for (int round = 0; round < rounds; ++round) {
         auto items = library.items();
@@ -150,10 +99,10 @@ int main(int argc, char** argv) {
         added.id = bw::Uuid::random();
         added.createdAt += std::chrono::seconds(60);
         items.insert(items.begin(), added);
-        additions.push_back(timed(*list.view(), [&] { library.setItems(items); }));
+        additions.push_back(timedInView(*list.view(), [&] { library.setItems(items); }));
     }
-    report("one recording renamed (goal < 5 ms)", renames);
-    report("one recording added at the top", additions);
+    bw::bench::report("one recording renamed (goal < 5 ms)", renames);
+    bw::bench::report("one recording added at the top", additions);
     std::printf("(the library's own re-read of its item files before this: bench/library.sh)\n");
     return 0;
 }

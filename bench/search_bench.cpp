@@ -6,7 +6,7 @@
 //   bw_search_bench DIR [COUNT [SEGMENTS]]
 // Wall and processor time (this thread) are both reported: on a busy machine wall time mostly
 // measures waiting for a core.
-#include "library/library_json.h"
+#include "bench_support.h"
 #include "search/search_index.h"
 #include "transcripts/transcript_document_json.h"
 #include "transcripts/transcript_store.h"
@@ -28,7 +28,9 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bw::bench::report;
+using bw::bench::timed;
+using bw::bench::Timing;
 
 // Common words of the four languages, most frequent first within each, and the words the
 // queries look for.
@@ -119,45 +121,6 @@ void generate(const fs::path& root, int count, int segments) {
         std::ofstream(folder / "transcript.json")
             << bw::prettyJsonText({{"version", 1}, {"transcript", bw::toJson(document)}});
     }
-}
-
-double threadCpuMilliseconds() {
-    timespec time{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
-    return double(time.tv_sec) * 1000 + double(time.tv_nsec) / 1e6;
-}
-
-double milliseconds(Clock::duration duration) {
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
-
-struct Timing {
-    double wall = 0;
-    double cpu = 0;
-};
-
-template <typename Work> Timing timed(Work&& work) {
-    const auto wall = Clock::now();
-    const double cpu = threadCpuMilliseconds();
-    work();
-    return {milliseconds(Clock::now() - wall), threadCpuMilliseconds() - cpu};
-}
-
-double percentile(std::vector<double> values, double fraction) {
-    std::sort(values.begin(), values.end());
-    const auto at = std::size_t(std::ceil(fraction * double(values.size()))) - 1;
-    return values[std::min(at, values.size() - 1)];
-}
-
-void report(const std::string& what, const std::vector<Timing>& timings, const char* extra = "") {
-    std::vector<double> wall, cpu;
-    for (const auto& timing : timings) {
-        wall.push_back(timing.wall);
-        cpu.push_back(timing.cpu);
-    }
-    std::printf("%-40s wall median %8.2f p95 %8.2f ms   cpu median %8.2f p95 %8.2f ms %s\n",
-                what.c_str(), percentile(wall, 0.5), percentile(wall, 0.95), percentile(cpu, 0.5),
-                percentile(cpu, 0.95), extra);
 }
 
 // The plain scan a search without an index would do: read every transcript file, and look for
@@ -257,9 +220,7 @@ int main(int argc, char** argv) {
                                         [&](const bw::RecordingMatch&) { return ++shown < 50; });
             }));
         }
-        char extra[64];
-        std::snprintf(extra, sizeof extra, "(%d found)", found);
-        report("  matches    " + typed, matches, extra);
+        report("  matches    " + typed, matches, "(" + std::to_string(found) + " found)");
         report("  recordings " + typed, recordings);
     }
 
@@ -273,9 +234,7 @@ int main(int argc, char** argv) {
                 return true;
             });
         });
-        char extra[64];
-        std::snprintf(extra, sizeof extra, "(%d recordings)", shown);
-        report(std::string("  ") + typed, {all}, extra);
+        report(std::string("  ") + typed, {all}, "(" + std::to_string(shown) + " recordings)");
     }
 
     std::printf("\nthe same without the index: a plain scan of the JSON files\n");
@@ -283,9 +242,7 @@ int main(int argc, char** argv) {
     for (const auto& word : {"budget", "kastrabe", "nonexistent"}) {
         int found = 0;
         const Timing first = timed([&] { found = scan.run(store, items, word, 50); });
-        char extra[64];
-        std::snprintf(extra, sizeof extra, "(%d found)", found);
-        report(std::string("  first 50 ") + word, {first}, extra);
+        report(std::string("  first 50 ") + word, {first}, "(" + std::to_string(found) + " found)");
     }
 
     std::printf("\nbringing the index up to date after one transcript is saved\n");
