@@ -55,5 +55,24 @@ TEST(MarkedTextTest, ReadsMarkersAndDropsStrayOnes) {
     EXPECT_EQ(marked.marks, (std::vector<MarkedText::Mark>{{2, 2}}));
 }
 
+TEST(MarkedTextTest, AnExcerptKeepsTheFirstMatchWithSomeTextBeforeIt) {
+    std::string text;
+    for (int i = 0; i < 40; ++i) {
+        text += "word" + std::to_string(i) + " ";
+    }
+    text += "žluťoučký end";
+    const std::size_t at = text.find("žluťoučký");
+    const MarkedText long_{text, {{at, std::string("žluťoučký").size()}}};
+    const MarkedText cut = long_.excerpt(60);
+    EXPECT_TRUE(cut.text.starts_with("…word"));
+    EXPECT_TRUE(cut.text.ends_with("žluťoučký end"));
+    ASSERT_EQ(cut.marks.size(), 1u);
+    EXPECT_EQ(cut.text.substr(cut.marks[0].start, cut.marks[0].length), "žluťoučký");
+    EXPECT_LE(cut.text.size(), 60u + 2 * std::string("…").size());
+
+    const MarkedText brief{"Short one.", {{0, 5}}};
+    EXPECT_EQ(brief.excerpt(60), brief);
+}
+
 } // namespace
 } // namespace bw
