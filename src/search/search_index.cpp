@@ -5,6 +5,7 @@
 #include "search/indexed_transcript.h"
 #include "search/search_functions.h"
 #include "search/search_index_error.h"
+#include "search/search_rows.h"
 #include "search/sqlite_connection.h"
 #include "transcripts/transcript_store.h"
 
@@ -20,6 +21,7 @@
 namespace bw {
 
 namespace fs = std::filesystem;
+using namespace search_rows;
 
 namespace {
 
@@ -27,49 +29,10 @@ namespace {
 // built again.
 constexpr std::int64_t schemaVersion = 1;
 
-// A row's identifier says where it belongs: the recording's slot in the high bits, and in the
-// low ones the title (highest) or the segment (the first segment next highest), so that
-// descending identifiers give each recording's title, then its segments in time order.
-constexpr int offsetBits = 20;
-constexpr std::int64_t offsetMask = (std::int64_t(1) << offsetBits) - 1;
-constexpr std::int64_t titleOffset = offsetMask;
-constexpr std::int64_t maximumPosition = offsetMask - 1;
-
-// A recording's slot is its creation second (so newer recordings have higher slots) times 64 plus
-// a tie breaker taken from its identifier, so that recordings of the same second keep the
-// library's order as far as 64 can tell them apart.
-constexpr std::int64_t tieCount = 64;
-constexpr std::int64_t maximumSecond = (std::int64_t(1) << 33) - 1;
-
 // Commits of a long update: often enough that readers see progress and a stop loses little,
 // rarely enough that the commits cost little.
 constexpr std::size_t batchRecordings = 200;
 constexpr auto batchTime = std::chrono::milliseconds(300);
-
-constexpr char markOpen = '\x02';
-constexpr char markClose = '\x03';
-// Snippets keep this much of a long segment around its first match.
-constexpr std::size_t snippetBytes = 160;
-
-std::int64_t rowidOf(std::int64_t slot, std::int64_t offset) {
-    return slot << offsetBits | offset;
-}
-
-std::int64_t slotOf(std::int64_t rowid) {
-    return rowid >> offsetBits;
-}
-
-std::optional<std::int64_t> positionOf(std::int64_t rowid) {
-    const std::int64_t offset = rowid & offsetMask;
-    if (offset == titleOffset) {
-        return std::nullopt;
-    }
-    return maximumPosition - offset;
-}
-
-std::int64_t secondsOf(const LibraryItem& item) {
-    return std::clamp<std::int64_t>(item.createdAt.time_since_epoch().count(), 0, maximumSecond);
-}
 
 // What identifies the version of a transcript file that was indexed: its inode (every atomic
 // write makes a new one), size and modification time.
@@ -81,10 +44,6 @@ std::string transcriptStamp(const fs::path& file) {
     return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino) + ":" +
            std::to_string(status.st_size) + ":" + std::to_string(status.st_mtim.tv_sec) + "." +
            std::to_string(status.st_mtim.tv_nsec);
-}
-
-bool isDamaged(const SearchIndexError& error) {
-    return error.kind() == SearchIndexError::Kind::damaged;
 }
 
 void removeIndexFiles(const fs::path& file) {
@@ -116,11 +75,9 @@ void preparePrivateFile(const fs::path& file) {
 
 } // namespace
 
-struct SearchIndex::Stored {
-    std::int64_t slot = 0;
-    std::string title;
-    std::int64_t createdAt = 0;
-    std::string transcript;
+struct SearchIndex::Known {
+    std::int64_t dataVersion = 0;
+    std::unordered_map<Uuid, Stored> recordings;
 };
 
 // The statements run once per recording or match, prepared once per connection.
@@ -153,6 +110,7 @@ SearchIndex::Statements& SearchIndex::statements() {
 }
 
 void SearchIndex::open() {
+    m_known.reset();
     m_statements.reset();
     m_db.reset();
     if (!m_file.empty()) {
@@ -196,7 +154,7 @@ void SearchIndex::open() {
         }
         m_db->execute("COMMIT");
     } catch (const SearchIndexError& error) {
-        if (!isDamaged(error) || m_file.empty()) {
+        if (error.kind() != SearchIndexError::Kind::damaged || m_file.empty()) {
             throw;
         }
         startAfresh();
@@ -205,6 +163,7 @@ void SearchIndex::open() {
 
 void SearchIndex::startAfresh() {
     m_freshStart = true;
+    m_known.reset();
     m_statements.reset();
     m_db.reset();
     removeIndexFiles(m_file);
@@ -223,21 +182,6 @@ void SearchIndex::reopenIfReplaced() {
     }
 }
 
-// Runs `operation` on the current file; when the file turns out damaged, starts afresh and runs
-// it once more over the empty index.
-template <typename Operation> auto SearchIndex::recovering(Operation&& operation) {
-    reopenIfReplaced();
-    try {
-        return operation();
-    } catch (const SearchIndexError& error) {
-        if (!isDamaged(error) || m_file.empty()) {
-            throw;
-        }
-    }
-    startAfresh();
-    return operation();
-}
-
 std::optional<SearchIndex::Stored> SearchIndex::stored(const Uuid& id) {
     SqliteStatement& select = statements().stored;
     select.bind(1, std::string_view(id.string()));
@@ -247,6 +191,24 @@ std::optional<SearchIndex::Stored> SearchIndex::stored(const Uuid& id) {
     }
     select.reset();
     return found;
+}
+
+SearchIndex::Known& SearchIndex::known() {
+    const std::int64_t version = m_db->integerOf("PRAGMA data_version");
+    if (!m_known || m_known->dataVersion != version) {
+        auto fresh = std::make_unique<Known>();
+        fresh->dataVersion = version;
+        SqliteStatement all =
+            m_db->prepare("SELECT slot, id, title, createdAt, transcript FROM recordings");
+        while (all.step()) {
+            if (const auto id = Uuid::parse(all.text(1))) {
+                fresh->recordings.emplace(
+                    *id, Stored{all.integer(0), all.text(2), all.integer(3), all.text(4)});
+            }
+        }
+        m_known = std::move(fresh);
+    }
+    return *m_known;
 }
 
 // The writes of one update, in transactions of a few hundred recordings.
@@ -276,7 +238,8 @@ public:
 
     // Re-reads what the index holds for the item (another process may have changed it since
     // the listing) and brings it in line.
-    void index(const LibraryItem& item, const std::string& stamp) {
+    // Returns what the index now holds for it.
+    Stored index(const LibraryItem& item, const std::string& stamp) {
         std::optional<Stored> before = m_index.stored(item.id);
         if (before && before->createdAt != secondsOf(item)) {
             remove(before->slot);
@@ -324,6 +287,7 @@ public:
         m_upsert.step();
         m_upsert.reset();
         done();
+        return {slot, item.title, secondsOf(item), stamp};
     }
 
     void remove(std::int64_t slot) {
@@ -410,53 +374,64 @@ SearchIndex::Update SearchIndex::update(const LibraryStore& store,
                                         const std::optional<std::set<Uuid>>& changedFolders,
                                         std::stop_token stop) {
     return recovering([&] {
-        Update result;
-        std::unordered_map<std::string, Stored> known;
-        {
-            SqliteStatement all =
-                m_db->prepare("SELECT slot, id, title, createdAt, transcript FROM recordings");
-            while (all.step()) {
-                known.emplace(all.text(1),
-                              Stored{all.integer(0), all.text(2), all.integer(3), all.text(4)});
-            }
+        try {
+            return update(store, items, changedFolders, stop, known());
+        } catch (...) {
+            m_known.reset(); // what was written is unknown now
+            throw;
         }
-        const TranscriptStore transcripts(store);
-        Writer writer(*this, store);
-        // Oldest first, so that new recordings' rows come in rising order (see Writer::index).
-        for (auto at = items.rbegin(); at != items.rend(); ++at) {
-            const LibraryItem& item = *at;
-            if (stop.stop_requested()) {
-                break;
-            }
-            const auto found = known.find(item.id.string());
-            const bool looksAtTranscript =
-                found == known.end() || !changedFolders || changedFolders->count(item.id) > 0;
-            const std::string stamp = looksAtTranscript
-                                          ? transcriptStamp(transcripts.fileURL(item.id))
-                                          : found->second.transcript;
-            if (found != known.end()) {
-                const Stored& was = found->second;
-                const bool same = was.title == item.title && was.createdAt == secondsOf(item) &&
-                                  was.transcript == stamp;
-                known.erase(found);
-                if (same) {
-                    continue;
-                }
-            }
-            writer.index(item, stamp);
-            ++result.indexed;
-        }
-        if (!stop.stop_requested()) {
-            // What is left was indexed but is no longer in the library.
-            for (const auto& [id, was] : known) {
-                writer.remove(was.slot);
-                writer.done();
-                ++result.removed;
-            }
-        }
-        writer.commit();
-        return result;
     });
+}
+
+SearchIndex::Update SearchIndex::update(const LibraryStore& store,
+                                        const std::vector<LibraryItem>& items,
+                                        const std::optional<std::set<Uuid>>& changedFolders,
+                                        std::stop_token stop, Known& known) {
+    Update result;
+    const TranscriptStore transcripts(store);
+    Writer writer(*this, store);
+    auto& recordings = known.recordings;
+    std::size_t listed = 0;
+    // Oldest first, so that new recordings' rows come in rising order (see Writer::index).
+    for (auto at = items.rbegin(); at != items.rend(); ++at, ++listed) {
+        const LibraryItem& item = *at;
+        if (stop.stop_requested()) {
+            break;
+        }
+        const auto found = recordings.find(item.id);
+        const bool looksAtTranscript =
+            found == recordings.end() || !changedFolders || changedFolders->count(item.id) > 0;
+        const std::string stamp = looksAtTranscript ? transcriptStamp(transcripts.fileURL(item.id))
+                                                    : found->second.transcript;
+        if (found != recordings.end()) {
+            const Stored& was = found->second;
+            if (was.title == item.title && was.createdAt == secondsOf(item) &&
+                was.transcript == stamp) {
+                continue;
+            }
+        }
+        recordings.insert_or_assign(item.id, writer.index(item, stamp));
+        ++result.indexed;
+    }
+    // Every listed item is known now; anything more was indexed but has left the library.
+    if (!stop.stop_requested() && recordings.size() > listed) {
+        std::set<Uuid> inLibrary;
+        for (const auto& item : items) {
+            inLibrary.insert(item.id);
+        }
+        for (auto at = recordings.begin(); at != recordings.end();) {
+            if (inLibrary.count(at->first)) {
+                ++at;
+                continue;
+            }
+            writer.remove(at->second.slot);
+            writer.done();
+            ++result.removed;
+            at = recordings.erase(at);
+        }
+    }
+    writer.commit();
+    return result;
 }
 
 std::optional<Uuid> SearchIndex::itemOfSlot(std::int64_t slot, std::string* title) {
@@ -471,182 +446,6 @@ std::optional<Uuid> SearchIndex::itemOfSlot(std::int64_t slot, std::string* titl
     }
     select.reset();
     return id;
-}
-
-SearchMatch SearchIndex::collected(const Uuid& itemID, const std::string& title,
-                                   std::int64_t rowid) const {
-    return {itemID,
-            title,
-            positionOf(rowid),
-            m_collector->start,
-            m_collector->speaker,
-            m_collector->text.excerpt(snippetBytes)};
-}
-
-namespace {
-
-// Interrupts the connection's running statement once `stop` is triggered.
-class StopInterrupts {
-public:
-    StopInterrupts(SqliteConnection& db, std::stop_token stop)
-        : m_callback(stop, [&db] { db.interrupt(); }) {}
-
-private:
-    std::stop_callback<std::function<void()>> m_callback;
-};
-
-// Points the collector at a query's rows for as long as the query runs.
-class Collecting {
-public:
-    Collecting(MatchCollector& collector, std::function<bool(std::int64_t, int)> wants)
-        : m_collector(collector) {
-        m_collector.wants = std::move(wants);
-        m_collector.rowid = -1;
-    }
-    ~Collecting() { m_collector.wants = nullptr; }
-    Collecting(const Collecting&) = delete;
-    Collecting& operator=(const Collecting&) = delete;
-
-private:
-    MatchCollector& m_collector;
-};
-
-// The recording a run of rows belongs to, looked up once per recording.
-struct SlotCache {
-    std::int64_t slot = -1;
-    std::optional<Uuid> id;
-    std::string title;
-    bool accepted = false;
-};
-
-} // namespace
-
-void SearchIndex::search(const SearchQuery& query,
-                         const std::function<bool(const SearchMatch&)>& found,
-                         const std::function<bool(const Uuid&)>& accepts, std::stop_token stop) {
-    recovering([&] {
-        StopInterrupts interrupts(*m_db, stop);
-        // The recordings `accepts` takes, known before the rows come: the collector is asked
-        // in the middle of a row, where no other statement may run.
-        std::optional<std::set<std::int64_t>> accepted;
-        if (accepts) {
-            accepted.emplace();
-            SqliteStatement all = m_db->prepare("SELECT slot, id FROM recordings");
-            while (all.step()) {
-                if (const auto id = Uuid::parse(all.text(1)); id && accepts(*id)) {
-                    accepted->insert(all.integer(0));
-                }
-            }
-        }
-        const Collecting collecting(*m_collector, [&](std::int64_t rowid, int) {
-            return !accepted || accepted->count(slotOf(rowid)) > 0;
-        });
-        SqliteStatement rows = m_db->prepare("SELECT rowid, bw_match(entries) FROM entries WHERE "
-                                             "entries MATCH ?1 ORDER BY rowid DESC");
-        rows.bind(1, std::string_view(query.expression()));
-        SlotCache current;
-        while (rows.step()) {
-            const std::int64_t rowid = rows.integer(0);
-            if (m_collector->rowid != rowid) {
-                continue; // not wanted
-            }
-            if (slotOf(rowid) != current.slot) {
-                current.slot = slotOf(rowid);
-                current.id = itemOfSlot(current.slot, &current.title);
-            }
-            if (current.id && !found(collected(*current.id, current.title, rowid))) {
-                break;
-            }
-        }
-    });
-}
-
-void SearchIndex::searchRecordings(const SearchQuery& query,
-                                   const std::function<bool(const RecordingMatch&)>& found,
-                                   std::stop_token stop) {
-    recovering([&] {
-        StopInterrupts interrupts(*m_db, stop);
-        std::int64_t slot = -1;
-        int bestHits = 0;
-        // Rows come in time order, so the earliest of equals stays the best.
-        const Collecting collecting(*m_collector, [&](std::int64_t rowid, int hits) {
-            if (!positionOf(rowid)) {
-                return false;
-            }
-            if (slotOf(rowid) != slot) {
-                slot = slotOf(rowid);
-                bestHits = -1;
-            }
-            if (hits <= bestHits) {
-                return false;
-            }
-            bestHits = hits;
-            return true;
-        });
-        SqliteStatement rows = m_db->prepare("SELECT rowid, bw_match(entries) FROM entries WHERE "
-                                             "entries MATCH ?1 ORDER BY rowid DESC");
-        rows.bind(1, std::string_view(query.expression()));
-        std::int64_t current = -1;
-        RecordingMatch recording;
-        // Gives the finished recording to `found`; false when the search is to end.
-        auto finish = [&]() -> bool {
-            if (current < 0) {
-                return true;
-            }
-            std::string title;
-            const auto id = itemOfSlot(current, &title);
-            if (!id) {
-                return true; // removed meanwhile
-            }
-            recording.itemID = *id;
-            if (recording.best) {
-                recording.best->itemID = *id;
-                recording.best->title = title;
-            }
-            return found(recording);
-        };
-        bool going = true;
-        while (going && rows.step()) {
-            const std::int64_t rowid = rows.integer(0);
-            if (slotOf(rowid) != current) {
-                going = finish();
-                current = slotOf(rowid);
-                recording = RecordingMatch{};
-            }
-            if (!positionOf(rowid)) {
-                recording.titleMatches = true;
-                continue;
-            }
-            ++recording.segmentCount;
-            if (m_collector->rowid == rowid) {
-                recording.best = collected({}, {}, rowid);
-            }
-        }
-        if (going) {
-            finish();
-        }
-    });
-}
-
-std::vector<SegmentMatch> SearchIndex::matchesIn(const Uuid& itemID, const SearchQuery& query) {
-    return recovering([&] {
-        std::vector<SegmentMatch> matches;
-        const auto known = stored(itemID);
-        if (!known) {
-            return matches;
-        }
-        SqliteStatement rows =
-            m_db->prepare("SELECT rowid, highlight(entries, 0, char(2), char(3)) FROM entries "
-                          "WHERE entries MATCH ?1 AND rowid BETWEEN ?2 AND ?3 ORDER BY rowid DESC");
-        rows.bind(1, std::string_view(query.expression()))
-            .bind(2, rowidOf(known->slot, 0))
-            .bind(3, rowidOf(known->slot, maximumPosition));
-        while (rows.step()) {
-            matches.push_back({*positionOf(rows.integer(0)),
-                               MarkedText::fromMarkers(rows.text(1), markOpen, markClose)});
-        }
-        return matches;
-    });
 }
 
 std::size_t SearchIndex::recordingCount() {

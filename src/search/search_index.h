@@ -17,6 +17,7 @@
 
 #include "library/library_item.h"
 #include "library/library_store.h"
+#include "search/search_index_error.h"
 #include "search/search_match.h"
 #include "search/search_query.h"
 
@@ -29,6 +30,7 @@
 #include <optional>
 #include <set>
 #include <stop_token>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -91,7 +93,14 @@ public:
     std::size_t rowCount();
 
 private:
-    struct Stored;
+    // What the recordings table holds for one recording.
+    struct Stored {
+        std::int64_t slot = 0;
+        std::string title;
+        std::int64_t createdAt = 0; // seconds
+        std::string transcript;     // the stamp of the transcript file indexed
+    };
+    struct Known;
     struct Statements;
     class Writer;
 
@@ -99,8 +108,25 @@ private:
     Statements& statements();
     void startAfresh();
     void reopenIfReplaced();
-    template <typename Operation> auto recovering(Operation&& operation);
+    // Runs `operation` on the current file; when the file turns out damaged, starts afresh and
+    // runs it once more over the empty index.
+    template <typename Operation> auto recovering(Operation&& operation) {
+        reopenIfReplaced();
+        try {
+            return operation();
+        } catch (const SearchIndexError& error) {
+            if (error.kind() != SearchIndexError::Kind::damaged || m_file.empty()) {
+                throw;
+            }
+        }
+        startAfresh();
+        return operation();
+    }
     std::optional<Stored> stored(const Uuid& id);
+    Known& known();
+    Update update(const LibraryStore& store, const std::vector<LibraryItem>& items,
+                  const std::optional<std::set<Uuid>>& changedFolders, std::stop_token stop,
+                  Known& known);
     std::optional<Uuid> itemOfSlot(std::int64_t slot, std::string* title);
     SearchMatch collected(const Uuid& itemID, const std::string& title, std::int64_t rowid) const;
 
@@ -108,6 +134,9 @@ private:
     std::unique_ptr<MatchCollector> m_collector; // outlives the connection that calls it
     std::unique_ptr<SqliteConnection> m_db;
     std::unique_ptr<Statements> m_statements; // prepared on first use, for m_db
+    // What the recordings table holds, as this connection last read or wrote it; read again
+    // when another connection has changed the file since.
+    std::unique_ptr<Known> m_known;
     dev_t m_device = 0;
     ino_t m_inode = 0;
     bool m_freshStart = false;
