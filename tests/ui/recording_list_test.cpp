@@ -190,6 +190,7 @@ TEST_F(RecordingListTest, TheSearchFieldNarrowsTheListToWhatMatchesAndEscapeClea
     test::saveTranscript(*fixture.app, talk, {{0, 2, "Hello."}, {2, 4, "The budget for Berlin."}});
     fixture.importTone("Other");
     library().setSelection(talk);
+    const int plainHeight = list().view()->visualRect(list().model()->indexOf(talk)).height();
     QLineEdit* field = list().searchField();
     QTest::keyClicks(field, "berlin budget");
     ASSERT_TRUE(waitFor([&] {
@@ -201,6 +202,8 @@ TEST_F(RecordingListTest, TheSearchFieldNarrowsTheListToWhatMatchesAndEscapeClea
               "The budget for Berlin.");
     EXPECT_EQ(list().header()->countText(), "1 recording");
     EXPECT_EQ(library().selection(), talk);
+    // The row grew a line for the match.
+    EXPECT_GT(list().view()->visualRect(list().model()->indexOf(talk)).height(), plainHeight);
 
     QTest::keyClicks(field, " paris");
     ASSERT_TRUE(waitFor(
