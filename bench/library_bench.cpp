@@ -2,7 +2,7 @@
 // the given folder), then times a rename followed by the full re-read the library model does
 // after every change, through the store and through the model, and the model's opening.
 //   bw_library_bench DIR [COUNT]
-#include "library/library_json.h"
+#include "bench_support.h"
 #include "library/library_model.h"
 
 #include <QCoreApplication>
@@ -20,26 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-void generate(const fs::path& root, int count) {
-    fs::create_directories(root);
-    auto start = std::chrono::sys_seconds(std::chrono::seconds(1700000000));
-    for (int i = 0; i < count; ++i) {
-        bw::LibraryItem item{bw::Uuid::random(),
-                             "Meeting " + std::to_string(i),
-                             start + std::chrono::seconds(i * 60),
-                             1800.5,
-                             bw::LibraryItem::Origin::recorded,
-                             bw::LibraryItem::State::complete,
-                             "audio.caf",
-                             std::nullopt,
-                             std::nullopt};
-        fs::create_directories(root / item.id.string());
-        // Plain writes: this is set-up, not the program writing its library.
-        std::ofstream(root / item.id.string() / "item.json")
-            << bw::prettyJsonText({{"version", 1}, {"item", bw::toJson(item)}});
-    }
-}
 
 // CPU time of the whole process (all threads): on a busy machine wall time mostly measures
 // waiting for a core, so both are reported.
@@ -71,7 +51,7 @@ int main(int argc, char** argv) {
     bw::LibraryStore store(root);
     if (int(store.loadItems().size()) != count) {
         fs::remove_all(root);
-        generate(root, count);
+        bw::bench::generateItemFiles(root, count);
     }
     QCoreApplication application(argc, argv);
 

@@ -1,5 +1,7 @@
 #include "app/app_model.h"
 
+#include "search/search_index.h"
+
 #include <chrono>
 #include <exception>
 
@@ -20,12 +22,14 @@ AppModel::AppModel(LibraryStore store, Services services, QObject* parent)
     : QObject(parent), m_services(std::move(services)) {
     const LibraryStore transcriptionStore = store;
     m_library = std::make_unique<LibraryModel>(std::move(store), m_services.defaults.get());
-    m_player = std::make_unique<PlaybackModel>(m_services.makePlayer);
+    m_player = std::make_unique<PlaybackModel>(m_services.makePlayer, m_services.defaults.get());
     m_recorder = std::make_unique<RecorderModel>(*m_library, *m_services.microphoneAccess,
                                                  m_services.defaults.get(), m_services.listDevices,
                                                  m_services.makeSource);
     m_transcription =
         std::make_unique<TranscriptionService>(transcriptionStore, m_services.makeEngine);
+    m_search =
+        std::make_unique<LibrarySearch>(*m_library, SearchIndex::location(m_library->store()));
 }
 
 AppModel::~AppModel() = default;

@@ -1,6 +1,6 @@
 // The application's one model, made at launch and kept until it quits: it owns the library,
-// the recorder, the player and the transcription service, and holds what the window and the
-// menu-bar item share (the importer flag, the diagnostics shown, how to bring the main window
+// the recorder, the player, the transcription service and the search, and holds what the window and
+// the menu-bar item share (the importer flag, the diagnostics shown, how to bring the main window
 // forward). It starts recordings, deletes recordings safely while they play or are
 // transcribed, and on quitting finishes a recording in progress, stops playback, saves the open
 // transcript, cancels a transcription and shuts the engine down.
@@ -17,6 +17,7 @@
 #include "platform/resource_bundle.h"
 #include "platform/user_defaults.h"
 #include "recording/recorder_model.h"
+#include "search/library_search.h"
 #include "service/transcription_service.h"
 #include "transcripts/transcript_editor_model.h"
 
@@ -60,6 +61,7 @@ public:
     RecorderModel& recorder() { return *m_recorder; }
     PlaybackModel& player() { return *m_player; }
     TranscriptionService& transcription() { return *m_transcription; }
+    LibrarySearch& search() { return *m_search; }
     MicrophoneAccess& microphoneAccess() { return *m_services.microphoneAccess; }
     const std::optional<std::filesystem::path>& modelsDirectory() const {
         return m_services.modelsDirectory;
@@ -105,6 +107,8 @@ private:
     // Declared after the library it records into, so that it finishes first.
     std::unique_ptr<RecorderModel> m_recorder;
     std::unique_ptr<TranscriptionService> m_transcription;
+    // After the library it keeps its index in line with, so that it goes first.
+    std::unique_ptr<LibrarySearch> m_search;
     bool m_isImporterPresented = false;
     std::optional<DiagnosticsReport> m_diagnostics;
     std::function<void()> m_presentMainWindow = [] {};

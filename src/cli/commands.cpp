@@ -5,6 +5,7 @@
 #include "cli/models_command.h"
 #include "cli/play_command.h"
 #include "cli/recording_commands.h"
+#include "cli/search_command.h"
 #include "cli/transcribe_command.h"
 #include "cli/transcript_command.h"
 
@@ -17,6 +18,7 @@ std::vector<Command> allCommands() {
     commands.push_back(recordCommand());
     commands.push_back(devicesCommand());
     commands.push_back(transcriptCommand());
+    commands.push_back(searchCommand());
     commands.push_back(exportCommand());
     commands.push_back(modelsCommand());
     commands.push_back(playCommand());

@@ -15,6 +15,8 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <set>
 #include <vector>
 
 namespace bw {
@@ -29,11 +31,21 @@ public:
     // again once they do).
     void watch(const std::vector<std::filesystem::path>& folders);
 
+    // While changed() is emitted: the folders whose entries changed since the previous report,
+    // or none when the kernel lost track (any folder may have changed).
+    const std::optional<std::set<std::filesystem::path>>& changedFolders() const {
+        return m_reported;
+    }
+
 signals:
     void changed();
 
 private:
+    void report();
+
     FolderEvents m_events;
+    std::optional<std::set<std::filesystem::path>> m_pending{std::in_place};
+    std::optional<std::set<std::filesystem::path>> m_reported{std::in_place};
     std::unique_ptr<QSocketNotifier> m_readable;
     QTimer m_delay;
 };

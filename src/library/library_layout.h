@@ -14,5 +14,7 @@ inline constexpr std::string_view lockFileName = ".lock";
 // Hidden folders of the root: an item being deleted, an item being imported.
 inline constexpr std::string_view deletedPrefix = ".deleted-";
 inline constexpr std::string_view importingPrefix = ".importing-";
+// The hidden folder of the search index, a cache of the files above that may go at any time.
+inline constexpr std::string_view searchFolderName = ".search";
 
 } // namespace bw::layout

@@ -36,7 +36,7 @@ LibraryModel::LibraryModel(LibraryStore store, UserDefaults* defaults, Access ac
     }
     if (outsideChanges == OutsideChanges::watched) {
         m_watch = std::make_unique<FolderWatch>(watchDelay);
-        connect(m_watch.get(), &FolderWatch::changed, this, &LibraryModel::refreshFromDisk);
+        connect(m_watch.get(), &FolderWatch::changed, this, &LibraryModel::outsideChange);
         watchLibraryFolders();
     }
     loadGroups();
@@ -362,6 +362,26 @@ void LibraryModel::refreshFromDisk() {
         // the next start, deals with it. The groups shown stay as they were.
     }
     deselectIfHidden();
+}
+
+void LibraryModel::outsideChange() {
+    refreshFromDisk();
+    const auto& folders = m_watch->changedFolders();
+    std::optional<std::set<Uuid>> items;
+    if (folders) {
+        items.emplace();
+        for (const auto& folder : *folders) {
+            if (auto id = Uuid::parse(folder.filename().string())) {
+                items->insert(*id);
+            }
+        }
+        if (items->empty()) {
+            return; // only the root's list of entries changed, which the re-read took in
+        }
+    }
+    m_changedItemFolders = std::move(items);
+    emit itemFoldersChanged();
+    m_changedItemFolders = std::set<Uuid>();
 }
 
 void LibraryModel::watchLibraryFolders() {

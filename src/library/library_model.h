@@ -32,6 +32,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,11 @@ public:
     // process. A group list that cannot be read now leaves the groups as they were shown.
     void refreshFromDisk();
 
+    // While itemFoldersChanged() is emitted: the recordings whose folders the watch saw change
+    // (their item file, transcript or audio, written by this process or another), or none when
+    // it lost track and any of them may have changed.
+    const std::optional<std::set<Uuid>>& changedItemFolders() const { return m_changedItemFolders; }
+
     // Imports one file at a time on a worker thread and returns at once; importFinished()
     // is emitted when this batch is done (after any alert). Batches run in call order.
     void importFiles(const std::vector<std::filesystem::path>& files);
@@ -119,6 +125,8 @@ signals:
     void groupEditorChanged();
     void activeRecordingIDChanged();
     void importFinished();
+    // After the watch's re-read, for what it saw change inside item folders.
+    void itemFoldersChanged();
 
 private:
     struct ImportBatch {
@@ -132,6 +140,7 @@ private:
     void reloadItems();
     void loadGroups();
     void watchLibraryFolders();
+    void outsideChange();
     void raise(std::string title, std::string message);
     void importNextFile();
     void importDone(const std::filesystem::path& file, const std::optional<LibraryItem>& item,
@@ -151,6 +160,7 @@ private:
     std::deque<ImportBatch> m_importBatches;
     bool m_importRunning = false;
     std::unique_ptr<FolderWatch> m_watch; // null when outside changes are ignored
+    std::optional<std::set<Uuid>> m_changedItemFolders;
     // Declared last: it joins the running import before the members above go away.
     BackgroundWork m_importWork{this};
 };

@@ -4,12 +4,42 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <string>
 
 namespace bw {
 
-PlaybackModel::PlaybackModel(AudioPlayerFactory makePlayer, QObject* parent)
-    : QObject(parent), m_makePlayer(std::move(makePlayer)) {}
+namespace {
+
+const std::string rateKey = "playback.rate";
+
+double nearestRate(double wanted) {
+    if (std::isnan(wanted)) {
+        return 1;
+    }
+    double nearest = PlaybackModel::rates.front();
+    for (double rate : PlaybackModel::rates) {
+        if (std::abs(rate - wanted) < std::abs(nearest - wanted)) {
+            nearest = rate;
+        }
+    }
+    return nearest;
+}
+
+} // namespace
+
+PlaybackModel::PlaybackModel(AudioPlayerFactory makePlayer, UserDefaults* defaults, QObject* parent)
+    : QObject(parent), m_makePlayer(std::move(makePlayer)), m_defaults(defaults) {
+    if (const auto stored = m_defaults ? m_defaults->string(rateKey) : std::nullopt) {
+        char* end = nullptr;
+        const double value = std::strtod(stored->c_str(), &end);
+        if (end != stored->c_str() && *end == '\0') {
+            m_rate = nearestRate(value);
+        }
+    }
+}
 
 PlaybackModel::~PlaybackModel() {
     stopTimer();
@@ -32,10 +62,14 @@ void PlaybackModel::load(const std::filesystem::path& file) {
         return;
     }
     m_player->prepareToPlay();
+    if (m_rate != 1) {
+        m_player->setRate(m_rate);
+    }
     setDuration(m_player->duration());
 }
 
 void PlaybackModel::unload() {
+    m_pausedAt.reset();
     stopTimer();
     if (m_player) {
         m_player->stop();
@@ -57,12 +91,17 @@ void PlaybackModel::togglePlayback() {
         setPlaying(false);
         stopTimer();
         setCurrentTime(m_player->currentTime());
+        m_pausedAt = m_player->currentTime();
         return;
     }
     if (m_player->currentTime() >= m_player->duration()) {
         m_player->setCurrentTime(0);
         setCurrentTime(m_player->currentTime());
+    } else if (m_pausedAt && *m_pausedAt == m_player->currentTime()) {
+        m_player->setCurrentTime(std::max(0.0, *m_pausedAt - resumeRewind));
+        setCurrentTime(m_player->currentTime());
     }
+    m_pausedAt.reset();
     setPlaying(m_player->play());
     if (m_isPlaying) {
         startTimer();
@@ -76,7 +115,31 @@ void PlaybackModel::seek(double seconds) {
     const double target =
         std::isnan(seconds) ? 0.0 : std::clamp(seconds, 0.0, m_player->duration());
     m_player->setCurrentTime(target);
+    m_pausedAt.reset();
     setCurrentTime(m_player->currentTime());
+}
+
+void PlaybackModel::skip(double seconds) {
+    if (m_player) {
+        seek(m_player->currentTime() + seconds);
+    }
+}
+
+void PlaybackModel::setRate(double rate) {
+    const double chosen = nearestRate(rate);
+    if (m_defaults) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%g", chosen);
+        m_defaults->setString(rateKey, text);
+    }
+    if (chosen == m_rate) {
+        return;
+    }
+    m_rate = chosen;
+    if (m_player) {
+        m_player->setRate(chosen);
+    }
+    emit rateChanged();
 }
 
 void PlaybackModel::startTimer() {

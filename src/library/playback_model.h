@@ -3,15 +3,21 @@
 // pointed at whichever file is shown. While playing it polls the player every 0.1 seconds;
 // nothing runs while paused.
 //
-// Main thread only. Each field has a change signal: currentTime, duration, isPlaying and failed
-// signal only real changes, url every change. A file that cannot be opened sets failed; play
-// and seek then do nothing until another file is loaded.
+// The speed (0.5 to 2 times, in quarters, pitch kept) applies to every file and is remembered in
+// the user defaults. Resuming after a pause goes back a second first, so that the listener
+// hears again the words the pause cut; a seek in between cancels that.
+//
+// Main thread only. Each field has a change signal: currentTime, duration, isPlaying, failed and
+// rate signal only real changes, url every change. A file that cannot be opened sets failed;
+// play and seek then do nothing until another file is loaded.
 #pragma once
 
 #include "platform/audio_player.h"
+#include "platform/user_defaults.h"
 
 #include <QObject>
 
+#include <array>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -25,8 +31,14 @@ class PlaybackModel : public QObject {
 
 public:
     static constexpr int pollIntervalMs = 100;
+    // The speeds offered, slowest first; 1 plays as recorded.
+    static constexpr std::array<double, 7> rates{0.5, 0.75, 1, 1.25, 1.5, 1.75, 2};
+    // How far resuming after a pause goes back, in seconds.
+    static constexpr double resumeRewind = 1;
 
-    explicit PlaybackModel(AudioPlayerFactory makePlayer, QObject* parent = nullptr);
+    // `defaults` (not owned, may be null) remembers the speed.
+    explicit PlaybackModel(AudioPlayerFactory makePlayer, UserDefaults* defaults = nullptr,
+                           QObject* parent = nullptr);
     ~PlaybackModel() override;
 
     const std::optional<std::filesystem::path>& url() const { return m_url; }
@@ -34,6 +46,7 @@ public:
     double currentTime() const { return m_currentTime; }
     double duration() const { return m_duration; }
     bool failed() const { return m_failed; }
+    double rate() const { return m_rate; }
     // Whether the position poll runs (exactly while playing).
     bool isPolling() const { return m_timer != nullptr; }
 
@@ -41,11 +54,16 @@ public:
     void load(const std::filesystem::path& file);
     // Stops and forgets the current file.
     void unload();
-    // Pauses, or plays (from the start when the position is at the end).
+    // Pauses, or plays (from the start when the position is at the end, a second before the
+    // position when resuming after a pause).
     void togglePlayback();
     // Moves to `seconds`, clamped to 0...duration (not-a-number counts as 0); playing or
     // paused stays as it is.
     void seek(double seconds);
+    // Seeks `seconds` forward (or back, when negative) from the position.
+    void skip(double seconds);
+    // Plays at the nearest of rates from now on, and remembers it.
+    void setRate(double rate);
 
 signals:
     void urlChanged();
@@ -53,6 +71,7 @@ signals:
     void currentTimeChanged();
     void durationChanged();
     void failedChanged();
+    void rateChanged();
 
 private:
     void startTimer();
@@ -65,6 +84,9 @@ private:
     void setFailed(bool failed);
 
     AudioPlayerFactory m_makePlayer;
+    UserDefaults* m_defaults;
+    double m_rate = 1;
+    std::optional<double> m_pausedAt; // where a pause left the player, until it moves
     std::optional<std::filesystem::path> m_url;
     bool m_isPlaying = false;
     double m_currentTime = 0;

@@ -1,7 +1,8 @@
 // What the playback model needs from an audio player for one file: prepare, play (saying
-// whether it started), pause, stop, a readable and settable position, the duration and whether
-// it is playing. Times are seconds. The real player is PulseAudioPlayer; tests use a fake.
-// One caller at a time (the main thread); a player may advance on its own while playing.
+// whether it started), pause, stop, a readable and settable position, the duration, whether it
+// is playing and the speed it plays at. Times are seconds. The real player is PulseAudioPlayer;
+// tests use a fake. One caller at a time (the main thread); a player may advance on its own while
+// playing.
 #pragma once
 
 #include <filesystem>
@@ -41,6 +42,10 @@ public:
     // True from a successful play() until pause(), stop(), a failure of the sound server or the
     // end of the file has been heard.
     virtual bool isPlaying() const = 0;
+
+    // Plays `rate` times as fast from now on (0.5...2, pitch kept; 1 as recorded), going on
+    // from where the listener is.
+    virtual void setRate(double rate) = 0;
 };
 
 // Opens a file for playing; throws AudioFileError when it cannot be played.

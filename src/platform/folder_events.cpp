@@ -71,9 +71,24 @@ bool FolderEvents::drain() {
                 }
                 continue;
             }
+            if (event->mask & IN_Q_OVERFLOW) {
+                m_overflowed = true;
+            } else if (auto folder = m_folders.find(event->wd); folder != m_folders.end()) {
+                m_changed.insert(folder->second);
+            }
             changed = true;
         }
     }
+}
+
+std::optional<std::set<std::filesystem::path>> FolderEvents::takeChangedFolders() {
+    std::optional<std::set<std::filesystem::path>> changed;
+    if (!m_overflowed) {
+        changed = std::move(m_changed);
+    }
+    m_changed.clear();
+    m_overflowed = false;
+    return changed;
 }
 
 } // namespace bw

@@ -9,6 +9,8 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -31,10 +33,16 @@ public:
     // Reads every pending event; returns whether there was any change to report.
     bool drain();
 
+    // The folders whose entries changed in the events drained since the last call; none when
+    // the kernel dropped events (its queue overflowed), so that any folder may have changed.
+    std::optional<std::set<std::filesystem::path>> takeChangedFolders();
+
 private:
     int m_fd = -1;
     std::map<std::filesystem::path, int> m_watches;
     std::unordered_map<int, std::filesystem::path> m_folders; // by watch descriptor
+    std::set<std::filesystem::path> m_changed;
+    bool m_overflowed = false;
 };
 
 } // namespace bw

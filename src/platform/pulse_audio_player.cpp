@@ -3,6 +3,7 @@
 #include "platform/audio_file_decoder.h"
 #include "platform/audio_file_error.h"
 #include "platform/pulse_connection.h"
+#include "platform/tempo_filter.h"
 
 #include <pulse/pulseaudio.h>
 
@@ -24,8 +25,9 @@ constexpr std::size_t blockFrames = 4096;
 } // namespace
 
 // Where things stand: without a stream the decoder sits at `origin`, which is the position.
-// With a stream (only while playing) the stream's audio starts at `origin`, `written` frames
-// have gone into it and the decoder sits at origin + written.
+// With a stream (only while playing) the stream's audio starts at `origin`, `consumed` frames
+// of the file have been decoded for it (the decoder sits at origin + consumed) and `written`
+// frames have gone into it: as many, or about consumed / rate through the tempo filter.
 struct PulseAudioPlayer::Impl {
     explicit Impl(const std::filesystem::path& file)
         : decoder(file), rate(decoder.sampleRate()), channels(decoder.channelCount()),
@@ -45,7 +47,12 @@ struct PulseAudioPlayer::Impl {
     pa_stream* stream = nullptr;
     pa_operation* drainOperation = nullptr; // of `stream`, until the stream closes
 
+    double speed = 1;
+    std::unique_ptr<TempoFilter> tempo; // while a stream plays at another speed
+    bool tempoFinished = false;
+
     std::int64_t origin = 0;
+    std::int64_t consumed = 0;
     std::int64_t written = 0;
     std::int64_t heardFrames = 0; // of the current stream, as last measured
     bool playing = false;
@@ -58,7 +65,9 @@ struct PulseAudioPlayer::Impl {
     bool openStream();
     void closeStream();
     std::int64_t heard();
+    std::int64_t heardInFile();
     void settle();
+    std::size_t produce(std::size_t wanted);
     void fill(std::size_t bytes);
     void haltAtListener();
 
@@ -151,8 +160,17 @@ bool PulseAudioPlayer::Impl::openStream() {
     if (!stream) {
         return false;
     }
-    written = heardFrames = 0;
+    written = consumed = heardFrames = 0;
     draining = drained = streamFailed = false;
+    tempoFinished = false;
+    tempo.reset();
+    if (speed != 1) {
+        try {
+            tempo = std::make_unique<TempoFilter>(rate, channels, speed);
+        } catch (const std::exception&) {
+            // Without the filter the audio plays as recorded.
+        }
+    }
     pa_stream_set_state_callback(stream, streamStateChanged, this);
     pa_stream_set_write_callback(stream, writable, this);
 
@@ -216,6 +234,15 @@ std::int64_t PulseAudioPlayer::Impl::heard() {
     return heardFrames;
 }
 
+// Frames of the file the listener has heard from the current stream. Call with the lock held.
+std::int64_t PulseAudioPlayer::Impl::heardInFile() {
+    const std::int64_t frames = heard();
+    if (!tempo) {
+        return frames;
+    }
+    return std::min(consumed, std::int64_t(std::llround(double(frames) * tempo->tempo())));
+}
+
 // Takes in what the client thread noticed: the end heard, or a stream the server dropped.
 // Call with the lock held.
 void PulseAudioPlayer::Impl::settle() {
@@ -234,10 +261,60 @@ void PulseAudioPlayer::Impl::settle() {
 
 // Stops the stream, keeping the position the listener has reached. Call with the lock held.
 void PulseAudioPlayer::Impl::haltAtListener() {
-    origin += heard();
+    origin += heardInFile();
     closeStream();
     decoder.seek(origin);
     playing = false;
+}
+
+// Decodes up to `wanted` frames for the stream into `interleaved`; returns how many (0 at the
+// end). Through the tempo filter when there is one: file audio goes in until enough comes out.
+// Runs on the client thread with the lock held.
+std::size_t PulseAudioPlayer::Impl::produce(std::size_t wanted) {
+    interleaved.clear();
+    auto decode = [&](std::size_t frames) -> std::size_t {
+        // Frames past the stated length (an encoder's padding) are not played, so the end
+        // is heard at duration().
+        const auto left =
+            static_cast<std::size_t>(std::max<std::int64_t>(length - origin - consumed, 0));
+        std::size_t read = 0;
+        try {
+            read = left == 0 ? 0 : decoder.read(block, std::min({frames, blockFrames, left}));
+        } catch (const std::exception&) {
+            // Nothing may escape into the sound client's thread; a damaged rest of the file
+            // plays as its end.
+            read = 0;
+        }
+        consumed += static_cast<std::int64_t>(read);
+        return read;
+    };
+    if (!tempo) {
+        const std::size_t frames = decode(wanted);
+        interleaved.resize(frames * static_cast<std::size_t>(channels));
+        for (std::size_t i = 0; i < frames; ++i) {
+            for (int c = 0; c < channels; ++c) {
+                interleaved[i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)] =
+                    block.channel(c)[i];
+            }
+        }
+        return frames;
+    }
+    try {
+        std::size_t frames = tempo->pull(interleaved, wanted);
+        while (frames == 0 && !tempoFinished) {
+            const std::size_t read = decode(blockFrames);
+            if (read == 0) {
+                tempo->finish();
+                tempoFinished = true;
+            } else {
+                tempo->push(block, read);
+            }
+            frames = tempo->pull(interleaved, wanted);
+        }
+        return frames;
+    } catch (const std::exception&) {
+        return 0; // as a damaged rest of the file
+    }
 }
 
 // Decodes and queues `bytes` worth of audio; at the end of the file, drains the stream so the
@@ -249,29 +326,11 @@ void PulseAudioPlayer::Impl::fill(std::size_t bytes) {
     const std::size_t frameBytes = sizeof(float) * static_cast<std::size_t>(channels);
     std::size_t wanted = bytes / frameBytes;
     while (wanted > 0) {
-        // Frames past the stated length (an encoder's padding) are not played, so the end
-        // is heard at duration().
-        const auto left =
-            static_cast<std::size_t>(std::max<std::int64_t>(length - origin - written, 0));
-        std::size_t frames = 0;
-        try {
-            frames = left == 0 ? 0 : decoder.read(block, std::min({wanted, blockFrames, left}));
-        } catch (const std::exception&) {
-            // Nothing may escape into the sound client's thread; a damaged rest of the file
-            // plays as its end.
-            frames = 0;
-        }
+        const std::size_t frames = produce(wanted);
         if (frames == 0) {
             draining = true;
             drainOperation = pa_stream_drain(stream, drainFinished, this);
             return;
-        }
-        interleaved.resize(frames * static_cast<std::size_t>(channels));
-        for (std::size_t i = 0; i < frames; ++i) {
-            for (int c = 0; c < channels; ++c) {
-                interleaved[i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)] =
-                    block.channel(c)[i];
-            }
         }
         if (pa_stream_write(stream, interleaved.data(), frames * frameBytes, nullptr, 0,
                             PA_SEEK_RELATIVE) < 0) {
@@ -329,7 +388,7 @@ double PulseAudioPlayer::currentTime() const {
     Impl& d = *m_impl;
     ClientLock lock(d.connection);
     d.settle();
-    const std::int64_t frames = d.stream ? d.origin + d.heard() : d.origin;
+    const std::int64_t frames = d.stream ? d.origin + d.heardInFile() : d.origin;
     return static_cast<double>(frames) / d.rate;
 }
 
@@ -346,6 +405,22 @@ void PulseAudioPlayer::setCurrentTime(double seconds) {
     d.decoder.seek(frame);
     d.origin = frame;
     d.playing = wasPlaying && frame < d.length && d.openStream();
+}
+
+void PulseAudioPlayer::setRate(double rate) {
+    Impl& d = *m_impl;
+    ClientLock lock(d.connection);
+    d.settle();
+    const double speed = std::clamp(rate, TempoFilter::slowest, TempoFilter::fastest);
+    if (speed == d.speed) {
+        return;
+    }
+    d.speed = speed;
+    if (d.playing) {
+        // The stream starts again where the listener is, at the new speed.
+        d.haltAtListener();
+        d.playing = d.origin < d.length && d.openStream();
+    }
 }
 
 double PulseAudioPlayer::duration() const {

@@ -1,7 +1,8 @@
 // The audio player of this platform: FFmpeg decodes the file (any format the decoder reads)
 // and the frames are streamed into a PulseAudio playback stream at the file's own rate and
-// channel count. The position is what the listener hears: the frames written to the stream
-// minus the stream's latency. Seeking is exact to the frame.
+// channel count, through the tempo filter when the rate is not 1. The position is what the
+// listener hears: the frames written to the stream minus the stream's latency, in the file's
+// time. Seeking is exact to the frame.
 //
 // The sound server is reached only when the player is prepared or played, so a file opens
 // without one; play() returns false when no server answers. Decoding runs on the sound
@@ -32,6 +33,7 @@ public:
     void setCurrentTime(double seconds) override;
     double duration() const override;
     bool isPlaying() const override;
+    void setRate(double rate) override;
 
     // Makes PulseAudioPlayers, for the playback model.
     static AudioPlayerFactory factory();

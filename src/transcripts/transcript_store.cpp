@@ -26,7 +26,10 @@ std::optional<TranscriptDocument> TranscriptStore::load(const Uuid& itemID) cons
     if (std::filesystem::status(file, error).type() == std::filesystem::file_type::not_found) {
         return std::nullopt;
     }
-    auto root = json::parse(readFile(file));
+    return decode(json::parse(readFile(file)));
+}
+
+TranscriptDocument TranscriptStore::decode(const nlohmann::json& root) {
     // The version decides whether the rest can be understood at all, so it is checked first.
     json::requireObject(root, "the transcript file");
     auto version = json::requireInteger(root, "version");

@@ -7,6 +7,8 @@
 #include "library/library_store.h"
 #include "transcripts/transcript_document.h"
 
+#include <nlohmann/json_fwd.hpp>
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -27,6 +29,9 @@ public:
     // TranscriptStoreError::unsupportedVersion for a newer format (before decoding the rest),
     // JsonDecodingError for a damaged file and FileError when the file cannot be read.
     std::optional<TranscriptDocument> load(const Uuid& itemID) const;
+    // The document of a transcript file's parsed content, checked as load() checks it (which
+    // throws the same errors), for readers that want more of the file than the document.
+    static TranscriptDocument decode(const nlohmann::json& root);
 
     // Replaces the item's transcript atomically and durably, holding the library's lock; a
     // failed save leaves the old file as it was. Throws TranscriptStoreError::itemNotFound when the

@@ -2,14 +2,15 @@
 
 #include "app/app_model.h"
 #include "ui/acknowledgements_window.h"
+#include "ui/main_window.h"
 #include "ui/web_page.h"
+#include "ui/window_keys.h"
 
-#include <QMainWindow>
 #include <QMenuBar>
 
 namespace bw::ui {
 
-AppCommands::AppCommands(AppModel& app, QMainWindow& window, std::function<void()> quit)
+AppCommands::AppCommands(AppModel& app, MainWindow& window, std::function<void()> quit)
     : QObject(&window), m_app(app), m_window(window) {
     auto* bar = window.menuBar();
 
@@ -48,6 +49,10 @@ AppCommands::AppCommands(AppModel& app, QMainWindow& window, std::function<void(
             &AppCommands::showAcknowledgements);
     connect(help->addAction("Brindlewick Privacy Policy"), &QAction::triggered, this,
             &PrivacyPolicyPage::open);
+    help->addSeparator();
+    QMenu* keys = help->addMenu("Keyboard Shortcuts");
+    keys->addActions(window.keys()->actions());
+    keys->insertSeparator(window.keys()->playOrPause());
 }
 
 void AppCommands::showAcknowledgements() {

@@ -1,6 +1,7 @@
 // The main window's menu bar: the application menu (Check for Updates…, Quit), File (New
 // Recording…, Import Audio…, New Group…) and Help (Export Diagnostics…, Acknowledgements…, the
-// privacy policy). Items act on the application model; New Recording… is available only while
+// privacy policy, and the window's keys for finding and transcribing under "Keyboard
+// Shortcuts"). Items act on the application model; New Recording… is available only while
 // the recorder is idle.
 #pragma once
 
@@ -9,7 +10,6 @@
 #include <functional>
 
 class QAction;
-class QMainWindow;
 
 namespace bw {
 class AppModel;
@@ -18,13 +18,14 @@ class AppModel;
 namespace bw::ui {
 
 class AcknowledgementsWindow;
+class MainWindow;
 
 class AppCommands : public QObject {
     Q_OBJECT
 
 public:
     // Installs the menus on `window`'s menu bar; `quit` ends the application.
-    AppCommands(AppModel& app, QMainWindow& window, std::function<void()> quit);
+    AppCommands(AppModel& app, MainWindow& window, std::function<void()> quit);
 
     // Creates the acknowledgements window on first use; later uses bring the same one forward.
     void showAcknowledgements();
@@ -32,7 +33,7 @@ public:
 
 private:
     AppModel& m_app;
-    QMainWindow& m_window;
+    MainWindow& m_window;
     AcknowledgementsWindow* m_acknowledgements = nullptr; // a child window of m_window
 };
 

@@ -1,6 +1,6 @@
 #include "ui/library_row_delegate.h"
 
-#include "ui/recording_list_model.h"
+#include "ui/recording_rows.h"
 #include "ui/symbols.h"
 
 #include <QApplication>
@@ -22,6 +22,38 @@ QFont detailFont(const QFont& base) {
     return font;
 }
 
+// The search's snippet on one line, its matched words bold, cut with "…" where it runs out.
+void drawSnippet(QPainter& painter, const QRect& line, const MarkedText& snippet, const QFont& font,
+                 const QColor& color) {
+    QFont bold = font;
+    bold.setBold(true);
+    painter.setPen(color);
+    int x = line.left();
+    std::size_t at = 0;
+    auto draw = [&](std::size_t end, bool marked) -> bool {
+        if (end <= at) {
+            return true;
+        }
+        const QString text = QString::fromUtf8(snippet.text.data() + at, qsizetype(end - at));
+        at = end;
+        const QFontMetrics metrics(marked ? bold : font);
+        painter.setFont(marked ? bold : font);
+        const int room = line.right() - x;
+        const int width = metrics.horizontalAdvance(text);
+        const bool fits = width <= room;
+        const QString shown = fits ? text : metrics.elidedText(text, Qt::ElideRight, room);
+        painter.drawText(QRect(x, line.top(), room, line.height()), Qt::AlignVCenter, shown);
+        x += metrics.horizontalAdvance(shown);
+        return fits;
+    };
+    for (const auto& mark : snippet.marks) {
+        if (!draw(mark.start, false) || !draw(mark.start + mark.length, true)) {
+            return;
+        }
+    }
+    draw(snippet.text.size(), false);
+}
+
 // Between 0.35 and 1, once a second; the row repaints as the running duration advances.
 double pulse() {
     const double phase = static_cast<double>(QDateTime::currentMSecsSinceEpoch() % 1000) / 1000;
@@ -32,12 +64,12 @@ double pulse() {
 
 void LibraryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                const QModelIndex& index) const {
-    const auto* model = qobject_cast<const RecordingListModel*>(index.model());
+    const auto* model = qobject_cast<const RecordingRows*>(index.model());
     if (!model) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
-    const LibraryRow& row = model->row(index.row());
+    const LibraryRow row = model->libraryRow(index.row());
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
     opt.text.clear();
@@ -90,6 +122,10 @@ void LibraryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         const int size = metrics.height();
         symbol("text.bubble").paint(painter, QRect(x, line.top(), size, size));
     }
+    if (const SearchMatch* match = model->matchAt(index)) {
+        const QRect snippetLine(area.left(), line.bottom() + 3, area.width(), metrics.height());
+        drawSnippet(*painter, snippetLine, match->snippet, font, primary);
+    }
     painter->restore();
 }
 
@@ -97,8 +133,10 @@ QSize LibraryRowDelegate::sizeHint(const QStyleOptionViewItem& option,
                                    const QModelIndex& index) const {
     const QFontMetrics titleMetrics(option.font);
     const QFontMetrics detailMetrics(detailFont(option.font));
+    const auto* model = qobject_cast<const RecordingRows*>(index.model());
+    const int lines = model && model->isSearching() ? 2 : 1;
     return {QStyledItemDelegate::sizeHint(option, index).width(),
-            titleMetrics.height() + detailMetrics.height() + 3 + 2 * margin};
+            titleMetrics.height() + lines * (detailMetrics.height() + 3) + 2 * margin};
 }
 
 } // namespace bw::ui

@@ -8,6 +8,7 @@
 #include "ui/recording_toolbar_group.h"
 #include "ui/symbols.h"
 #include "ui/window_dialogs.h"
+#include "ui/window_keys.h"
 
 #include <QDropEvent>
 #include <QMimeData>
@@ -68,6 +69,7 @@ MainWindow::MainWindow(AppModel& app, QWidget* parent)
     setCentralWidget(m_splitter);
     buildToolBar();
     m_dialogs = new WindowDialogs(app, this);
+    m_keys = new WindowKeys(app, *this);
 }
 
 void MainWindow::buildToolBar() {

@@ -1,6 +1,7 @@
 // The main window: the sidebar of groups, the list of recordings and the detail pane side by
 // side, the toolbar with the recording controls and "Import Audio…", the consent notice above
-// the detail, and what the window presents for the models (alert, sheets, file importer).
+// the detail, the keys for finding and transcribing, and what the window presents for the models
+// (alert, sheets, file importer).
 // Audio files dropped anywhere on the window are imported.
 #pragma once
 
@@ -19,6 +20,7 @@ class DetailView;
 class GroupSidebar;
 class RecordingList;
 class WindowDialogs;
+class WindowKeys;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -30,6 +32,8 @@ public:
     RecordingList* recordingList() const { return m_list; }
     DetailView* detail() const { return m_detail; }
     WindowDialogs* dialogs() const { return m_dialogs; }
+    // The keys for finding and for transcribing.
+    WindowKeys* keys() const { return m_keys; }
     QSplitter* splitter() const { return m_splitter; }
     QAction* importAction() const { return m_importAction; }
 
@@ -48,6 +52,7 @@ private:
     QSplitter* m_splitter;
     QAction* m_importAction = nullptr;
     WindowDialogs* m_dialogs;
+    WindowKeys* m_keys;
 };
 
 } // namespace bw::ui

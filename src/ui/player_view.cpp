@@ -5,6 +5,7 @@
 #include "ui/symbols.h"
 #include "ui/text_styles.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QShortcut>
@@ -26,6 +27,11 @@ QString clock(double seconds) {
     return QString::fromStdString(Formatting::duration(seconds));
 }
 
+// "1×", "1.25×", …
+QString speedText(double rate) {
+    return QString::number(rate) + "\u00D7";
+}
+
 QWidget* failureRow(QLabel* text) {
     auto* row = new QWidget;
     auto* icon = new QLabel;
@@ -42,7 +48,7 @@ QWidget* failureRow(QLabel* text) {
 
 PlayerView::PlayerView(PlaybackModel& player, QWidget* parent)
     : QWidget(parent), m_player(player), m_stack(new QStackedWidget), m_playButton(new QToolButton),
-      m_slider(new QSlider(Qt::Horizontal)), m_time(new QLabel),
+      m_slider(new QSlider(Qt::Horizontal)), m_time(new QLabel), m_speed(new QComboBox),
       m_failure(new QLabel("This audio can't be played.")),
       m_space(new QShortcut(Qt::Key_Space, this)) {
     m_playButton->setAutoRaise(true);
@@ -57,6 +63,13 @@ PlayerView::PlayerView(PlaybackModel& player, QWidget* parent)
     row->addWidget(m_playButton);
     row->addWidget(m_slider, 1);
     row->addWidget(m_time);
+    for (double rate : PlaybackModel::rates) {
+        m_speed->addItem(speedText(rate), rate);
+    }
+    m_speed->setToolTip("Playback speed");
+    m_speed->setAccessibleName("Playback speed");
+    m_speed->setFocusPolicy(Qt::ClickFocus);
+    row->addWidget(m_speed);
     m_stack->addWidget(controls);
     m_stack->addWidget(failureRow(m_failure));
     auto* layout = new QHBoxLayout(this);
@@ -72,6 +85,9 @@ PlayerView::PlayerView(PlaybackModel& player, QWidget* parent)
                          &PlaybackModel::failedChanged, &PlaybackModel::urlChanged}) {
         connect(&player, changed, this, &PlayerView::refresh);
     }
+    connect(m_speed, &QComboBox::activated, this,
+            [this](int index) { m_player.setRate(m_speed->itemData(index).toDouble()); });
+    connect(&player, &PlaybackModel::rateChanged, this, &PlayerView::refresh);
     // Ten times a second while playing: only the position moves.
     connect(&player, &PlaybackModel::currentTimeChanged, this, &PlayerView::showTime);
     refresh();
@@ -95,6 +111,7 @@ void PlayerView::refresh() {
     m_playButton->setIcon(symbol(playing ? "pause.fill" : "play.fill"));
     m_playButton->setToolTip(playing ? "Pause" : "Play");
     m_playButton->setAccessibleName(playing ? "Pause" : "Play");
+    m_speed->setCurrentIndex(m_speed->findData(m_player.rate()));
     {
         const QSignalBlocker blocker(m_slider);
         m_slider->setRange(

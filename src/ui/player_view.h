@@ -1,10 +1,12 @@
-// The player of the detail pane: a play / pause button, a position slider over the audio and
-// the "current / duration" clocks; or "This audio can't be played." when the file could not be
-// opened. The space bar plays and pauses while spaceTogglesPlayback is set.
+// The player of the detail pane: a play / pause button, a position slider over the audio, the
+// "current / duration" clocks and the playback speed (0.5× to 2×); or "This audio can't be
+// played." when the file could not be opened. The space bar plays and pauses while
+// spaceTogglesPlayback is set.
 #pragma once
 
 #include <QWidget>
 
+class QComboBox;
 class QLabel;
 class QShortcut;
 class QSlider;
@@ -29,6 +31,7 @@ public:
     QToolButton* playButton() const { return m_playButton; }
     QSlider* slider() const { return m_slider; }
     QLabel* timeLabel() const { return m_time; }
+    QComboBox* speedPicker() const { return m_speed; }
     // Shown instead of the controls when the audio can't be played.
     QLabel* failureLabel() const { return m_failure; }
     bool showsFailure() const;
@@ -42,6 +45,7 @@ private:
     QToolButton* m_playButton;
     QSlider* m_slider;
     QLabel* m_time;
+    QComboBox* m_speed;
     QLabel* m_failure;
     QShortcut* m_space;
 };

@@ -1,19 +1,22 @@
 #include "ui/recording_list.h"
 
 #include "app/app_model.h"
+#include "app/recording_list_model.h"
 #include "ui/confirmation.h"
 #include "ui/empty_state_view.h"
 #include "ui/library_row_delegate.h"
 #include "ui/move_to_menu.h"
 #include "ui/recording_list_header.h"
-#include "ui/recording_list_model.h"
+#include "ui/recording_rows.h"
 #include "ui/rename_sheet.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace bw::ui {
@@ -35,9 +38,30 @@ QString listTitle(const LibraryModel& library) {
 } // namespace
 
 RecordingList::RecordingList(AppModel& app, QWidget* parent)
-    : QWidget(parent), m_app(app), m_header(new RecordingListHeader), m_stack(new QStackedWidget),
-      m_view(new QListView), m_emptyState(new EmptyStateView),
-      m_model(new RecordingListModel(app, this)) {
+    : QWidget(parent), m_app(app), m_search(new QLineEdit), m_searchDelay(new QTimer(this)),
+      m_header(new RecordingListHeader), m_stack(new QStackedWidget), m_view(new QListView),
+      m_emptyState(new EmptyStateView), m_rows(new RecordingListModel(app, this)),
+      m_model(new RecordingRows(app, *m_rows, this)) {
+    m_search->setPlaceholderText("Search");
+    m_search->setAccessibleName("Search the transcripts and titles");
+    m_search->setClearButtonEnabled(true);
+    m_search->installEventFilter(this);
+    m_searchDelay->setSingleShot(true);
+    m_searchDelay->setInterval(searchDelayMs);
+    connect(m_search, &QLineEdit::textEdited, m_searchDelay, qOverload<>(&QTimer::start));
+    connect(m_search, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (text.isEmpty()) {
+            searchTyped(); // cleared: at once
+        }
+    });
+    connect(m_searchDelay, &QTimer::timeout, this, &RecordingList::searchTyped);
+    // Rows the filter or the search takes away take the view's selection with them, but not
+    // the library's: the recording stays shown, and selected again when it comes back. Made
+    // before the view's own connections, so that this runs first.
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this] { m_showingSelection = true; });
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this,
+            [this] { m_showingSelection = false; });
     m_view->setModel(m_model);
     m_view->setItemDelegate(new LibraryRowDelegate(m_view));
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -54,11 +78,22 @@ RecordingList::RecordingList(AppModel& app, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    auto* searchRow = new QWidget;
+    auto* searchLayout = new QVBoxLayout(searchRow);
+    searchLayout->setContentsMargins(8, 8, 8, 0);
+    searchLayout->addWidget(m_search);
+    layout->addWidget(searchRow);
     layout->addWidget(m_header);
     layout->addWidget(m_stack, 1);
 
     LibraryModel& library = app.library();
     connect(m_model, &QAbstractItemModel::modelReset, this, &RecordingList::reload);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &RecordingList::reload);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &RecordingList::reload);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &RecordingList::reload);
+    connect(&app.search(), &LibrarySearch::matchesChanged, this, &RecordingList::reload);
+    connect(&library, &LibraryModel::filterChanged, this, &RecordingList::reload);
+    connect(&library, &LibraryModel::groupsChanged, this, &RecordingList::reload);
     connect(&library, &LibraryModel::selectionChanged, this, &RecordingList::showSelection);
     connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &RecordingList::selectRow);
@@ -74,10 +109,34 @@ RecordingList::RecordingList(AppModel& app, QWidget* parent)
     reload();
 }
 
+void RecordingList::focusSearch() {
+    m_search->setFocus(Qt::ShortcutFocusReason);
+    m_search->selectAll();
+}
+
+void RecordingList::searchTyped() {
+    m_searchDelay->stop();
+    m_app.search().setText(m_search->text().toStdString());
+}
+
 void RecordingList::reload() {
     const LibraryModel& library = m_app.library();
+    const LibrarySearch& search = m_app.search();
     m_header->setContent(listTitle(library), m_model->rowCount());
-    if (library.items().empty()) {
+    if (search.isActive() != m_wasSearching) {
+        // Rows grow a line for the match while searching; the view measures them again.
+        m_wasSearching = search.isActive();
+        m_view->setUniformItemSizes(false);
+        m_view->setUniformItemSizes(true);
+        m_view->doItemsLayout();
+    }
+    if (search.isActive()) {
+        m_emptyState->setContent(
+            "magnifyingglass", search.isComplete() ? "No matches" : "Searching…",
+            search.isComplete() ? "No transcript or title here has every word of “" +
+                                      QString::fromStdString(search.text()) + "”."
+                                : QString());
+    } else if (library.items().empty()) {
         m_emptyState->setContent(
             "waveform", "No recordings yet",
             "Record a meeting or dictation, or drag an m4a, mp3 or wav file here.");
@@ -95,14 +154,19 @@ void RecordingList::reload() {
 }
 
 void RecordingList::showSelection() {
-    m_showingSelection = true;
     const auto& selection = m_app.library().selection();
     const QModelIndex index = selection ? m_model->indexOf(*selection) : QModelIndex();
+    QItemSelectionModel& selected = *m_view->selectionModel();
+    m_showingSelection = true;
     if (index.isValid()) {
-        m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-        m_view->scrollTo(index);
-    } else {
-        m_view->selectionModel()->clear();
+        // Only when it is not shown already, so that rows coming and going (a search finding
+        // more) leave the user's scrolling alone.
+        if (!selected.isSelected(index) || selected.selectedRows().size() != 1) {
+            selected.setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+            m_view->scrollTo(index);
+        }
+    } else if (selected.hasSelection()) {
+        selected.clear();
     }
     m_showingSelection = false;
 }
@@ -166,6 +230,11 @@ void RecordingList::deleteSelected() {
 }
 
 bool RecordingList::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_search && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !m_search->text().isEmpty()) {
+        m_search->clear();
+        return true;
+    }
     if (watched == m_view && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Delete || key == Qt::Key_Backspace) {

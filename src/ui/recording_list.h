@@ -1,7 +1,8 @@
-// The window's middle column: the heading and the recordings of the sidebar's filter, bound to
-// the library's selection, with a context menu ("Rename…", "Move To", "Delete…"), the delete
-// key, the rename sheet, the question asked before deleting, and a placeholder when there is
-// nothing to list.
+// The window's middle column: the search field, the heading and the recordings of the sidebar's
+// filter (narrowed to those the search finds, each with its best match), bound to the library's
+// selection, with a context menu ("Rename…", "Move To", "Delete…"), the delete key, the rename
+// sheet, the question asked before deleting, and a placeholder when there is nothing to list.
+// Typing in the search field searches a moment after the last key; Escape clears it.
 #pragma once
 
 #include "ui/rename_sheet.h"
@@ -10,12 +11,15 @@
 #include <QPointer>
 #include <QWidget>
 
+class QLineEdit;
 class QListView;
 class QMenu;
 class QStackedWidget;
+class QTimer;
 
 namespace bw {
 class AppModel;
+class RecordingListModel;
 struct LibraryItem;
 } // namespace bw
 
@@ -23,7 +27,7 @@ namespace bw::ui {
 
 class EmptyStateView;
 class RecordingListHeader;
-class RecordingListModel;
+class RecordingRows;
 
 class RecordingList : public QWidget {
     Q_OBJECT
@@ -31,9 +35,15 @@ class RecordingList : public QWidget {
 public:
     explicit RecordingList(AppModel& app, QWidget* parent = nullptr);
 
+    // How long typing pauses before the search runs.
+    static constexpr int searchDelayMs = 150;
+
+    QLineEdit* searchField() const { return m_search; }
     RecordingListHeader* header() const { return m_header; }
     QListView* view() const { return m_view; }
-    RecordingListModel* model() const { return m_model; }
+    RecordingRows* model() const { return m_model; }
+    // Puts the keyboard focus in the search field with its text selected.
+    void focusSearch();
     // The placeholder, shown instead of the list when it is visible.
     EmptyStateView* emptyState() const { return m_emptyState; }
     // The context menu of the recording at `row` (the caller owns it).
@@ -46,6 +56,7 @@ protected:
 
 private:
     void reload();
+    void searchTyped();
     void showSelection();
     void selectRow();
     void rename(const LibraryItem& item);
@@ -54,11 +65,15 @@ private:
     bool isDeletable(const LibraryItem& item) const;
 
     AppModel& m_app;
+    QLineEdit* m_search;
+    QTimer* m_searchDelay;
     RecordingListHeader* m_header;
     QStackedWidget* m_stack;
     QListView* m_view;
     EmptyStateView* m_emptyState;
-    RecordingListModel* m_model;
+    RecordingListModel* m_rows;
+    RecordingRows* m_model;
+    bool m_wasSearching = false;
     QPointer<RenameSheet> m_renaming;
     QPointer<QMessageBox> m_deleting;
     bool m_showingSelection = false;

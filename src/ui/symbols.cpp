@@ -39,6 +39,7 @@ const SymbolEntry symbolTable[] = {
     {"trash", "edit-delete", QStyle::SP_TrashIcon, {}},
     {"doc.text", "text-x-generic", QStyle::SP_FileIcon, {}},
     {"info.circle", "dialog-information", QStyle::SP_MessageBoxInformation, {}},
+    {"magnifyingglass", "edit-find", QStyle::SP_FileDialogContentsView, {}},
 };
 
 QIcon drawnCircle(const QColor& color) {

@@ -1,16 +1,45 @@
 #include "ui/transcript_editor_view.h"
 
+#include "base/unicode_text.h"
 #include "library/playback_model.h"
 #include "transcripts/transcript_editor_model.h"
 #include "ui/transcript_text_view.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace bw::ui {
+
+namespace {
+
+const QColor playingBackground(70, 130, 230, 45);
+const QColor matchBackground(255, 210, 0, 50);
+const QColor wordBackground(255, 200, 0, 150);
+const QColor currentWordBackground(255, 140, 0, 210);
+
+QTextEdit::ExtraSelection highlight(QTextDocument* document, std::int64_t from, std::int64_t to,
+                                    const QColor& color, bool fullWidth = false) {
+    QTextEdit::ExtraSelection selection;
+    selection.cursor = QTextCursor(document);
+    selection.cursor.setPosition(int(from));
+    selection.cursor.setPosition(int(to), QTextCursor::KeepAnchor);
+    selection.format.setBackground(color);
+    if (fullWidth) {
+        selection.format.setProperty(QTextFormat::FullWidthSelection, true);
+    }
+    return selection;
+}
+
+} // namespace
 
 TranscriptEditorView::TranscriptEditorView(TranscriptEditorModel& editor, PlaybackModel& player,
                                            QWidget* parent)
@@ -49,6 +78,17 @@ TranscriptEditorView::TranscriptEditorView(TranscriptEditorModel& editor, Playba
     m_textView->unexpectedChange = [this] { scheduleReload(); };
     // A transcript changed by another process comes back only when nothing here is unsaved.
     connect(&m_editor, &TranscriptEditorModel::reloaded, this, &TranscriptEditorView::reload);
+    connect(&m_player, &PlaybackModel::currentTimeChanged, this,
+            &TranscriptEditorView::followPlayback);
+    connect(&m_player, &PlaybackModel::isPlayingChanged, this, [this] {
+        if (m_player.isPlaying()) {
+            m_followPaused = false; // playing again follows again
+        }
+        followPlayback();
+    });
+    connect(m_textView->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &TranscriptEditorView::scrolled);
+    m_textView->installEventFilter(this);
     reload();
 }
 
@@ -92,6 +132,7 @@ void TranscriptEditorView::reload() {
             label.mergeCharFormat(link);
         }
     });
+    updateHighlights();
 }
 
 void TranscriptEditorView::scheduleReload() {
@@ -126,9 +167,13 @@ void TranscriptEditorView::didChange(TextRange replaced, std::int64_t changeInLe
     }
     const auto& paragraph = m_layout.paragraphs[*index];
     m_editor.setText(m_textView->textIn(paragraph.textRange).toStdString(), paragraph.segmentID);
+    if (!m_matches.empty()) {
+        updateHighlights(); // an edited match's words are no longer where the index saw them
+    }
 }
 
 void TranscriptEditorView::seekToLabel(std::int64_t position) {
+    m_followPaused = false;
     if (const auto index = m_layout.paragraphIndex(position)) {
         m_player.seek(m_layout.paragraphs[*index].start); // keeps playing or paused as it was
     }
@@ -176,6 +221,180 @@ void TranscriptEditorView::focusChanged(bool focused) {
     if (!focused) {
         m_editor.saveNow();
     }
+}
+
+} // namespace bw::ui
+
+namespace bw::ui {
+
+bool TranscriptEditorView::eventFilter(QObject* watched, QEvent* event) {
+    // Keys the window takes as shortcuts (playback, finding) never come here as presses.
+    if (watched == m_textView && event->type() == QEvent::KeyPress) {
+        m_sinceTyping.start();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TranscriptEditorView::isTyping() const {
+    return m_sinceTyping.isValid() && m_sinceTyping.elapsed() < typingPauseMs;
+}
+
+std::optional<std::size_t> TranscriptEditorView::paragraphOfSegment(std::int64_t segment) const {
+    const auto& paragraphs = m_layout.paragraphs;
+    const auto found = std::find_if(paragraphs.begin(), paragraphs.end(),
+                                    [&](const auto& p) { return p.segmentID == segment; });
+    return found == paragraphs.end() ? std::nullopt
+                                     : std::optional(std::size_t(found - paragraphs.begin()));
+}
+
+std::optional<std::size_t> TranscriptEditorView::paragraphPlayingAt(double seconds) const {
+    const auto& paragraphs = m_layout.paragraphs;
+    const auto after = std::upper_bound(paragraphs.begin(), paragraphs.end(), seconds,
+                                        [](double t, const auto& p) { return t < p.start; });
+    if (after == paragraphs.begin()) {
+        return std::nullopt;
+    }
+    const std::size_t index = std::size_t(after - paragraphs.begin()) - 1;
+    const auto& segments = m_editor.document().segments;
+    const auto id = paragraphs[index].segmentID;
+    // In the silence after a segment, nothing is being spoken.
+    if (id >= 0 && std::size_t(id) < segments.size() && seconds > segments[std::size_t(id)].end) {
+        return std::nullopt;
+    }
+    return index;
+}
+
+void TranscriptEditorView::followPlayback() {
+    const bool started = m_player.isPlaying() || m_player.currentTime() > 0;
+    const auto playing = started ? paragraphPlayingAt(m_player.currentTime()) : std::nullopt;
+    if (playing == m_playing) {
+        return;
+    }
+    m_playing = playing;
+    updateHighlights();
+    if (!playing) {
+        return;
+    }
+    if (isInView(*playing)) {
+        m_followPaused = false; // the user came back to it
+    } else if (!m_followPaused && !isTyping()) {
+        scrollTo(*playing);
+    }
+}
+
+void TranscriptEditorView::scrolled() {
+    if (m_autoScrolling || isTyping() || !m_playing) {
+        return;
+    }
+    m_followPaused = !isInView(*m_playing);
+}
+
+bool TranscriptEditorView::isInView(std::size_t paragraph) const {
+    const QTextBlock block = m_textView->document()->findBlockByNumber(int(paragraph));
+    const QRectF rect = m_textView->document()->documentLayout()->blockBoundingRect(block);
+    const double top = m_textView->verticalScrollBar()->value();
+    const double height = m_textView->viewport()->height();
+    return rect.top() >= top && rect.top() + std::min(rect.height(), height) <= top + height;
+}
+
+void TranscriptEditorView::scrollTo(std::size_t paragraph) {
+    const QTextBlock block = m_textView->document()->findBlockByNumber(int(paragraph));
+    const QRectF rect = m_textView->document()->documentLayout()->blockBoundingRect(block);
+    QScrollBar* bar = m_textView->verticalScrollBar();
+    // A third of the way down, so that what comes next is in view too.
+    const int value = int(rect.top() - m_textView->viewport()->height() / 3.0);
+    m_autoScrolling = true;
+    bar->setValue(std::clamp(value, bar->minimum(), bar->maximum()));
+    m_autoScrolling = false;
+}
+
+void TranscriptEditorView::setSearchMatches(std::vector<SegmentMatch> matches, bool showFirst) {
+    m_matches = std::move(matches);
+    if (showFirst || (m_currentMatch && *m_currentMatch >= m_matches.size())) {
+        m_currentMatch.reset();
+    }
+    if (showFirst && !m_matches.empty()) {
+        m_currentMatch = 0;
+        // Once the view has its size: it may have been made a moment ago.
+        QMetaObject::invokeMethod(
+            this,
+            [this, segment = m_matches.front().segment] {
+                if (const auto paragraph = paragraphOfSegment(segment);
+                    paragraph && !isInView(*paragraph)) {
+                    scrollTo(*paragraph);
+                }
+            },
+            Qt::QueuedConnection);
+    }
+    updateHighlights();
+}
+
+void TranscriptEditorView::showMatch(int step) {
+    if (m_matches.empty()) {
+        return;
+    }
+    const std::size_t count = m_matches.size();
+    if (!m_currentMatch) {
+        m_currentMatch = step > 0 ? 0 : count - 1;
+    } else {
+        const int n = int(count);
+        m_currentMatch = std::size_t(((int(*m_currentMatch) + step) % n + n) % n);
+    }
+    updateHighlights();
+    const SegmentMatch& match = m_matches[*m_currentMatch];
+    const auto paragraph = paragraphOfSegment(match.segment);
+    if (!paragraph) {
+        return;
+    }
+    if (!isInView(*paragraph)) {
+        scrollTo(*paragraph);
+    }
+    const TextRange& text = m_layout.paragraphs[*paragraph].textRange;
+    std::int64_t position = text.location;
+    const auto& segments = m_editor.document().segments;
+    if (!match.text.marks.empty() && std::size_t(match.segment) < segments.size() &&
+        segments[std::size_t(match.segment)].text == match.text.text) {
+        position += std::int64_t(unicode::utf16Length(
+            std::string_view(match.text.text).substr(0, match.text.marks.front().start)));
+    }
+    QTextCursor cursor(m_textView->document());
+    cursor.setPosition(int(std::min(position, text.end())));
+    m_textView->setTextCursor(cursor);
+}
+
+void TranscriptEditorView::updateHighlights() {
+    QTextDocument* document = m_textView->document();
+    QList<QTextEdit::ExtraSelection> selections;
+    if (m_playing && *m_playing < m_layout.paragraphs.size()) {
+        const auto& paragraph = m_layout.paragraphs[*m_playing];
+        selections << highlight(document, paragraph.timeRange.location - 1,
+                                paragraph.textRange.end(), playingBackground, true);
+    }
+    const auto& segments = m_editor.document().segments;
+    for (std::size_t i = 0; i < m_matches.size(); ++i) {
+        const SegmentMatch& match = m_matches[i];
+        const auto paragraph = paragraphOfSegment(match.segment);
+        if (!paragraph) {
+            continue;
+        }
+        const TextRange& text = m_layout.paragraphs[*paragraph].textRange;
+        selections << highlight(document, text.location, text.end(), matchBackground);
+        // The words only while the segment still reads as the index has it.
+        if (std::size_t(match.segment) >= segments.size() ||
+            segments[std::size_t(match.segment)].text != match.text.text) {
+            continue;
+        }
+        const std::string_view indexed(match.text.text);
+        for (const auto& mark : match.text.marks) {
+            const auto start =
+                text.location + std::int64_t(unicode::utf16Length(indexed.substr(0, mark.start)));
+            const auto length =
+                std::int64_t(unicode::utf16Length(indexed.substr(mark.start, mark.length)));
+            selections << highlight(document, start, std::min(start + length, text.end()),
+                                    m_currentMatch == i ? currentWordBackground : wordBackground);
+        }
+    }
+    m_textView->setExtraSelections(selections);
 }
 
 } // namespace bw::ui

@@ -64,6 +64,11 @@ TranscriptSection::TranscriptSection(AppModel& app, QWidget* parent)
         refresh();
     });
     connect(&m_app.library(), &LibraryModel::itemsChanged, this, &TranscriptSection::refresh);
+    // A new search shows its first match; the index taking in an edit only moves the marks.
+    connect(&m_app.search(), &LibrarySearch::textChanged, this,
+            [this] { refreshSearchMatches(true); });
+    connect(&m_app.search(), &LibrarySearch::indexChanged, this,
+            [this] { refreshSearchMatches(false); });
 
     for (LanguagePicker* picker : {&m_controls->languagePicker(), &m_prompt->languagePicker()}) {
         connect(picker, &LanguagePicker::languageChosen, this, &TranscriptSection::chooseLanguage);
@@ -237,9 +242,27 @@ void TranscriptSection::showEditor(bool shown) {
         box->insertWidget(box->indexOf(m_prompt) + 1, m_editorView, 1);
         connect(m_editorView, &TranscriptEditorView::editingTextChanged, this,
                 &TranscriptSection::setEditingText);
+        m_editorView->setVisible(shown);
+        refreshSearchMatches(true);
     }
     if (m_editorView) {
         m_editorView->setVisible(shown);
+    }
+}
+
+void TranscriptSection::refreshSearchMatches(bool showFirst) {
+    if (!m_editorView || !m_editor) {
+        return;
+    }
+    LibrarySearch& search = m_app.search();
+    m_editorView->setSearchMatches(search.isActive() ? search.matchesIn(m_editor->itemID())
+                                                     : std::vector<SegmentMatch>{},
+                                   showFirst);
+}
+
+void TranscriptSection::showMatch(int step) {
+    if (m_editorView && m_editorView->isVisible()) {
+        m_editorView->showMatch(step);
     }
 }
 

@@ -56,6 +56,8 @@ public:
     // Where exports ask for a file; a file dialog unless replaced. Not owned; null restores
     // the dialog.
     void setSavePanel(SavePanel* panel);
+    // Shows the search's next (`step` 1) or previous (-1) match in the transcript, if it has any.
+    void showMatch(int step);
 
     // The parts, for the window's tests.
     TranscriptControls& controls() const { return *m_controls; }
@@ -90,6 +92,7 @@ private:
     void refresh();
     void jobChanged();
     void showEditor(bool shown);
+    void refreshSearchMatches(bool showFirst);
     void chooseLanguage(TranscriptionLanguage language);
     void startTranscription();
     void confirmRetranscription();

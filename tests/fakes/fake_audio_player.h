@@ -35,6 +35,7 @@ public:
     }
     double duration() const override { return m_duration; }
     bool isPlaying() const override { return m_playing; }
+    void setRate(double value) override { rate = value; }
 
     // Plays on to the end, as a real player does when the file runs out.
     void reachEnd() {
@@ -43,6 +44,7 @@ public:
     }
 
     double time = 0;
+    double rate = 1;
     bool startsPlaying = true;
     int prepared = 0;
 

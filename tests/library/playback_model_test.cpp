@@ -1,6 +1,7 @@
 #include "library/playback_model.h"
 
 #include "fakes/fake_audio_player.h"
+#include "fakes/memory_user_defaults.h"
 #include "support/core_application.h"
 
 #include <QSignalSpy>
@@ -152,6 +153,74 @@ TEST_F(PlaybackModelTest, UnloadingStopsAndForgetsEverything) {
     EXPECT_EQ(model.duration(), 0);
     model.togglePlayback(); // nothing loaded: nothing happens
     EXPECT_FALSE(model.isPlaying());
+}
+
+TEST_F(PlaybackModelTest, ResumingAfterAPauseGoesBackASecondUnlessThePositionMoved) {
+    model.load("/a.caf");
+    struct Case {
+        const char* name;
+        double pausedAt;
+        std::optional<double> seekTo; // while paused
+        double resumesAt;
+    } cases[] = {
+        {"a pause", 4.5, std::nullopt, 3.5},
+        {"a pause near the start", 0.4, std::nullopt, 0},
+        {"a seek while paused", 4.5, 6.0, 6.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        model.togglePlayback();
+        players.last().time = c.pausedAt;
+        model.togglePlayback();
+        if (c.seekTo) {
+            model.seek(*c.seekTo);
+        }
+        model.togglePlayback();
+        EXPECT_TRUE(model.isPlaying());
+        EXPECT_EQ(players.last().time, c.resumesAt);
+        EXPECT_EQ(model.currentTime(), c.resumesAt);
+        model.togglePlayback();
+        model.seek(0);
+    }
+}
+
+TEST_F(PlaybackModelTest, SkipsFromThePositionWithinTheFile) {
+    model.load("/a.caf");
+    model.seek(3);
+    model.skip(5);
+    EXPECT_EQ(model.currentTime(), 8);
+    model.skip(5);
+    EXPECT_EQ(model.currentTime(), 10);
+    model.skip(-5);
+    model.skip(-5);
+    model.skip(-5);
+    EXPECT_EQ(model.currentTime(), 0);
+}
+
+TEST(PlaybackModelRateTest, PlaysAtTheNearestSpeedOfferedAndRemembersIt) {
+    test::coreApplication();
+    FakeAudioPlayers players;
+    MemoryUserDefaults defaults;
+    {
+        PlaybackModel model(players.factory(), &defaults);
+        model.load("/a.caf");
+        EXPECT_EQ(model.rate(), 1);
+        QSignalSpy rates(&model, &PlaybackModel::rateChanged);
+        const struct {
+            double wanted;
+            double chosen;
+        } cases[] = {{1.3, 1.25}, {5, 2}, {0.1, 0.5}, {0.8, 0.75}};
+        for (const auto& c : cases) {
+            model.setRate(c.wanted);
+            EXPECT_EQ(model.rate(), c.chosen) << c.wanted;
+            EXPECT_EQ(players.last().rate, c.chosen) << c.wanted;
+        }
+        EXPECT_EQ(rates.count(), 4);
+    }
+    PlaybackModel again(players.factory(), &defaults);
+    EXPECT_EQ(again.rate(), 0.75);
+    again.load("/b.caf");
+    EXPECT_EQ(players.last().rate, 0.75);
 }
 
 } // namespace

@@ -67,13 +67,14 @@ TEST_F(PulsePlayback, PlaysInRealTimeToTheEndAndThenStartsOver) {
     EXPECT_FALSE(model.isPlaying());
 }
 
-TEST_F(PulsePlayback, PausesWhereTheListenerIsAndResumesThere) {
+// Resuming goes back a second (PlaybackModel::resumeRewind) and plays on from there.
+TEST_F(PulsePlayback, PausesWhereTheListenerIsAndResumesASecondBefore) {
     model.load(toneFile(5));
     model.togglePlayback();
-    ASSERT_TRUE(waitUntil([&] { return model.currentTime() >= 0.3; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return model.currentTime() >= 1.3; }, 20000));
     model.togglePlayback();
     const double paused = model.currentTime();
-    EXPECT_GE(paused, 0.3);
+    EXPECT_GE(paused, 1.3);
     pauseFor(400);
     EXPECT_EQ(model.currentTime(), paused);
 
@@ -82,7 +83,37 @@ TEST_F(PulsePlayback, PausesWhereTheListenerIsAndResumesThere) {
                      [&] { lowest = std::min(lowest, model.currentTime()); });
     model.togglePlayback();
     ASSERT_TRUE(waitUntil([&] { return model.currentTime() >= paused + 0.3; }, 20000));
-    EXPECT_GE(lowest, paused);
+    EXPECT_GE(lowest, paused - PlaybackModel::resumeRewind - 1e-6);
+    EXPECT_LT(lowest, paused - PlaybackModel::resumeRewind + 0.1);
+}
+
+// Twice as fast, with the pitch kept by the tempo filter: ten seconds in about five (the
+// position, which is what the listener hears, moves twice as fast as the clock; the sound
+// server's start and the end's draining add a fixed time at any speed), and a change of speed
+// while playing goes on from where the listener is.
+TEST_F(PulsePlayback, TwiceAsFastPlaysTenSecondsInAboutFive) {
+    model.setRate(2);
+    model.load(toneFile(10));
+    model.togglePlayback();
+    ASSERT_TRUE(model.isPlaying());
+    ASSERT_TRUE(waitUntil([&] { return model.currentTime() >= 1; }, 20000));
+    QElapsedTimer clock;
+    clock.start();
+    const double from = model.currentTime();
+    ASSERT_TRUE(waitUntil([&] { return model.currentTime() >= 9; }, 20000));
+    const double heard = model.currentTime() - from;
+    EXPECT_NEAR(heard / (clock.elapsed() / 1000.0), 2, 0.3);
+    ASSERT_TRUE(waitUntil([&] { return !model.isPlaying(); }, 20000));
+    EXPECT_DOUBLE_EQ(model.currentTime(), 10);
+
+    model.setRate(1);
+    model.seek(0);
+    model.togglePlayback();
+    ASSERT_TRUE(waitUntil([&] { return model.currentTime() >= 0.5; }, 20000));
+    const double before = model.currentTime();
+    model.setRate(0.5);
+    EXPECT_NEAR(model.currentTime(), before, 0.25);
+    EXPECT_TRUE(model.isPlaying());
 }
 
 TEST_F(PulsePlayback, SeeksToTheFrameWithinTheFilePlayingOrPaused) {

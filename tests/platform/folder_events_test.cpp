@@ -60,5 +60,17 @@ TEST(FolderEventsTest, ReportsEntryChangesInWatchedFoldersOnly) {
     EXPECT_FALSE(changedWithin(events, 200));
 }
 
+TEST(FolderEventsTest, NamesTheFoldersThatChanged) {
+    test::TemporaryFolder folder;
+    fs::create_directories(folder / "a");
+    fs::create_directories(folder / "b");
+    FolderEvents events;
+    events.watch({folder / "a", folder / "b"});
+    writeFileAtomically(folder / "b" / "item.json", "{}");
+    ASSERT_TRUE(changedWithin(events));
+    EXPECT_EQ(events.takeChangedFolders(), (std::set<fs::path>{folder / "b"}));
+    EXPECT_EQ(events.takeChangedFolders(), std::set<fs::path>{});
+}
+
 } // namespace
 } // namespace bw

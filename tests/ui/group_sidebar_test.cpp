@@ -3,7 +3,7 @@
 #include "ui/main_window.h"
 #include "ui/recording_drag.h"
 #include "ui/recording_list.h"
-#include "ui/recording_list_model.h"
+#include "ui/recording_rows.h"
 #include "ui/sidebar_list.h"
 #include "ui/widget_test_app.h"
 #include "ui/window_test_support.h"
@@ -95,7 +95,7 @@ TEST_P(GroupSidebarDropTest, MovesDroppedRecordingsToTheRowsGroup) {
     const auto target =
         GetParam().ontoTeam ? LibraryFilter::group(team.id) : LibraryFilter::notFiled();
     // What the recording list's row gives a drag.
-    ui::RecordingListModel& rows = *window.recordingList()->model();
+    ui::RecordingRows& rows = *window.recordingList()->model();
     EXPECT_TRUE(dropOn(target, rows.mimeData({rows.indexOf(id)})));
     EXPECT_EQ(library().item(id)->groupID, target.groupID());
 }

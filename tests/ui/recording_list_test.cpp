@@ -6,8 +6,9 @@
 #include "ui/item_detail_view.h"
 #include "ui/main_window.h"
 #include "ui/recording_list_header.h"
-#include "ui/recording_list_model.h"
+#include "ui/recording_rows.h"
 #include "ui/rename_sheet.h"
+#include "ui/transcript_test_support.h"
 #include "ui/widget_test_app.h"
 #include "ui/window_test_support.h"
 
@@ -182,6 +183,40 @@ TEST_F(RecordingListTest, TheHeaderNamesTheFilterAndFallsBackWhenItsGroupGoes) {
     EXPECT_EQ(list().header()->countText(), "1 recording");
     fixture.importTone("Another");
     EXPECT_EQ(list().header()->countText(), "2 recordings");
+}
+
+TEST_F(RecordingListTest, TheSearchFieldNarrowsTheListToWhatMatchesAndEscapeClearsIt) {
+    const Uuid talk = fixture.importTone("Talk");
+    test::saveTranscript(*fixture.app, talk, {{0, 2, "Hello."}, {2, 4, "The budget for Berlin."}});
+    fixture.importTone("Other");
+    library().setSelection(talk);
+    const int plainHeight = list().view()->visualRect(list().model()->indexOf(talk)).height();
+    QLineEdit* field = list().searchField();
+    QTest::keyClicks(field, "berlin budget");
+    ASSERT_TRUE(waitFor([&] {
+        return fixture.app->search().isComplete() && fixture.app->search().isActive() &&
+               list().model()->rowCount() == 1;
+    }));
+    EXPECT_EQ(rowOf(talk), 0);
+    EXPECT_EQ(list().model()->index(0, 0).data(ui::RecordingRows::SnippetRole).toString(),
+              "The budget for Berlin.");
+    EXPECT_EQ(list().header()->countText(), "1 recording");
+    EXPECT_EQ(library().selection(), talk);
+    // The row grew a line for the match.
+    EXPECT_GT(list().view()->visualRect(list().model()->indexOf(talk)).height(), plainHeight);
+
+    QTest::keyClicks(field, " paris");
+    ASSERT_TRUE(waitFor(
+        [&] { return fixture.app->search().isComplete() && list().model()->rowCount() == 0; }));
+    EXPECT_TRUE(list().emptyState()->isVisible());
+    EXPECT_EQ(list().emptyState()->title(), "No matches");
+    // Hidden by the search, the recording stays selected and shown in the detail.
+    EXPECT_EQ(library().selection(), talk);
+
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_TRUE(field->text().isEmpty());
+    EXPECT_EQ(list().model()->rowCount(), 2);
+    EXPECT_TRUE(list().view()->selectionModel()->isSelected(list().model()->indexOf(talk)));
 }
 
 } // namespace

@@ -7,13 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -224,6 +227,97 @@ TEST_F(TranscriptEditorViewTest, CopiedTextIsPlain) {
 TEST_F(TranscriptEditorViewTest, ATranscriptChangedOnDiskIsShownAgain) {
     test::saveTranscript(*fixture.app, editor->itemID(), {{0, 2, "Changed"}});
     EXPECT_TRUE(test::waitFor([&] { return text().toPlainText() == "\t0:00\tChanged"; }));
+}
+
+// A transcript of 60 segments of 4 s with a second's silence after each, taller than the view.
+class TranscriptFollowTest : public testing::Test {
+protected:
+    TranscriptFollowTest() {
+        fixture.players.duration = 400;
+        const Uuid id = fixture.importTone("Talk");
+        std::vector<TranscriptSegment> segments;
+        for (int i = 0; i < 60; ++i) {
+            segments.push_back({5.0 * i, 5.0 * i + 4, "Segment " + std::to_string(i) + "."});
+        }
+        test::saveTranscript(*fixture.app, id, segments);
+        auto item = fixture.app->library().item(id).value();
+        player().load(fixture.app->library().store().audioFileURL(item));
+        editor = TranscriptEditorModel::load(id, TranscriptStore(fixture.app->library().store()));
+        view = new ui::TranscriptEditorView(*editor, player(), &window);
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(view);
+        window.resize(480, 240);
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    PlaybackModel& player() { return fixture.app->player(); }
+    ui::TranscriptTextView& text() const { return view->textView(); }
+    QScrollBar& scrollBar() const { return *text().verticalScrollBar(); }
+
+    bool inView(int paragraph) const {
+        const QTextBlock block = text().document()->findBlockByNumber(paragraph);
+        const QRect rect =
+            text().document()->documentLayout()->blockBoundingRect(block).toRect().translated(
+                0, -scrollBar().value());
+        return text().viewport()->rect().contains(rect);
+    }
+
+    // Plays on to `seconds` as the player would, and lets the model's poll see it.
+    void playTo(double seconds) {
+        fixture.players.last().time = seconds;
+        ASSERT_TRUE(test::waitFor([&] { return player().currentTime() == seconds; }));
+    }
+
+    test::WidgetTestApp fixture;
+    std::unique_ptr<TranscriptEditorModel> editor;
+    QWidget window;
+    ui::TranscriptEditorView* view = nullptr;
+};
+
+TEST_F(TranscriptFollowTest, HighlightsTheSegmentBeingPlayedAndKeepsItInView) {
+    EXPECT_EQ(view->playingParagraph(), std::nullopt);
+    player().togglePlayback();
+    playTo(151);
+    EXPECT_EQ(view->playingParagraph(), 30u);
+    EXPECT_TRUE(inView(30));
+    ASSERT_EQ(text().extraSelections().size(), 1);
+    EXPECT_EQ(text().extraSelections()[0].cursor.selectedText(), "\t2:30\tSegment 30.");
+    playTo(154.5); // the silence after it: nothing is spoken
+    EXPECT_EQ(view->playingParagraph(), std::nullopt);
+    EXPECT_TRUE(text().extraSelections().isEmpty());
+    playTo(241);
+    EXPECT_TRUE(inView(48));
+}
+
+TEST_F(TranscriptFollowTest, AScrollAwayOrTypingStopsFollowingUntilTheSegmentIsBackInView) {
+    player().togglePlayback();
+    playTo(101);
+    ASSERT_TRUE(inView(20));
+
+    scrollBar().setValue(0); // the user looks at the start
+    EXPECT_FALSE(view->isFollowing());
+    playTo(111);
+    EXPECT_EQ(view->playingParagraph(), 22u);
+    EXPECT_EQ(scrollBar().value(), 0);
+
+    // A click on a time follows again from there.
+    const auto& label = view->layout().paragraphs.at(1).timeRange;
+    QTextCursor cursor(text().document());
+    cursor.setPosition(int(label.location + 1));
+    QTest::mouseClick(text().viewport(), Qt::LeftButton, {}, text().cursorRect(cursor).center());
+    EXPECT_EQ(player().currentTime(), 5);
+    EXPECT_TRUE(view->isFollowing());
+    playTo(201);
+    EXPECT_TRUE(inView(40));
+
+    // Typing holds the view where it is for a moment.
+    text().setFocus();
+    QTest::keyClick(&text(), Qt::Key_End);
+    const int held = scrollBar().value();
+    playTo(281);
+    EXPECT_EQ(view->playingParagraph(), 56u);
+    EXPECT_EQ(scrollBar().value(), held);
 }
 
 } // namespace

@@ -3,11 +3,13 @@
 // adding a function and a line to `states`.
 #include "library/library_test_support.h"
 #include "ui/main_window.h"
+#include "ui/recording_list.h"
 #include "ui/tray_menu.h"
 #include "ui/tray_snapshot.h"
 #include "ui/widget_test_app.h"
 
 #include <QDialog>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
 
@@ -104,6 +106,22 @@ void editor(WidgetTestApp& fixture) {
     waitFor([&] { return !fixture.app->transcription().isRunning(); });
 }
 
+// The editor's transcript while a search for "budget" is on and its second segment plays.
+void search(WidgetTestApp& fixture) {
+    editor(fixture);
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<ui::MainWindow*>(widget)) {
+            window->recordingList()->searchField()->setText("budget");
+        }
+    }
+    fixture.app->search().setText("budget");
+    waitFor(
+        [&] { return fixture.app->search().isComplete() && !fixture.app->search().isUpdating(); });
+    fixture.app->player().togglePlayback();
+    fixture.players.last().time = 5;
+    waitFor([&] { return fixture.app->player().currentTime() == 5; });
+}
+
 void diagnostics(WidgetTestApp& fixture) {
     fillLibrary(fixture);
     fixture.app->showDiagnostics();
@@ -180,6 +198,7 @@ int main(int argc, char** argv) {
         {"recording.png", bw::recording},
         {"transcribing.png", bw::transcribing},
         {"editor.png", bw::editor},
+        {"search.png", bw::search},
         {"diagnostics.png", bw::diagnostics},
         {"tray-menu.png", bw::recordingWhileTranscribing, true},
     };
