@@ -32,7 +32,7 @@ bw::ExportTranscript threeHourTranscript() {
                            "tím",    "návrh",   "úloha",  "projekt",  "dobre", "áno"};
     bw::ExportTranscript transcript;
     transcript.title = "Porada: plán na tretí štvrťrok";
-    transcript.date = std::chrono::system_clock::time_point(std::chrono::seconds(1741939500));
+    transcript.date = std::chrono::sys_seconds(std::chrono::seconds(1741939500));
     transcript.language = bw::ExportLanguage::slovak();
     const int count = 2000;
     const double span = 3 * 3600.0 / count;

@@ -9,9 +9,42 @@ namespace {
                             "Expected " + std::string(expected) + " for key \"" + key + "\".");
 }
 
+// One pass over the text, counting brackets outside strings: cheaper than parsing, and done
+// before the parser builds anything.
+bool nestsTooDeeply(const std::string& text) {
+    int depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (char c : text) {
+        if (inString) {
+            if (escaped) {
+                escaped = false;
+            } else if (c == '\\') {
+                escaped = true;
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '{' || c == '[') {
+            if (++depth > maximumNesting) {
+                return true;
+            }
+        } else if (c == '}' || c == ']') {
+            --depth;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 nlohmann::json parse(const std::string& text) {
+    if (nestsTooDeeply(text)) {
+        throw JsonDecodingError(JsonDecodingError::Kind::dataCorrupted,
+                                "The data nests more than " + std::to_string(maximumNesting) +
+                                    " levels deep.");
+    }
     try {
         return nlohmann::json::parse(text);
     } catch (const nlohmann::json::parse_error&) {

@@ -11,7 +11,13 @@
 
 namespace bw::json {
 
-// The JSON value `text` holds; text that is not JSON throws JsonDecodingError (dataCorrupted).
+// Deeper than any file of the program nests; see parse().
+inline constexpr int maximumNesting = 64;
+
+// The JSON value `text` holds; text that is not JSON, or that nests objects and arrays more
+// than maximumNesting deep, throws JsonDecodingError (dataCorrupted). The limit keeps a damaged
+// or hostile file from exhausting the stack of code that walks a value recursively (copying
+// it, writing it out).
 nlohmann::json parse(const std::string& text);
 
 const nlohmann::json& requireObject(const nlohmann::json& value, const std::string& what);

@@ -1,7 +1,9 @@
 #include "base/uuid.h"
 
-#include <mutex>
+#include <cerrno>
 #include <random>
+
+#include <sys/random.h>
 
 namespace bw {
 
@@ -27,14 +29,25 @@ bool isHyphenPosition(size_t index) {
 } // namespace
 
 Uuid Uuid::random() {
-    static std::mutex mutex;
-    static std::mt19937_64 generator{std::random_device{}()};
+    // Sixteen bytes from the system's generator for every identifier: a generator seeded once
+    // per process would draw from few enough sequences for processes to repeat one another,
+    // and a forked process would repeat its parent's.
     Uuid id;
-    {
-        std::lock_guard lock(mutex);
-        for (size_t i = 0; i < 16; i += 8) {
-            std::uint64_t value = generator();
-            for (size_t j = 0; j < 8; ++j) {
+    std::size_t filled = 0;
+    while (filled < id.m_bytes.size()) {
+        ssize_t got = ::getrandom(id.m_bytes.data() + filled, id.m_bytes.size() - filled, 0);
+        if (got > 0) {
+            filled += std::size_t(got);
+        } else if (errno != EINTR) {
+            break;
+        }
+    }
+    if (filled < id.m_bytes.size()) {
+        // No getrandom (a very old kernel): the standard library's device, 32 bits a call.
+        std::random_device device;
+        for (std::size_t i = 0; i < id.m_bytes.size(); i += 4) {
+            const auto value = device();
+            for (std::size_t j = 0; j < 4; ++j) {
                 id.m_bytes[i + j] = std::uint8_t(value >> (8 * j));
             }
         }

@@ -9,21 +9,33 @@
 #include "library/library_json.h"
 
 #include <iostream>
-#include <set>
+#include <map>
 
 namespace bw::cli {
 
 namespace {
 
-std::string groupLabel(const LibraryModel& model, const std::optional<Uuid>& id) {
-    auto group = id ? model.group(*id) : std::nullopt;
-    return group ? group->name : "No Group";
+// The groups' names by identifier, looked up once per item: the model's lookup goes through
+// the whole list, which grows with the square of the count over a long listing.
+using GroupNames = std::map<Uuid, std::string>;
+
+GroupNames groupNames(const LibraryModel& model) {
+    GroupNames names;
+    for (const auto& group : model.groups()) {
+        names.emplace(group.id, group.name);
+    }
+    return names;
 }
 
-void printItem(std::ostream& out, const LibraryModel& model, const LibraryItem& item) {
+std::string groupLabel(const GroupNames& names, const std::optional<Uuid>& id) {
+    auto found = id ? names.find(*id) : names.end();
+    return found != names.end() ? found->second : "No Group";
+}
+
+void printItem(std::ostream& out, const GroupNames& names, const LibraryItem& item) {
     out << item.id.string() << "\t" << iso8601String(item.createdAt) << "\t"
         << Formatting::duration(item.duration) << "\t" << rawValue(item.state) << "\t"
-        << tabSeparatedField(groupLabel(model, item.groupID)) << "\t"
+        << tabSeparatedField(groupLabel(names, item.groupID)) << "\t"
         << tabSeparatedField(item.title) << "\n";
 }
 
@@ -41,24 +53,32 @@ int runList(std::span<const std::string> arguments) {
                           "Lists the recordings, newest first.");
     parser.option("--group", "GROUP", "only the recordings of this group, or of none")
         .flag("--json", "print a JSON array of item objects");
-    return runWithLibrary(parser, arguments, LibraryModel::Access::readOnly,
-                          [](const ParsedArguments& parsed, LibrarySession& session) {
-                              auto& model = session.model();
-                              auto filter = LibraryFilter::all();
-                              if (auto group = parsed.option("--group")) {
-                                  auto id = session.resolveDestination(*group);
-                                  filter =
-                                      id ? LibraryFilter::group(*id) : LibraryFilter::notFiled();
-                              }
-                              auto items = model.itemsIn(filter);
-                              if (parsed.flag("--json")) {
-                                  printJsonArray(items);
-                                  return;
-                              }
-                              for (const auto& item : items) {
-                                  printItem(std::cout, model, item);
-                              }
-                          });
+    return runWithLibrary(
+        parser, arguments, LibraryModel::Access::readOnly,
+        [](const ParsedArguments& parsed, LibrarySession& session) {
+            auto& model = session.model();
+            auto filter = LibraryFilter::all();
+            if (auto group = parsed.option("--group")) {
+                auto id = session.resolveDestination(*group);
+                filter = id ? LibraryFilter::group(*id) : LibraryFilter::notFiled();
+            }
+            auto items = model.itemsIn(filter);
+            // Not silently left out: the user would think it lost.
+            for (const auto& file : model.store().unreadableItemFiles(model.items())) {
+                session.reportProblem("The recording in " + file.parent_path().filename().string() +
+                                      " isn't listed: its item.json can't be read and may be "
+                                      "damaged. Its audio is still in " +
+                                      file.parent_path().string() + ".");
+            }
+            if (parsed.flag("--json")) {
+                printJsonArray(items);
+                return;
+            }
+            const auto names = groupNames(model);
+            for (const auto& item : items) {
+                printItem(std::cout, names, item);
+            }
+        });
 }
 
 int runGroups(std::span<const std::string> arguments) {
@@ -72,10 +92,18 @@ int runGroups(std::span<const std::string> arguments) {
                                   printJsonArray(model.groups());
                                   return;
                               }
+                              // Counted in one pass over the items.
+                              std::map<Uuid, std::size_t> counts;
+                              for (const auto& item : model.items()) {
+                                  if (item.groupID) {
+                                      ++counts[*item.groupID];
+                                  }
+                              }
                               for (const auto& group : model.groups()) {
+                                  auto found = counts.find(group.id);
                                   std::cout << group.id.string() << "\t"
-                                            << model.itemsIn(LibraryFilter::group(group.id)).size()
-                                            << "\t" << tabSeparatedField(group.name) << "\n";
+                                            << (found == counts.end() ? 0 : found->second) << "\t"
+                                            << tabSeparatedField(group.name) << "\n";
                               }
                           });
 }
@@ -134,15 +162,13 @@ int runImport(std::span<const std::string> arguments) {
                 auto id = session.resolveDestination(*group);
                 model.setFilter(id ? LibraryFilter::group(*id) : LibraryFilter::notFiled());
             }
-            std::set<Uuid> before;
-            for (const auto& item : model.items()) {
-                before.insert(item.id);
-            }
             model.importFiles({parsed.positionals.begin(), parsed.positionals.end()});
-            session.waitForImports();
-            for (const auto& item : model.items()) {
-                if (!before.count(item.id)) {
-                    printItem(std::cout, model, item);
+            // Only what this command created: other processes may import at the same time.
+            const auto imported = session.waitForImports();
+            const auto names = groupNames(model);
+            for (const auto& id : imported) {
+                if (auto item = model.item(id)) {
+                    printItem(std::cout, names, *item);
                 }
             }
         });

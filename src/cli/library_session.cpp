@@ -110,17 +110,21 @@ std::optional<Uuid> LibrarySession::resolveDestination(const std::string& text) 
     return resolveGroup(text);
 }
 
-void LibrarySession::waitForImports() {
+std::vector<Uuid> LibrarySession::waitForImports() {
+    std::vector<Uuid> imported;
     if (!m_model->isImporting()) {
-        return;
+        return imported;
     }
     QEventLoop loop;
-    QObject::connect(m_model.get(), &LibraryModel::importFinished, &loop, [&] {
-        if (!m_model->isImporting()) {
-            loop.quit();
-        }
-    });
+    QObject::connect(m_model.get(), &LibraryModel::importFinished, &loop,
+                     [&](const std::vector<Uuid>& batch) {
+                         imported.insert(imported.end(), batch.begin(), batch.end());
+                         if (!m_model->isImporting()) {
+                             loop.quit();
+                         }
+                     });
     loop.exec();
+    return imported;
 }
 
 int LibrarySession::finish(std::ostream& err) const {

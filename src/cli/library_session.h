@@ -35,8 +35,9 @@ public:
     // As resolveGroup, with "none" meaning No Group.
     std::optional<Uuid> resolveDestination(const std::string& text) const;
 
-    // Runs the event loop until the model's imports are done.
-    void waitForImports();
+    // Runs the event loop until the model's imports are done; returns the recordings they
+    // created.
+    std::vector<Uuid> waitForImports();
 
     // A failure to print as it is (not an alert), e.g. the group-name sheet's line.
     void reportProblem(std::string text) { m_problems.push_back(std::move(text)); }

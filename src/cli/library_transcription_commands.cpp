@@ -7,12 +7,14 @@
 #include "cli/library_session.h"
 #include "cli/progress_display.h"
 #include "cli/quit_on_signal.h"
-#include "cli/signal_cancellation.h"
 #include "cli/transcript_command.h"
 #include "cli/transcript_output.h"
 #include "cli/transcription_texts.h"
+#include "library/support_texts.h"
+#include "platform/file_error.h"
 #include "platform/json_user_defaults.h"
 #include "platform/library_location.h"
+#include "platform/signal_cancellation.h"
 #include "service/transcription_service.h"
 #include "transcripts/transcript_document_json.h"
 #include "transcripts/transcript_store.h"
@@ -22,7 +24,10 @@
 
 #include <QEventLoop>
 
+#include <cerrno>
 #include <iostream>
+
+#include <unistd.h>
 
 namespace bw::cli {
 
@@ -58,6 +63,26 @@ private:
     size_t m_segmentsShown = 0;
 };
 
+// Fails before the long work when its transcript could not be saved: the recording's folder
+// (where the transcript goes) or the library's lock (or the root, where it would be made)
+// cannot be written. A folder gone meanwhile is left to the service, which says so.
+void requireSavableTranscript(const LibraryStore& store, const Uuid& itemID) {
+    std::error_code error;
+    auto lock = store.rootURL() / ".lock";
+    if (!std::filesystem::exists(lock, error)) {
+        lock = store.rootURL();
+    }
+    for (const auto& path : {store.itemFolderURL(itemID), lock}) {
+        if (::access(path.c_str(), W_OK) != 0 && errno != ENOENT) {
+            throw std::runtime_error(
+                "The transcript couldn't be saved, so the recording wasn't transcribed. Check "
+                "that the library can be changed, then try again." +
+                detail(FileError("be changed", path,
+                                 std::error_code(errno, std::generic_category()))));
+        }
+    }
+}
+
 int runTranscribe(std::span<const std::string> arguments) {
     ArgumentParser parser("brindlewick library transcribe ITEM --language sk|cs|de|en [options]",
                           "Transcribes a recording of the library and saves its transcript, as "
@@ -78,6 +103,7 @@ int runTranscribe(std::span<const std::string> arguments) {
     if (!item) {
         throw std::runtime_error("No recording matches “" + parsed.positionals[0] + "”.");
     }
+    requireSavableTranscript(session.model().store(), item->id);
     JsonUserDefaults defaults;
     if (auto model =
             ModelSelection(ResourceBundle::main(), defaults, userModelsDirectory()).modelInUse()) {

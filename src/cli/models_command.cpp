@@ -4,11 +4,11 @@
 #include "cli/argument_parser.h"
 #include "cli/exit_code.h"
 #include "cli/progress_display.h"
-#include "cli/signal_cancellation.h"
 #include "library/library_json.h"
 #include "platform/curl_file_downloader.h"
 #include "platform/json_user_defaults.h"
 #include "platform/library_location.h"
+#include "platform/signal_cancellation.h"
 #include "whisper/bundled_models.h"
 #include "whisper/model_catalog.h"
 #include "whisper/model_installer.h"
@@ -31,6 +31,15 @@ struct Models {
     JsonUserDefaults defaults;
     ModelSelection selection{ResourceBundle::main(), defaults, userModelsDirectory()};
 };
+
+// After a change of the settings: says where a damaged settings file went.
+void reportSetAsideSettings(const JsonUserDefaults& defaults) {
+    if (auto file = defaults.setAsideFile()) {
+        std::cerr << "The settings file was damaged, so a new one was started; the old one was "
+                     "kept as "
+                  << file->string() << ".\n";
+    }
+}
 
 std::string sizeText(std::uint64_t bytes) {
     constexpr double mebibyte = 1024.0 * 1024.0;
@@ -363,6 +372,7 @@ int runUse(std::span<const std::string> arguments) {
         return exitFailed;
     }
     models.selection.choose(model);
+    reportSetAsideSettings(models.defaults);
     if (JsonUserDefaults(JsonUserDefaults::defaultFile())
             .string(std::string(ModelSelection::settingsKey)) != modelName(model)) {
         std::cerr << "The choice couldn't be saved in " << JsonUserDefaults::defaultFile().string()
@@ -412,6 +422,7 @@ int runRemove(std::span<const std::string> arguments) {
     if (models.selection.choice() && modelNamed(*models.selection.choice()) == model &&
         !models.selection.installedFile(model)) {
         models.selection.clearChoice();
+        reportSetAsideSettings(models.defaults);
         if (auto bundled = models.selection.bundledModel()) {
             std::cout << "The bundled model " << modelName(*bundled) << " is used again.\n";
         }

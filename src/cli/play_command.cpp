@@ -5,9 +5,9 @@
 #include "cli/library_session.h"
 #include "cli/progress_display.h"
 #include "cli/quit_on_signal.h"
-#include "cli/signal_cancellation.h"
 #include "library/playback_model.h"
 #include "platform/pulse_audio_player.h"
+#include "platform/signal_cancellation.h"
 
 #include <QEventLoop>
 

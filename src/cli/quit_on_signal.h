@@ -6,7 +6,7 @@
 #pragma once
 
 #include "app/quit_routine.h"
-#include "cli/signal_cancellation.h"
+#include "platform/signal_cancellation.h"
 
 #include <QObject>
 

@@ -5,8 +5,8 @@
 #include "cli/progress_display.h"
 #include "cli/quit_on_signal.h"
 #include "cli/recording_commands.h"
-#include "cli/signal_cancellation.h"
 #include "platform/audio_input_devices.h"
+#include "platform/signal_cancellation.h"
 #include "platform/system_microphone_access.h"
 #include "recording/recorder_model.h"
 

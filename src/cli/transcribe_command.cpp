@@ -4,13 +4,13 @@
 #include "cli/argument_parser.h"
 #include "cli/exit_code.h"
 #include "cli/progress_display.h"
-#include "cli/signal_cancellation.h"
 #include "cli/transcript_output.h"
 #include "cli/transcription_texts.h"
 #include "platform/atomic_file.h"
 #include "platform/file_error.h"
 #include "platform/json_user_defaults.h"
 #include "platform/library_location.h"
+#include "platform/signal_cancellation.h"
 #include "whisper/bundled_models.h"
 #include "whisper/model_catalog.h"
 #include "whisper/model_selection.h"
@@ -173,6 +173,19 @@ void show(ProgressDisplay& display, const TranscriptionProgress& progress) {
     }
 }
 
+// The audio is read more than once (measured, then decoded), which a pipe cannot be; opening
+// one would also wait for a writer beyond the reach of Ctrl-C. A missing file is left to the
+// engine's own message.
+void requireRegularAudioFile(const std::filesystem::path& audio) {
+    std::error_code error;
+    auto type = std::filesystem::status(audio, error).type();
+    if (!error && type != std::filesystem::file_type::regular) {
+        throw std::runtime_error("The audio file could not be read: " + audio.filename().string() +
+                                 ": it isn't a file (but a pipe, a device or a folder); give "
+                                 "the audio as a file.");
+    }
+}
+
 int run(std::span<const std::string> arguments) {
     auto parsed = parser().parse(arguments);
     if (parsed.helpRequested) {
@@ -180,6 +193,7 @@ int run(std::span<const std::string> arguments) {
         return exitDone;
     }
     Settings settings = settingsFrom(parsed);
+    requireRegularAudioFile(settings.audioFile);
     for (const auto& output : settings.outputs) {
         if (output.file) {
             requireSavableOutput(*output.file);

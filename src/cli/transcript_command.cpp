@@ -2,9 +2,9 @@
 
 #include "cli/exit_code.h"
 #include "cli/library_session.h"
-#include "cli/signal_cancellation.h"
 #include "cli/stored_transcript.h"
 #include "cli/transcript_output.h"
+#include "platform/signal_cancellation.h"
 #include "transcripts/transcript_document_json.h"
 #include "transcripts/transcript_text.h"
 
@@ -17,6 +17,24 @@ namespace {
 
 using NewText =
     std::function<std::string(const ParsedArguments&, const TranscriptDocument::Segment&)>;
+
+std::string missingSegmentMessage(const TranscriptDocument& document, std::int64_t id) {
+    const auto& segments = document.segments;
+    if (segments.empty()) {
+        return "This transcript has no segments.";
+    }
+    std::string missing = "This transcript has no segment " + std::to_string(id);
+    bool numberedInOrder = true;
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+        numberedInOrder = numberedInOrder && segments[i].id == std::int64_t(i);
+    }
+    if (numberedInOrder) {
+        return missing + "; its segments are numbered 0 to " + std::to_string(segments.size() - 1) +
+               ".";
+    }
+    return missing + "; its segments' numbers are the \"id\" values that \"brindlewick "
+                     "transcript show ITEM --json\" prints.";
+}
 
 // Parses ITEM SEGMENT [...], sets that segment's text through the editor model and saves it
 // before returning. Ctrl-C or SIGTERM meanwhile does not stop it half-way: the change is made
@@ -31,24 +49,19 @@ int changeSegment(ArgumentParser& parser, std::span<const std::string> arguments
     SignalCancellation heldSignals; // until the change is saved
     LibrarySession session(parsed);
     auto editor = openStoredTranscript(session, session.resolveItem(parsed.positionals[0]));
-    const auto& segments = editor->document().segments;
-    if (std::size_t(segmentID) >= segments.size()) {
-        std::cerr << (segments.empty()
-                          ? "This transcript has no segments."
-                          : "This transcript has no segment " + std::to_string(segmentID) +
-                                "; its segments are numbered 0 to " +
-                                std::to_string(segments.size() - 1) + ".")
-                  << "\n";
+    const auto* segment = editor->document().segment(segmentID);
+    if (!segment) {
+        std::cerr << missingSegmentMessage(editor->document(), segmentID) << "\n";
         return exitFailed;
     }
-    editor->setText(newText(parsed, segments[std::size_t(segmentID)]), segmentID);
+    editor->setText(newText(parsed, *segment), segmentID);
     editor->saveNow();
     if (editor->saveError()) {
         std::cerr << *editor->saveError() << "\n";
         return exitFailed;
     }
-    const auto& segment = editor->document().segments[std::size_t(segmentID)];
-    std::cout << renderTextLine(segment.start, segment.end, segment.text) << "\n";
+    segment = editor->document().segment(segmentID);
+    std::cout << renderTextLine(segment->start, segment->end, segment->text) << "\n";
     return session.finish(std::cerr);
 }
 

@@ -1,5 +1,6 @@
 #include "cli/transcript_output.h"
 
+#include "export/formatting.h"
 #include "export/transcript_exporter.h"
 #include "transcription/transcript_json.h"
 #include "transcripts/transcript_export.h"
@@ -16,7 +17,7 @@ std::string exported(const Transcript& transcript, const TranscriptSource& sourc
                      ExportFormat format) {
     ExportTranscript document;
     document.title = source.title;
-    document.date = source.date;
+    document.date = std::chrono::floor<std::chrono::seconds>(source.date);
     document.language = TranscriptExport::exportLanguage(transcript.language);
     for (const auto& segment : transcript.segments) {
         document.segments.push_back({segment.start, segment.end, segment.text});
@@ -55,9 +56,9 @@ const TranscriptFormat* findTranscriptFormat(std::string_view name) {
 }
 
 std::string timestamp(double seconds) {
-    long long milliseconds =
-        std::isfinite(seconds) && seconds > 0 ? std::llround(seconds * 1000) : 0;
-    char text[32];
+    // Saturates where the count would overflow, instead of wrapping to a negative time.
+    const long long milliseconds = Formatting::milliseconds(seconds);
+    char text[48];
     std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%03lld", milliseconds / 3600000,
                   milliseconds / 60000 % 60, milliseconds / 1000 % 60, milliseconds % 1000);
     return text;

@@ -13,8 +13,10 @@
 namespace bw {
 
 struct ExportTranscript {
-    std::string title;                          // as the user sees it in the library; UTF-8
-    std::chrono::system_clock::time_point date; // when the recording was made
+    std::string title; // as the user sees it in the library; UTF-8
+    // When the recording was made. Whole seconds, which reach far beyond the roughly 1678 to
+    // 2262 of the system clock's nanoseconds: an item's date may be any of the years 0 to 9999.
+    std::chrono::sys_seconds date;
     ExportLanguage language = ExportLanguage::english();
     std::vector<ExportSegment> segments; // in order
 

@@ -82,15 +82,22 @@ std::string clock(double seconds) {
 }
 
 std::string headerDate(std::chrono::system_clock::time_point date, const TimeZone& timeZone) {
-    const auto sinceEpoch = std::chrono::floor<std::chrono::milliseconds>(date).time_since_epoch();
+    return headerDate(std::chrono::floor<std::chrono::seconds>(date), timeZone);
+}
+
+std::string headerDate(std::chrono::sys_seconds date, const TimeZone& timeZone) {
+    const auto sinceEpoch = std::chrono::milliseconds(date.time_since_epoch());
     UErrorCode status = U_ZERO_ERROR;
     icu::GregorianCalendar calendar(
         icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(timeZone.identifier)), status);
+    // Gregorian all the way back, as the dates of ISO 8601 are, not Julian before 1582.
+    calendar.setGregorianChange(U_DATE_MIN, status);
     int fields[5] = {0, 0, 0, 0, 0};
     if (U_SUCCESS(status)) {
         calendar.setTime(UDate(sinceEpoch.count()), status);
-        const UCalendarDateFields wanted[5] = {UCAL_YEAR, UCAL_MONTH, UCAL_DATE, UCAL_HOUR_OF_DAY,
-                                               UCAL_MINUTE};
+        // The extended year counts on through year 0, where the era's year would restart.
+        const UCalendarDateFields wanted[5] = {UCAL_EXTENDED_YEAR, UCAL_MONTH, UCAL_DATE,
+                                               UCAL_HOUR_OF_DAY, UCAL_MINUTE};
         for (int i = 0; i < 5; ++i) {
             UErrorCode fieldStatus = status;
             const int value = calendar.get(wanted[i], fieldStatus);

@@ -29,7 +29,9 @@ std::int64_t milliseconds(double seconds);
 // wrap at 24 and widen beyond two digits when needed.
 std::string clock(double seconds);
 
-// "YYYY-MM-DD HH:MM" of the instant in a Gregorian calendar in the given zone, ASCII digits.
+// "YYYY-MM-DD HH:MM" of the instant in the (proleptic) Gregorian calendar in the given zone,
+// ASCII digits.
+std::string headerDate(std::chrono::sys_seconds date, const TimeZone& timeZone);
 std::string headerDate(std::chrono::system_clock::time_point date, const TimeZone& timeZone);
 
 } // namespace bw::Formatting

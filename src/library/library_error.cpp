@@ -22,6 +22,10 @@ std::string describe(LibraryError::Kind kind, const std::string& extension) {
         return "The group no longer exists.";
     case LibraryError::Kind::unreadableGroups:
         return "The group list couldn't be read.";
+    case LibraryError::Kind::recordingInProgress:
+        return "The recording is still being recorded.";
+    case LibraryError::Kind::itemExists:
+        return "A recording with the new recording's identifier already exists.";
     }
     return "The library couldn't be changed.";
 }

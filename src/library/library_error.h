@@ -18,6 +18,8 @@ public:
         duplicateGroupName,
         groupNotFound,
         unreadableGroups,
+        recordingInProgress, // the item is being recorded (its recording lock is held)
+        itemExists,          // a new item's folder is there already
     };
 
     explicit LibraryError(Kind kind, std::string extension = {});

@@ -16,5 +16,8 @@ inline constexpr std::string_view deletedPrefix = ".deleted-";
 inline constexpr std::string_view importingPrefix = ".importing-";
 // The hidden folder of the search index, a cache of the files above that may go at any time.
 inline constexpr std::string_view searchFolderName = ".search";
+// Space a recording keeps in its folder while it records, given up to write its finished
+// item file when the disk has filled meanwhile.
+inline constexpr std::string_view reserveFileName = ".reserve";
 
 } // namespace bw::layout

@@ -6,6 +6,7 @@
 #include "library/support_texts.h"
 
 #include <algorithm>
+#include <set>
 
 namespace bw {
 
@@ -109,10 +110,19 @@ std::vector<LibraryItem> LibraryModel::itemsIn(const LibraryFilter& filter) cons
     switch (filter.kind()) {
     case LibraryFilter::Kind::all:
         return m_items;
-    case LibraryFilter::Kind::notFiled:
+    case LibraryFilter::Kind::notFiled: {
+        // A set, not a search of the list per item: many items and many groups would take
+        // their product.
+        std::set<Uuid> groups;
+        for (const auto& group : m_groups) {
+            groups.insert(group.id);
+        }
         std::copy_if(m_items.begin(), m_items.end(), std::back_inserter(result),
-                     [&](const LibraryItem& item) { return !known(item.groupID); });
+                     [&](const LibraryItem& item) {
+                         return !item.groupID || !groups.contains(*item.groupID);
+                     });
         break;
+    }
     case LibraryFilter::Kind::group:
         if (known(filter.groupID())) {
             std::copy_if(m_items.begin(), m_items.end(), std::back_inserter(result),
@@ -226,7 +236,10 @@ void LibraryModel::deleteItem(const Uuid& id) {
     try {
         m_store.deleteItem(id);
     } catch (const std::exception& error) {
-        raise("The recording couldn't be deleted", Copy::deleteFailed(error));
+        raise("The recording couldn't be deleted",
+              isLibraryError(error, LibraryError::Kind::recordingInProgress)
+                  ? "It is still being recorded. Stop the recording, then delete it."
+                  : Copy::deleteFailed(error));
     }
     reloadItems();
 }

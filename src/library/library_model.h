@@ -112,7 +112,8 @@ public:
     const std::optional<std::set<Uuid>>& changedItemFolders() const { return m_changedItemFolders; }
 
     // Imports one file at a time on a worker thread and returns at once; importFinished()
-    // is emitted when this batch is done (after any alert). Batches run in call order.
+    // is emitted when this batch is done (after any alert), with the recordings this batch
+    // created in the order of its files. Batches run in call order.
     void importFiles(const std::vector<std::filesystem::path>& files);
     bool isImporting() const { return !m_importBatches.empty(); }
 
@@ -124,7 +125,7 @@ signals:
     void alertChanged();
     void groupEditorChanged();
     void activeRecordingIDChanged();
-    void importFinished();
+    void importFinished(const std::vector<bw::Uuid>& imported);
     // After the watch's re-read, for what it saw change inside item folders.
     void itemFoldersChanged();
 
@@ -132,7 +133,7 @@ private:
     struct ImportBatch {
         std::deque<std::filesystem::path> files;
         std::optional<Uuid> group;
-        std::optional<Uuid> lastImported;
+        std::vector<Uuid> imported;
         std::vector<std::string> problems;
     };
 

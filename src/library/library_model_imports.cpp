@@ -67,7 +67,7 @@ void LibraryModel::importDone(const std::filesystem::path& file,
                               const std::optional<LibraryItem>& item, std::exception_ptr error) {
     auto& current = m_importBatches.front();
     if (item) {
-        current.lastImported = item->id;
+        current.imported.push_back(item->id);
     } else {
         try {
             std::rethrow_exception(error);
@@ -85,11 +85,12 @@ void LibraryModel::finishImportBatch() {
     m_importBatches.pop_front();
     m_importRunning = false;
     reloadItems();
-    if (batch.lastImported) {
+    if (!batch.imported.empty()) {
         auto visible = itemsIn(m_filter);
-        if (std::any_of(visible.begin(), visible.end(),
-                        [&](const LibraryItem& item) { return item.id == *batch.lastImported; })) {
-            setSelection(batch.lastImported);
+        if (std::any_of(visible.begin(), visible.end(), [&](const LibraryItem& item) {
+                return item.id == batch.imported.back();
+            })) {
+            setSelection(batch.imported.back());
         }
     }
     if (!batch.problems.empty()) {
@@ -99,7 +100,7 @@ void LibraryModel::finishImportBatch() {
         }
         raise("Some files weren't imported", message);
     }
-    emit importFinished();
+    emit importFinished(batch.imported);
     if (!m_importBatches.empty()) {
         importNextFile();
     }

@@ -17,9 +17,14 @@
 #include "platform/library_location.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace bw {
 
@@ -177,6 +182,33 @@ std::vector<LibraryItem> LibraryStore::loadItems() const {
     return items;
 }
 
+std::vector<fs::path>
+LibraryStore::unreadableItemFiles(const std::vector<LibraryItem>& listed) const {
+    std::set<Uuid> known;
+    for (const auto& item : listed) {
+        known.insert(item.id);
+    }
+    std::vector<fs::path> unreadable;
+    std::error_code code;
+    fs::directory_iterator entries(m_rootURL, code);
+    for (auto entry = fs::begin(entries); !code && entry != fs::end(entries);
+         entry.increment(code)) {
+        const std::string name = entry->path().filename().string();
+        auto id = name.empty() || name.front() == '.' ? std::nullopt : Uuid::parse(name);
+        const fs::path file = entry->path() / layout::itemFileName;
+        if (!id || known.contains(*id) || !fileExists(file)) {
+            continue;
+        }
+        try {
+            decodeItemFile(file); // readable now: written since the listing
+        } catch (const std::exception&) {
+            unreadable.push_back(file);
+        }
+    }
+    std::sort(unreadable.begin(), unreadable.end());
+    return unreadable;
+}
+
 LibraryItem LibraryStore::item(const Uuid& id) const {
     fs::path file = itemFolderURL(id) / layout::itemFileName;
     if (!fileExists(file)) {
@@ -201,15 +233,52 @@ LibraryItem LibraryStore::update(const Uuid& id,
 
 void LibraryStore::writeItemFile(const fs::path& folder, const LibraryItem& item) const {
     nlohmann::json envelope = {{"version", 1}, {"item", toJson(item)}};
-    writeFileAtomically(folder / layout::itemFileName, prettyJsonText(envelope),
-                        FileAccess::ownerOnly);
+    const std::string text = prettyJsonText(envelope);
+    const fs::path reserve = folder / layout::reserveFileName;
+    std::error_code ignored;
+    try {
+        writeFileAtomically(folder / layout::itemFileName, text, FileAccess::ownerOnly);
+    } catch (const FileError& error) {
+        // A recording fills the disk with its audio: the space it kept at its start makes
+        // room for the item file that finishes it.
+        const bool full =
+            error.code() == std::errc::no_space_on_device || error.code().value() == EDQUOT;
+        if (!full || !fs::remove(reserve, ignored)) {
+            throw;
+        }
+        writeFileAtomically(folder / layout::itemFileName, text, FileAccess::ownerOnly);
+    }
+    if (item.state != LibraryItem::State::recording) {
+        fs::remove(reserve, ignored);
+    }
+}
+
+void LibraryStore::reserveSpace(const fs::path& folder) const {
+    // Best effort: without the reserve a recording still records.
+    const fs::path reserve = folder / layout::reserveFileName;
+    int fd = ::open(reserve.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return;
+    }
+    constexpr off_t reserveBytes = 64 * 1024; // several item files, with the folder's growth
+    const bool reserved = ::posix_fallocate(fd, 0, reserveBytes) == 0 && ::fsync(fd) == 0;
+    ::close(fd);
+    if (!reserved) {
+        ::unlink(reserve.c_str());
+    }
 }
 
 FileLock LibraryStore::addRecording(const LibraryItem& item) const {
     auto held = lock();
+    // Every item folder is made under the lock, so nobody creates it between this test and
+    // the creation; a folder there already belongs to another recording.
+    if (fileExists(itemFolderURL(item.id))) {
+        throw LibraryError(LibraryError::Kind::itemExists);
+    }
     createDirectoriesDurably(itemFolderURL(item.id), FileAccess::ownerOnly);
     auto recording = FileLock::exclusive(recordingLockURL(item.id));
     writeItemFile(itemFolderURL(item.id), item);
+    reserveSpace(itemFolderURL(item.id));
     return recording;
 }
 
@@ -328,6 +397,10 @@ void LibraryStore::deleteItem(const Uuid& id) const {
         if (!fs::is_directory(folder, missing)) {
             throw LibraryError(LibraryError::Kind::itemNotFound);
         }
+        // Another process (the window, "record") is writing its audio right now.
+        if (FileLock::isHeld(recordingLockURL(id))) {
+            throw LibraryError(LibraryError::Kind::recordingInProgress);
+        }
         fs::remove_all(doomed, code);
         renameWithoutReplacing(folder, doomed);
     }
@@ -352,6 +425,12 @@ LibraryItem LibraryStore::importAudio(const fs::path& source, const std::optiona
     if (!importableExtensions().count(lowered)) {
         throw LibraryError(LibraryError::Kind::unsupportedFileType,
                            unicode::repairedUtf8(extension));
+    }
+    // Only a file: opening a pipe would wait for a writer without end, and the audio is read
+    // twice (measured, then copied).
+    std::error_code notFile;
+    if (!fs::is_regular_file(source, notFile)) {
+        throw LibraryError(LibraryError::Kind::unreadableAudio);
     }
     double duration = 0;
     try {

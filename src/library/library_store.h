@@ -46,6 +46,10 @@ public:
 
     // Every readable item, newest first. Never fails: unreadable entries are skipped.
     std::vector<LibraryItem> loadItems() const;
+    // The item files loadItems() left out of `listed` because they cannot be read or decoded
+    // (a folder without one is a recording being created, and is not among them). Never fails.
+    std::vector<std::filesystem::path>
+    unreadableItemFiles(const std::vector<LibraryItem>& listed) const;
     // Throws itemNotFound when the item file is missing, else the reading error.
     LibraryItem item(const Uuid& id) const;
     // Writes the item file into its existing folder.
@@ -57,7 +61,10 @@ public:
     // Creates the folder of a new recording (and the root if needed), takes its recording lock
     // and only then saves it, all under the library's lock: no other process's start-up
     // recovery ever finds the new recording without its lock. Returns the recording lock, which
-    // the recorder holds for as long as it records.
+    // the recorder holds for as long as it records. The folder keeps a little disk space in
+    // reserve until the item is finished, so that a disk the audio filled still takes the
+    // finished item file. Throws itemExists when the item's folder
+    // is there already (writing into another recording's folder would mix the two).
     FileLock addRecording(const LibraryItem& item) const;
 
     // In the group order; empty when "groups.json" does not exist yet. Throws
@@ -73,7 +80,8 @@ public:
     // `group` absent means "No Group". Checks every item exists before writing any.
     std::vector<LibraryItem> move(const std::vector<Uuid>& itemIDs,
                                   const std::optional<Uuid>& group) const;
-    // Removes the item's folder with its audio and transcript.
+    // Removes the item's folder with its audio and transcript. Throws recordingInProgress
+    // while a process records it (holds its recording lock).
     void deleteItem(const Uuid& id) const;
     LibraryItem rename(const Uuid& id, const std::string& title) const;
     // Copies an m4a, mp3 or wav file into a new item; leaves nothing behind on failure.
@@ -104,6 +112,7 @@ private:
     // The following expect the caller to hold the lock.
     void saveGroups(std::vector<LibraryGroup> groups) const;
     void writeItemFile(const std::filesystem::path& folder, const LibraryItem& item) const;
+    void reserveSpace(const std::filesystem::path& folder) const;
     void tidyItemFolder(const std::filesystem::path& folder) const;
 
     std::filesystem::path m_rootURL;

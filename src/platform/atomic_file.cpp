@@ -128,15 +128,41 @@ void copyFileAtomically(const fs::path& source, const fs::path& target, FileAcce
     });
 }
 
+void renameWithoutReplacingPortably(const fs::path& from, const fs::path& to) {
+    struct stat info {};
+    if (::lstat(from.c_str(), &info) != 0) {
+        throw FileError("be moved", from, lastError());
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        // A hard link refuses an existing name.
+        if (::link(from.c_str(), to.c_str()) != 0) {
+            throw FileError("be moved", from, lastError());
+        }
+        if (::unlink(from.c_str()) != 0) {
+            auto error = lastError();
+            ::unlink(to.c_str());
+            throw FileError("be moved", from, error);
+        }
+        return;
+    }
+    // A folder cannot be linked. Making the new name first claims it (mkdir refuses a name
+    // that exists), and a folder renamed onto an empty folder replaces it.
+    if (::mkdir(to.c_str(), 0700) != 0) {
+        throw FileError("be moved", from, lastError());
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        auto error = lastError();
+        ::rmdir(to.c_str());
+        throw FileError("be moved", from, error);
+    }
+}
+
 void renameWithoutReplacing(const fs::path& from, const fs::path& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
         if (errno != EINVAL && errno != ENOSYS) {
             throw FileError("be moved", from, lastError());
         }
-        // File systems without RENAME_NOREPLACE: a hard link also refuses an existing name.
-        if (::link(from.c_str(), to.c_str()) != 0 || ::unlink(from.c_str()) != 0) {
-            throw FileError("be moved", from, lastError());
-        }
+        renameWithoutReplacingPortably(from, to); // a file system without RENAME_NOREPLACE
     }
     syncDirectory(to.parent_path());
     if (from.parent_path() != to.parent_path()) {

@@ -24,8 +24,13 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view c
 void copyFileAtomically(const std::filesystem::path& source, const std::filesystem::path& target,
                         FileAccess access = FileAccess::followUmask);
 
-// Renames `from` to `to` and flushes the folders; fails (EEXIST) when `to` already exists.
+// Renames `from` (a file or a folder) to `to` and flushes the folders; fails (EEXIST) when `to`
+// already exists.
 void renameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+// The same without the kernel's RENAME_NOREPLACE, for file systems that lack it (files by a
+// hard link, folders by claiming the name first); flushes nothing. Public for its tests.
+void renameWithoutReplacingPortably(const std::filesystem::path& from,
+                                    const std::filesystem::path& to);
 
 // Flushes the finished file `from` to disk and renames it over `to` (replacing a file there),
 // then flushes the folder: the way a file written piece by piece, such as a download, takes

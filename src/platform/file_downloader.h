@@ -18,7 +18,7 @@ public:
     enum class Kind {
         unreachable, // no connection (refused, unknown host, time-out, TLS failure)
         refused,     // the server answered with an error status (`status`)
-        interrupted, // the connection broke off or stalled during the transfer
+        interrupted, // the connection broke off, stalled or crawled during the transfer
     };
 
     DownloadError(Kind kind, const std::string& message, long status = 0)
@@ -36,7 +36,10 @@ class FileDownloader {
 public:
     // What the server said before the body.
     struct Response {
-        bool resumed = false;                // the body starts at the requested offset
+        bool resumed = false; // a partial reply (206): the body is the range `rangeStart` names
+        // Where a partial reply's body starts in the file, as its Content-Range says; nothing
+        // when it says nothing readable. Only a body starting at the requested offset fits.
+        std::optional<std::uint64_t> rangeStart;
         std::optional<std::uint64_t> length; // the body's length, when the server gave it
     };
 
@@ -50,7 +53,8 @@ public:
     virtual ~FileDownloader() = default;
 
     // Fetches `url` from byte `offset` on (asking for a range when offset > 0; a server that
-    // ignores the range sends the whole file, and Response::resumed says which it did).
+    // ignores the range sends the whole file, and Response::resumed says which it did; one
+    // that sends another range says so in Response::rangeStart).
     // Returns true when the whole body arrived, false when it stopped because `stop` was
     // requested. Throws DownloadError, or what the receiver threw.
     virtual bool fetch(const std::string& url, std::uint64_t offset, const Receiver& receiver,

@@ -136,12 +136,12 @@ void RecorderModel::beginSession(LibraryModel::NewRecording recording) {
 
 void RecorderModel::undoStart(const LibraryItem& item) {
     m_library.setActiveRecordingID(std::nullopt);
+    m_itemLock.reset(); // a recording's folder is never deleted while its lock is held
     try {
         m_library.store().deleteItem(item.id);
     } catch (const std::exception&) {
         // Left for the user to delete; the cause is reported instead.
     }
-    m_itemLock.reset();
     m_library.setItems(m_library.store().loadItems());
     m_library.deselectIfHidden();
 }

@@ -2,6 +2,9 @@
 
 #include "base/text_trimming.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace bw {
 
 const TranscriptDocument TranscriptDocument::empty{};
@@ -18,6 +21,20 @@ TranscriptDocument::TranscriptDocument(const Transcript& transcript,
         std::string text(trimWhitespaceAndLineBreaks(segment.text));
         segments.push_back({id++, segment.start, segment.end, text, text, segment.doubts});
     }
+}
+
+TranscriptDocument::Segment* TranscriptDocument::segment(std::int64_t id) {
+    return const_cast<Segment*>(std::as_const(*this).segment(id));
+}
+
+const TranscriptDocument::Segment* TranscriptDocument::segment(std::int64_t id) const {
+    // The id is the segment's position in every document the program made itself.
+    if (id >= 0 && std::size_t(id) < segments.size() && segments[std::size_t(id)].id == id) {
+        return &segments[std::size_t(id)];
+    }
+    auto found = std::find_if(segments.begin(), segments.end(),
+                              [id](const Segment& segment) { return segment.id == id; });
+    return found == segments.end() ? nullptr : &*found;
 }
 
 } // namespace bw

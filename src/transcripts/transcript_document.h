@@ -44,6 +44,11 @@ struct TranscriptDocument {
     // Speech, in seconds of the recording, that the engine gave no text for.
     std::vector<SpeechRegion> unrecognizedSpeech;
 
+    // The segment with this id, or null. Ids are positions in documents this program made,
+    // but a file may carry any (unique) ids.
+    Segment* segment(std::int64_t id);
+    const Segment* segment(std::int64_t id) const;
+
     // The empty document: Slovak, no engine or model, no audio, made at the 1970 epoch.
     TranscriptDocument() = default;
 

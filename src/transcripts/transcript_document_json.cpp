@@ -4,6 +4,8 @@
 #include "base/json_reading.h"
 #include "transcription/transcript_json.h"
 
+#include <set>
+
 namespace bw {
 
 nlohmann::json toJson(const TranscriptDocument& document) {
@@ -43,12 +45,19 @@ TranscriptDocument transcriptDocumentFromJson(const nlohmann::json& value) {
     document.model = json::requireString(value, "model");
     document.audioDuration = json::requireNumber(value, "audioDuration");
     document.transcribedAt = iso8601Date(json::requireString(value, "transcribedAt"));
+    std::set<std::int64_t> ids;
     for (const auto& segment : json::requireArray(value, "segments")) {
         json::requireObject(segment, "a segment");
         document.segments.push_back(
             {json::requireInteger(segment, "id"), json::requireNumber(segment, "start"),
              json::requireNumber(segment, "end"), json::requireString(segment, "text"),
              json::requireString(segment, "originalText"), doubtsFromJson(segment)});
+        // Edits find their segment by id: two segments with one id would make that ambiguous.
+        if (!ids.insert(document.segments.back().id).second) {
+            throw JsonDecodingError(JsonDecodingError::Kind::dataCorrupted,
+                                    "Two segments have the id " +
+                                        std::to_string(document.segments.back().id) + ".");
+        }
     }
     document.unrecognizedSpeech = unrecognizedSpeechFromJson(value);
     return document;

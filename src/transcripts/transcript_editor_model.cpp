@@ -3,12 +3,22 @@
 #include "library/support_texts.h"
 #include "transcripts/transcript_store_error.h"
 
+#include <algorithm>
+
 namespace bw {
 
 namespace {
 
 // Long enough to see the rename that ends another process's atomic write.
 constexpr std::chrono::milliseconds watchDelay{150};
+
+// The same transcription, perhaps with other edits: only then can edits be merged segment by
+// segment.
+bool isSameTranscription(const TranscriptDocument& a, const TranscriptDocument& b) {
+    return a.transcribedAt == b.transcribedAt &&
+           std::equal(a.segments.begin(), a.segments.end(), b.segments.begin(), b.segments.end(),
+                      [](const auto& x, const auto& y) { return x.id == y.id; });
+}
 
 } // namespace
 
@@ -38,14 +48,12 @@ TranscriptEditorModel::TranscriptEditorModel(const Uuid& itemID, TranscriptStore
 }
 
 void TranscriptEditorModel::setText(const std::string& text, std::int64_t segmentID) {
-    if (segmentID < 0 || std::size_t(segmentID) >= m_document.segments.size()) {
+    auto* segment = m_document.segment(segmentID);
+    if (!segment || segment->text == text) {
         return;
     }
-    auto& segment = m_document.segments[std::size_t(segmentID)];
-    if (segment.text == text) {
-        return;
-    }
-    segment.text = text;
+    segment->text = text;
+    m_editedSegments.insert(segmentID);
     emit documentChanged();
     setHasUnsavedChanges(true);
     m_pendingSave.start(); // restarts a save already scheduled
@@ -56,12 +64,22 @@ void TranscriptEditorModel::saveNow() {
     if (!m_hasUnsavedChanges) {
         return;
     }
+    TranscriptDocument saved;
     try {
-        m_store.save(m_document, m_itemID);
+        saved = m_store.update(m_itemID, [this](std::optional<TranscriptDocument> stored) {
+            if (!stored || !isSameTranscription(*stored, m_document)) {
+                return m_document;
+            }
+            for (auto id : m_editedSegments) {
+                stored->segment(id)->text = m_document.segment(id)->text;
+            }
+            return std::move(*stored);
+        });
     } catch (const std::exception& error) {
         auto* storeError = dynamic_cast<const TranscriptStoreError*>(&error);
         if (storeError && storeError->kind() == TranscriptStoreError::Kind::itemNotFound) {
             // The recording was deleted while its transcript was open: nothing is left to save.
+            m_editedSegments.clear();
             setHasUnsavedChanges(false);
             return;
         }
@@ -70,8 +88,14 @@ void TranscriptEditorModel::saveNow() {
                      detail(error));
         return;
     }
+    m_editedSegments.clear();
     setHasUnsavedChanges(false);
     setSaveError(std::nullopt);
+    if (saved != m_document) {
+        m_document = std::move(saved);
+        emit documentChanged();
+        emit reloaded();
+    }
 }
 
 void TranscriptEditorModel::reloadIfChangedElsewhere() {

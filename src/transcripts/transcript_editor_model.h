@@ -3,8 +3,12 @@
 // within that time pushes the save back, so a burst of typing gives one save after the last
 // keystroke. The views flush it (saveNow) before they drop it or load another transcript.
 //
-// A transcript changed by another process is read again, unless the user has unsaved edits:
-// then the user's text wins and is saved over it.
+// A transcript changed by another process is read again, unless the user has unsaved edits.
+// A save writes only the segments edited here into the transcript as it is on disk at that
+// moment (under the library's lock), so edits of other segments made elsewhere (another
+// window, "brindlewick transcript edit") are kept and appear here; where both changed one
+// segment, the user's text wins. A transcript replaced by a new transcription meanwhile is
+// overwritten with the document edited here, as before.
 //
 // Lives on the main thread; the scheduled save and the watch run there too, and the store is
 // called synchronously. Only save failures are reported, through saveError.
@@ -20,6 +24,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace bw {
@@ -42,8 +47,8 @@ public:
     bool hasUnsavedChanges() const { return m_hasUnsavedChanges; }
     bool hasPendingSave() const { return m_pendingSave.isActive(); }
 
-    // Sets the text of the segment whose id (also its index) is given and schedules a save.
-    // An id out of range, or the text the segment already has, changes nothing.
+    // Sets the text of the segment with the given id and schedules a save. An id no segment
+    // has, or the text the segment already has, changes nothing.
     void setText(const std::string& text, std::int64_t segmentID);
 
     // Saves at once when there are unsaved changes, cancelling the scheduled save. A recording
@@ -54,8 +59,9 @@ public:
 signals:
     // After every change of the document, by an edit or by a reload.
     void documentChanged();
-    // The document was read again after another process changed it: a view showing it
-    // rebuilds its text (it does not for its own edits).
+    // The document was read again after another process changed it, or a save brought in
+    // another process's edits: a view showing it rebuilds its text (it does not for its own
+    // edits).
     void reloaded();
     void saveErrorChanged();
     void hasUnsavedChangesChanged();
@@ -70,6 +76,7 @@ private:
     Uuid m_itemID;
     TranscriptStore m_store;
     TranscriptDocument m_document;
+    std::set<std::int64_t> m_editedSegments; // ids changed here since the last save
     std::optional<std::string> m_saveError;
     bool m_hasUnsavedChanges = false;
     QTimer m_pendingSave;

@@ -40,6 +40,16 @@ TranscriptDocument TranscriptStore::decode(const nlohmann::json& root) {
 }
 
 void TranscriptStore::save(const TranscriptDocument& document, const Uuid& itemID) const {
+    write(
+        itemID, [&](const std::optional<TranscriptDocument>&) { return document; }, false);
+}
+
+TranscriptDocument TranscriptStore::update(const Uuid& itemID, const Change& change) const {
+    return write(itemID, change, true);
+}
+
+TranscriptDocument TranscriptStore::write(const Uuid& itemID, const Change& change,
+                                          bool readStored) const {
     // Under the library's lock, so that another process's delete of the item cannot move its
     // folder away between the check and the write, nor its start-up tidy-up mistake the
     // temporary file for a leftover.
@@ -53,12 +63,22 @@ void TranscriptStore::save(const TranscriptDocument& document, const Uuid& itemI
     requireFolder();
     auto held = m_library.lock();
     requireFolder();
+    std::optional<TranscriptDocument> stored;
+    try {
+        if (readStored) {
+            stored = load(itemID);
+        }
+    } catch (const std::exception&) {
+        // A damaged file is replaced by what `change` makes of nothing.
+    }
+    TranscriptDocument document = change(std::move(stored));
     nlohmann::json root = {{"version", currentVersion}, {"transcript", toJson(document)}};
     // Text the engine cut inside a UTF-8 sequence must not make the save fail: such bytes
     // are stored as U+FFFD.
     writeFileAtomically(fileURL(itemID),
                         root.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n",
                         FileAccess::ownerOnly);
+    return document;
 }
 
 } // namespace bw

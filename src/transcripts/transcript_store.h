@@ -10,6 +10,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -38,7 +39,16 @@ public:
     // item's folder is missing (nothing is created) and FileError when writing fails.
     void save(const TranscriptDocument& document, const Uuid& itemID) const;
 
+    // Reads the stored document, lets `change` make the one to store from it (given nothing
+    // when the file is missing or cannot be read) and writes that, all under one hold of the
+    // library's lock, so that no other process's save falls in between; returns what was
+    // written. Throws as save() does, and what `change` throws (then nothing is written).
+    using Change = std::function<TranscriptDocument(std::optional<TranscriptDocument> stored)>;
+    TranscriptDocument update(const Uuid& itemID, const Change& change) const;
+
 private:
+    TranscriptDocument write(const Uuid& itemID, const Change& change, bool readStored) const;
+
     LibraryStore m_library;
 };
 

@@ -12,6 +12,10 @@
 namespace bw::ui {
 
 int runApplication(int argc, char** argv) {
+    // Before QApplication and the models start their threads. The signals stay unblocked
+    // outside the watcher, so programs the window starts (a browser) do not inherit them
+    // blocked.
+    SignalCancellation signalWatcher(SignalCancellation::Mask::blockedInWatcherOnly);
     QApplication application(argc, argv);
     QApplication::setApplicationName("Brindlewick");
     QApplication::setApplicationDisplayName("Brindlewick");
@@ -23,7 +27,7 @@ int runApplication(int argc, char** argv) {
     // Its quit handling runs on aboutToQuit, which live() connects.
     auto app = AppModel::live();
     const auto quit = [] { QCoreApplication::quit(); };
-    QuitSignalNotifier quitOnSignal(quit);
+    QuitSignalNotifier quitOnSignal(signalWatcher, quit);
     ApplicationShell shell(*app, QSystemTrayIcon::isSystemTrayAvailable(), quit);
     shell.window().show();
     return QApplication::exec();

@@ -1,13 +1,16 @@
-// Ends the event loop cleanly on SIGINT and SIGTERM: the handler only writes a byte to a pipe,
-// and the main thread reads it and calls the given function, so quitting runs the usual
-// clean-up (a recording in progress is finished) instead of the process dying mid-write.
+// Ends the event loop cleanly on SIGINT and SIGTERM, through the same signal watcher the
+// commands use (SignalCancellation): the watcher thread takes the signal and the given
+// function runs on the main thread, so quitting runs the usual clean-up (a recording in
+// progress is finished) instead of the process dying mid-write. A second signal ends the
+// process at once, as for the commands.
 #pragma once
 
+#include "platform/signal_cancellation.h"
+
 #include <QObject>
-#include <QSocketNotifier>
 
 #include <functional>
-#include <memory>
+#include <stop_token>
 
 namespace bw::ui {
 
@@ -15,13 +18,13 @@ class QuitSignalNotifier : public QObject {
     Q_OBJECT
 
 public:
-    // One notifier per process at a time; the previous handlers return when it goes.
-    explicit QuitSignalNotifier(std::function<void()> quit, QObject* parent = nullptr);
-    ~QuitSignalNotifier() override;
+    // `watcher` must outlive this object; create it before any other thread starts.
+    QuitSignalNotifier(const SignalCancellation& watcher, std::function<void()> quit,
+                       QObject* parent = nullptr);
 
 private:
     std::function<void()> m_quit;
-    std::unique_ptr<QSocketNotifier> m_notifier;
+    std::stop_callback<std::function<void()>> m_onSignal;
 };
 
 } // namespace bw::ui

@@ -187,9 +187,8 @@ void TranscriptEditorView::addRestoreItem(QMenu& menu, std::int64_t position) {
     if (!index) {
         return;
     }
-    const auto& segments = m_editor.document().segments;
-    const auto id = m_layout.paragraphs[*index].segmentID;
-    const bool edited = id >= 0 && std::size_t(id) < segments.size() && segments[id].isEdited();
+    const auto* segment = m_editor.document().segment(m_layout.paragraphs[*index].segmentID);
+    const bool edited = segment && segment->isEdited();
     QAction* restore = menu.addAction("Restore Original Text", this, [this, paragraph = *index] {
         restoreOriginalText(paragraph);
     });
@@ -199,15 +198,15 @@ void TranscriptEditorView::addRestoreItem(QMenu& menu, std::int64_t position) {
 }
 
 void TranscriptEditorView::restoreOriginalText(std::size_t paragraph) {
-    const auto& segments = m_editor.document().segments;
     if (paragraph >= m_layout.paragraphs.size()) {
         return;
     }
     const auto& laidOut = m_layout.paragraphs[paragraph];
-    if (laidOut.segmentID < 0 || std::size_t(laidOut.segmentID) >= segments.size()) {
+    const auto* segment = m_editor.document().segment(laidOut.segmentID);
+    if (!segment) {
         return;
     }
-    const QString original = QString::fromStdString(segments[laidOut.segmentID].originalText);
+    const QString original = QString::fromStdString(segment->originalText);
     m_textView->breakUndoCoalescing();
     m_textView->replace({{laidOut.textRange.location, laidOut.textRange.length, original}},
                         "Restore Original Text");

@@ -97,6 +97,10 @@ std::map<WhisperCppModel, std::string>& overrides() {
     static std::map<WhisperCppModel, std::string> values;
     return values;
 }
+std::map<WhisperCppModel, std::uint64_t>& sizeOverrides() {
+    static std::map<WhisperCppModel, std::uint64_t> values;
+    return values;
+}
 
 bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
@@ -132,7 +136,18 @@ std::optional<WhisperCppModel> modelNamed(std::string_view name) {
 }
 
 std::uint64_t publishedSize(WhisperCppModel model) {
+    {
+        std::lock_guard lock(overridesLock);
+        if (auto found = sizeOverrides().find(model); found != sizeOverrides().end()) {
+            return found->second;
+        }
+    }
     return factsOf(model).mebibytes * 1024 * 1024;
+}
+
+std::uint64_t largestDownloadSize(WhisperCppModel model) {
+    const std::uint64_t published = publishedSize(model);
+    return published + published / 20 + 1024 * 1024;
 }
 
 std::optional<std::string> publishedSha1(WhisperCppModel model) {
@@ -175,6 +190,11 @@ std::optional<std::string> modelLanguageWarning(WhisperCppModel model,
 void overridePublishedSha1ForTesting(WhisperCppModel model, std::string sha1) {
     std::lock_guard lock(overridesLock);
     overrides()[model] = std::move(sha1);
+}
+
+void overridePublishedSizeForTesting(WhisperCppModel model, std::uint64_t bytes) {
+    std::lock_guard lock(overridesLock);
+    sizeOverrides()[model] = bytes;
 }
 
 } // namespace bw

@@ -28,8 +28,13 @@ std::string modelName(WhisperCppModel model);
 // The model with this short name or file name, or nothing.
 std::optional<WhisperCppModel> modelNamed(std::string_view name);
 
-// The file's size as whisper.cpp publishes it (rounded to the MiB), for models not installed.
+// The file's size as whisper.cpp publishes it (rounded to the MiB, the larger files to a tenth
+// of a GiB), for models not installed.
 std::uint64_t publishedSize(WhisperCppModel model);
+
+// The most a download of the file may bring: its published size with room for that rounding
+// (5 % and 1 MiB more). A server that sends more sends something else.
+std::uint64_t largestDownloadSize(WhisperCppModel model);
 
 // The SHA-1 whisper.cpp publishes for the file (40 lower-case hexadecimal digits), or nothing
 // for models it does not publish.
@@ -48,5 +53,7 @@ std::optional<std::string> modelLanguageWarning(WhisperCppModel model,
 
 // For tests only: makes `sha1` the published checksum of `model` in this process.
 void overridePublishedSha1ForTesting(WhisperCppModel model, std::string sha1);
+// For tests only: makes `bytes` the published size of `model` in this process.
+void overridePublishedSizeForTesting(WhisperCppModel model, std::uint64_t bytes);
 
 } // namespace bw

@@ -171,6 +171,14 @@ ModelInstaller::Result ModelInstaller::install(WhisperCppModel model,
         }
     }
 
+    // Nothing beyond the most the file can be is ever written: a server that sends more
+    // (or an endless body) sends something else, and would fill the disk.
+    const std::uint64_t limit = largestDownloadSize(model);
+    auto tooLarge = [&](const std::string& what) {
+        return ModelInstallError(Kind::downloadFailed,
+                                 what + " Try again later; if it keeps happening, the server (or "
+                                        "BRINDLEWICK_MODEL_URL, if set) offers a different file.");
+    };
     Sha1Hasher hasher;
     std::uint64_t received = 0;
     for (int attempt = 0;; ++attempt) {
@@ -184,6 +192,15 @@ ModelInstaller::Result ModelInstaller::install(WhisperCppModel model,
         std::optional<std::uint64_t> total;
         FileDownloader::Receiver receiver;
         receiver.started = [&](const FileDownloader::Response& response) {
+            if (response.resumed && response.rangeStart != offset) {
+                // Appending another part of the file than the one asked for would spoil it.
+                throw ModelInstallError(
+                    Kind::downloadFailed,
+                    "The model server sent a different part of “" + name +
+                        "” than the one asked for, so nothing of it was kept. Try again later; "
+                        "if it keeps happening, the server (or BRINDLEWICK_MODEL_URL, if set) "
+                        "doesn't resume downloads correctly.");
+            }
             if (offset > 0 && !response.resumed) {
                 // The server sends the whole file: start over.
                 partial.truncate(name);
@@ -191,12 +208,22 @@ ModelInstaller::Result ModelInstaller::install(WhisperCppModel model,
                 offset = done = 0;
             }
             if (response.length) {
+                if (*response.length > limit - offset) {
+                    throw tooLarge("The model server offers “" + name + "” as " +
+                                   megabytes(offset + *response.length) + ", more than the " +
+                                   megabytes(limit) + " it can be, so nothing was downloaded.");
+                }
                 total = offset + *response.length;
                 requireSpace(m_directory, *response.length, name);
             }
             report(ModelInstallProgress::Phase::downloading, done, total, received);
         };
         receiver.received = [&](std::span<const char> bytes) {
+            if (bytes.size() > limit - done) {
+                partial.truncate(name);
+                throw tooLarge("The model server sent more than the " + megabytes(limit) + " “" +
+                               name + "” can be, so the download was stopped and discarded.");
+            }
             partial.append(bytes, name);
             hasher.update(bytes);
             done += bytes.size();

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace bw {
 namespace {
 
@@ -16,6 +22,32 @@ TEST(Uuid, ParsesEitherCaseAndPrintsUpperCase) {
     auto random = Uuid::random();
     EXPECT_EQ(random.string()[14], '4');
     EXPECT_NE(random, Uuid::random());
+}
+
+// Processes forked from one that already made identifiers (as every command's workers and the
+// test harness are) still make different ones.
+TEST(Uuid, ForkedProcessesMakeDifferentIdentifiers) {
+    Uuid::random();
+    int pipes[2];
+    ASSERT_EQ(::pipe(pipes), 0);
+    std::vector<pid_t> children;
+    for (int i = 0; i < 2; ++i) {
+        pid_t child = ::fork();
+        if (child == 0) {
+            auto text = Uuid::random().string();
+            [[maybe_unused]] auto written = ::write(pipes[1], text.data(), text.size());
+            ::_exit(0);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        ::waitpid(child, nullptr, 0);
+    }
+    char text[72];
+    ASSERT_EQ(::read(pipes[0], text, sizeof text), 72);
+    ::close(pipes[0]);
+    ::close(pipes[1]);
+    EXPECT_NE(std::string(text, 36), std::string(text + 36, 36));
 }
 
 } // namespace

@@ -8,6 +8,9 @@
 
 #include <cstdlib>
 #include <map>
+#include <memory>
+#include <set>
+#include <sstream>
 #include <sys/wait.h>
 
 namespace bw {
@@ -65,6 +68,50 @@ TEST_F(LibraryCommandTest, GroupsAreCreatedRenamedAndDeletedWithTheSheetsTexts) 
     EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "team 2", "team 10"}));
     EXPECT_EQ(run("group delete 'team 2'").status, 0);
     EXPECT_EQ(run("groups").out.find(id), std::string::npos);
+}
+
+// Four imports at once into one library: each prints the recordings it created, and only
+// those.
+TEST_F(LibraryCommandTest, ConcurrentImportsPrintTheirOwnRecordings) {
+    constexpr int processes = 4, rounds = 3, files = 3;
+    for (int p = 0; p < processes; ++p) {
+        for (int f = 0; f < files; ++f) {
+            test::writeWav(folder / ("p" + std::to_string(p) + "-" + std::to_string(f) + ".wav"),
+                           0.1);
+        }
+    }
+    fs::create_directories(library);
+    int wrong = 0;
+    std::set<std::string> printed;
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<std::unique_ptr<test::RunningProgram>> importers;
+        for (int p = 0; p < processes; ++p) {
+            std::vector<std::string> arguments = {"library", "import"};
+            for (int f = 0; f < files; ++f) {
+                arguments.push_back(
+                    (folder / ("p" + std::to_string(p) + "-" + std::to_string(f) + ".wav"))
+                        .string());
+            }
+            arguments.insert(arguments.end(), {"--library", library.string()});
+            importers.push_back(std::make_unique<test::RunningProgram>(
+                arguments, std::map<std::string, std::string>{
+                               {"BRINDLEWICK_RESOURCES", BW_SOURCE_DIR "/resources"}}));
+        }
+        for (int p = 0; p < processes; ++p) {
+            ASSERT_EQ(importers[p]->wait(), 0) << importers[p]->error();
+            std::istringstream lines(importers[p]->output());
+            int count = 0;
+            for (std::string line; std::getline(lines, line); ++count) {
+                printed.insert(line.substr(0, 36));
+                wrong +=
+                    !line.ends_with("\tp" + std::to_string(p) + "-" + std::to_string(count) + "");
+            }
+            EXPECT_EQ(count, files) << importers[p]->output();
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(printed.size(), std::size_t(processes * rounds * files));
+    EXPECT_EQ(LibraryStore(library).loadItems().size(), printed.size());
 }
 
 TEST_F(LibraryCommandTest, ImportListRenameMoveAndDelete) {
@@ -164,6 +211,25 @@ TEST_F(LibraryCommandTest, UnreadableGroupListIsReportedAndSetAside) {
     EXPECT_EQ(run("groups").status, 1); // a command that only reads leaves the file alone
     EXPECT_EQ(run("group create Fresh").status, 1); // reports it too, and sets it aside
     EXPECT_EQ(run("groups").status, 0);             // so the next run starts clean
+}
+
+// A recording whose item.json cannot be read is not listed, but said to be there.
+TEST_F(LibraryCommandTest, ARecordingWithADamagedItemFileIsReported) {
+    LibraryStore store(library);
+    auto kept = test::sampleItem("kept", 200);
+    auto damaged = test::sampleItem("damaged", 100);
+    store.addRecording(kept);
+    store.addRecording(damaged);
+    test::writeText(store.itemFolderURL(damaged.id) / "item.json", "{\"version\": 1, \"ite");
+    for (const char* options : {"", " --json"}) {
+        auto listed = run(std::string("list") + options);
+        EXPECT_EQ(listed.status, 1);
+        EXPECT_NE(listed.out.find(kept.id.string()), std::string::npos) << listed.out;
+        EXPECT_EQ(listed.err, "The recording in " + damaged.id.string() +
+                                  " isn't listed: its item.json can't be read and may be "
+                                  "damaged. Its audio is still in " +
+                                  store.itemFolderURL(damaged.id).string() + ".\n");
+    }
 }
 
 // Every name under `root` with its type, permissions and contents.

@@ -10,6 +10,9 @@
 #include <cstdlib>
 #include <fstream>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
 namespace bw {
 namespace {
 
@@ -171,6 +174,61 @@ TEST_F(LibraryTranscriptionCommandsTest, FailuresPrintTheServicesMessage) {
               0u)
         << noModel.err;
 
+    EXPECT_FALSE(fs::exists(transcriptFile(id)));
+}
+
+// The library made read-only while the object lives: by a read-only bind mount for root
+// (whom permissions do not stop), else by taking the write permissions away.
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(const fs::path& folder) : m_folder(folder) {
+        if (::geteuid() == 0) {
+            m_mounted = ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0;
+            m_ready = m_mounted && ::mount(nullptr, folder.c_str(), nullptr,
+                                           MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+        } else {
+            const auto writable =
+                fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+            for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+                fs::permissions(entry.path(), writable, fs::perm_options::remove);
+            }
+            fs::permissions(folder, writable, fs::perm_options::remove);
+            m_ready = true;
+        }
+    }
+    ~ReadOnlyFolder() {
+        if (m_mounted) {
+            ::umount(m_folder.c_str());
+        } else if (m_ready) {
+            fs::permissions(m_folder, fs::perms::owner_write, fs::perm_options::add);
+            for (const auto& entry : fs::recursive_directory_iterator(m_folder)) {
+                fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add);
+            }
+        }
+    }
+    bool ready() const { return m_ready; }
+
+private:
+    fs::path m_folder;
+    bool m_mounted = false;
+    bool m_ready = false;
+};
+
+// A library that cannot be changed is found out before the transcription, not after it.
+TEST_F(LibraryTranscriptionCommandsTest, AReadOnlyLibraryFailsBeforeTranscribing) {
+    std::string id = import(m_audio);
+    ReadOnlyFolder readOnly(m_library);
+    if (!readOnly.ready()) {
+        GTEST_SKIP() << "making the library read-only needs privileges";
+    }
+    auto result = run("transcribe " + id + " --language en");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err.find("The transcript couldn't be saved, so the recording wasn't "
+                              "transcribed. Check that the library can be changed, then try "
+                              "again. (“"),
+              0u)
+        << result.err;
+    EXPECT_EQ(result.err.find("Loading the speech model"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(transcriptFile(id)));
 }
 

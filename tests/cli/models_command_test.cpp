@@ -6,6 +6,7 @@
 #include "platform/file_reading.h"
 #include "platform/sha1_hasher.h"
 #include "support/range_http_server.h"
+#include "support/small_file_system.h"
 #include "support/test_files.h"
 #include "whisper/model_catalog.h"
 
@@ -21,7 +22,6 @@
 #include <iostream>
 #include <map>
 #include <random>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
@@ -103,6 +103,8 @@ protected:
         }
         std::ofstream(m_served / "ggml-tiny.bin", std::ios::binary) << bytes;
         overridePublishedSha1ForTesting(WhisperCppModel::tiny, sha1Of(m_served / "ggml-tiny.bin"));
+        // Published as its size: a download may then bring at most about 4.2 MB.
+        overridePublishedSizeForTesting(WhisperCppModel::tiny, modelBytes);
         fs::create_directories(m_resources / "Models");
     }
 
@@ -185,7 +187,17 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"error status",
                     {"--status", "403"},
                     false,
-                    "The model server refused the download (HTTP 403)"}),
+                    "The model server refused the download (HTTP 403)"},
+        FailureCase{"endless body",
+                    {"--endless"},
+                    false,
+                    "The model server sent more than the 4 MB “ggml-tiny.bin” can be, so the "
+                    "download was stopped and discarded."},
+        FailureCase{"length beyond the published size",
+                    {"--claim-length", "5000000000"},
+                    false,
+                    "The model server offers “ggml-tiny.bin” as 5000 MB, more than the 4 MB it "
+                    "can be, so nothing was downloaded."}),
     [](const auto& info) {
         std::string name = info.param.name;
         std::replace(name.begin(), name.end(), ' ', '_');
@@ -249,6 +261,27 @@ INSTANTIATE_TEST_SUITE_P(Servers, ModelsInstallResume, testing::Bool(), [](const
     return info.param ? "WithRanges" : "WithoutRanges";
 });
 
+// A reply to "from byte 1,000,000 on" that starts elsewhere is refused; the part on disk
+// stays as it was for a later run.
+TEST_F(ModelsCommandTest, RefusesAPartialReplyThatStartsElsewhere) {
+    fs::create_directories(models());
+    std::ofstream(partial(), std::ios::binary)
+        << readFile(m_served / "ggml-tiny.bin").substr(0, 1'000'000);
+    test::RangeHttpServer server(m_served, {"--wrong-offset", "4096"});
+    auto result = run({"models", "install", "tiny"}, server.url());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("The model server sent a different part of “ggml-tiny.bin” than "
+                              "the one asked for, so nothing of it was kept."),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(partialSize(), 1'000'000u);
+    EXPECT_FALSE(fs::exists(installed()));
+
+    test::RangeHttpServer honest(m_served);
+    ASSERT_EQ(run({"models", "install", "tiny"}, honest.url()).status, 0);
+    EXPECT_EQ(readFile(installed()), readFile(m_served / "ggml-tiny.bin"));
+}
+
 TEST_F(ModelsCommandTest, StopsOnCtrlCKeepingThePartForLater) {
     test::RangeHttpServer slow(m_served, {"--slow"});
     Child child({"models", "install", "tiny"}, environment(slow.url()));
@@ -289,27 +322,8 @@ TEST_F(ModelsCommandTest, KeepsWhatFitsWhenTheFileSizeLimitIsReached) {
     EXPECT_EQ(readFile(installed()), readFile(m_served / "ggml-tiny.bin"));
 }
 
-// A 1 MB tmpfs over the models folder, unmounted at the end of the test.
-class SmallFileSystem {
-public:
-    explicit SmallFileSystem(const fs::path& folder) : m_folder(folder) {
-        fs::create_directories(folder);
-        m_mounted = ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=1m") == 0;
-    }
-    ~SmallFileSystem() {
-        if (m_mounted) {
-            ::umount(m_folder.c_str());
-        }
-    }
-    bool mounted() const { return m_mounted; }
-
-private:
-    fs::path m_folder;
-    bool m_mounted = false;
-};
-
 TEST_F(ModelsCommandTest, RefusesBeforeDownloadingOnANearlyFullFileSystem) {
-    SmallFileSystem small(models());
+    test::SmallFileSystem small(models(), "1m");
     if (!small.mounted()) {
         GTEST_SKIP() << "mounting a small tmpfs needs privileges";
     }
@@ -339,6 +353,36 @@ TEST_F(ModelsCommandTest, UseRefusesAMissingModelAndKeepsTheChoice) {
         << missing.err;
     EXPECT_EQ(choice(), std::nullopt);
     EXPECT_EQ(run({"models", "use", "nonsense"}).status, 2);
+}
+
+// Settings nested 100,000 deep, or cut off: the commands read them as none, and a change sets
+// the damaged file aside instead of dropping what it held.
+TEST_F(ModelsCommandTest, DamagedSettingsAreReadAsNoneAndSetAsideByAChange) {
+    const fs::path settings = m_folder / "config/Brindlewick/settings.json";
+    fs::create_directories(settings.parent_path());
+    fs::create_directories(models());
+    std::ofstream(installed()) << "not a model at all";
+    for (const std::string& damaged :
+         {"{\"a\": " + std::string(100'000, '[') + std::string(100'000, ']') + "}",
+          std::string(R"({"recording.inputDeviceUID": "mic", "transcription.wh)")}) {
+        std::ofstream(settings) << damaged;
+        auto list = run({"models"});
+        EXPECT_EQ(list.status, 0) << list.err;
+        auto use = run({"models", "use", "tiny"});
+        EXPECT_EQ(use.status, 0) << use.err;
+        EXPECT_NE(use.err.find("The settings file was damaged, so a new one was started; the old "
+                               "one was kept as " +
+                               (settings.parent_path() / "settings-unreadable-").string()),
+                  std::string::npos)
+            << use.err;
+        EXPECT_EQ(choice(), "tiny");
+        for (const auto& entry : fs::directory_iterator(settings.parent_path())) {
+            if (entry.path().filename().string().starts_with("settings-unreadable-")) {
+                EXPECT_EQ(readFile(entry.path()), damaged);
+                fs::remove(entry.path());
+            }
+        }
+    }
 }
 
 TEST_F(ModelsCommandTest, ADamagedChosenModelFailsToLoadAndIsShown) {

@@ -12,6 +12,8 @@
 #include <map>
 #include <sstream>
 
+#include <sys/stat.h>
+
 namespace bw {
 namespace {
 
@@ -187,6 +189,23 @@ TEST_F(TranscribeCommandTest, FailuresPrintTheirDescriptionAndExitWithOne) {
         EXPECT_EQ(program.error().rfind(message, 0), 0u) << program.error();
         EXPECT_EQ(program.output(), "");
     }
+}
+
+// A pipe would be read twice (it cannot be), and opening it waits for a writer without end:
+// it is refused at once.
+TEST_F(TranscribeCommandTest, APipeIsRefusedAtOnce) {
+    auto pipe = m_folder / "pipe.wav";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    Program program(arguments(pipe));
+    auto status = program.waitFor(std::chrono::seconds(30));
+    if (!status) {
+        program.signal(SIGKILL);
+        program.wait();
+        FAIL() << "still waiting for the pipe";
+    }
+    EXPECT_EQ(*status, 1);
+    EXPECT_EQ(program.error(), "The audio file could not be read: pipe.wav: it isn't a file (but "
+                               "a pipe, a device or a folder); give the audio as a file.\n");
 }
 
 class TranscribeCancellation : public TranscribeCommandTest,

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -115,6 +116,56 @@ TEST_F(TranscriptCommandsTest, ASignalWhileWaitingForTheLibraryStillSavesTheChan
         EXPECT_EQ(entry.path().filename().string().find(".transcript"), std::string::npos)
             << entry.path();
     }
+}
+
+// Segment numbers are the segments' ids, whatever their order in the file.
+TEST_F(TranscriptCommandsTest, EditAndRestoreFindTheSegmentByItsId) {
+    auto document = *store().load(m_item.id);
+    document.segments = {
+        {5, 0, 1, "five", "five"}, {9, 1, 2, "nine", "nine"}, {2, 2, 3, "two", "two"}};
+    store().save(document, m_item.id);
+    ASSERT_EQ(run("transcript edit " + id() + " 9 NINE").status, 0);
+    ASSERT_EQ(run("transcript edit " + id() + " 2 TWO").status, 0);
+    ASSERT_EQ(run("transcript restore " + id() + " 2").status, 0);
+    auto stored = *store().load(m_item.id);
+    EXPECT_EQ(stored.segments[0].text, "five");
+    EXPECT_EQ(stored.segments[1].text, "NINE");
+    EXPECT_EQ(stored.segments[2].text, "two");
+    auto missing = run("transcript edit " + id() + " 1 x");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "This transcript has no segment 1; its segments' numbers are the "
+                           "\"id\" values that \"brindlewick transcript show ITEM --json\" "
+                           "prints.\n");
+}
+
+// Four edits at once, each of its own segment, round after round: every edit that exits 0 is
+// in the transcript afterwards.
+TEST_F(TranscriptCommandsTest, ConcurrentEditsOfDifferentSegmentsAreAllKept) {
+    Transcript transcript;
+    transcript.language = TranscriptionLanguage::english;
+    transcript.segments = {{0, 1, "a"}, {1, 2, "b"}, {2, 3, "c"}, {3, 4, "d"}};
+    store().save(TranscriptDocument(transcript, std::chrono::system_clock::now()), m_item.id);
+    constexpr int rounds = 40;
+    int lost = 0;
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<std::unique_ptr<test::RunningProgram>> editors;
+        for (int segment = 0; segment < 4; ++segment) {
+            editors.push_back(std::make_unique<test::RunningProgram>(
+                std::vector<std::string>{"transcript", "edit", id(), std::to_string(segment),
+                                         "round " + std::to_string(round), "--library",
+                                         m_library.string()},
+                std::map<std::string, std::string>{
+                    {"BRINDLEWICK_RESOURCES", BW_SOURCE_DIR "/resources"}}));
+        }
+        for (auto& editor : editors) {
+            ASSERT_EQ(editor->wait(), 0) << editor->error();
+        }
+        const auto stored = store().load(m_item.id);
+        for (const auto& segment : stored->segments) {
+            lost += segment.text != "round " + std::to_string(round);
+        }
+    }
+    EXPECT_EQ(lost, 0) << "of " << 4 * rounds << " edits";
 }
 
 TEST_F(TranscriptCommandsTest, RefusalsAndTheirExitStatuses) {

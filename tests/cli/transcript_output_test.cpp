@@ -21,6 +21,8 @@ TEST(Timestamp, ShowsHoursMinutesSecondsAndMilliseconds) {
         {-2, "00:00:00.000"},
         {std::nan(""), "00:00:00.000"},
         {std::numeric_limits<double>::infinity(), "00:00:00.000"},
+        {1e12, "277777777:46:40.000"},
+        {1e300, "2562047788015:12:55.807"}, // beyond 64 bits of milliseconds: the largest
     };
     for (const auto& [seconds, text] : cases) {
         EXPECT_EQ(timestamp(seconds), text) << seconds;

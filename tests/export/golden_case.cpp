@@ -50,8 +50,8 @@ GoldenCase GoldenCase::load(const std::string& name) {
     golden.folder = std::filesystem::path(BW_SOURCE_DIR) / "tests" / "data" / name;
     const auto input = nlohmann::json::parse(readFile(golden.folder / "input.json"));
     golden.transcript.title = input.at("title").get<std::string>();
-    golden.transcript.date = std::chrono::system_clock::time_point(
-        std::chrono::seconds(input.at("date").get<std::int64_t>()));
+    golden.transcript.date =
+        std::chrono::sys_seconds(std::chrono::seconds(input.at("date").get<std::int64_t>()));
     golden.transcript.language = language(input.at("language").get<std::string>());
     for (const auto& segment : input.at("segments")) {
         golden.transcript.segments.push_back({seconds(segment.at("start")),

@@ -24,7 +24,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PlainTextGolden,
 
 TEST(PlainTextExport, LabelsAreWrittenAsGiven) {
     ExportTranscript transcript;
-    transcript.date = std::chrono::system_clock::time_point(std::chrono::seconds(1741939500));
+    transcript.date = std::chrono::sys_seconds(std::chrono::seconds(1741939500));
     transcript.language = {" Slovak\r\n (SK) ", "sk-SK"};
     transcript.segments = {{1, 2, "Ahoj"}};
     const ExportOptions options{TimeZone::utc(), {"Dátum ", "Jazyk\t"}};

@@ -80,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TranscriptExporter, DataIsTheWritersOutputWithTheExportersOptions) {
     ExportTranscript transcript;
     transcript.title = "Plán";
-    transcript.date = std::chrono::system_clock::time_point(std::chrono::seconds(1741995059));
+    transcript.date = std::chrono::sys_seconds(std::chrono::seconds(1741995059));
     transcript.language = ExportLanguage::czech();
     transcript.segments = {{1, 3, "Dobrý den.\nJak se máte?"}};
     TranscriptExporter exporter({{"Asia/Tokyo"}, {"Datum", "Jazyk"}});

@@ -17,7 +17,7 @@ const std::string mainNs = "http://schemas.openxmlformats.org/wordprocessingml/2
 ExportTranscript sample() {
     ExportTranscript transcript;
     transcript.title = " A & <B>\r\n\"C\" 'D' ";
-    transcript.date = std::chrono::system_clock::time_point(std::chrono::seconds(1741939500));
+    transcript.date = std::chrono::sys_seconds(std::chrono::seconds(1741939500));
     transcript.language = ExportLanguage::slovak();
     transcript.segments = {{3 * 3600 + 4 * 60 + 5.9996, 11100, "one\ntwo\r\nthree"},
                            {50, 60, " \t\u2028 "},

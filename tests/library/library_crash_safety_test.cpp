@@ -1,10 +1,12 @@
 #include "library/library_store.h"
 #include "library/library_test_support.h"
+#include "support/small_file_system.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
+#include <fstream>
 #include <random>
 #include <sys/wait.h>
 #include <thread>
@@ -64,6 +66,36 @@ namespace fs = std::filesystem;
         } catch (const std::exception&) {
             // A duplicate group name and the like: carry on.
         }
+    }
+}
+
+// A recording whose audio filled the disk is still finished: its item file does not stay
+// "recording" at 0:00 until some later write finds room.
+TEST(LibraryCrashSafety, ARecordingThatFilledTheDiskIsStillFinished) {
+    test::TemporaryFolder folder;
+    test::SmallFileSystem disk(folder / "disk", "1m");
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "mounting a small tmpfs needs privileges";
+    }
+    LibraryStore store(folder / "disk" / "Library");
+    auto item = test::sampleItem("Long meeting", 100);
+    item.state = LibraryItem::State::recording;
+    auto recording = store.addRecording(item);
+    {
+        // The audio takes what is left.
+        std::ofstream audio(store.audioFileURL(item), std::ios::binary);
+        const std::string block(4096, '\0');
+        while (audio.write(block.data(), block.size()) && audio.flush()) {
+        }
+    }
+    auto finished = store.update(item.id, [](LibraryItem& done) {
+        done.state = LibraryItem::State::complete;
+        done.duration = 31.5;
+    });
+    EXPECT_EQ(store.item(item.id), finished);
+    EXPECT_EQ(finished.state, LibraryItem::State::complete);
+    for (const auto& entry : fs::directory_iterator(store.itemFolderURL(item.id))) {
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".reserve"));
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace bw {
@@ -211,6 +212,30 @@ TEST_F(LibraryStoreTest, DeletingRemovesTheWholeFolder) {
     expectLibraryError(Kind::itemNotFound, [&] { store.deleteItem(item.id); });
 }
 
+// While a recording is being written (its recording lock held, here as by another
+// process), its folder stays; once the recording ends it can go.
+TEST_F(LibraryStoreTest, ARecordingInProgressIsNotDeleted) {
+    auto item = test::sampleItem("Live", 1);
+    std::optional<FileLock> recording = store.addRecording(item);
+    writeText(store.audioFileURL(item), "audio");
+    expectLibraryError(Kind::recordingInProgress, [&] { store.deleteItem(item.id); });
+    EXPECT_EQ(readText(store.audioFileURL(item)), "audio");
+    recording.reset();
+    store.deleteItem(item.id);
+    EXPECT_TRUE(itemFolders(root).empty());
+}
+
+// Two new items with one identifier: the second never writes into the first one's folder.
+TEST_F(LibraryStoreTest, ANewRecordingWhoseFolderExistsIsRefused) {
+    auto first = add("First", 1);
+    writeText(store.audioFileURL(first), "first audio");
+    auto second = test::sampleItem("Second", 2);
+    second.id = first.id;
+    expectLibraryError(Kind::itemExists, [&] { store.addRecording(second); });
+    EXPECT_EQ(store.item(first.id), first);
+    EXPECT_EQ(readText(store.audioFileURL(first)), "first audio");
+}
+
 TEST_F(LibraryStoreTest, SettingAsideUsesTheTimeAndNeverOverwrites) {
     fs::create_directories(root);
     writeText(root / "groups.json", "{");
@@ -283,6 +308,10 @@ TEST_F(LibraryStoreTest, RejectedImportsLeaveNothingBehind) {
                        [&] { store.importAudio(folder / "silent.wav", std::nullopt, at(0)); });
     expectLibraryError(Kind::unreadableAudio,
                        [&] { store.importAudio(folder / "missing.mp3", std::nullopt, at(0)); });
+    // A pipe is refused at once instead of waiting for a writer without end.
+    ASSERT_EQ(::mkfifo((folder / "pipe.wav").c_str(), 0600), 0);
+    expectLibraryError(Kind::unreadableAudio,
+                       [&] { store.importAudio(folder / "pipe.wav", std::nullopt, at(0)); });
     EXPECT_FALSE(fs::exists(root));
 }
 

@@ -62,6 +62,33 @@ TEST(AtomicFile, RenamingNeverReplaces) {
     EXPECT_FALSE(fs::exists(folder / "from"));
 }
 
+// Where the file system lacks RENAME_NOREPLACE: files and folders move, and nothing that is
+// there already is replaced.
+TEST(AtomicFile, MovesFilesAndFoldersWithoutReplacingWithoutTheKernelsFlag) {
+    test::TemporaryFolder folder;
+    fs::create_directories(folder / "item" / "inner");
+    writeText(folder / "item" / "audio.caf", "audio");
+    writeText(folder / "file", "file");
+    fs::create_directories(folder / "taken");
+    writeText(folder / "taken" / "mine", "mine");
+    fs::create_directories(folder / "empty");
+    for (const char* taken : {"file", "taken", "empty"}) {
+        EXPECT_THROW(renameWithoutReplacingPortably(folder / "item", folder / taken), FileError)
+            << taken;
+        EXPECT_EQ(readText(folder / "item" / "audio.caf"), "audio");
+    }
+    EXPECT_EQ(readText(folder / "taken" / "mine"), "mine");
+    EXPECT_EQ(readText(folder / "file"), "file");
+    renameWithoutReplacingPortably(folder / "item", folder / ".doomed");
+    EXPECT_EQ(readText(folder / ".doomed" / "audio.caf"), "audio");
+    EXPECT_TRUE(fs::is_directory(folder / ".doomed" / "inner"));
+    EXPECT_FALSE(fs::exists(folder / "item"));
+    EXPECT_THROW(renameWithoutReplacingPortably(folder / "file", folder / "empty"), FileError);
+    renameWithoutReplacingPortably(folder / "file", folder / "moved");
+    EXPECT_EQ(readText(folder / "moved"), "file");
+    EXPECT_FALSE(fs::exists(folder / "file"));
+}
+
 TEST(AtomicFile, CreatesNestedFoldersOrExplainsWhy) {
     test::TemporaryFolder folder;
     createDirectoriesDurably(folder / "a" / "b" / "c");

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <numeric>
 
@@ -241,13 +242,16 @@ TEST_F(PulseCaptureTest, FourChangesInQuickSuccessionMakeTheSourceGiveUp) {
 // The "record" command in a process of its own.
 class RecordCommand {
 public:
-    RecordCommand(const fs::path& library, const fs::path& out, const std::string& extra = {}) {
+    // `before` goes before the program in the shell's command line (e.g. "ulimit -f 8;").
+    RecordCommand(const fs::path& library, const fs::path& out, const std::string& extra = {},
+                  const std::string& before = {}) {
         m_pid = fork();
         if (m_pid == 0) {
             int file = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             dup2(file, 1);
             setenv("BRINDLEWICK_RESOURCES", BW_SOURCE_DIR "/resources", 1);
-            std::string command = "exec '" BW_BINARY_DIR "/bin/brindlewick' record --library '" +
+            std::string command = before +
+                                  " exec '" BW_BINARY_DIR "/bin/brindlewick' record --library '" +
                                   library.string() + "' " + extra;
             execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
             _exit(127);
@@ -314,6 +318,59 @@ TEST_F(PulseCaptureTest, TheRecordCommandIsLeftAloneByOtherProcessesAndFinishesC
     const std::string list = listed(libraryRoot);
     EXPECT_EQ(list.substr(0, 36), id.substr(0, 36));
     EXPECT_NE(list.find("\t0:03\tcomplete\t"), std::string::npos) << list;
+}
+
+// Deleting the recording that "record" is writing is refused, from a command and from another
+// process's model alike; the recording then finishes whole.
+TEST_F(PulseCaptureTest, ARecordingInProgressCannotBeDeletedByAnotherProcess) {
+    const fs::path libraryRoot = root / "Shared";
+    RecordCommand command(libraryRoot, root / "out");
+    const fs::path audio = audioOnceRecorded(libraryRoot, 0.5);
+    ASSERT_FALSE(audio.empty());
+    const std::string id = audio.parent_path().filename().string();
+
+    test::TemporaryFolder folder;
+    const int status = std::system(
+        ("BRINDLEWICK_RESOURCES='" BW_SOURCE_DIR "/resources' '" BW_BINARY_DIR
+         "/bin/brindlewick' library delete " +
+         id + " --library '" + libraryRoot.string() + "' 2> '" + (folder / "err").string() + "'")
+            .c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    auto err = readBytes(folder / "err");
+    EXPECT_EQ(std::string(err.begin(), err.end()),
+              "The recording couldn't be deleted\nIt is still being recorded. Stop the "
+              "recording, then delete it.\n");
+    LibraryModel other(LibraryStore(libraryRoot), nullptr);
+    other.deleteItem(*Uuid::parse(id));
+    ASSERT_TRUE(other.alert());
+    EXPECT_EQ(other.alert()->title, "The recording couldn't be deleted");
+    EXPECT_TRUE(fs::exists(audio));
+
+    command.kill(SIGINT);
+    EXPECT_EQ(command.wait(), 0);
+    LibraryModel reopened(LibraryStore(libraryRoot), nullptr);
+    ASSERT_EQ(reopened.items().size(), 1u);
+    EXPECT_EQ(reopened.items()[0].state, LibraryItem::State::complete);
+    EXPECT_GE(reopened.items()[0].duration, 0.5);
+}
+
+// Under a file-size limit the record command is not killed: with no room even for the item
+// file it records nothing and says so; with room for a little audio it keeps that, complete.
+TEST_F(PulseCaptureTest, TheRecordCommandSurvivesAFileSizeLimit) {
+    {
+        const fs::path libraryRoot = root / "NoRoom";
+        RecordCommand command(libraryRoot, root / "out", "--duration 2", "ulimit -f 0;");
+        EXPECT_EQ(command.wait(), 1);
+        EXPECT_TRUE(LibraryStore(libraryRoot).loadItems().empty());
+    }
+    const fs::path libraryRoot = root / "LittleRoom";
+    RecordCommand command(libraryRoot, root / "out", "--duration 5", "ulimit -f 64;");
+    EXPECT_EQ(command.wait(), 1); // stopped by the full "disk", with the window's alert
+    auto items = LibraryStore(libraryRoot).loadItems();
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].state, LibraryItem::State::complete);
+    EXPECT_GT(items[0].duration, 0.5);
+    EXPECT_LT(items[0].duration, 2.5); // 32 KiB (or 64) of 16 kHz 16-bit audio
 }
 
 // Ctrl-C or SIGTERM ends the record command as quitting ends a recording: its item is

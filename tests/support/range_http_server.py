@@ -7,10 +7,15 @@ for the tests and the benchmark of model downloads. Writes its port to the file 
 --slow          sends 64 KiB every 50 ms (for stopping a download half-way)
 --no-ranges     ignores Range headers and always sends the whole file (200)
 --status CODE   answers every request with this status and no body
+--endless       answers 200 without a length and sends bytes until the client goes away
+--claim-length N  states N as the Content-Length (more than it sends)
+--wrong-offset N  answers a range with 206 and a range starting N bytes after the one asked for
+--drip          sends the body one byte every 100 ms
 """
 import argparse
 import http.server
 import os
+import sys
 import threading
 import time
 
@@ -41,6 +46,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", "0")
             self.end_headers()
             return
+        if server.options.endless:
+            self.send_response(200)
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.close_connection = True
+            block = b"\0" * (64 * 1024)
+            try:
+                while True:
+                    self.wfile.write(block)
+            except OSError:
+                return
         size = os.path.getsize(path)
         start = 0
         wanted = self.headers.get("Range", "")
@@ -52,11 +68,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.send_header("Content-Length", "0")
                 self.end_headers()
                 return
+            start = min(start + (server.options.wrong_offset or 0), size - 1)
             self.send_response(206)
             self.send_header("Content-Range", "bytes %d-%d/%d" % (start, size - 1, size))
         else:
             self.send_response(200)
-        self.send_header("Content-Length", str(size - start))
+        self.send_header("Content-Length", str(server.options.claim_length or size - start))
         self.send_header("Accept-Ranges", "bytes")
         self.end_headers()
         self.wfile.flush()
@@ -67,6 +84,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.connection.sendfile(f, start, min(cut, count))
                 self.close_connection = True
                 return
+            if server.options.drip:
+                f.seek(start)
+                try:
+                    while True:
+                        byte = f.read(1)
+                        if not byte:
+                            return
+                        self.wfile.write(byte)
+                        self.wfile.flush()
+                        time.sleep(0.1)
+                except OSError:
+                    return
             if not server.options.slow:
                 self.connection.sendfile(f, start, count)
                 return
@@ -80,6 +109,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 time.sleep(0.05)
 
 
+class Server(http.server.ThreadingHTTPServer):
+    def handle_error(self, request, client_address):
+        # A client that goes away mid-body (as the tests make it) is no error of the server.
+        if not isinstance(sys.exc_info()[1], OSError):
+            super().handle_error(request, client_address)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("folder")
@@ -89,8 +125,12 @@ def main():
     parser.add_argument("--slow", action="store_true")
     parser.add_argument("--no-ranges", action="store_true")
     parser.add_argument("--status", type=int)
+    parser.add_argument("--endless", action="store_true")
+    parser.add_argument("--claim-length", type=int)
+    parser.add_argument("--wrong-offset", type=int)
+    parser.add_argument("--drip", action="store_true")
     options = parser.parse_args()
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server = Server(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
     server.options = options
     server.log = options.log

@@ -1,5 +1,7 @@
 #include "transcripts/export_panel.h"
 
+#include "base/iso_date.h"
+#include "export/transcript_exporter.h"
 #include "library/library_test_support.h"
 #include "transcripts/transcript_export.h"
 
@@ -144,6 +146,21 @@ TEST(TranscriptExportTest, MapsTheItemAndTheCurrentTextOfEachSegment) {
     EXPECT_EQ(transcript.title, "Title");
     EXPECT_EQ(transcript.date, item.createdAt);
     EXPECT_EQ(transcript.segments, (std::vector<ExportSegment>{{0, 1, "edited"}}));
+}
+
+// Recording dates anywhere in the years the item file can hold reach the document as they are
+// (in the proleptic Gregorian calendar of ISO 8601), not wrapped around.
+TEST(TranscriptExportTest, DatesFarFromNowAreWrittenAsTheItemHasThem) {
+    for (const auto& [stored, shown] : {std::pair{"9999-12-31T23:59:59Z", "9999-12-31 23:59"},
+                                        {"2500-06-01T12:00:00Z", "2500-06-01 12:00"},
+                                        {"1500-03-01T08:30:00Z", "1500-03-01 08:30"},
+                                        {"0001-01-01T00:00:00Z", "0001-01-01 00:00"}}) {
+        auto item = test::sampleItem("Old", 0);
+        item.createdAt = iso8601Date(stored);
+        TranscriptExporter exporter({TimeZone::utc(), ExportLabels::english()});
+        auto text = exporter.plainText(TranscriptExport::exportTranscript(item, {}));
+        EXPECT_NE(text.find(std::string("\nDate: ") + shown + "\n"), std::string::npos) << text;
+    }
 }
 
 } // namespace

@@ -15,6 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using namespace std::chrono_literals;
+
 const Uuid itemID = *Uuid::parse("6F9619FF-8B86-D011-B42D-00C04FC964FF");
 
 class TranscriptEditorModelTest : public testing::Test {
@@ -124,7 +126,7 @@ TEST_F(TranscriptEditorModelTest, DroppingTheModelDiscardsTheScheduledSave) {
 }
 
 // Another process rewrites the transcript while it is open.
-TEST_F(TranscriptEditorModelTest, ChangesElsewhereReloadUnlessTheUserHasUnsavedEdits) {
+TEST_F(TranscriptEditorModelTest, ChangesElsewhereReloadAndUnsavedEditsMergeWithThem) {
     auto model = load();
     QSignalSpy reloads(model.get(), &TranscriptEditorModel::reloaded);
     auto changed = *store.load(itemID);
@@ -133,13 +135,65 @@ TEST_F(TranscriptEditorModelTest, ChangesElsewhereReloadUnlessTheUserHasUnsavedE
     ASSERT_TRUE(test::waitUntil([&] { return reloads.count() == 1; }, 5000));
     EXPECT_EQ(model->document(), changed);
 
-    model->setText("Grüß Gott", 0); // unsaved: the next change elsewhere loses to it
+    // Unsaved here: the change elsewhere is kept beside it, and shown.
+    model->setText("Grüß Gott", 0);
     changed.segments[1].text = "niemand";
     store.save(changed, itemID);
     ASSERT_TRUE(test::waitUntil([&] { return !model->hasUnsavedChanges(); }, 5000));
-    EXPECT_EQ(reloads.count(), 1);
     EXPECT_EQ(storedText(0), "Grüß Gott");
+    EXPECT_EQ(storedText(1), "niemand");
+    EXPECT_EQ(model->document(), *store.load(itemID));
+    EXPECT_EQ(reloads.count(), 2);
+
+    // Both changed one segment: the text edited here wins.
+    model->setText("hier", 1);
+    changed = *store.load(itemID);
+    changed.segments[1].text = "dort";
+    store.save(changed, itemID);
+    model->saveNow();
+    EXPECT_EQ(storedText(1), "hier");
+}
+
+// Two editors of one transcript (a window and a command) that each change their own segment,
+// saving in turn without reloading between: neither edit is lost.
+TEST_F(TranscriptEditorModelTest, EditorsOfDifferentSegmentsKeepEachOthersEdits) {
+    auto first = load();
+    auto second = load();
+    first->setText("Hallo", 0);
+    second->setText("alle", 1);
+    first->saveNow();
+    second->saveNow();
+    EXPECT_EQ(storedText(0), "Hallo");
     EXPECT_EQ(storedText(1), "alle");
+    EXPECT_EQ(second->document().segments[0].text, "Hallo");
+
+    // A new transcription in between is not merged into: the edited document replaces it.
+    Transcript transcript;
+    transcript.segments = {{0, 1, "neu"}};
+    first->setText("Servus", 0);
+    store.save(TranscriptDocument(transcript, std::chrono::system_clock::now() + 5s), itemID);
+    first->saveNow();
+    EXPECT_EQ(store.load(itemID)->segments.size(), 2u);
+    EXPECT_EQ(storedText(0), "Servus");
+}
+
+// Segment ids are identities, not positions: a file whose ids are 5, 9 and 2 is edited and
+// restored segment by segment.
+TEST_F(TranscriptEditorModelTest, SegmentsAreFoundByTheirIds) {
+    auto document = *store.load(itemID);
+    document.segments = {
+        {5, 0, 1, "fünf", "fünf"}, {9, 1, 2, "neun", "neun"}, {2, 2, 3, "zwei", "zwei"}};
+    store.save(document, itemID);
+    auto model = load();
+    model->setText("NEUN", 9);
+    model->setText("ZWEI", 2);
+    model->setText("x", 1); // no segment has this id
+    model->saveNow();
+    auto stored = *store.load(itemID);
+    EXPECT_EQ(stored.segments[0].text, "fünf");
+    EXPECT_EQ(stored.segments[1].text, "NEUN");
+    EXPECT_EQ(stored.segments[2].text, "ZWEI");
+    EXPECT_EQ(stored.segments[2].originalText, "zwei");
 }
 
 } // namespace

@@ -190,6 +190,8 @@ TEST_P(StoredFiles, AreReadOrRejected) {
     R"("transcript": {"audioDuration": 1, "engine": "e", "language": "sk", "model": "m",)"         \
     R"( "transcribedAt": "2025-01-01T00:00:00Z", "segments": [)" segment "]}"
 #define BW_SEGMENT R"({"id": 0, "start": 0, "end": 1, "text": "a", "originalText": "a"})"
+#define BW_SEGMENT_WITH_ID(id)                                                                     \
+    R"({"id": )" id R"(, "start": 0, "end": 1, "text": "a", "originalText": "a"})"
 #define BW_SEGMENT_WITHOUT_ORIGINAL R"({"id": 0, "start": 0, "end": 1, "text": "a"})"
 
 INSTANTIATE_TEST_SUITE_P(
@@ -208,6 +210,14 @@ INSTANTIATE_TEST_SUITE_P(
                                    StoredFileCase::undecodable},
                     StoredFileCase{"TextVersion",
                                    "{\"version\": \"1\", " BW_DOCUMENT(BW_SEGMENT) "}",
+                                   StoredFileCase::undecodable},
+                    StoredFileCase{"IdsOutOfOrder",
+                                   "{\"version\": 1, " BW_DOCUMENT(
+                                       BW_SEGMENT_WITH_ID("5") ", " BW_SEGMENT_WITH_ID("2")) "}",
+                                   StoredFileCase::loads},
+                    StoredFileCase{"TwoSegmentsWithOneId",
+                                   "{\"version\": 1, " BW_DOCUMENT(
+                                       BW_SEGMENT_WITH_ID("5") ", " BW_SEGMENT_WITH_ID("5")) "}",
                                    StoredFileCase::undecodable},
                     StoredFileCase{"Truncated", "{", StoredFileCase::undecodable},
                     StoredFileCase{"Empty", "", StoredFileCase::undecodable},

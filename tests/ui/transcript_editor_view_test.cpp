@@ -192,6 +192,26 @@ TEST_F(TranscriptEditorViewTest, RestoreOriginalTextIsOfferedForEditedSegmentsAn
     EXPECT_EQ(segment(1), "Generalabc");
 }
 
+// A file whose segment ids are not their positions: the edit and its restoring reach the
+// segment shown, found by its id.
+TEST_F(TranscriptEditorViewTest, RestoreOriginalTextFindsTheSegmentByItsId) {
+    auto document = editor->document();
+    document.segments[0].id = 9;
+    document.segments[1].id = 5;
+    TranscriptStore(fixture.app->library().store()).save(document, editor->itemID());
+    ASSERT_TRUE(test::waitFor([&] { return editor->document() == document; }));
+    select(31, 31);
+    QTest::keyClicks(&text(), "abc");
+    EXPECT_EQ(editor->document().segments[1].text, "Generalabc");
+    std::unique_ptr<QMenu> menu(text().createContextMenu(pointAt(27)));
+    QAction* restore = menu->actions().front();
+    ASSERT_TRUE(restore->isEnabled());
+    restore->trigger();
+    EXPECT_EQ(text().toPlainText(), original);
+    EXPECT_EQ(editor->document().segments[1].text, "General");
+    EXPECT_EQ(editor->document().segments[0].text, "Hello there");
+}
+
 TEST_F(TranscriptEditorViewTest, ClickingATimeLabelSeeksWithoutPlayingOrEditing) {
     QTest::mouseClick(text().viewport(), Qt::LeftButton, {}, pointAt(21));
     EXPECT_DOUBLE_EQ(fixture.app->player().currentTime(), 65.9);

@@ -1,10 +1,10 @@
-#include "cli/signal_cancellation.h"
+#include "platform/signal_cancellation.h"
 
 #include <pthread.h>
 
 #include <cerrno>
 
-namespace bw::cli {
+namespace bw {
 
 namespace {
 
@@ -29,8 +29,10 @@ sigset_t cancellingSignals() {
 
 } // namespace
 
-SignalCancellation::SignalCancellation() {
+SignalCancellation::SignalCancellation(Mask mask) {
     sigset_t signals = cancellingSignals();
+    // Blocked at least until the watcher has started, which inherits the mask: a signal
+    // forwarded to a watcher that does not block it would come back to it without end.
     pthread_sigmask(SIG_BLOCK, &signals, &m_previousMask);
     // The signals are taken synchronously on this thread, where stopping may run any code,
     // instead of in a handler, where almost nothing is allowed.
@@ -63,6 +65,9 @@ SignalCancellation::SignalCancellation() {
     sigemptyset(&forward.sa_mask);
     sigaction(SIGINT, &forward, &m_previousInterrupt);
     sigaction(SIGTERM, &forward, &m_previousTerminate);
+    if (mask == Mask::blockedInWatcherOnly) {
+        pthread_sigmask(SIG_SETMASK, &m_previousMask, nullptr);
+    }
 }
 
 SignalCancellation::~SignalCancellation() {
@@ -74,4 +79,4 @@ SignalCancellation::~SignalCancellation() {
     pthread_sigmask(SIG_SETMASK, &m_previousMask, nullptr);
 }
 
-} // namespace bw::cli
+} // namespace bw
