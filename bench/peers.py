@@ -1,15 +1,16 @@
 #!/usr/bin/env python3
 """Speed, memory, accuracy and timing of `brindlewick transcribe` side by side with
-faster-whisper on the same base weights (its CTranslate2 form, int8), on a synthetic meeting.
+faster-whisper on the same base weights (its CTranslate2 form, int8), on synthetic meetings.
 
-The meeting is built deterministically: espeak-ng utterances in several voices and speeds,
-the JFK recording in the middle, pauses of 2 to 20 s, all over pink noise at -60 dB. Its
-reference text and the place of every utterance are known, so besides the word error rate
-the script counts two timing faults:
-  misplaced  segments placed more than 0.5 s outside the utterances their words belong to
-  overrun    segments whose end runs more than 1 s past the end of their last word's utterance
-Programs run in turn (A, B, C, A, B, C, ...) and the table gives the median of the runs,
-with the load average before each run.
+The classic meeting is built deterministically: espeak-ng utterances in several voices and
+speeds, the JFK recording in the middle, pauses of 2 to 20 s, all over pink noise at -60 dB.
+The generated ones come from tests/support/generate_meeting.py, one per seed (from a single
+word to 25 s of speech, pauses of 0.3 to 25 s). Their reference text and the place of every
+utterance are known, so besides the word error rate the script counts (tests/support/
+meeting_score.py) lost utterances, segments placed outside their speech and ends running into
+silence, and for brindlewick the segments it marked doubtful. Programs run in turn (A, B, C,
+A, B, C, ...) and the table gives the median of the runs, with the load average before each
+run; peak memory is each program's own (GNU time).
 
 Run it through bench/peers.sh, which makes the virtual environment and the model folder.
 """
@@ -17,18 +18,20 @@ Run it through bench/peers.sh, which makes the virtual environment and the model
 import argparse
 import json
 import os
-import re
 import statistics
 import subprocess
 import sys
 import tempfile
 import time
-import unicodedata
 import wave
 
 import numpy as np
 
 from model_bench import run
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+import generate_meeting  # noqa: E402
+from meeting_score import lost_utterances, score  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 RATE = 16000
@@ -122,7 +125,7 @@ def build_meeting(work, jfk_mp3):
         raw = os.path.join(work, f"u{i}.wav")
         voice, speed = VOICES[i % len(VOICES)], SPEEDS[(i * 7) % len(SPEEDS)]
         run(["espeak-ng", "-v", voice, "-s", str(speed), "-w", raw + ".tmp.wav", text])
-        run(["sox", raw + ".tmp.wav", "-r", str(RATE), "-c", "1", "-b", "16", raw])
+        run(["sox", "-R", raw + ".tmp.wav", "-r", str(RATE), "-c", "1", "-b", "16", raw])
         # Speech peaks near -6 dB, somewhat quieter for every other voice.
         clip = trimmed(read_wav(raw))
         clips.append((clip / np.max(np.abs(clip)) * (0.5 if i % 2 else 0.3), text))
@@ -154,81 +157,25 @@ def build_meeting(work, jfk_mp3):
     return samples + pink_noise(len(samples), rng), utterances
 
 
-def words(text):
-    text = unicodedata.normalize("NFC", text).lower().replace("-", " ")
-    return re.findall(r"[^\W_]+(?:'[^\W_]+)?", text)
-
-
-def align(reference, hypothesis):
-    """Word errors and, for every hypothesis word, the index of the reference word it was
-    matched to (equal or substituted), or None."""
-    n, m = len(reference), len(hypothesis)
-    cost = np.zeros((n + 1, m + 1), dtype=np.int32)
-    cost[:, 0] = np.arange(n + 1)
-    cost[0, :] = np.arange(m + 1)
-    for i in range(1, n + 1):
-        r = reference[i - 1]
-        row, above = cost[i], cost[i - 1]
-        substitution = above[:-1] + np.array([r != h for h in hypothesis], dtype=np.int32)
-        deletion = above[1:] + 1
-        best = np.minimum(substitution, deletion)
-        for j in range(1, m + 1):  # insertions run along the row
-            row[j] = min(best[j - 1], row[j - 1] + 1)
-    matched = [None] * m
-    i, j = n, m
-    while i > 0 and j > 0:
-        if cost[i, j] == cost[i - 1, j - 1] + (reference[i - 1] != hypothesis[j - 1]):
-            matched[j - 1] = i - 1
-            i, j = i - 1, j - 1
-        elif cost[i, j] == cost[i - 1, j] + 1:
-            i -= 1
-        else:
-            j -= 1
-    return int(cost[n, m]), matched
-
-
-def score(segments, utterances):
-    """Word error rate and the two timing counts of a list of (start, end, text)."""
-    reference, owner = [], []
-    for index, (_, _, text) in enumerate(utterances):
-        for word in words(text):
-            reference.append(word)
-            owner.append(index)
-    hypothesis, segment_of = [], []
-    for index, (_, _, text) in enumerate(segments):
-        for word in words(text):
-            hypothesis.append(word)
-            segment_of.append(index)
-    errors, matched = align(reference, hypothesis)
-    owners = {}
-    for position, ref in enumerate(matched):
-        if ref is not None:
-            owners.setdefault(segment_of[position], []).append(owner[ref])
-    misplaced = overrun = 0
-    for index, (start, end, _) in enumerate(segments):
-        if index not in owners:
-            continue
-        first, last = utterances[min(owners[index])], utterances[max(owners[index])]
-        if start < first[0] - 0.5 or start > last[1] + 0.5 or end < first[0] - 0.5:
-            misplaced += 1
-        if end > last[1] + 1.0:
-            overrun += 1
-    return errors / len(reference), misplaced, overrun
-
-
 def measured(command):
-    """Runs a command; returns wall seconds, processor seconds and peak resident MiB."""
-    with open(os.devnull, "w") as null:
+    """Runs a command; returns wall seconds, processor seconds and peak resident MiB.
+
+    The peak comes from GNU time, which runs the command as its own child: a child forked
+    straight from this Python process would report at least this process's size, because
+    Linux carries the peak across exec."""
+    with open(os.devnull, "w") as null, tempfile.NamedTemporaryFile("r") as peak:
         started = time.perf_counter()
-        process = subprocess.Popen(command, stdout=null, stderr=subprocess.PIPE, text=True)
+        process = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", peak.name] + command,
+                                   stdout=null, stderr=subprocess.PIPE, text=True)
         _, status, usage = os.wait4(process.pid, 0)
         wall = time.perf_counter() - started
         process.returncode = os.waitstatus_to_exitcode(status)
         error = process.stderr.read()
         process.stderr.close()
+        kilobytes = int(peak.read().strip().splitlines()[-1])
     if process.returncode != 0:
         raise RuntimeError(f"{command[0]} failed ({process.returncode}): {error.strip()}")
-    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024
+    return wall, usage.ru_utime + usage.ru_stime, kilobytes / 1024
 
 
 class Brindlewick:
@@ -240,8 +187,9 @@ class Brindlewick:
                    "--model", self.model, "--threads", str(self.threads)] + self.extra
         figures = measured(command)
         with open(output, encoding="utf-8") as f:
-            segments = [(s["start"], s["end"], s["text"]) for s in json.load(f)["segments"]]
-        return figures, segments
+            loaded = json.load(f)["segments"]
+        segments = [(s["start"], s["end"], s["text"]) for s in loaded]
+        return figures, segments, sum(1 for s in loaded if s.get("doubts"))
 
 
 class FasterWhisper:
@@ -254,25 +202,12 @@ class FasterWhisper:
         figures = measured(command)
         with open(output, encoding="utf-8") as f:
             segments = [tuple(s) for s in json.load(f)]
-        return figures, segments
+        return figures, segments, None
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--brindlewick", default=os.path.join(ROOT, "build", "bin", "brindlewick"))
-    parser.add_argument("--model", required=True, help="the ggml model for brindlewick")
-    parser.add_argument("--ct2-model", required=True, help="the CTranslate2 folder of the same weights")
-    parser.add_argument("--python", required=True, help="the interpreter that has faster-whisper")
-    parser.add_argument("--audio", required=True, help="folder for the generated recordings")
-    parser.add_argument("--threads", type=int, default=4)
-    parser.add_argument("--runs", type=int, default=3)
-    parser.add_argument("--minutes", type=int, choices=(10, 60), default=10)
-    parser.add_argument("--only", action="append", help="run only programs whose name contains this")
-    parser.add_argument("--brindlewick-variant", action="append", default=[], metavar="NAME=BINARY[:MODEL][@THREADS]",
-                        help="another brindlewick build, model or thread count to compare (A/B)")
-    parser.add_argument("--json", help="also write every run's figures to this file")
-    args = parser.parse_args()
-
+def meetings(args):
+    """(name, wav, utterances) of every meeting of the run: the classic one (10 or 60 minutes)
+    and the generated ones, made once into the audio folder."""
     os.makedirs(args.audio, exist_ok=True)
     wav10 = os.path.join(args.audio, "meeting-10min.wav")
     truth10 = os.path.join(args.audio, "meeting-10min.json")
@@ -286,14 +221,51 @@ def main():
             json.dump(utterances, f, indent=1)
     with open(truth10, encoding="utf-8") as f:
         utterances = [tuple(u) for u in json.load(f)]
-    wav = wav10
+    found = []
     if args.minutes == 60:
         wav = os.path.join(args.audio, "meeting-60min.wav")
         if not os.path.exists(wav):
             write_wav(wav + ".tmp", np.tile(read_wav(wav10), 6))
             os.replace(wav + ".tmp", wav)
-        utterances = [(s + 600 * k, e + 600 * k, t) for k in range(6) for s, e, t in utterances]
-    speech = sum(e - s for s, e, _ in utterances)
+        found.append(("meeting 60 min", wav,
+                      [(s + 600 * k, e + 600 * k, t) for k in range(6) for s, e, t in utterances]))
+    elif args.minutes == 10:
+        found.append(("meeting 10 min", wav10, utterances))
+    jfk = os.path.join(ROOT, "..", "shared", "audio", "jfk.wav")
+    for seed in args.seeds:
+        wav = os.path.join(args.audio, f"generated-{seed}-{args.generated_seconds}s.wav")
+        truth = wav[:-4] + ".json"
+        if not (os.path.exists(wav) and os.path.exists(truth)):
+            with tempfile.TemporaryDirectory() as work:
+                samples, generated = generate_meeting.build(seed, args.generated_seconds, jfk, work)
+            write_wav(wav + ".tmp", samples)
+            with open(truth, "w", encoding="utf-8") as f:
+                json.dump(generated, f, indent=1)
+            os.replace(wav + ".tmp", wav)
+        with open(truth, encoding="utf-8") as f:
+            found.append((f"generated {seed}", wav, [tuple(u[:3]) for u in json.load(f)]))
+    return found
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--brindlewick", default=os.path.join(ROOT, "build", "bin", "brindlewick"))
+    parser.add_argument("--model", required=True, help="the ggml model for brindlewick")
+    parser.add_argument("--ct2-model", required=True, help="the CTranslate2 folder of the same weights")
+    parser.add_argument("--python", required=True, help="the interpreter that has faster-whisper")
+    parser.add_argument("--audio", required=True, help="folder for the generated recordings")
+    parser.add_argument("--threads", type=int, default=4)
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--minutes", type=int, choices=(0, 10, 60), default=10,
+                        help="the classic meeting's length (0: leave it out)")
+    parser.add_argument("--seeds", type=int, nargs="*", default=[1, 2, 3, 4, 5],
+                        help="seeds of the generated meetings (none: only the classic one)")
+    parser.add_argument("--generated-seconds", type=int, default=480)
+    parser.add_argument("--only", action="append", help="run only programs whose name contains this")
+    parser.add_argument("--brindlewick-variant", action="append", default=[], metavar="NAME=BINARY[:MODEL][@THREADS]",
+                        help="another brindlewick build, model or thread count to compare (A/B)")
+    parser.add_argument("--json", help="also write every run's figures to this file")
+    args = parser.parse_args()
 
     programs = [Brindlewick("brindlewick", args.brindlewick, args.model, args.threads)]
     for variant in args.brindlewick_variant:
@@ -307,33 +279,47 @@ def main():
     if args.only:
         programs = [p for p in programs if any(o in p.name for o in args.only)]
 
-    print(f"{args.minutes} min meeting, {speech / (args.minutes * 60):.0%} speech, {len(utterances)} utterances, "
-          f"{args.threads} threads, {args.runs} runs each, {os.cpu_count()} processors")
-    results = {p.name: [] for p in programs}
+    runs = meetings(args)
+    print(f"{len(runs)} meetings, {args.threads} threads, {args.runs} runs each, {os.cpu_count()} processors")
+    for name, _, utterances in runs:
+        speech = sum(e - s for s, e, _ in utterances)
+        print(f"  {name}: {speech / 60:.1f} min of speech in {len(utterances)} utterances")
+    results = {(meeting, p.name): [] for meeting, _, _ in runs for p in programs}
     with tempfile.TemporaryDirectory() as work:
         for run_index in range(args.runs):
-            for program in programs:
-                load = os.getloadavg()[0]
-                (wall, cpu, peak), segments = program.transcribe(wav, os.path.join(work, "out.json"))
-                wer, misplaced, overrun = score(segments, utterances)
-                figures = {"load": load, "wall": wall, "cpu": cpu, "peak": peak, "wer": wer,
-                           "misplaced": misplaced, "overrun": overrun, "segments": len(segments)}
-                results[program.name].append(figures)
-                print(f"run {run_index + 1} {program.name:28s} load {load:4.1f}  wall {wall:6.1f} s  "
-                      f"cpu {cpu:6.1f} s  peak {peak:5.0f} MiB  WER {wer:6.1%}  "
-                      f"misplaced {misplaced}/{len(segments)}  overrun {overrun}", flush=True)
+            for meeting, wav, utterances in runs:
+                for program in programs:
+                    load = os.getloadavg()[0]
+                    (wall, cpu, peak), segments, doubted = program.transcribe(wav, os.path.join(work, "out.json"))
+                    wer, misplaced, overrun = score(segments, utterances)
+                    lost = lost_utterances(segments, utterances)
+                    figures = {"load": load, "wall": wall, "cpu": cpu, "peak": peak, "wer": wer,
+                               "lost": len(lost), "misplaced": misplaced, "overrun": overrun,
+                               "segments": len(segments), "doubted": doubted}
+                    results[(meeting, program.name)].append(figures)
+                    print(f"run {run_index + 1} {meeting:16s} {program.name:28s} load {load:4.1f}  "
+                          f"wall {wall:6.1f} s  cpu {cpu:6.1f} s  peak {peak:5.0f} MiB  WER {wer:6.1%}  "
+                          f"lost {len(lost)}  misplaced {misplaced}/{len(segments)}  overrun {overrun}"
+                          + (f"  doubted {doubted}" if doubted is not None else ""), flush=True)
+                    for start, end, text in lost:
+                        print(f"      lost {start:7.1f}-{end:7.1f} s: {text[:70]}")
 
     print()
-    print(f"{'median of ' + str(args.runs):28s} {'wall_s':>7s} {'cpu_s':>7s} {'peak_MiB':>8s} {'WER':>6s} "
-          f"{'misplaced':>9s} {'overrun':>7s} {'segments':>8s} {'loads':>14s}")
-    for name, runs in results.items():
-        median = {key: statistics.median(r[key] for r in runs) for key in runs[0]}
-        loads = "/".join(f"{r['load']:.1f}" for r in runs)
-        print(f"{name:28s} {median['wall']:7.1f} {median['cpu']:7.1f} {median['peak']:8.0f} {median['wer']:6.1%} "
-              f"{median['misplaced']:9.0f} {median['overrun']:7.0f} {median['segments']:8.0f} {loads:>14s}")
+    print(f"{'median of ' + str(args.runs):45s} {'wall_s':>7s} {'cpu_s':>7s} {'peak_MiB':>8s} {'WER':>6s} "
+          f"{'lost':>4s} {'misplaced':>9s} {'overrun':>7s} {'segments':>8s} {'doubted':>7s} {'loads':>14s}")
+    for (meeting, name), measured_runs in results.items():
+        median = {key: statistics.median(r[key] for r in measured_runs)
+                  for key in measured_runs[0] if measured_runs[0][key] is not None}
+        loads = "/".join(f"{r['load']:.1f}" for r in measured_runs)
+        doubted = f"{median['doubted']:7.0f}" if "doubted" in median else f"{'-':>7s}"
+        print(f"{meeting + ', ' + name:45s} {median['wall']:7.1f} {median['cpu']:7.1f} {median['peak']:8.0f} "
+              f"{median['wer']:6.1%} {median['lost']:4.0f} {median['misplaced']:9.0f} {median['overrun']:7.0f} "
+              f"{median['segments']:8.0f} {doubted} {loads:>14s}")
     if args.json:
         with open(args.json, "w", encoding="utf-8") as f:
-            json.dump({"threads": args.threads, "minutes": args.minutes, "runs": results}, f, indent=2)
+            json.dump({"threads": args.threads, "minutes": args.minutes, "seeds": args.seeds,
+                       "runs": [{"meeting": m, "program": p, "runs": r} for (m, p), r in results.items()]},
+                      f, indent=2)
     return 0
 
 

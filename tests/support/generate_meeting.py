@@ -119,7 +119,9 @@ def pink_noise(count, rng, decibels=-60.0):
 def spoken(text, voice, speed, work, index):
     raw = os.path.join(work, f"u{index}.wav")
     run(["espeak-ng", "-v", voice, "-s", str(speed), "-w", raw + ".tmp.wav", text])
-    run(["sox", raw + ".tmp.wav", "-r", str(RATE), "-c", "1", "-b", "16", raw])
+    # -R: sox dithers with a fresh random sequence otherwise, and the meeting would differ
+    # from run to run.
+    run(["sox", "-R", raw + ".tmp.wav", "-r", str(RATE), "-c", "1", "-b", "16", raw])
     return trimmed(read_wav(raw))
 
 
