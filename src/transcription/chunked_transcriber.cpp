@@ -54,13 +54,23 @@ std::optional<std::string> promptFrom(const std::vector<TranscriptSegment>& earl
     return unicode::repairedUtf8(std::string_view(text).substr(text.size() - kept));
 }
 
+// Seconds of speech the detector found in a stretch of the chunk's time.
+double speechWithin(const std::vector<SpeechRegion>& regions, double start, double end) {
+    double seconds = 0;
+    for (const auto& region : regions) {
+        seconds += std::max(0.0, std::min(end, region.end) - std::max(start, region.start));
+    }
+    return seconds;
+}
+
 // Judges the doubts of the segments of one block in order, each against the text before it.
+// The speech under a segment comes from the detector's regions in the chunk (`speech`): those
+// the block was packed from, or, when nothing was skipped, those it found only for judging.
 class DoubtJudge {
 public:
-    DoubtJudge(const CompactedAudio& block, bool speechDetected,
+    DoubtJudge(const CompactedAudio& block, const std::vector<SpeechRegion>* speech,
                std::optional<std::string> previousText)
-        : m_block(block), m_speechDetected(speechDetected),
-          m_previousText(std::move(previousText)) {}
+        : m_block(block), m_speech(speech), m_previousText(std::move(previousText)) {}
 
     void judge(RecognizedSegment& segment) {
         if (trimWhitespaceAndLineBreaks(segment.text).empty()) {
@@ -72,8 +82,10 @@ public:
             signals.previousText = *m_previousText;
         }
         signals.duration = segment.end - segment.start;
-        if (m_speechDetected) {
-            signals.speechSeconds = m_block.speechSeconds(segment.start, segment.end);
+        if (m_speech) {
+            signals.speechSeconds =
+                speechWithin(*m_speech, m_block.originalTimeOfStart(segment.start),
+                             m_block.originalTimeOfEnd(segment.end));
         }
         signals.averageLogProbability = segment.averageLogProbability;
         signals.noSpeechProbability = segment.noSpeechProbability;
@@ -83,7 +95,7 @@ public:
 
 private:
     const CompactedAudio& m_block;
-    bool m_speechDetected;
+    const std::vector<SpeechRegion>* m_speech;
     std::optional<std::string> m_previousText;
 };
 
@@ -93,9 +105,13 @@ private:
 // segments found so far.
 class ChunkedTranscriber::Run {
 public:
+    // `detector` skips what is not speech; `judgingDetector`, when only it is given, finds the
+    // speech under each segment for its doubts without skipping anything.
     Run(AudioStreamReader& reader, SpeechRecognizer& recognizer, VoiceActivityDetector* detector,
-        const TranscriptionOptions& options, ProgressReporter& reporter, std::stop_token stop)
-        : m_reader(reader), m_recognizer(recognizer), m_detector(detector), m_options(options),
+        VoiceActivityDetector* judgingDetector, const TranscriptionOptions& options,
+        ProgressReporter& reporter, std::stop_token stop)
+        : m_reader(reader), m_recognizer(recognizer), m_detector(detector),
+          m_judgingDetector(detector ? nullptr : judgingDetector), m_options(options),
           m_reporter(reporter), m_stop(std::move(stop)) {
         const auto& chunking = options.chunking;
         m_firstTarget = roundedIndex((chunking.targetDuration + chunking.lookahead) * sampleRate);
@@ -179,6 +195,16 @@ private:
         double chunkSeconds = static_cast<double>(cut) / sampleRate;
         const double offsetSeconds = static_cast<double>(m_offset) / sampleRate;
         auto speech = SpeechRegions::clip(analysis.regions, chunkSeconds);
+        m_chunkSpeech.reset();
+        if (m_detector) {
+            m_chunkSpeech = speech;
+        } else if (m_judgingDetector) {
+            m_chunkSpeech = SpeechRegions::clip(
+                m_judgingDetector
+                    ->analyze(std::span<const float>(m_buffer).first(static_cast<std::size_t>(cut)))
+                    .regions,
+                chunkSeconds);
+        }
         // A recognizer that works in windows of fixed length gets blocks of about one window
         // even when it would take more: it works as hard on a window that is mostly padding as
         // on a full one, and a long input ends in such a window.
@@ -250,7 +276,7 @@ private:
             m_reporter.report(Phase::transcribing,
                               offsetSeconds + compacted.originalTimeOfEnd(done * blockSeconds), {});
         };
-        DoubtJudge liveJudge(compacted, m_detector != nullptr, previousText);
+        DoubtJudge liveJudge(compacted, chunkSpeech(), previousText);
         auto onSegment = [&](const RecognizedSegment& arrived) {
             if (m_stop.stop_requested()) {
                 return; // nothing more is shown once the work is cancelled
@@ -288,7 +314,7 @@ private:
 
     void judgeAll(std::vector<RecognizedSegment>& segments, const CompactedAudio& compacted,
                   const std::optional<std::string>& previousText) const {
-        DoubtJudge judge(compacted, m_detector != nullptr, previousText);
+        DoubtJudge judge(compacted, chunkSpeech(), previousText);
         for (auto& segment : segments) {
             judge.judge(segment);
         }
@@ -310,6 +336,10 @@ private:
             count += segment.doubts.size();
         }
         return count;
+    }
+
+    const std::vector<SpeechRegion>* chunkSpeech() const {
+        return m_chunkSpeech ? &*m_chunkSpeech : nullptr;
     }
 
     // The text of the last segment that starts before `time`, of this chunk or earlier ones.
@@ -357,6 +387,7 @@ private:
     AudioStreamReader& m_reader;
     SpeechRecognizer& m_recognizer;
     VoiceActivityDetector* m_detector;
+    VoiceActivityDetector* m_judgingDetector;
     const TranscriptionOptions& m_options;
     ProgressReporter& m_reporter;
     std::stop_token m_stop;
@@ -368,7 +399,8 @@ private:
     std::int64_t m_offset = 0; // samples handed out as chunks: the buffer's place in the file
     bool m_endOfStream = false;
     std::vector<TranscriptSegment> m_segments;
-    std::vector<SpeechRegion> m_unrecognized; // in the recording's time
+    std::vector<SpeechRegion> m_unrecognized;               // in the recording's time
+    std::optional<std::vector<SpeechRegion>> m_chunkSpeech; // the detector's, in the chunk
 };
 
 ChunkedTranscriber::ChunkedTranscriber(std::unique_ptr<SpeechRecognizer> recognizer,
@@ -426,7 +458,9 @@ Transcript ChunkedTranscriber::transcribe(const std::filesystem::path& file,
 
     // Started after the model is loaded, so loading never enters the estimate.
     ProgressReporter reporter({totalDuration, systemUptime(), 2.0}, progress);
-    auto result = Run(reader, *m_recognizer, detector, options, reporter, stop).execute();
+    auto result =
+        Run(reader, *m_recognizer, detector, m_voiceActivityDetector.get(), options, reporter, stop)
+            .execute();
 
     double audioDuration =
         result.decoded >= 1 ? static_cast<double>(result.decoded) / sampleRate : totalDuration;

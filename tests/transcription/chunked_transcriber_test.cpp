@@ -109,9 +109,15 @@ protected:
 
 TEST_F(ChunkedTranscriberTest, WithoutDetectionChunksAreTheTargetLength) {
     build(std::nullopt, true);
+    recognizer->queueAnswer({{10, 20, " Thank you for watching.", {}}});
     auto transcript = run(wav(300), withoutDetection());
     EXPECT_EQ(callSeconds(), (std::vector<double>{120, 120, 60}));
-    EXPECT_TRUE(detector->analyzedLengths().empty());
+    // The detector skips nothing; it only finds the speech under each segment for its doubts,
+    // and it found none under this one.
+    EXPECT_EQ(detector->analyzedLengths(),
+              (std::vector<std::size_t>{120 * rate, 120 * rate, 60 * rate}));
+    ASSERT_FALSE(transcript.segments.empty());
+    EXPECT_TRUE(std::ranges::count(transcript.segments[0].doubts, SegmentDoubt::littleSpeech));
     EXPECT_EQ(transcript.audioDuration, 300);
     EXPECT_EQ(transcript.language, TranscriptionLanguage::german);
     EXPECT_EQ(transcript.engine, "fake engine 1.0");
