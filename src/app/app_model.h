@@ -63,6 +63,8 @@ public:
     TranscriptionService& transcription() { return *m_transcription; }
     LibrarySearch& search() { return *m_search; }
     MicrophoneAccess& microphoneAccess() { return *m_services.microphoneAccess; }
+    // The user's preferences; null when the model was made without them.
+    UserDefaults* defaults() const { return m_services.defaults.get(); }
     const std::optional<std::filesystem::path>& modelsDirectory() const {
         return m_services.modelsDirectory;
     }

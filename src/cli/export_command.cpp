@@ -44,13 +44,17 @@ private:
 
 int runExport(std::span<const std::string> arguments) {
     ArgumentParser parser(
-        "brindlewick export ITEM --format txt|srt|docx [--output PATH] [--force] [options]",
+        "brindlewick export ITEM --format txt|srt|docx [--doubtful keep|mark|omit] "
+        "[--output PATH] [--force] [options]",
         "Exports the saved transcript of a recording, with the edits made to it, as plain text, "
         "subtitles or a Word document. ITEM is an identifier or a unique prefix of one. Without "
         "--output the file is saved in the current folder under a name made from the "
         "recording's title. The date is written in this computer's time zone.");
     parser.positionals("ITEM", "the recording", 1, 1)
         .option("--format", "FORMAT", "txt, srt or docx (required)")
+        .option("--doubtful", "CHOICE",
+                "segments whose text may be wrong and were not corrected: keep them as they "
+                "are (the default), mark them with [?] or omit them")
         .option("--output", "PATH", "the file to write, or the folder to write it in")
         .flag("--force", "replace a file that already exists");
     auto parsed = parseLibraryArguments(parser, arguments);
@@ -65,6 +69,11 @@ int runExport(std::span<const std::string> arguments) {
     if (!format) {
         throw UsageError("--format must be txt, srt or docx, not \"" + *formatName + "\"");
     }
+    const std::string doubtfulName = parsed.option("--doubtful").value_or("keep");
+    const auto doubtful = doubtfulTextFromRawValue(doubtfulName);
+    if (!doubtful) {
+        throw UsageError("--doubtful must be keep, mark or omit, not \"" + doubtfulName + "\"");
+    }
     std::optional<std::filesystem::path> output;
     if (auto value = parsed.option("--output")) {
         if (value->empty()) {
@@ -78,8 +87,9 @@ int runExport(std::span<const std::string> arguments) {
     auto editor = openStoredTranscript(session, id);
     CommandLineSavePanel panel(output, parsed.flag("--force"));
     std::optional<std::string> failure;
-    ExportPanel(panel).save(*session.model().item(id), editor->document(), *format,
-                            [&](const std::string& message) { failure = message; });
+    ExportPanel(panel, *doubtful)
+        .save(*session.model().item(id), editor->document(), *format,
+              [&](const std::string& message) { failure = message; });
     if (failure) {
         std::cerr << *failure << "\n";
         return exitFailed;

@@ -156,7 +156,8 @@ TranscriptSource sourceOf(const std::filesystem::path& audioFile) {
 
 void show(ProgressDisplay& display, const TranscriptionProgress& progress) {
     for (const auto& segment : progress.newSegments) {
-        display.printAbove(renderTextLine(segment.start, segment.end, segment.text));
+        display.printAbove(
+            renderTextLine(segment.start, segment.end, segment.text, segment.doubts));
     }
     switch (progress.phase) {
     case TranscriptionProgress::Phase::loadingModel:
@@ -236,6 +237,7 @@ int run(std::span<const std::string> arguments) {
             std::cout << text << std::flush;
         }
     }
+    std::cerr << unrecognizedSpeechLine(transcript.unrecognizedSpeech.size());
     return exitDone;
 }
 

@@ -15,6 +15,13 @@ namespace bw::cli {
 
 namespace {
 
+// A segment's doubts are shown until it is edited.
+std::string renderLine(const TranscriptDocument::Segment& segment) {
+    static const std::vector<SegmentDoubt> none;
+    return renderTextLine(segment.start, segment.end, segment.text,
+                          segment.isDoubtful() ? segment.doubts : none);
+}
+
 using NewText =
     std::function<std::string(const ParsedArguments&, const TranscriptDocument::Segment&)>;
 
@@ -61,7 +68,7 @@ int changeSegment(ArgumentParser& parser, std::span<const std::string> arguments
         return exitFailed;
     }
     segment = editor->document().segment(segmentID);
-    std::cout << renderTextLine(segment->start, segment->end, segment->text) << "\n";
+    std::cout << renderLine(*segment) << "\n";
     return session.finish(std::cerr);
 }
 
@@ -126,8 +133,10 @@ int runShowTranscript(std::span<const std::string> arguments, const std::string&
                   << "\n";
     } else {
         for (const auto& segment : document.segments) {
-            std::cout << renderTextLine(segment.start, segment.end, segment.text) << "\n";
+            std::cout << renderLine(segment) << "\n";
         }
+        std::cout << std::flush;
+        std::cerr << unrecognizedSpeechLine(document.unrecognizedSpeech.size());
     }
     // A damaged group list is reported even here, as by the other commands that only read.
     return session.finish(std::cerr);

@@ -4,6 +4,7 @@
 #include "export/transcript_exporter.h"
 #include "transcription/transcript_json.h"
 #include "transcripts/transcript_export.h"
+#include "transcripts/unrecognized_speech_note.h"
 
 #include <array>
 #include <cmath>
@@ -20,7 +21,8 @@ std::string exported(const Transcript& transcript, const TranscriptSource& sourc
     document.date = std::chrono::floor<std::chrono::seconds>(source.date);
     document.language = TranscriptExport::exportLanguage(transcript.language);
     for (const auto& segment : transcript.segments) {
-        document.segments.push_back({segment.start, segment.end, segment.text});
+        document.segments.emplace_back(segment.start, segment.end, segment.text,
+                                       !segment.doubts.empty());
     }
     TranscriptExporter exporter({TimeZone::current(), ExportLabels::english()});
     auto bytes = exporter.data(document, format);
@@ -64,14 +66,24 @@ std::string timestamp(double seconds) {
     return text;
 }
 
-std::string renderTextLine(double start, double end, const std::string& text) {
-    return "[" + timestamp(start) + " --> " + timestamp(end) + "] " + text;
+std::string renderTextLine(double start, double end, const std::string& text,
+                           const std::vector<SegmentDoubt>& doubts) {
+    std::string line = "[" + timestamp(start) + " --> " + timestamp(end) + "] " + text;
+    if (!doubts.empty()) {
+        line += "  [doubtful: " + describe(doubts) + "]";
+    }
+    return line;
+}
+
+std::string unrecognizedSpeechLine(std::size_t stretches) {
+    const std::string note = unrecognizedSpeechNote(stretches);
+    return note.empty() ? note : note + "\n";
 }
 
 std::string renderText(const Transcript& transcript, const TranscriptSource&) {
     std::string text;
     for (const auto& segment : transcript.segments) {
-        text += renderTextLine(segment.start, segment.end, segment.text) + "\n";
+        text += renderTextLine(segment.start, segment.end, segment.text, segment.doubts) + "\n";
     }
     return text;
 }

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace bw::cli {
 
@@ -30,9 +31,15 @@ std::span<const TranscriptFormat> transcriptFormats();
 // The form named `name`, or null.
 const TranscriptFormat* findTranscriptFormat(std::string_view name);
 
-// One line per segment: "[HH:MM:SS.mmm --> HH:MM:SS.mmm] text".
+// One line per segment: "[HH:MM:SS.mmm --> HH:MM:SS.mmm] text", followed by
+// "  [doubtful: <reasons>]" when the segment has doubts.
 std::string renderText(const Transcript& transcript, const TranscriptSource& source = {});
-std::string renderTextLine(double start, double end, const std::string& text);
+std::string renderTextLine(double start, double end, const std::string& text,
+                           const std::vector<SegmentDoubt>& doubts = {});
+
+// What follows the transcript on standard error: "N stretches of speech gave no text" and a
+// line feed, or nothing when all the speech gave text.
+std::string unrecognizedSpeechLine(std::size_t stretches);
 
 // The transcript's JSON form, indented by two spaces.
 std::string renderJson(const Transcript& transcript, const TranscriptSource& source = {});

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "export/doubtful_text.h"
 #include "export/export_segment.h"
 
 namespace bw {
@@ -17,8 +18,10 @@ struct CleanSegment {
     // The segments in input order, each with its text cleaned by Formatting::lines; a segment
     // with nothing printable is dropped. A start that is not finite or negative becomes 0; an
     // end that is not finite or before the start becomes the start. Nothing is merged, split
-    // or sorted.
-    static std::vector<CleanSegment> from(const std::vector<ExportSegment>& segments);
+    // or sorted. Doubtful segments are written, marked after their last line or dropped, as
+    // `doubtful` says.
+    static std::vector<CleanSegment> from(const std::vector<ExportSegment>& segments,
+                                          DoubtfulText doubtful = DoubtfulText::keep);
 
     bool operator==(const CleanSegment&) const = default;
 };

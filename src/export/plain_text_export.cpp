@@ -15,7 +15,8 @@ std::string render(const ExportTranscript& transcript, const ExportOptions& opti
            '\n';
     out += options.labels.language + ": " + Formatting::singleLine(transcript.language.name) + '\n';
     out += '\n';
-    for (const CleanSegment& segment : CleanSegment::from(transcript.segments)) {
+    for (const CleanSegment& segment :
+         CleanSegment::from(transcript.segments, options.doubtfulText)) {
         const std::string prefix = "[" + Formatting::clock(segment.start) + "] ";
         // Continuation lines start in the text's column; the prefix is ASCII, so its
         // character count is its byte count.

@@ -95,10 +95,10 @@ std::vector<Cue> cues(const CleanSegment& segment) {
     return result;
 }
 
-std::string render(const ExportTranscript& transcript) {
+std::string render(const ExportTranscript& transcript, DoubtfulText doubtful) {
     std::string out;
     std::size_t number = 0;
-    for (const CleanSegment& segment : CleanSegment::from(transcript.segments)) {
+    for (const CleanSegment& segment : CleanSegment::from(transcript.segments, doubtful)) {
         for (const Cue& cue : cues(segment)) {
             if (number > 0) {
                 out += "\r\n"; // the empty line between blocks

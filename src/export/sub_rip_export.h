@@ -23,7 +23,7 @@ struct Cue {
 };
 
 // The whole subtitle file, UTF-8 without a byte-order mark; empty when there is no cue.
-std::string render(const ExportTranscript& transcript);
+std::string render(const ExportTranscript& transcript, DoubtfulText doubtful = DoubtfulText::keep);
 
 // One cleaned line broken at spaces into subtitle lines. A word longer than the limit is never
 // broken: it stands alone on its line.

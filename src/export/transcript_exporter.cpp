@@ -51,7 +51,7 @@ std::string TranscriptExporter::plainText(const ExportTranscript& transcript) co
 }
 
 std::string TranscriptExporter::subRip(const ExportTranscript& transcript) const {
-    return SubRipExport::render(transcript);
+    return SubRipExport::render(transcript, options.doubtfulText);
 }
 
 std::vector<std::uint8_t>

@@ -182,7 +182,8 @@ std::string document(const ExportTranscript& transcript, const ExportOptions& op
         xml, "TranscriptDetails",
         escape(options.labels.language + ": " + Formatting::singleLine(transcript.language.name)));
     xml.empty("w:p");
-    for (const CleanSegment& segment : CleanSegment::from(transcript.segments)) {
+    for (const CleanSegment& segment :
+         CleanSegment::from(transcript.segments, options.doubtfulText)) {
         segmentParagraph(xml, segment);
     }
     xml.open("w:sectPr");

@@ -13,7 +13,7 @@ void ExportPanel::save(const LibraryItem& item, const TranscriptDocument& docume
                        ExportFormat format, ErrorHandler onError) {
     auto bytes = std::make_shared<std::string>();
     try {
-        TranscriptExporter exporter({TimeZone::current(), ExportLabels::english()});
+        TranscriptExporter exporter({TimeZone::current(), ExportLabels::english(), m_doubtful});
         auto data = exporter.data(TranscriptExport::exportTranscript(item, document), format);
         bytes->assign(data.begin(), data.end());
     } catch (const std::exception& error) {

@@ -9,7 +9,8 @@ ExportTranscript TranscriptExport::exportTranscript(const LibraryItem& item,
     transcript.date = item.createdAt;
     transcript.language = exportLanguage(document.language);
     for (const auto& segment : document.segments) {
-        transcript.segments.push_back({segment.start, segment.end, segment.text});
+        transcript.segments.emplace_back(segment.start, segment.end, segment.text,
+                                         segment.isDoubtful());
     }
     return transcript;
 }

@@ -15,7 +15,7 @@ namespace bw {
 
 struct TranscriptExport {
     // The item's title and creation date with the document's language and its segments in
-    // order, each with its current (edited) text.
+    // order, each with its current (edited) text and whether it is still doubtful.
     static ExportTranscript exportTranscript(const LibraryItem& item,
                                              const TranscriptDocument& document);
 

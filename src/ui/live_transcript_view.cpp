@@ -2,6 +2,7 @@
 
 #include "base/duration_format.h"
 #include "base/text_trimming.h"
+#include "ui/doubt_mark.h"
 #include "ui/text_styles.h"
 
 #include <QHBoxLayout>
@@ -62,9 +63,19 @@ void LiveTranscriptView::addRow(const TranscriptSegment& segment) {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(12);
-    auto* time = new QLabel(QString::fromStdString(Formatting::duration(segment.start)), row);
-    time->setMinimumWidth(timeColumnWidth);
+    // The time and its mark share the column, so that every row's text starts at one place.
+    auto* column = new QWidget(row);
+    column->setMinimumWidth(timeColumnWidth);
+    auto* columnLayout = new QHBoxLayout(column);
+    columnLayout->setContentsMargins(0, 0, 0, 0);
+    columnLayout->setSpacing(4);
+    auto* time = new QLabel(QString::fromStdString(Formatting::duration(segment.start)), column);
     time->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    columnLayout->addWidget(time, 0, Qt::AlignTop);
+    if (!segment.doubts.empty()) {
+        columnLayout->addWidget(new DoubtMark(segment.doubts, column), 0, Qt::AlignVCenter);
+    }
+    columnLayout->addStretch();
     auto* text = new QLabel(
         QString::fromStdString(std::string(trimWhitespaceAndLineBreaks(segment.text))), row);
     text->setTextFormat(Qt::PlainText);
@@ -73,7 +84,7 @@ void LiveTranscriptView::addRow(const TranscriptSegment& segment) {
     for (QLabel* label : {time, text}) {
         TextStyles::makeSecondary(*label);
     }
-    layout->addWidget(time, 0, Qt::AlignTop);
+    layout->addWidget(column, 0, Qt::AlignTop);
     layout->addWidget(text, 1);
     m_layout->insertWidget(m_layout->count() - 1, row);
     ++m_count;

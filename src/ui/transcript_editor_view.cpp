@@ -3,16 +3,22 @@
 #include "base/unicode_text.h"
 #include "library/playback_model.h"
 #include "transcripts/transcript_editor_model.h"
+#include "transcripts/unrecognized_speech_note.h"
+#include "ui/doubt_mark.h"
+#include "ui/text_styles.h"
 #include "ui/transcript_text_view.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QHelpEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -43,11 +49,15 @@ QTextEdit::ExtraSelection highlight(QTextDocument* document, std::int64_t from, 
 
 TranscriptEditorView::TranscriptEditorView(TranscriptEditorModel& editor, PlaybackModel& player,
                                            QWidget* parent)
-    : QWidget(parent), m_editor(editor), m_player(player),
-      m_textView(new TranscriptTextView(this)) {
+    : QWidget(parent), m_editor(editor), m_player(player), m_textView(new TranscriptTextView(this)),
+      m_unrecognized(new QLabel(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_textView);
+    layout->addWidget(m_unrecognized);
+    m_unrecognized->setFont(TextStyles::callout(font()));
+    m_unrecognized->setContentsMargins(int(textIndent), 0, 0, 0);
+    TextStyles::makeSecondary(*m_unrecognized);
 
     m_textView->setFrameShape(QFrame::NoFrame);
     m_textView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -76,6 +86,7 @@ TranscriptEditorView::TranscriptEditorView(TranscriptEditorModel& editor, Playba
     };
     m_textView->onFocusChange = [this](bool focused) { focusChanged(focused); };
     m_textView->unexpectedChange = [this] { scheduleReload(); };
+    m_textView->paintOver = [this](QPainter& painter) { paintDoubtMarks(painter); };
     // A transcript changed by another process comes back only when nothing here is unsaved.
     connect(&m_editor, &TranscriptEditorModel::reloaded, this, &TranscriptEditorView::reload);
     connect(&m_player, &PlaybackModel::currentTimeChanged, this,
@@ -89,6 +100,7 @@ TranscriptEditorView::TranscriptEditorView(TranscriptEditorModel& editor, Playba
     connect(m_textView->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &TranscriptEditorView::scrolled);
     m_textView->installEventFilter(this);
+    m_textView->viewport()->installEventFilter(this);
     reload();
 }
 
@@ -98,6 +110,8 @@ TranscriptEditorView::~TranscriptEditorView() {
     m_textView->didChange = nullptr;
     m_textView->onFocusChange = nullptr;
     m_textView->unexpectedChange = nullptr;
+    m_textView->paintOver = nullptr;
+    m_textView->viewport()->removeEventFilter(this);
 }
 
 QTextBlockFormat TranscriptEditorView::paragraphFormat() const {
@@ -132,6 +146,13 @@ void TranscriptEditorView::reload() {
             label.mergeCharFormat(link);
         }
     });
+    m_doubtToolTips.assign(m_layout.paragraphs.size(), QString());
+    for (std::size_t i = 0; i < m_layout.paragraphs.size(); ++i) {
+        updateDoubtMark(i);
+    }
+    const auto note = bw::unrecognizedSpeechNote(m_editor.document().unrecognizedSpeech.size());
+    m_unrecognized->setText(QString::fromStdString(note));
+    m_unrecognized->setVisible(!note.empty());
     updateHighlights();
 }
 
@@ -167,6 +188,7 @@ void TranscriptEditorView::didChange(TextRange replaced, std::int64_t changeInLe
     }
     const auto& paragraph = m_layout.paragraphs[*index];
     m_editor.setText(m_textView->textIn(paragraph.textRange).toStdString(), paragraph.segmentID);
+    updateDoubtMark(*index); // gone once edited; back when the original text is
     if (!m_matches.empty()) {
         updateHighlights(); // an edited match's words are no longer where the index saw them
     }
@@ -231,7 +253,62 @@ bool TranscriptEditorView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_textView && event->type() == QEvent::KeyPress) {
         m_sinceTyping.start();
     }
+    if (watched == m_textView->viewport() && event->type() == QEvent::ToolTip &&
+        showDoubtToolTip(*static_cast<QHelpEvent*>(event))) {
+        return true;
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+void TranscriptEditorView::updateDoubtMark(std::size_t paragraph) {
+    if (paragraph >= m_doubtToolTips.size()) {
+        return;
+    }
+    const auto* segment = m_editor.document().segment(m_layout.paragraphs[paragraph].segmentID);
+    QString tip =
+        segment && segment->isDoubtful() ? DoubtMark::toolTipFor(segment->doubts) : QString();
+    if (tip != m_doubtToolTips[paragraph]) {
+        m_doubtToolTips[paragraph] = std::move(tip);
+        m_textView->viewport()->update();
+    }
+}
+
+QString TranscriptEditorView::doubtToolTip(std::size_t paragraph) const {
+    return paragraph < m_doubtToolTips.size() ? m_doubtToolTips[paragraph] : QString();
+}
+
+std::optional<QRectF> TranscriptEditorView::doubtMarkArea(std::size_t paragraph) const {
+    if (doubtToolTip(paragraph).isEmpty()) {
+        return std::nullopt;
+    }
+    QTextCursor cursor(m_textView->document());
+    cursor.setPosition(int(m_layout.paragraphs[paragraph].timeRange.location));
+    const QRect time = m_textView->cursorRect(cursor);
+    return QRectF(0, time.top(), time.left(), time.height());
+}
+
+void TranscriptEditorView::paintDoubtMarks(QPainter& painter) const {
+    const QRect visible = m_textView->viewport()->rect();
+    for (std::size_t i = 0; i < m_doubtToolTips.size(); ++i) {
+        const auto area = doubtMarkArea(i);
+        if (!area || area->bottom() < visible.top() || area->top() > visible.bottom()) {
+            continue;
+        }
+        const QPointF centre(area->right() - 4 - DoubtMark::diameter / 2.0, area->center().y());
+        DoubtMark::paint(painter, centre, palette());
+    }
+}
+
+bool TranscriptEditorView::showDoubtToolTip(const QHelpEvent& event) const {
+    const auto index =
+        m_layout.paragraphIndex(m_textView->cursorForPosition(event.pos()).position());
+    const auto area = index ? doubtMarkArea(*index) : std::nullopt;
+    if (!area || !area->contains(event.pos())) {
+        return false;
+    }
+    QToolTip::showText(event.globalPos(), m_doubtToolTips[*index], m_textView->viewport(),
+                       area->toRect());
+    return true;
 }
 
 bool TranscriptEditorView::isTyping() const {

@@ -4,6 +4,10 @@
 // to the editor model, which saves it. A click on a time label moves the player there without
 // starting it or entering editing; the context menu restores a segment's original text.
 //
+// A segment the engine doubted has a DoubtMark dot before its time, with the reasons in a
+// tooltip, until it is edited; under the text a quiet line tells how many stretches of speech
+// gave no text, when any did.
+//
 // While a search is on, the segments it matched are highlighted, their matched words more
 // strongly; showMatch() moves between them. While the recording plays, the segment being spoken
 // is highlighted and kept in view, unless the user scrolled away from it (following starts again
@@ -27,7 +31,10 @@
 #include <optional>
 #include <vector>
 
+class QHelpEvent;
+class QLabel;
 class QMenu;
+class QPainter;
 
 namespace bw {
 class PlaybackModel;
@@ -71,6 +78,14 @@ public:
     // Whether the playing segment is kept in view now.
     bool isFollowing() const { return !m_followPaused; }
 
+    // The tooltip of the paragraph's doubt mark; empty when it has none.
+    QString doubtToolTip(std::size_t paragraph) const;
+    // Where the paragraph's doubt mark answers with its tooltip, in viewport coordinates: the
+    // first line up to its time label, the dot drawn at its right end. None without a mark.
+    std::optional<QRectF> doubtMarkArea(std::size_t paragraph) const;
+    // "2 stretches of speech gave no text"; hidden when all the speech gave text.
+    QLabel& unrecognizedSpeechNote() const { return *m_unrecognized; }
+
 signals:
     // The text gained (true) or lost (false) the keyboard focus.
     void editingTextChanged(bool editing);
@@ -96,11 +111,16 @@ private:
     bool isInView(std::size_t paragraph) const;
     void scrollTo(std::size_t paragraph);
     void updateHighlights();
+    void updateDoubtMark(std::size_t paragraph);
+    void paintDoubtMarks(QPainter& painter) const;
+    bool showDoubtToolTip(const QHelpEvent& event) const;
 
     TranscriptEditorModel& m_editor;
     PlaybackModel& m_player;
     TranscriptTextView* m_textView;
     TranscriptText m_layout;
+    std::vector<QString> m_doubtToolTips; // one per paragraph, empty where it has no mark
+    QLabel* m_unrecognized;
     bool m_isEditingText = false;
     bool m_isReloadScheduled = false;
 

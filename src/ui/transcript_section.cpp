@@ -4,7 +4,9 @@
 #include "library/support_texts.h"
 #include "platform/bundle_info.h"
 #include "transcripts/export_panel.h"
+#include "transcripts/export_preferences.h"
 #include "transcripts/transcript_editor_model.h"
+#include "transcripts/unrecognized_speech_note.h"
 #include "ui/confirmation.h"
 #include "ui/file_save_panel.h"
 #include "ui/language_picker.h"
@@ -81,6 +83,10 @@ TranscriptSection::TranscriptSection(AppModel& app, QWidget* parent)
             &TranscriptSection::confirmRetranscription);
     connect(m_controls, &TranscriptControls::exportChosen, this,
             &TranscriptSection::exportTranscript);
+    m_controls->setDoubtfulText(ExportPreferences::doubtfulText(m_app.defaults()));
+    connect(m_controls, &TranscriptControls::doubtfulTextChosen, this, [this](DoubtfulText choice) {
+        ExportPreferences::setDoubtfulText(m_app.defaults(), choice);
+    });
     refresh();
 }
 
@@ -225,7 +231,14 @@ void TranscriptSection::refresh() {
         m_live->setSegments(job->segments);
     }
     showEditor(showsEditor);
-    m_noSpeech->setVisible(item && !job && editor && editor->document().segments.empty());
+    const bool showsNoText = item && !job && editor && editor->document().segments.empty();
+    if (showsNoText) {
+        // Speech that gave no text is still speech: the count says so instead.
+        const auto note = unrecognizedSpeechNote(editor->document().unrecognizedSpeech.size());
+        m_noSpeech->setText(note.empty() ? "No speech was found in this recording."
+                                         : QString::fromStdString(note));
+    }
+    m_noSpeech->setVisible(showsNoText);
     m_prompt->setVisible(item && !job && !editor && !loadFailed);
     m_prompt->transcribeButton().setEnabled(canStart);
 
@@ -315,7 +328,7 @@ void TranscriptSection::exportTranscript(ExportFormat format) {
     }
     editor->saveNow();
     QPointer<TranscriptSection> self(this);
-    ExportPanel(*m_savePanel)
+    ExportPanel(*m_savePanel, m_controls->doubtfulText())
         .save(*item, editor->document(), format, [self](const std::string& message) {
             if (self) {
                 self->showExportError(message);

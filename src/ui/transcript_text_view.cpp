@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -412,6 +413,14 @@ void TranscriptTextView::focusInEvent(QFocusEvent* event) {
     }
     m_focusedByMouse = event->reason() == Qt::MouseFocusReason;
     setFocused(true);
+}
+
+void TranscriptTextView::paintEvent(QPaintEvent* event) {
+    QTextEdit::paintEvent(event);
+    if (paintOver) {
+        QPainter painter(viewport());
+        paintOver(painter);
+    }
 }
 
 void TranscriptTextView::focusOutEvent(QFocusEvent* event) {

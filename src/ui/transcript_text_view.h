@@ -23,6 +23,7 @@
 #include <vector>
 
 class QMenu;
+class QPainter;
 
 namespace bw::ui {
 
@@ -45,6 +46,8 @@ public:
     // active does not count as losing it.
     std::function<void(bool focused)> onFocusChange;
     std::function<void()> unexpectedChange;
+    // Draws over the text, in viewport coordinates, after the view has drawn it.
+    std::function<void(QPainter& painter)> paintOver;
 
     // Replaces the whole text with what `write` inserts through the cursor it is given; this
     // is not an edit, and the undo history starts afresh.
@@ -90,6 +93,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     QMimeData* createMimeDataFromSelection() const override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;

@@ -244,5 +244,39 @@ TEST_F(TranscriptCommandsTest, ExportWritesTheEditedTranscriptWhereItIsTold) {
     EXPECT_TRUE(test::readText(m_work / "out" / "Weekly sync.docx").starts_with("PK\x03\x04"));
 }
 
+// The second segment is doubted; the first was too, until it was edited.
+TEST_F(TranscriptCommandsTest, ShowAndExportTellWhatMayBeWrongAndWhatWasNotHeard) {
+    Transcript transcript;
+    transcript.language = TranscriptionLanguage::english;
+    transcript.segments = {{0, 2.5, "Good morning.", {SegmentDoubt::tooFast}},
+                           {2.5, 5, "Let us start.", {SegmentDoubt::repeatsPreviousLine}}};
+    transcript.unrecognizedSpeech = {{5, 6}};
+    store().save(TranscriptDocument(transcript, std::chrono::system_clock::now()), m_item.id);
+    ASSERT_EQ(run("transcript edit " + id() + " 0 'Hello, all.'").status, 0);
+
+    auto shown = run("transcript show " + id());
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.out, "[00:00:00.000 --> 00:00:02.500] Hello, all.\n"
+                         "[00:00:02.500 --> 00:00:05.000] Let us start.  [doubtful: repeats the "
+                         "previous line]\n");
+    EXPECT_EQ(shown.err, "1 stretch of speech gave no text\n");
+
+    const std::string header = "Weekly: sync?\nDate: 2025-03-14 08:05\nLanguage: English\n\n"
+                               "[00:00:00] Hello, all.\n";
+    for (const auto& [choice, rest] : {std::pair{"", "[00:00:02] Let us start.\n"},
+                                       {" --doubtful keep", "[00:00:02] Let us start.\n"},
+                                       {" --doubtful mark", "[00:00:02] Let us start. [?]\n"},
+                                       {" --doubtful omit", ""}}) {
+        auto exported = run("export " + id() + " --format txt --force" + choice);
+        EXPECT_EQ(exported.status, 0) << exported.err;
+        EXPECT_EQ(test::readText(m_work / "Weekly sync.txt"), header + rest) << choice;
+    }
+    auto refused = run("export " + id() + " --format txt --doubtful drop");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("--doubtful must be keep, mark or omit, not \"drop\""),
+              std::string::npos)
+        << refused.err;
+}
+
 } // namespace
 } // namespace bw

@@ -45,6 +45,34 @@ TEST(TranscriptOutput, TextHasOneLinePerSegment) {
     EXPECT_EQ(renderText(Transcript{}), "");
 }
 
+TEST(TranscriptOutput, TextTellsDoubtsOnTheirLineAndUnheardSpeechAfterwards) {
+    struct Case {
+        std::vector<SegmentDoubt> doubts;
+        std::size_t unheard;
+        std::string line;
+        std::string after;
+    };
+    const Case cases[] = {
+        {{}, 0, "[00:00:00.500 --> 00:00:02.250] Dobrý deň.", ""},
+        {{SegmentDoubt::repeatsPreviousLine},
+         1,
+         "[00:00:00.500 --> 00:00:02.250] Dobrý deň.  [doubtful: repeats the previous line]",
+         "1 stretch of speech gave no text\n"},
+        {{SegmentDoubt::repeatsItself, SegmentDoubt::littleSpeech},
+         2,
+         "[00:00:00.500 --> 00:00:02.250] Dobrý deň.  [doubtful: repeats itself; little speech "
+         "under this text]",
+         "2 stretches of speech gave no text\n"},
+    };
+    for (const auto& c : cases) {
+        Transcript transcript = sample();
+        transcript.segments[0].doubts = c.doubts;
+        EXPECT_EQ(renderText(transcript),
+                  c.line + "\n[00:00:03.000 --> 00:00:04.500] Ako sa máte?\n");
+        EXPECT_EQ(unrecognizedSpeechLine(c.unheard), c.after);
+    }
+}
+
 TEST(TranscriptOutput, JsonReadsBackAsTheSameTranscript) {
     std::string json = renderJson(sample());
     EXPECT_EQ(transcriptFromJson(nlohmann::json::parse(json)), sample());

@@ -106,6 +106,48 @@ TEST(TranscriptExporter, DataIsTheWritersOutputWithTheExportersOptions) {
     EXPECT_NE(exporter.data(transcript, ExportFormat::docx), document);
 }
 
+// The doubtful segment has two lines: a mark goes after the last one, in every format.
+TEST(TranscriptExporter, DoubtfulSegmentsAreKeptMarkedOrLeftOut) {
+    ExportTranscript transcript;
+    transcript.title = "T";
+    transcript.segments = {{0, 2, "Sure."}, {2, 4, "Maybe so.\nOr not", true}, {4, 6, "Done."}};
+    struct Case {
+        DoubtfulText choice;
+        std::string text;
+        std::string subtitles;
+        std::string documentLine; // the doubtful segment's last line in the document; "" none
+    };
+    const Case cases[] = {
+        {DoubtfulText::keep,
+         "[00:00:00] Sure.\n[00:00:02] Maybe so.\n           Or not\n[00:00:04] Done.\n",
+         "2\r\n00:00:02,000 --> 00:00:04,000\r\nMaybe so.\r\nOr not\r\n\r\n3\r\n", ">Or not<"},
+        {DoubtfulText::mark,
+         "[00:00:00] Sure.\n[00:00:02] Maybe so.\n           Or not [?]\n[00:00:04] Done.\n",
+         "2\r\n00:00:02,000 --> 00:00:04,000\r\nMaybe so.\r\nOr not [?]\r\n\r\n3\r\n",
+         ">Or not [?]<"},
+        {DoubtfulText::omit, "[00:00:00] Sure.\n[00:00:04] Done.\n",
+         "1\r\n00:00:00,000 --> 00:00:02,000\r\nSure.\r\n\r\n2\r\n00:00:04,000", ""},
+    };
+    for (const auto& c : cases) {
+        TranscriptExporter exporter({TimeZone::utc(), ExportLabels::english(), c.choice});
+        const std::string header = "T\nDate: 1970-01-01 00:00\nLanguage: English\n\n";
+        EXPECT_EQ(exporter.plainText(transcript), header + c.text) << rawValue(c.choice);
+        EXPECT_NE(exporter.subRip(transcript).find(c.subtitles), std::string::npos)
+            << rawValue(c.choice) << "\n"
+            << exporter.subRip(transcript);
+        const std::string document = WordExport::document(transcript, exporter.options);
+        EXPECT_EQ(document.find("Or not") != std::string::npos, !c.documentLine.empty());
+        if (!c.documentLine.empty()) {
+            EXPECT_NE(document.find(c.documentLine), std::string::npos) << rawValue(c.choice);
+        }
+        EXPECT_NE(document.find(">Done.<"), std::string::npos);
+    }
+    // Without the flag nothing is doubtful, whatever the choice.
+    transcript.segments[1].doubtful = false;
+    TranscriptExporter omitting({TimeZone::utc(), ExportLabels::english(), DoubtfulText::omit});
+    EXPECT_NE(omitting.plainText(transcript).find("Or not\n"), std::string::npos);
+}
+
 TEST(ExportRecords, EqualValuesAreOneKey) {
     ExportTranscript transcript;
     transcript.title = "A";

@@ -141,11 +141,16 @@ TEST(TranscriptExportTest, MapsTheItemAndTheCurrentTextOfEachSegment) {
         document.language = language;
         EXPECT_EQ(TranscriptExport::exportTranscript(item, document).language, exported);
     }
-    document.segments = {{0, 0, 1, "edited", "original"}};
+    // Doubts count only while the engine's text stands.
+    document.segments = {{0, 0, 1, "edited", "original", {SegmentDoubt::unsure}},
+                         {1, 1, 2, "as heard", "as heard", {SegmentDoubt::unsure}},
+                         {2, 2, 3, "sure", "sure"}};
     auto transcript = TranscriptExport::exportTranscript(item, document);
     EXPECT_EQ(transcript.title, "Title");
     EXPECT_EQ(transcript.date, item.createdAt);
-    EXPECT_EQ(transcript.segments, (std::vector<ExportSegment>{{0, 1, "edited"}}));
+    EXPECT_EQ(
+        transcript.segments,
+        (std::vector<ExportSegment>{{0, 1, "edited"}, {1, 2, "as heard", true}, {2, 3, "sure"}}));
 }
 
 // Recording dates anywhere in the years the item file can hold reach the document as they are

@@ -1,6 +1,7 @@
 #include "ui/transcript_editor_view.h"
 
 #include "transcripts/transcript_editor_model.h"
+#include "ui/doubt_mark.h"
 #include "ui/transcript_test_support.h"
 #include "ui/transcript_text_view.h"
 #include "ui/widget_test_app.h"
@@ -10,6 +11,8 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
+#include <QHelpEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -17,6 +20,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -247,6 +251,44 @@ TEST_F(TranscriptEditorViewTest, CopiedTextIsPlain) {
 TEST_F(TranscriptEditorViewTest, ATranscriptChangedOnDiskIsShownAgain) {
     test::saveTranscript(*fixture.app, editor->itemID(), {{0, 2, "Changed"}});
     EXPECT_TRUE(test::waitFor([&] { return text().toPlainText() == "\t0:00\tChanged"; }));
+}
+
+TEST_F(TranscriptEditorViewTest, DoubtfulTextIsMarkedUntilEditedAndUnheardSpeechIsCounted) {
+    EXPECT_EQ(view->doubtMarkArea(0), std::nullopt);
+    EXPECT_FALSE(view->unrecognizedSpeechNote().isVisibleTo(view));
+    test::saveTranscript(
+        *fixture.app, editor->itemID(),
+        {{0, 2, "Hello there", {SegmentDoubt::repeatsPreviousLine}}, {65.9, 70, "General"}},
+        TranscriptionLanguage::english, {{3, 4}, {10, 12}});
+    ASSERT_TRUE(test::waitFor([&] { return !view->doubtToolTip(0).isEmpty(); }));
+    EXPECT_EQ(view->doubtToolTip(0), "Doubtful: repeats the previous line");
+    EXPECT_EQ(view->doubtToolTip(1), "");
+    EXPECT_TRUE(view->unrecognizedSpeechNote().isVisibleTo(view));
+    EXPECT_EQ(view->unrecognizedSpeechNote().text(), "2 stretches of speech gave no text");
+
+    // The tooltip answers before the time label; the dot is drawn there, and nowhere else.
+    auto toolTipAt = [&](QPoint point) {
+        QToolTip::hideText(); // after a short delay
+        EXPECT_TRUE(test::waitFor([] { return !QToolTip::isVisible(); }));
+        QHelpEvent help(QEvent::ToolTip, point, text().viewport()->mapToGlobal(point));
+        QApplication::sendEvent(text().viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    const QRectF area = view->doubtMarkArea(0).value();
+    const QPoint dot(int(area.right()) - 4 - ui::DoubtMark::diameter / 2, int(area.center().y()));
+    EXPECT_EQ(toolTipAt(dot), "Doubtful: repeats the previous line");
+    EXPECT_EQ(toolTipAt(pointAt(8)), ""); // over the text
+    const QImage drawn = text().viewport()->grab().toImage();
+    const QPoint belowIt(dot.x(), pointAt(19).y()); // the same place in the undoubted paragraph
+    EXPECT_NE(drawn.pixelColor(dot), drawn.pixelColor(belowIt));
+
+    // Any edit takes the mark away; the original text brings it back.
+    ASSERT_TRUE(text().replace({{6, 0, "Oh, "}}));
+    EXPECT_EQ(view->doubtToolTip(0), "");
+    EXPECT_EQ(view->doubtMarkArea(0), std::nullopt);
+    EXPECT_EQ(toolTipAt(dot), "");
+    ASSERT_TRUE(text().replace({{6, 4, ""}}));
+    EXPECT_EQ(view->doubtToolTip(0), "Doubtful: repeats the previous line");
 }
 
 // A transcript of 60 segments of 4 s with a second's silence after each, taller than the view.

@@ -2,6 +2,7 @@
 
 #include "library/library_test_support.h"
 #include "transcripts/save_panel.h"
+#include "ui/doubt_mark.h"
 #include "ui/language_picker.h"
 #include "ui/live_transcript_view.h"
 #include "ui/problem_list.h"
@@ -147,11 +148,12 @@ TEST_F(TranscriptSectionTest, ShowsWhatTheRecordingHas) {
 
 TEST_F(TranscriptSectionTest, ARunningTranscriptionShowsItsProgressAndSegments) {
     const Uuid id = fixture.importTone("Talk");
-    TranscriptionProgress progress{TranscriptionProgress::Phase::transcribing,
-                                   0.858,
-                                   2.0,
-                                   std::nullopt,
-                                   {{0, 1, " Dobrý deň "}, {61, 62, "Ďakujem"}}};
+    TranscriptionProgress progress{
+        TranscriptionProgress::Phase::transcribing,
+        0.858,
+        2.0,
+        std::nullopt,
+        {{0, 1, " Dobrý deň "}, {61, 62, "Ďakujem", {SegmentDoubt::littleSpeech}}}};
     startHeldJob(id, {progress});
     section.showItem(id);
     ASSERT_TRUE(test::waitFor([&] { return section.liveTranscript().rowCount() == 2; }));
@@ -163,6 +165,9 @@ TEST_F(TranscriptSectionTest, ARunningTranscriptionShowsItsProgressAndSegments) 
         texts.append(label->text());
     }
     EXPECT_EQ(texts, (QStringList{"0:00", "Dobrý deň", "1:01", "Ďakujem"}));
+    const auto marks = section.liveTranscript().findChildren<ui::DoubtMark*>();
+    ASSERT_EQ(marks.size(), 1);
+    EXPECT_EQ(marks[0]->toolTip(), "Doubtful: little speech under this text");
     EXPECT_TRUE(section.controls().cancelButton().isVisible());
     EXPECT_FALSE(section.controls().languagePicker().isEnabled());
     EXPECT_EQ(section.language(), TranscriptionLanguage::czech);
@@ -281,6 +286,42 @@ TEST_F(TranscriptSectionTest, ExportWritesTheChosenFileOrSaysWhyItCouldNot) {
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(alert->text(), "The transcript couldn't be exported");
     EXPECT_TRUE(alert->informativeText().startsWith("The file couldn't be saved where you chose."));
+}
+
+TEST_F(TranscriptSectionTest, TheDoubtfulTextChoiceShapesTheExportAndIsRemembered) {
+    const Uuid id = fixture.importTone("Talk");
+    test::saveTranscript(*fixture.app, id,
+                         {{0, 1, "Heard well"}, {1, 2, "Heard badly", {SegmentDoubt::unsure}}});
+    AnsweringSavePanel panel;
+    panel.chosen = fixture.files.path() / "talk.txt";
+    section.setSavePanel(&panel);
+    section.showItem(id);
+    auto& controls = section.controls();
+    EXPECT_EQ(controls.doubtfulText(), DoubtfulText::keep);
+    ASSERT_EQ(controls.doubtfulTextAction(DoubtfulText::omit).text(), "Leave Out");
+    QAction* text = controls.exportButton().menu()->actions().front();
+    const std::string heardWell = "[00:00:00] Heard well\n";
+    for (const auto& [choice, end] :
+         {std::pair{DoubtfulText::mark, heardWell + "[00:00:01] Heard badly [?]\n"},
+          {DoubtfulText::omit, "\n\n" + heardWell},
+          {DoubtfulText::keep, heardWell + "[00:00:01] Heard badly\n"}}) {
+        controls.doubtfulTextAction(choice).trigger();
+        text->trigger();
+        const std::string written = test::readText(*panel.chosen);
+        EXPECT_TRUE(written.ends_with(end)) << written;
+    }
+    controls.doubtfulTextAction(DoubtfulText::mark).trigger();
+    ui::TranscriptSection later(*fixture.app);
+    EXPECT_EQ(later.controls().doubtfulText(), DoubtfulText::mark);
+}
+
+// A recording whose speech all went unrecognized does not claim that it has none.
+TEST_F(TranscriptSectionTest, SpeechWithoutTextIsCountedInsteadOfDenied) {
+    const Uuid id = fixture.importTone("Talk");
+    test::saveTranscript(*fixture.app, id, {}, TranscriptionLanguage::english, {{1, 2}});
+    section.showItem(id);
+    EXPECT_TRUE(section.noSpeechNote().isVisible());
+    EXPECT_EQ(section.noSpeechNote().text(), "1 stretch of speech gave no text");
 }
 
 } // namespace

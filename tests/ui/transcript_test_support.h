@@ -20,10 +20,12 @@ namespace bw::test {
 
 inline void saveTranscript(AppModel& app, const Uuid& itemID,
                            const std::vector<TranscriptSegment>& segments,
-                           TranscriptionLanguage language = TranscriptionLanguage::english) {
+                           TranscriptionLanguage language = TranscriptionLanguage::english,
+                           const std::vector<SpeechRegion>& unrecognizedSpeech = {}) {
     Transcript transcript;
     transcript.language = language;
     transcript.segments = segments;
+    transcript.unrecognizedSpeech = unrecognizedSpeech;
     TranscriptStore(app.library().store())
         .save(TranscriptDocument(transcript, std::chrono::system_clock::now()), itemID);
 }
