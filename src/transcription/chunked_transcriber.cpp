@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace bw {
 
@@ -233,8 +234,10 @@ private:
     // caller maps them all together for the transcript.
     std::vector<RecognizedSegment> recognize(const CompactedAudio& compacted, double offsetSeconds,
                                              const std::vector<TranscriptSegment>& chunkSegments) {
-        RecognitionRequest request{m_options.language, m_options.decoding, std::nullopt,
-                                   m_options.conditionOnPreviousText};
+        RecognitionRequest request;
+        request.language = m_options.language;
+        request.decoding = m_options.decoding;
+        request.conditionOnPreviousText = m_options.conditionOnPreviousText;
         if (m_options.conditionOnPreviousText) {
             request.prompt = promptFrom(m_segments, chunkSegments);
         }
@@ -266,11 +269,47 @@ private:
         auto recognized =
             m_recognizer.recognize(compacted.samples(), request, onFraction, m_stop, onSegment);
         throwIfCancelled(m_stop);
-        DoubtJudge judge(compacted, m_detector != nullptr, previousText);
-        for (auto& segment : recognized) {
-            judge.judge(segment);
+        judgeAll(recognized, compacted, previousText);
+        if (loopCount(recognized) > 0) {
+            // The decoder went round in a loop. Sampling from a higher temperature takes it off
+            // that path more often than not; the result with fewer loops (then fewer doubts)
+            // stays, the first one on a tie. The live view has already shown the first.
+            request.temperature = retryTemperature;
+            auto again = m_recognizer.recognize(compacted.samples(), request, onFraction, m_stop);
+            throwIfCancelled(m_stop);
+            judgeAll(again, compacted, previousText);
+            if (std::pair(loopCount(again), doubtCount(again)) <
+                std::pair(loopCount(recognized), doubtCount(recognized))) {
+                recognized = std::move(again);
+            }
         }
         return recognized;
+    }
+
+    void judgeAll(std::vector<RecognizedSegment>& segments, const CompactedAudio& compacted,
+                  const std::optional<std::string>& previousText) const {
+        DoubtJudge judge(compacted, m_detector != nullptr, previousText);
+        for (auto& segment : segments) {
+            judge.judge(segment);
+        }
+    }
+
+    static std::size_t loopCount(const std::vector<RecognizedSegment>& segments) {
+        return static_cast<std::size_t>(
+            std::ranges::count_if(segments, [](const RecognizedSegment& segment) {
+                return std::ranges::any_of(segment.doubts, [](SegmentDoubt doubt) {
+                    return doubt == SegmentDoubt::repeatsItself ||
+                           doubt == SegmentDoubt::repeatsPreviousLine;
+                });
+            }));
+    }
+
+    static std::size_t doubtCount(const std::vector<RecognizedSegment>& segments) {
+        std::size_t count = 0;
+        for (const auto& segment : segments) {
+            count += segment.doubts.size();
+        }
+        return count;
     }
 
     // The text of the last segment that starts before `time`, of this chunk or earlier ones.

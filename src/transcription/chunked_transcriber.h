@@ -29,6 +29,8 @@ public:
     // on its own when it lasts at least this long.
     static constexpr double minimumUnreached = 0.5;
     static constexpr double minimumUnheard = 1.0;
+    // A block whose text loops is recognized again with sampling from this temperature.
+    static constexpr double retryTemperature = 0.4;
 
     // Owns both for its life; the detector may be absent.
     explicit ChunkedTranscriber(std::unique_ptr<SpeechRecognizer> recognizer,

@@ -188,6 +188,8 @@ std::vector<RecognizedSegment> WhisperCppRecognizer::decode(std::span<const floa
                 : 1;
     }
     params.greedy.best_of = 5;
+    // The decoder's own fallback climbs from here in steps of temperature_inc.
+    params.temperature = static_cast<float>(std::clamp(request.temperature, 0.0, 1.0));
     // whisper.cpp's threads spin at a barrier after every step of the model; with more threads
     // than processors, a waiting thread spins while the one it waits for cannot run, which made
     // a transcription 50 times slower. Extra threads beyond the processors are never used.

@@ -261,9 +261,11 @@ TEST_F(ChunkedTranscriberTest, AChunksLastBlockIsPackedWithTheSpeechAfterIt) {
             auto pieces = std::lround((static_cast<double>(samples.size()) / rate + 0.2) / 4.2);
             RecognizedSegment segment{0, static_cast<double>(samples.size()) / rate, "", {}};
             for (long j = 0; j < pieces; ++j) {
+                // Words that differ, so that the text is not taken for a loop.
+                const std::string word = " w" + std::to_string(j);
                 segment.words.push_back(
-                    {4.2 * static_cast<double>(j) + 1, 4.2 * static_cast<double>(j) + 2, " w"});
-                segment.text += " w";
+                    {4.2 * static_cast<double>(j) + 1, 4.2 * static_cast<double>(j) + 2, word});
+                segment.text += word;
             }
             return std::vector<RecognizedSegment>{segment};
         });
@@ -454,6 +456,47 @@ INSTANTIATE_TEST_SUITE_P(
                          {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct LoopRetryCase {
+    const char* name;
+    std::string greedyText;  // what the first, greedy recognition gives
+    std::string retriedText; // what the retry from a higher temperature gives
+    std::size_t expectedCalls;
+    std::string expectedText;
+};
+
+void PrintTo(const LoopRetryCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ChunkedTranscriberLoopRetry : public ChunkedTranscriberTest,
+                                    public testing::WithParamInterface<LoopRetryCase> {};
+
+TEST_P(ChunkedTranscriberLoopRetry, KeepsTheRecognitionWithFewerLoops) {
+    const auto& param = GetParam();
+    build(30);
+    recognizer->setScript(
+        [&](std::span<const float>, const RecognitionRequest& request, auto&, auto) {
+            const auto& text = request.temperature > 0 ? param.retriedText : param.greedyText;
+            return std::vector<RecognizedSegment>{{0.5, 9.5, text, {}}};
+        });
+    auto transcript = run(wav(10), withoutDetection());
+
+    ASSERT_EQ(recognizer->calls().size(), param.expectedCalls);
+    EXPECT_EQ(recognizer->calls().front().request.temperature, 0);
+    ASSERT_EQ(transcript.segments.size(), 1u);
+    EXPECT_EQ(transcript.segments[0].text, param.expectedText);
+}
+
+const std::string loop = "we will we will we will we will we will we will we will we will";
+const std::string sentence = "we will meet again on Thursday to close the budget";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ChunkedTranscriberLoopRetry,
+    testing::Values(LoopRetryCase{"NoLoopNoRetry", sentence, loop, 1, sentence},
+                    LoopRetryCase{"RetryBreaksTheLoop", loop, sentence, 2, sentence},
+                    LoopRetryCase{"RetryLoopsTooFirstStays", loop, loop + " again", 2, loop}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ChunkedTranscriberTest, SilentChunksMoveOnWithoutRecognition) {
     build(std::nullopt, true);
     auto transcript = run(wav(100), TranscriptionOptions::standard(TranscriptionLanguage::english));
@@ -490,7 +533,13 @@ TEST_F(ChunkedTranscriberTest, AnEmptyFileFinishesWithoutRecognition) {
 
 TEST_F(ChunkedTranscriberTest, PromptsCarryThePrecedingText) {
     build(30);
-    std::string line(89, 'a'); // three lines and two spaces make 269 characters
+    // Three lines and two spaces make 269 characters; letters that don't repeat in a pattern,
+    // so that the line is not taken for a loop.
+    std::string line;
+    std::mt19937 letters(7);
+    while (line.size() < 89) {
+        line += static_cast<char>('a' + letters() % 26);
+    }
     recognizer->setScript([&](auto, auto&, auto&, auto) {
         return std::vector<RecognizedSegment>{{0, 1, " " + line, {}}};
     });
