@@ -1,6 +1,9 @@
 #include "app/app_model.h"
 
 #include "search/search_index.h"
+#include "transcription/new_transcription_language.h"
+
+#include <QLocale>
 
 #include <chrono>
 #include <exception>
@@ -15,17 +18,23 @@ constexpr const char* mixerInputTab = "--tab=4";
 constexpr const char* opener = "xdg-open";
 // The sound page of the desktop's settings, for desktops that register a settings handler.
 constexpr const char* soundSettingsURL = "settings://sound";
+constexpr const char* languageKey = "transcription.language";
 
 } // namespace
 
 AppModel::AppModel(LibraryStore store, Services services, QObject* parent)
-    : QObject(parent), m_services(std::move(services)) {
+    : QObject(parent), m_services(std::move(services)), m_dialogFolders(m_services.defaults.get()) {
     const LibraryStore transcriptionStore = store;
     m_library = std::make_unique<LibraryModel>(std::move(store), m_services.defaults.get());
     m_player = std::make_unique<PlaybackModel>(m_services.makePlayer, m_services.defaults.get());
     m_recorder = std::make_unique<RecorderModel>(*m_library, *m_services.microphoneAccess,
                                                  m_services.defaults.get(), m_services.listDevices,
                                                  m_services.makeSource);
+    connect(m_recorder.get(), &RecorderModel::startFinished, this, [this] {
+        if (m_library->alert()) {
+            presentMainWindow();
+        }
+    });
     m_transcription =
         std::make_unique<TranscriptionService>(transcriptionStore, m_services.makeEngine);
     m_search =
@@ -64,6 +73,10 @@ void AppModel::startRecording() {
     if (m_recorder->phase() != RecorderModel::Phase::idle) {
         return;
     }
+    if (m_services.startsRecordingInBackground) {
+        m_recorder->requestStart(std::chrono::system_clock::now());
+        return;
+    }
     try {
         m_recorder->start(std::chrono::system_clock::now());
     } catch (const std::exception& error) {
@@ -71,6 +84,20 @@ void AppModel::startRecording() {
     }
     if (m_library->alert()) {
         presentMainWindow();
+    }
+}
+
+TranscriptionLanguage
+AppModel::languageForTranscription(std::optional<TranscriptionLanguage> itemLanguage) const {
+    const auto* defaults = m_services.defaults.get();
+    const auto lastChosen = defaults ? defaults->string(languageKey) : std::nullopt;
+    return newTranscriptionLanguage(itemLanguage, lastChosen,
+                                    QLocale::system().name().toStdString());
+}
+
+void AppModel::rememberLanguageChoice(TranscriptionLanguage language) {
+    if (auto* defaults = m_services.defaults.get()) {
+        defaults->setString(languageKey, std::string(code(language)));
     }
 }
 

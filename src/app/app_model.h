@@ -9,6 +9,7 @@
 #pragma once
 
 #include "app/diagnostics_report.h"
+#include "app/dialog_folders.h"
 #include "app/program_launcher.h"
 #include "app/quit_routine.h"
 #include "library/library_model.h"
@@ -47,6 +48,9 @@ public:
         AudioPlayerFactory makePlayer;
         ResourceBundle bundle{std::nullopt};
         std::optional<std::filesystem::path> modelsDirectory;
+        // The program starts recordings away from the main thread (RecorderModel::
+        // requestStart); without it startRecording() returns with the recording running.
+        bool startsRecordingInBackground = false;
     };
 
     AppModel(LibraryStore store, Services services, QObject* parent = nullptr);
@@ -65,6 +69,7 @@ public:
     MicrophoneAccess& microphoneAccess() { return *m_services.microphoneAccess; }
     // The user's preferences; null when the model was made without them.
     UserDefaults* defaults() const { return m_services.defaults.get(); }
+    DialogFolders& dialogFolders() { return m_dialogFolders; }
     const std::optional<std::filesystem::path>& modelsDirectory() const {
         return m_services.modelsDirectory;
     }
@@ -79,11 +84,18 @@ public:
     void setPresentMainWindow(std::function<void()> present);
 
     // Starts a recording unless one is running or starting. A failure becomes the library's
-    // alert, and the main window comes forward when an alert is waiting.
+    // alert, and the main window comes forward when an alert is waiting (once the start has
+    // ended, when it runs in the background).
     void startRecording();
     // Unloads the player when it holds this recording's audio, cancels its transcription and
     // deletes it (failures become the library's alert).
     void deleteItem(const Uuid& id);
+    // The language a new transcription of an item starts in (newTranscriptionLanguage over the
+    // remembered choice and the system's locale); `itemLanguage` is its transcript's.
+    TranscriptionLanguage
+    languageForTranscription(std::optional<TranscriptionLanguage> itemLanguage) const;
+    // Remembers the language the user picked, under "transcription.language".
+    void rememberLanguageChoice(TranscriptionLanguage language);
     // Collects the diagnostics report into diagnostics().
     void showDiagnostics();
     // Opens the desktop's sound input settings: pavucontrol's input tab when installed, else
@@ -111,6 +123,7 @@ private:
     std::unique_ptr<TranscriptionService> m_transcription;
     // After the library it keeps its index in line with, so that it goes first.
     std::unique_ptr<LibrarySearch> m_search;
+    DialogFolders m_dialogFolders;
     bool m_isImporterPresented = false;
     std::optional<DiagnosticsReport> m_diagnostics;
     std::function<void()> m_presentMainWindow = [] {};

@@ -32,6 +32,7 @@ std::unique_ptr<AppModel> AppModel::live() {
     services.bundle = ResourceBundle::main();
     services.modelsDirectory = BundledModels::directory(services.bundle);
     services.makePlayer = PulseAudioPlayer::factory();
+    services.startsRecordingInBackground = true;
     UserDefaults* defaults = services.defaults.get();
     services.makeEngine = [bundle = services.bundle,
                            defaults]() -> std::shared_ptr<TranscriptionEngine> {

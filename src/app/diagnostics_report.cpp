@@ -3,7 +3,7 @@
 #include "base/duration_format.h"
 #include "base/iso_date.h"
 
-#include <cstdio>
+#include <charconv>
 
 namespace bw {
 
@@ -14,10 +14,12 @@ std::string infoString(const nlohmann::json& info, const char* key) {
     return found != info.end() && found->is_string() ? found->get<std::string>() : "unknown";
 }
 
+// Always with a point: the report is read by support, whatever the user's locale (the window
+// sets the process's locale, and printf's "%f" would follow it).
 std::string decimal(double value, const char* unit) {
     char text[64];
-    std::snprintf(text, sizeof text, "%.1f %s", value, unit);
-    return text;
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1);
+    return std::string(text, end.ptr) + " " + unit;
 }
 
 } // namespace

@@ -15,7 +15,7 @@ namespace {
 std::string importProblem(const std::filesystem::path& file, const std::exception& error) {
     std::string name = "“" + unicode::repairedUtf8(file.filename().string()) + "”";
     if (isLibraryError(error, LibraryError::Kind::unsupportedFileType)) {
-        return name + " isn't an m4a, mp3 or wav file.";
+        return name + " isn't a flac, m4a, mkv, mp3, mp4, ogg, opus, wav or webm file.";
     }
     if (isLibraryError(error, LibraryError::Kind::unreadableAudio)) {
         return name + " couldn't be read as audio. The file may be damaged.";

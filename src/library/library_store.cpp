@@ -82,7 +82,9 @@ fs::path LibraryStore::defaultRootURL() {
 }
 
 const std::set<std::string>& LibraryStore::importableExtensions() {
-    static const std::set<std::string> extensions{"m4a", "mp3", "wav"};
+    // What FFmpeg decodes and people have at hand; a video file gives its audio track.
+    static const std::set<std::string> extensions{"flac", "m4a",  "mkv", "mp3", "mp4",
+                                                  "ogg",  "opus", "wav", "webm"};
     return extensions;
 }
 

@@ -34,7 +34,8 @@ public:
 
     // The standard location, created if missing. Throws FileError.
     static std::filesystem::path defaultRootURL();
-    static const std::set<std::string>& importableExtensions(); // "m4a", "mp3", "wav"
+    // "flac", "m4a", "mkv", "mp3", "mp4", "ogg", "opus", "wav", "webm"
+    static const std::set<std::string>& importableExtensions();
 
     const std::filesystem::path& rootURL() const { return m_rootURL; }
     // The item's folder: named by the upper-case identifier, or the lower-case one when only

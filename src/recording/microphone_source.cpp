@@ -20,6 +20,7 @@ void MicrophoneSource::start(BufferCallback onBuffer, std::function<void()> onSt
     if (m_state != State::idle) {
         return;
     }
+    m_startGate = starting;
     m_onBuffer = std::move(onBuffer);
     m_onStop = std::move(onStop);
     m_device = m_pickedDeviceID ? m_pickedDeviceID : m_devices.defaultInput();
@@ -38,10 +39,28 @@ void MicrophoneSource::start(BufferCallback onBuffer, std::function<void()> onSt
         m_engine->start();
     } catch (...) {
         tearDown();
+        finishStarting();
         throw;
     }
     m_restartLimit.lastStart = m_now();
     m_state = State::recording;
+    finishStarting();
+}
+
+// Handles here, on start()'s thread, the changes configurationChanged() left while starting,
+// until none is waiting; only then may the main thread handle them itself.
+void MicrophoneSource::finishStarting() {
+    for (;;) {
+        int expected = changedWhileStarting;
+        if (m_startGate.compare_exchange_strong(expected, starting)) {
+            handleConfigurationChange();
+            continue;
+        }
+        expected = starting;
+        if (m_startGate.compare_exchange_strong(expected, open)) {
+            return;
+        }
+    }
 }
 
 void MicrophoneSource::installTap() {
@@ -111,6 +130,15 @@ void MicrophoneSource::restart(std::uint32_t device) {
 }
 
 void MicrophoneSource::configurationChanged() {
+    int expected = starting;
+    if (m_startGate.compare_exchange_strong(expected, changedWhileStarting) ||
+        expected == changedWhileStarting) {
+        return; // start() handles it when the stream runs
+    }
+    handleConfigurationChange();
+}
+
+void MicrophoneSource::handleConfigurationChange() {
     if (m_state != State::recording && m_state != State::paused) {
         return;
     }

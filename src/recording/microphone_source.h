@@ -5,15 +5,18 @@
 // quick succession: at most three restarts in a row, each less than five seconds after the
 // previous start.
 //
-// Lives on the main thread: every function, including configurationChanged(), runs there. Only
-// the buffer callback runs on the engine's audio thread. Create it with std::make_shared: the
-// engine's notification holds it weakly.
+// Lives on the main thread: every function, including configurationChanged(), runs there, except
+// that start() may run on another thread while the main thread leaves the source alone; a
+// configuration change that reaches the main thread meanwhile is handled by start() once the
+// stream runs. Only the buffer callback runs on the engine's audio thread. Create it with
+// std::make_shared: the engine's notification holds it weakly.
 #pragma once
 
 #include "platform/microphone_engine.h"
 #include "recording/audio_input_source.h"
 #include "recording/microphone_devices.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -50,6 +53,8 @@ public:
 private:
     enum class State { idle, recording, paused, stopped };
 
+    void handleConfigurationChange();
+    void finishStarting();
     void installTap();
     void tearDown();
     void restart(std::uint32_t device);
@@ -68,6 +73,8 @@ private:
     bool m_needsRestart = false;
     BufferCallback m_onBuffer;
     std::function<void()> m_onStop;
+    enum StartGate { open, starting, changedWhileStarting };
+    std::atomic<int> m_startGate{open};
 };
 
 } // namespace bw

@@ -22,6 +22,20 @@ const char* const microphoneMessage =
     "The microphone was disconnected or changed. Everything recorded up to that point is kept. "
     "To continue, start a new recording.";
 
+// The failure a start reports: a missing input is its own case; the library's and the
+// recorder's own errors pass as they are; anything else could not start.
+[[noreturn]] void rethrowAsStartError(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const AudioInputError&) {
+        throw RecorderError::noInputAvailable();
+    } catch (const RecorderError&) {
+        throw;
+    } catch (const std::exception& other) {
+        throw RecorderError::couldNotStart(other.what());
+    }
+}
+
 std::string couldNotStartMessage(const std::string& reason) {
     return "Check that the microphone is connected and this computer has enough free disk "
            "space, then try again. " +
@@ -69,10 +83,20 @@ void RecorderModel::setSelectedDeviceUID(const std::optional<std::string>& uid) 
 }
 
 void RecorderModel::refreshDevices() {
-    auto devices = m_listDevices();
+    setDevices(m_listDevices());
+}
+
+void RecorderModel::setDevices(std::vector<AudioInputDevice> devices) {
     if (devices != m_devices) {
         m_devices = std::move(devices);
         emit devicesChanged();
+    }
+}
+
+void RecorderModel::checkAccess(MicrophoneAccessStatus status, bool requestGranted) const {
+    if (status == MicrophoneAccessStatus::denied ||
+        (status == MicrophoneAccessStatus::undetermined && !requestGranted)) {
+        throw RecorderError::microphoneDenied();
     }
 }
 
@@ -84,10 +108,7 @@ void RecorderModel::start(TimePoint at) {
     try {
         refreshDevices();
         const auto status = m_access.status();
-        if (status == MicrophoneAccessStatus::denied ||
-            (status == MicrophoneAccessStatus::undetermined && !m_access.request())) {
-            throw RecorderError::microphoneDenied();
-        }
+        checkAccess(status, status == MicrophoneAccessStatus::undetermined && m_access.request());
         beginSession(m_library.beginRecording(recordingTitle(at), at));
     } catch (...) {
         setPhase(Phase::idle);
@@ -97,41 +118,161 @@ void RecorderModel::start(TimePoint at) {
 
 void RecorderModel::beginSession(LibraryModel::NewRecording recording) {
     const LibraryItem& item = recording.item;
-    const Uuid id = item.id;
     m_itemLock = std::move(recording.lock);
+    auto pipeline = makePipeline(item);
+    std::shared_ptr<AudioInputSource> source;
     try {
-        auto source = m_makeSource(selectedDevice());
-        auto pipeline = std::make_unique<RecordingPipeline>(
-            m_library.store().audioFileURL(item),
-            [this, id](RecordingPipeline::Progress progress) {
-                QMetaObject::invokeMethod(
-                    this, [this, id, progress] { applyProgress(id, progress); },
-                    Qt::QueuedConnection);
-            },
-            [this, id](std::exception_ptr) {
-                QMetaObject::invokeMethod(
-                    this, [this, id] { stopAfterProblem(diskMessage, id); }, Qt::QueuedConnection);
-            });
-        RecordingPipeline* receiver = pipeline.get();
-        source->start([receiver](const CaptureBuffer& buffer) { receiver->receive(buffer); },
-                      [this, id] {
-                          QMetaObject::invokeMethod(
-                              this, [this, id] { stopAfterProblem(microphoneMessage, id); },
-                              Qt::QueuedConnection);
-                      });
-        m_source = std::move(source);
-        m_pipeline = std::move(pipeline);
-    } catch (const AudioInputError&) {
+        source = m_makeSource(selectedDevice());
+        startSource(*source, *pipeline, item.id);
+    } catch (...) {
         undoStart(item);
-        throw RecorderError::noInputAvailable();
-    } catch (const std::exception& error) {
-        undoStart(item);
-        throw RecorderError::couldNotStart(error.what());
+        rethrowAsStartError(std::current_exception());
     }
+    adoptSession(item.id, std::move(source), std::move(pipeline));
+}
+
+std::unique_ptr<RecordingPipeline> RecorderModel::makePipeline(const LibraryItem& item) {
+    const Uuid id = item.id;
+    return std::make_unique<RecordingPipeline>(
+        m_library.store().audioFileURL(item),
+        [this, id](RecordingPipeline::Progress progress) {
+            QMetaObject::invokeMethod(
+                this, [this, id, progress] { applyProgress(id, progress); }, Qt::QueuedConnection);
+        },
+        [this, id](std::exception_ptr) {
+            QMetaObject::invokeMethod(
+                this, [this, id] { stopAfterProblem(diskMessage, id); }, Qt::QueuedConnection);
+        });
+}
+
+void RecorderModel::startSource(AudioInputSource& source, RecordingPipeline& pipeline,
+                                const Uuid& id) {
+    RecordingPipeline* receiver = &pipeline;
+    source.start([receiver](const CaptureBuffer& buffer) { receiver->receive(buffer); },
+                 [this, id] {
+                     QMetaObject::invokeMethod(
+                         this, [this, id] { stopAfterProblem(microphoneMessage, id); },
+                         Qt::QueuedConnection);
+                 });
+}
+
+void RecorderModel::adoptSession(const Uuid& id, std::shared_ptr<AudioInputSource> source,
+                                 std::unique_ptr<RecordingPipeline> pipeline) {
+    m_source = std::move(source);
+    m_pipeline = std::move(pipeline);
     setActiveItemID(id);
     setDuration(0);
     setLevel(0);
     setPhase(Phase::recording);
+}
+
+// What a start on the worker thread has reached, read on the main thread once it has posted
+// (or once the main thread has joined it).
+struct RecorderModel::PendingStart {
+    std::optional<LibraryItem> item;
+    std::unique_ptr<RecordingPipeline> pipeline;
+    std::shared_ptr<AudioInputSource> source;
+    std::exception_ptr error;
+};
+
+void RecorderModel::requestStart(TimePoint at) {
+    if (m_phase != Phase::idle) {
+        return;
+    }
+    setPhase(Phase::starting);
+    m_pendingStart = std::make_shared<PendingStart>();
+    m_startWork.start(
+        [this, at, listDevices = m_listDevices](std::stop_token, const BackgroundWork::Post& post) {
+            std::vector<AudioInputDevice> devices;
+            std::exception_ptr problem;
+            try {
+                devices = listDevices();
+                const auto status = m_access.status();
+                checkAccess(status,
+                            status == MicrophoneAccessStatus::undetermined && m_access.request());
+            } catch (...) {
+                problem = std::current_exception();
+            }
+            post([this, at, devices = std::move(devices), problem]() mutable {
+                continueStart(at, std::move(devices), problem);
+            });
+        });
+}
+
+void RecorderModel::continueStart(TimePoint at, std::vector<AudioInputDevice> devices,
+                                  std::exception_ptr accessProblem) {
+    auto pending = m_pendingStart;
+    if (!pending || m_phase != Phase::starting) {
+        return;
+    }
+    setDevices(std::move(devices));
+    try {
+        if (accessProblem) {
+            std::rethrow_exception(accessProblem);
+        }
+        auto recording = m_library.beginRecording(recordingTitle(at), at);
+        m_itemLock = std::move(recording.lock);
+        pending->item = recording.item;
+        pending->pipeline = makePipeline(recording.item);
+    } catch (const std::exception& error) {
+        failStart(error);
+        return;
+    }
+    m_startWork.start([this, pending, device = selectedDevice(), makeSource = m_makeSource](
+                          std::stop_token, const BackgroundWork::Post& post) {
+        try {
+            auto source = makeSource(device);
+            startSource(*source, *pending->pipeline, pending->item->id);
+            pending->source = std::move(source);
+        } catch (...) {
+            pending->error = std::current_exception();
+        }
+        post([this, pending] { finishStart(pending); });
+    });
+}
+
+void RecorderModel::finishStart(const std::shared_ptr<PendingStart>& pending) {
+    if (pending != m_pendingStart) {
+        return; // already settled by stop() or the destructor
+    }
+    m_pendingStart.reset();
+    if (!pending->error) {
+        adoptSession(pending->item->id, std::move(pending->source), std::move(pending->pipeline));
+        emit startFinished();
+        return;
+    }
+    pending->pipeline.reset();
+    undoStart(*pending->item);
+    try {
+        rethrowAsStartError(pending->error);
+    } catch (const std::exception& error) {
+        failStart(error);
+    }
+}
+
+void RecorderModel::failStart(const std::exception& error) {
+    m_pendingStart.reset();
+    setPhase(Phase::idle);
+    report(error);
+    emit startFinished();
+}
+
+void RecorderModel::settlePendingStart() {
+    if (!m_pendingStart) {
+        return;
+    }
+    m_startWork.join();
+    // Whatever it posted meanwhile is handled here, once: finishStart() ignores it later.
+    auto pending = std::move(m_pendingStart);
+    if (pending->source) {
+        adoptSession(pending->item->id, std::move(pending->source), std::move(pending->pipeline));
+    } else {
+        pending->pipeline.reset();
+        if (pending->item) {
+            undoStart(*pending->item);
+        }
+        setPhase(Phase::idle);
+    }
 }
 
 void RecorderModel::undoStart(const LibraryItem& item) {
@@ -179,6 +320,7 @@ void RecorderModel::resume() {
 }
 
 void RecorderModel::stop() {
+    settlePendingStart();
     if (!m_source || !m_pipeline || !m_activeItemID) {
         return;
     }

@@ -8,9 +8,12 @@
 // While it records, the model holds the item's ".recording.lock", so that another process that
 // opens the library leaves the recording alone; the lock goes when the item is finished.
 //
-// Lives on the main thread; the source's and the pipeline's callbacks hop there.
+// Lives on the main thread; the source's and the pipeline's callbacks hop there. requestStart()
+// runs the sound server's checks and the stream's start on a thread of its own, so that the
+// window never waits for the sound server.
 #pragma once
 
+#include "async/background_work.h"
 #include "base/uuid.h"
 #include "library/library_model.h"
 #include "platform/audio_input_device.h"
@@ -69,6 +72,12 @@ public:
     // Starts recording. Throws RecorderError (the phase is idle again then), or the library's
     // error from creating the item.
     void start(TimePoint at);
+    // Starts recording without waiting: the phase is `starting` at once, the device list, the
+    // microphone access and the stream's start are dealt with away from the main thread, and
+    // startFinished() follows on the main thread, with the phase `recording`, or `idle` and the
+    // failure as the library's alert. Does nothing unless idle. stop() and the destructor wait
+    // for a start in progress and finish what it recorded.
+    void requestStart(TimePoint at);
     void pause();
     void resume();
     void stop();
@@ -82,13 +91,29 @@ signals:
     void levelChanged();
     void devicesChanged();
     void selectedDeviceUIDChanged();
+    // A requestStart() has ended, successfully or not.
+    void startFinished();
 
 private:
     void setPhase(Phase phase);
     void setActiveItemID(const std::optional<Uuid>& id);
     void setDuration(double duration);
     void setLevel(float level);
+    struct PendingStart;
+
+    void setDevices(std::vector<AudioInputDevice> devices);
+    void checkAccess(MicrophoneAccessStatus status, bool requestGranted) const;
     void beginSession(LibraryModel::NewRecording recording);
+    std::unique_ptr<RecordingPipeline> makePipeline(const LibraryItem& item);
+    // Any thread: starts the source into the pipeline; its callbacks hop to the main thread.
+    void startSource(AudioInputSource& source, RecordingPipeline& pipeline, const Uuid& id);
+    void adoptSession(const Uuid& id, std::shared_ptr<AudioInputSource> source,
+                      std::unique_ptr<RecordingPipeline> pipeline);
+    void continueStart(TimePoint at, std::vector<AudioInputDevice> devices,
+                       std::exception_ptr accessProblem);
+    void finishStart(const std::shared_ptr<PendingStart>& pending);
+    void failStart(const std::exception& error);
+    void settlePendingStart();
     void undoStart(const LibraryItem& item);
     void applyProgress(const Uuid& item, RecordingPipeline::Progress progress);
     void stopAfterProblem(const std::string& message, const std::optional<Uuid>& item);
@@ -107,6 +132,9 @@ private:
     std::shared_ptr<AudioInputSource> m_source;
     std::unique_ptr<RecordingPipeline> m_pipeline;
     std::optional<FileLock> m_itemLock;
+    std::shared_ptr<PendingStart> m_pendingStart;
+    // Last, so that it is joined before the members its work uses go.
+    BackgroundWork m_startWork{this};
 };
 
 // The sound server's microphone for a recording: a MicrophoneSource over a PulseAudio engine on

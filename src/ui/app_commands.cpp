@@ -14,7 +14,7 @@ AppCommands::AppCommands(AppModel& app, MainWindow& window, std::function<void()
     : QObject(&window), m_app(app), m_window(window) {
     auto* bar = window.menuBar();
 
-    auto* application = bar->addMenu("Brindlewick");
+    auto* application = bar->addMenu("&Brindlewick");
     connect(application->addAction("Check for Updates\u2026"), &QAction::triggered, this,
             &UpdatePage::open);
     application->addSeparator();
@@ -23,7 +23,7 @@ AppCommands::AppCommands(AppModel& app, MainWindow& window, std::function<void()
     quitAction->setMenuRole(QAction::QuitRole);
     connect(quitAction, &QAction::triggered, this, [quit = std::move(quit)] { quit(); });
 
-    auto* file = bar->addMenu("File");
+    auto* file = bar->addMenu("&File");
     auto* newRecording = file->addAction("New Recording\u2026");
     newRecording->setShortcut(QKeySequence("Ctrl+N"));
     connect(newRecording, &QAction::triggered, &m_app, &AppModel::startRecording);
@@ -42,7 +42,7 @@ AppCommands::AppCommands(AppModel& app, MainWindow& window, std::function<void()
         m_app.library().setGroupEditor(GroupEditor::make(GroupEditor::Create{}));
     });
 
-    auto* help = bar->addMenu("Help");
+    auto* help = bar->addMenu("&Help");
     connect(help->addAction("Export Diagnostics\u2026"), &QAction::triggered, &m_app,
             &AppModel::showDiagnostics);
     connect(help->addAction("Acknowledgements\u2026"), &QAction::triggered, this,
@@ -50,7 +50,7 @@ AppCommands::AppCommands(AppModel& app, MainWindow& window, std::function<void()
     connect(help->addAction("Brindlewick Privacy Policy"), &QAction::triggered, this,
             &PrivacyPolicyPage::open);
     help->addSeparator();
-    QMenu* keys = help->addMenu("Keyboard Shortcuts");
+    QMenu* keys = help->addMenu("&Keyboard Shortcuts");
     keys->addActions(window.keys()->actions());
     keys->insertSeparator(window.keys()->playOrPause());
 }

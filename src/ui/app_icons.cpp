@@ -12,13 +12,21 @@ static void registerIconResources() {
 
 namespace bw::ui::AppIcons {
 
-QString menuBarIconName(bool recording) {
-    return recording ? "MenuBarIconRecording" : "MenuBarIcon";
+QString menuBarIconName(TrayState state) {
+    switch (state) {
+    case TrayState::recording:
+        return "MenuBarIconRecording";
+    case TrayState::paused:
+        return "MenuBarIconPaused";
+    case TrayState::idle:
+        break;
+    }
+    return "MenuBarIcon";
 }
 
-QIcon menuBar(bool recording) {
+QIcon menuBar(TrayState state) {
     registerIconResources();
-    return QIcon(":/icons/" + menuBarIconName(recording) + ".svg");
+    return QIcon(":/icons/" + menuBarIconName(state) + ".svg");
 }
 
 QIcon application() {

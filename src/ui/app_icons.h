@@ -1,5 +1,5 @@
-// The program's own images, compiled into it: the tray icons "MenuBarIcon" and
-// "MenuBarIconRecording" and the application icon the windows use.
+// The program's own images, compiled into it: the tray icons "MenuBarIcon",
+// "MenuBarIconRecording" and "MenuBarIconPaused" and the application icon the windows use.
 #pragma once
 
 #include <QIcon>
@@ -7,9 +7,11 @@
 
 namespace bw::ui::AppIcons {
 
+enum class TrayState { idle, recording, paused };
+
 // The name of the tray image for the recorder's state.
-QString menuBarIconName(bool recording);
-QIcon menuBar(bool recording);
+QString menuBarIconName(TrayState state);
+QIcon menuBar(TrayState state);
 QIcon application();
 
 } // namespace bw::ui::AppIcons

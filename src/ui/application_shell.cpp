@@ -25,6 +25,8 @@ ApplicationShell::ApplicationShell(AppModel& app, bool trayAvailable, std::funct
     if (trayAvailable) {
         const auto name = MenuBarStatus::appName(ResourceBundle::main().info());
         m_tray = std::make_unique<TrayMenu>(app, QString::fromStdString(name), m_quit, true);
+        m_tray->setWindowShown(
+            [window = m_window.get()] { return window->isVisible() && !window->isMinimized(); });
     }
 }
 

@@ -1,5 +1,6 @@
 #include "ui/file_save_panel.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QMimeDatabase>
@@ -20,13 +21,20 @@ void FileSavePanel::ask(const SaveQuestion& question, Answer answer) {
                                          : pattern);
     // A name typed without the extension still gets it.
     dialog->setDefaultSuffix(extension);
-    dialog->selectFile(QString::fromStdString(question.suggestedFileName));
+    const auto purpose = DialogFolders::Purpose::exportSave;
+    dialog->setDirectory(m_folders ? QFile::decodeName(m_folders->folder(purpose).c_str())
+                                   : QDir::homePath());
+    dialog->selectFile(
+        QDir(dialog->directory()).filePath(QString::fromStdString(question.suggestedFileName)));
     QObject::connect(dialog, &QFileDialog::finished, dialog,
-                     [dialog, answer = std::move(answer)](int result) {
+                     [dialog, folders = m_folders, answer = std::move(answer)](int result) {
                          std::optional<std::filesystem::path> chosen;
                          const QStringList files = dialog->selectedFiles();
                          if (result == QDialog::Accepted && !files.isEmpty()) {
                              chosen = QFile::encodeName(files.front()).toStdString();
+                             if (folders) {
+                                 folders->rememberChosenFile(purpose, *chosen);
+                             }
                          }
                          dialog->deleteLater();
                          answer(chosen);

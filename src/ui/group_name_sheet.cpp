@@ -54,6 +54,13 @@ GroupNameSheet::GroupNameSheet(const GroupEditor& editor, LibraryModel& library,
         m_problem->clear();
         m_problem->hide();
     });
+    // The disabled button cannot answer Return, so the field does.
+    connect(m_name, &QLineEdit::returnPressed, this, [this] {
+        if (m_name->text().trimmed().isEmpty()) {
+            m_problem->setText("The group's name can't be empty.");
+            m_problem->show();
+        }
+    });
     auto updateConfirm = [this] { m_confirm->setEnabled(!m_name->text().trimmed().isEmpty()); };
     connect(m_name, &QLineEdit::textChanged, this, updateConfirm);
     updateConfirm();

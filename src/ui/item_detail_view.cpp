@@ -3,6 +3,7 @@
 #include "app/app_model.h"
 #include "base/duration_format.h"
 #include "ui/display_text.h"
+#include "ui/elided_label.h"
 #include "ui/player_view.h"
 #include "ui/symbols.h"
 #include "ui/text_styles.h"
@@ -49,14 +50,13 @@ QWidget* makeInterruptedNotice(const QFont& font) {
 } // namespace
 
 ItemDetailView::ItemDetailView(AppModel& app, QWidget* parent)
-    : QWidget(parent), m_app(app), m_title(new QLabel), m_information(new QLabel),
+    : QWidget(parent), m_app(app), m_title(new ElidedLabel), m_information(new QLabel),
       m_player(new PlayerView(app.player())), m_transcript(new TranscriptSection(app)) {
     QFont titleFont = m_title->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
     titleFont.setBold(true);
     m_title->setFont(titleFont);
-    m_title->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_title->setWordWrap(true);
+    m_title->setObjectName("title");
     const QFont callout = TextStyles::callout(m_information->font());
     m_information->setFont(callout);
     m_information->setForegroundRole(QPalette::PlaceholderText);
@@ -76,7 +76,7 @@ ItemDetailView::ItemDetailView(AppModel& app, QWidget* parent)
 }
 
 void ItemDetailView::showItem(const LibraryItem& item) {
-    m_title->setText(QString::fromStdString(item.title));
+    m_title->setFullText(QString::fromStdString(item.title));
     m_information->setText(informationLine(item));
     m_interrupted->setVisible(item.state == LibraryItem::State::interrupted);
     m_app.player().load(m_app.library().store().audioFileURL(item));

@@ -15,6 +15,7 @@ class AppModel;
 
 namespace bw::ui {
 
+class ElidedLabel;
 class PlayerView;
 class TranscriptSection;
 
@@ -27,7 +28,7 @@ public:
     // Shows `item` (again, when it changed) and points the player at its audio.
     void showItem(const LibraryItem& item);
 
-    QLabel* titleLabel() const { return m_title; }
+    ElidedLabel* titleLabel() const { return m_title; }
     QLabel* informationLabel() const { return m_information; }
     QWidget* interruptedNotice() const { return m_interrupted; }
     PlayerView* player() const { return m_player; }
@@ -35,7 +36,7 @@ public:
 
 private:
     AppModel& m_app;
-    QLabel* m_title;
+    ElidedLabel* m_title;
     QLabel* m_information;
     QWidget* m_interrupted;
     PlayerView* m_player;

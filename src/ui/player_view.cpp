@@ -5,13 +5,20 @@
 #include "ui/symbols.h"
 #include "ui/text_styles.h"
 
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStackedWidget>
+#include <QTextEdit>
 #include <QToolButton>
 
 #include <algorithm>
@@ -91,6 +98,40 @@ PlayerView::PlayerView(PlaybackModel& player, QWidget* parent)
     // Ten times a second while playing: only the position moves.
     connect(&player, &PlaybackModel::currentTimeChanged, this, &PlayerView::showTime);
     refresh();
+    // Focused widgets of any of the window's panes receive the override: watch them all.
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+namespace {
+
+bool hasOwnSpace(const QObject* widget) {
+    if (qobject_cast<const QAbstractButton*>(widget) || qobject_cast<const QComboBox*>(widget) ||
+        qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget)) {
+        return true;
+    }
+    if (const auto* text = qobject_cast<const QTextEdit*>(widget)) {
+        return !text->isReadOnly();
+    }
+    if (const auto* text = qobject_cast<const QPlainTextEdit*>(widget)) {
+        return !text->isReadOnly();
+    }
+    return false;
+}
+
+} // namespace
+
+// Accepting the override hands Space to the focused widget as an ordinary key press, before
+// the window's shortcut would take it.
+bool PlayerView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier &&
+            hasOwnSpace(watched)) {
+            event->accept();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void PlayerView::setSpaceTogglesPlayback(bool toggles) {

@@ -1,7 +1,8 @@
 // The player of the detail pane: a play / pause button, a position slider over the audio, the
 // "current / duration" clocks and the playback speed (0.5× to 2×); or "This audio can't be
 // played." when the file could not be opened. The space bar plays and pauses while
-// spaceTogglesPlayback is set.
+// spaceTogglesPlayback is set, except where it has a meaning of its own: on a focused button
+// (which it presses), a list box or a text field.
 #pragma once
 
 #include <QWidget>
@@ -35,6 +36,9 @@ public:
     // Shown instead of the controls when the audio can't be played.
     QLabel* failureLabel() const { return m_failure; }
     bool showsFailure() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void refresh();

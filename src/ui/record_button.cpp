@@ -23,10 +23,11 @@ RecordButton::RecordButton(AppModel& app, QWidget* parent) : QToolButton(parent)
 void RecordButton::update() {
     const auto phase = m_app.recorder().phase();
     const bool running = m_app.recorder().isRecording();
-    setText(running ? "Stop" : "Record");
+    const bool starting = phase == RecorderModel::Phase::starting;
+    setText(starting ? "Starting the recording\u2026" : running ? "Stop" : "Record");
     setToolTip(running ? "Stop" : ConsentInstruction::text());
     setIcon(symbol(running ? "stop.circle.fill" : "record.circle"));
-    setEnabled(phase != RecorderModel::Phase::starting);
+    setEnabled(!starting);
 }
 
 } // namespace bw::ui

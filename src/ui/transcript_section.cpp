@@ -27,7 +27,8 @@
 namespace bw::ui {
 
 TranscriptSection::TranscriptSection(AppModel& app, QWidget* parent)
-    : QWidget(parent), m_app(app), m_fileSavePanel(std::make_unique<FileSavePanel>(this)),
+    : QWidget(parent), m_app(app),
+      m_fileSavePanel(std::make_unique<FileSavePanel>(this, &app.dialogFolders())),
       m_savePanel(m_fileSavePanel.get()), m_controls(new TranscriptControls(this)),
       m_note(new QLabel("Another recording is being transcribed. This one can start when it "
                         "finishes.",
@@ -164,9 +165,9 @@ void TranscriptSection::load(const Uuid& itemID) {
     }
     m_app.setOpenTranscript(m_editor.get());
     const auto* job = runningJob();
-    m_language = job        ? job->language
-                 : m_editor ? m_editor->document().language
-                            : TranscriptionLanguage::slovak;
+    m_language = job ? job->language
+                     : m_app.languageForTranscription(
+                           m_editor ? std::optional(m_editor->document().language) : std::nullopt);
 }
 
 void TranscriptSection::dropEditor(bool savesEdits) {
@@ -281,6 +282,7 @@ void TranscriptSection::showMatch(int step) {
 
 void TranscriptSection::chooseLanguage(TranscriptionLanguage language) {
     m_language = language;
+    m_app.rememberLanguageChoice(language);
     refresh();
 }
 

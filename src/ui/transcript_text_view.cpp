@@ -36,6 +36,14 @@ TextEdit editOf(const QTextCursor& cursor, const QString& text) {
     return {cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart(), text};
 }
 
+// Alt or Super with a key, without Control: on this desktop a menu's mnemonic or the window
+// manager's, which Qt's editor would otherwise type.
+bool isWindowChord(const QKeyEvent* event) {
+    const auto modifiers = event->modifiers();
+    return !event->text().isEmpty() && !(modifiers & Qt::ControlModifier) &&
+           (modifiers & (Qt::AltModifier | Qt::MetaModifier));
+}
+
 // Whether a key press types its text, as Qt's own editors decide it: Control alone or with
 // Shift is a command, while Control with Alt (AltGr on some keyboards) still types.
 bool typesText(const QKeyEvent* event) {
@@ -273,6 +281,9 @@ void TranscriptTextView::keyPressEvent(QKeyEvent* event) {
         // Each paragraph is one segment: there is no line to break.
     } else if (auto deletion = deletionFor(event)) {
         apply({*deletion}, Origin::edit);
+    } else if (isWindowChord(event)) {
+        event->ignore(); // for the menus' mnemonics and the desktop, never typed
+        return;
     } else if (typesText(event)) {
         apply({selectionEdit(event->text())}, Origin::typing);
     } else {

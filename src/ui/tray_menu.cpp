@@ -51,12 +51,29 @@ TrayMenu::TrayMenu(AppModel& app, QString appName, std::function<void()> quit, b
     }
 }
 
+namespace {
+
+AppIcons::TrayState trayState(RecorderModel::Phase phase) {
+    switch (phase) {
+    case RecorderModel::Phase::recording:
+        return AppIcons::TrayState::recording;
+    case RecorderModel::Phase::paused:
+        return AppIcons::TrayState::paused;
+    case RecorderModel::Phase::idle:
+    case RecorderModel::Phase::starting:
+        break;
+    }
+    return AppIcons::TrayState::idle;
+}
+
+} // namespace
+
 QString TrayMenu::iconName() const {
-    return AppIcons::menuBarIconName(m_app.recorder().isRecording());
+    return AppIcons::menuBarIconName(trayState(m_app.recorder().phase()));
 }
 
 void TrayMenu::updateIcon() {
-    m_icon.setIcon(AppIcons::menuBar(m_app.recorder().isRecording()));
+    m_icon.setIcon(AppIcons::menuBar(trayState(m_app.recorder().phase())));
     m_icon.setToolTip(m_app.recorder().isRecording() ? m_appName + ", recording" : m_appName);
 }
 
@@ -75,8 +92,30 @@ void TrayMenu::updateStatus() {
         return;
     }
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        m_statusLines[i]->setText(QString::fromStdString(lines[i]));
+        showStatusLine(*m_statusLines[i], QString::fromStdString(lines[i]));
     }
+}
+
+void TrayMenu::showStatusLine(QAction& line, const QString& text) {
+    const QString shown = m_menu.fontMetrics().elidedText(text, Qt::ElideMiddle, statusLineWidth);
+    line.setText(shown);
+    line.setToolTip(shown == text ? QString() : text);
+}
+
+void TrayMenu::stopRecording() {
+    const auto id = m_app.recorder().activeItemID();
+    const bool windowHidden = !m_windowShown();
+    m_app.recorder().stop();
+    if (!windowHidden || !id) {
+        return;
+    }
+    const auto item = m_app.library().item(*id);
+    const QString title = "Recording stopped";
+    const QString message =
+        item ? "\u201c" + QString::fromStdString(item->title) + "\u201d is saved in the library."
+             : QString("The recording is saved in the library.");
+    m_icon.showMessage(title, message, AppIcons::application());
+    emit notified(title, message);
 }
 
 void TrayMenu::rebuild() {
@@ -96,7 +135,9 @@ void TrayMenu::rebuild() {
         addLine(m_appName + ": a development build, not the installed app");
     }
     for (const auto& line : MenuBarStatus::lines(m_app)) {
-        m_statusLines.push_back(addLine(QString::fromStdString(line)));
+        auto* action = addLine({});
+        showStatusLine(*action, QString::fromStdString(line));
+        m_statusLines.push_back(action);
     }
     m_menu.addSeparator();
     addLine(ConsentInstruction::text());
@@ -119,8 +160,8 @@ void TrayMenu::rebuild() {
         auto* pauseResume = m_menu.addAction(paused ? "Resume Recording" : "Pause Recording");
         connect(pauseResume, &QAction::triggered, &recorder,
                 paused ? &RecorderModel::resume : &RecorderModel::pause);
-        connect(m_menu.addAction("Stop Recording"), &QAction::triggered, &recorder,
-                &RecorderModel::stop);
+        connect(m_menu.addAction("Stop Recording"), &QAction::triggered, this,
+                &TrayMenu::stopRecording);
     }
 
     m_menu.addSeparator();

@@ -30,17 +30,30 @@ public:
 
     QMenu& menu() { return m_menu; }
     const QSystemTrayIcon& icon() const { return m_icon; }
-    // "MenuBarIcon", or "MenuBarIconRecording" while recording or paused.
+    // "MenuBarIcon", "MenuBarIconRecording" while recording, "MenuBarIconPaused" while paused.
     QString iconName() const;
+    // Tells whether the main window is on screen; while it is not, a recording stopped from
+    // the menu is confirmed by a desktop notification. Without it the window counts as shown.
+    void setWindowShown(std::function<bool()> windowShown) {
+        m_windowShown = std::move(windowShown);
+    }
+    // The widest a status line is drawn; longer ones are elided, with the whole text as tooltip.
+    static constexpr int statusLineWidth = 360;
     NewGroupPanel& newGroupPanel() { return m_newGroupPanel; }
 
     // Replaces the menu's items with the models' current state.
     void rebuild();
 
+signals:
+    // A desktop notification was shown.
+    void notified(const QString& title, const QString& message);
+
 private:
     void scheduleRebuild();
     void updateStatus();
     void updateIcon();
+    void showStatusLine(QAction& line, const QString& text);
+    void stopRecording();
 
     AppModel& m_app;
     QString m_appName;
@@ -53,6 +66,7 @@ private:
     NewGroupPanel m_newGroupPanel;
     std::vector<QAction*> m_statusLines;
     bool m_rebuildScheduled = false;
+    std::function<bool()> m_windowShown = [] { return true; };
 };
 
 } // namespace bw::ui

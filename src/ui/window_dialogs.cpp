@@ -6,6 +6,7 @@
 #include "ui/diagnostics_sheet.h"
 #include "ui/group_name_sheet.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -128,10 +129,16 @@ QFileDialog* WindowDialogs::makeImporter() {
         patterns << "*." + QString::fromStdString(extension);
     }
     importer->setNameFilter("Audio (" + patterns.join(' ') + ")");
+    auto& folders = m_app.dialogFolders();
+    const auto purpose = DialogFolders::Purpose::import;
+    importer->setDirectory(QFile::decodeName(folders.folder(purpose).c_str()));
     connect(importer, &QFileDialog::filesSelected, this, [this](const QStringList& files) {
         std::vector<std::filesystem::path> paths;
         for (const QString& file : files) {
-            paths.emplace_back(file.toStdString());
+            paths.emplace_back(QFile::encodeName(file).toStdString());
+        }
+        if (!paths.empty()) {
+            m_app.dialogFolders().rememberChosenFile(DialogFolders::Purpose::import, paths.front());
         }
         m_app.library().importFiles(paths);
     });

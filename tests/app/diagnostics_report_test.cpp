@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <limits>
 
@@ -113,6 +115,29 @@ TEST(DiagnosticsReport, WritesUnknownForWhatIsMissing) {
     report.memoryBytes = 0;
     report.freeDiskBytes.reset();
     EXPECT_EQ(report.text(), readFile(golden("diagnostics_bare")));
+}
+
+// The window runs under the user's locale; the report's numbers keep their point under one that
+// writes a comma (compiled here, since a test machine may have none installed).
+TEST(DiagnosticsReport, WritesNumbersWithAPointUnderAnyLocale) {
+    TemporaryFolder locales;
+    const std::string compile =
+        "localedef -i de_DE -f UTF-8 '" + (locales / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
+    if (std::system(compile.c_str()) != 0) {
+        GTEST_SKIP() << "localedef could not make a German locale";
+    }
+    ::setenv("LOCPATH", locales.path().c_str(), 1);
+    const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
+    DiagnosticsReport report;
+    report.memoryBytes = 17'200'000'000;
+    report.freeDiskBytes = 512'340'000'000;
+    report.modelFiles = {{"ggml-base.bin", 147'960'000}};
+    const std::string text = report.text();
+    std::setlocale(LC_NUMERIC, previous.c_str());
+    ::unsetenv("LOCPATH");
+    EXPECT_NE(text.find("  Memory: 17.2 GB\n  Free disk: 512.3 GB\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("  ggml-base.bin: 148.0 MB\n"), std::string::npos) << text;
 }
 
 TEST(SystemInfo, ReadsLinuxFilesAsTheyComeAndNothingElse) {

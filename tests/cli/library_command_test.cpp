@@ -117,20 +117,20 @@ TEST_F(LibraryCommandTest, ConcurrentImportsPrintTheirOwnRecordings) {
 TEST_F(LibraryCommandTest, ImportListRenameMoveAndDelete) {
     test::writeWav(folder / "first.wav", 1.5);
     test::writeWav(folder / "second.wav", 2);
-    test::writeText(folder / "notes.ogg", "OggS");
+    test::writeText(folder / "notes.txt", "OggS");
     ASSERT_EQ(run("group create Calls").status, 0);
 
     auto imported =
-        run("import " + quoted(folder / "first.wav") + " " + quoted(folder / "notes.ogg") + " " +
+        run("import " + quoted(folder / "first.wav") + " " + quoted(folder / "notes.txt") + " " +
             quoted(folder / "second.wav") + " --group calls"); // not a name: no group matches
     EXPECT_EQ(imported.status, 1);
     EXPECT_EQ(imported.err, "No group matches “calls”.\n");
 
-    imported = run("import " + quoted(folder / "first.wav") + " " + quoted(folder / "notes.ogg") +
+    imported = run("import " + quoted(folder / "first.wav") + " " + quoted(folder / "notes.txt") +
                    " " + quoted(folder / "second.wav") + " --group Calls");
     EXPECT_EQ(imported.status, 1);
-    EXPECT_EQ(imported.err, "Some files weren't imported\n“notes.ogg” isn't an m4a, mp3 or wav "
-                            "file.\n");
+    EXPECT_EQ(imported.err, "Some files weren't imported\n“notes.txt” isn't a flac, m4a, mkv, "
+                            "mp3, mp4, ogg, opus, wav or webm file.\n");
     auto items = nlohmann::json::parse(run("list --json --group Calls").out);
     ASSERT_EQ(items.size(), 2u);
     for (const auto& item : items) {

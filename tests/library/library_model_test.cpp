@@ -393,8 +393,37 @@ TEST_F(LibraryModelTest, ImportReportsEachFailedFileInOrder) {
     ASSERT_TRUE(model->alert());
     EXPECT_EQ(model->alert()->title, "Some files weren't imported");
     EXPECT_EQ(model->alert()->message,
-              "“b.ogg” isn't an m4a, mp3 or wav file.\n"
+              "“b.ogg” couldn't be read as audio. The file may be damaged.\n"
               "“c.wav” couldn't be read as audio. The file may be damaged.");
+}
+
+// Real files in the formats people have, made by FFmpeg from one second of tone; the video file
+// is imported for its audio track.
+TEST_F(LibraryModelTest, ImportTakesTheCommonFormatsFFmpegDecodes) {
+    test::writeWav(folder / "tone.wav", 1);
+    const std::pair<const char*, const char*> files[] = {
+        {"talk.flac", "-i '{tone}'"},
+        {"talk.ogg", "-i '{tone}' -c:a libvorbis"},
+        {"talk.opus", "-i '{tone}'"},
+        {"film.mkv", "-f lavfi -i color=size=32x32:duration=1 -i '{tone}' -shortest"},
+    };
+    std::vector<fs::path> paths;
+    for (const auto& [name, arguments] : files) {
+        std::string command = std::string("ffmpeg -loglevel error -y ") + arguments + " '" +
+                              (folder / name).string() + "'";
+        command.replace(command.find("{tone}"), 6, (folder / "tone.wav").string());
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        paths.push_back(folder / name);
+    }
+    auto model = makeModel();
+    model->importFiles(paths);
+    waitForImports(*model);
+    EXPECT_FALSE(model->alert()) << model->alert()->message;
+    ASSERT_EQ(model->items().size(), std::size(files));
+    for (const auto& item : model->items()) {
+        SCOPED_TRACE(item.audioFileName);
+        EXPECT_NEAR(item.duration, 1.0, 0.1);
+    }
 }
 
 TEST_F(LibraryModelTest, ImportThatCannotCopyAsksForDiskSpace) {

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <semaphore>
+
 namespace bw {
 namespace {
 
@@ -148,6 +150,23 @@ TEST_P(FailedStart, LeavesNothingBehindAndReportsTheCause) {
     EXPECT_EQ(alerts[0].action, c.action);
 }
 
+TEST_P(FailedStart, InTheBackgroundEndsTheSameWay) {
+    const auto& c = GetParam();
+    access.current = c.access;
+    access.answer = c.answer;
+    source->startError = c.sourceError;
+    int finished = 0;
+    QObject::connect(&recorder(), &RecorderModel::startFinished, [&] { ++finished; });
+    recorder().requestStart(std::chrono::system_clock::now());
+    EXPECT_EQ(recorder().phase(), Phase::starting);
+    ASSERT_TRUE(test::waitUntil([&] { return finished == 1; }));
+    EXPECT_EQ(recorder().phase(), Phase::idle);
+    EXPECT_TRUE(library.store().loadItems().empty());
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].title, c.title);
+    EXPECT_EQ(alerts[0].message, c.message);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     RecorderModel, FailedStart,
     ::testing::Values(
@@ -174,6 +193,41 @@ INSTANTIATE_TEST_SUITE_P(
                          supportSentence() + " (Connection refused)",
                      std::nullopt}),
     [](const auto& info) { return info.param.name; });
+
+TEST_F(RecorderModelTest, ABackgroundStartLeavesTheMainThreadFreeAndStopWaitsForIt) {
+    for (const bool stopWhileStarting : {false, true}) {
+        std::binary_semaphore release(0);
+        auto started = std::make_shared<FakeAudioInputSource>();
+        int finished = 0;
+        RecorderModel model(
+            library, access, &defaults, [this] { return devices; },
+            [&](const std::optional<AudioInputDevice>&) {
+                release.acquire(); // the sound server taking its time
+                return started;
+            });
+        QObject::connect(&model, &RecorderModel::startFinished, [&] { ++finished; });
+        model.requestStart(std::chrono::system_clock::now());
+        // The main thread's events go on while the stream starts.
+        ASSERT_TRUE(test::waitUntil([&] { return library.activeRecordingID().has_value(); }));
+        EXPECT_EQ(model.phase(), Phase::starting);
+        release.release();
+        if (stopWhileStarting) {
+            model.stop();
+        } else {
+            ASSERT_TRUE(test::waitUntil([&] { return finished == 1; }));
+            EXPECT_EQ(model.phase(), Phase::recording);
+            EXPECT_TRUE(started->running);
+            model.stop();
+        }
+        EXPECT_EQ(model.phase(), Phase::idle);
+        EXPECT_FALSE(started->running);
+        EXPECT_EQ(library.activeRecordingID(), std::nullopt);
+        QCoreApplication::processEvents(); // a late report of the settled start changes nothing
+        EXPECT_EQ(model.phase(), Phase::idle);
+    }
+    EXPECT_EQ(library.store().loadItems().size(), 2u) << "each start kept its recording";
+    EXPECT_TRUE(alerts.empty());
+}
 
 TEST_F(RecorderModelTest, PausingDropsAudioAndAFailedResumeStopsWithTheMicrophoneMessage) {
     const Uuid id = startRecording();

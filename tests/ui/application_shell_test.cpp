@@ -8,18 +8,21 @@
 
 #include "app/diagnostics_document.h"
 
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace bw {
 namespace {
 
 QAction* menuAction(QMainWindow& window, const QString& menu, const QString& text) {
     for (auto* top : window.menuBar()->actions()) {
-        if (top->text() == menu && top->menu()) {
+        if (QString(top->text()).remove('&') == menu && top->menu()) {
             for (auto* action : top->menu()->actions()) {
                 if (action->text() == text) {
                     return action;
@@ -43,6 +46,20 @@ TEST(ApplicationShellTest, ClosingTheWindowQuitsOnlyWithoutATray) {
         fixture.app->presentMainWindow(); // the tray's "Open Brindlewick"
         EXPECT_TRUE(shell.window().isVisible());
     }
+}
+
+// Every menu of the bar opens with Alt and its own letter.
+TEST(ApplicationShellTest, MenusOpenWithAltAndTheirLetter) {
+    test::WidgetTestApp fixture;
+    ui::ApplicationShell shell(*fixture.app, false, [] {});
+    std::map<QString, QKeySequence> mnemonics;
+    for (auto* top : shell.window().menuBar()->actions()) {
+        mnemonics[QString(top->text()).remove('&')] = QKeySequence::mnemonic(top->text());
+    }
+    const std::map<QString, QKeySequence> expected = {{"Brindlewick", QKeySequence("Alt+B")},
+                                                      {"File", QKeySequence("Alt+F")},
+                                                      {"Help", QKeySequence("Alt+H")}};
+    EXPECT_EQ(mnemonics, expected);
 }
 
 TEST(ApplicationShellTest, MenuCommandsActOnTheModel) {

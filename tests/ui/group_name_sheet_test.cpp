@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -45,6 +46,10 @@ TEST_P(GroupNameSheetTest, ConfirmsOrExplainsWhy) {
     if (!c.canConfirm) {
         EXPECT_TRUE(sheet.isVisible());
         EXPECT_TRUE(problem->isHidden());
+        QTest::keyClick(name, Qt::Key_Return); // the field answers what the button cannot
+        EXPECT_TRUE(sheet.isVisible());
+        EXPECT_FALSE(problem->isHidden());
+        EXPECT_EQ(problem->text(), "The group's name can't be empty.");
     } else if (c.problem) {
         EXPECT_TRUE(sheet.isVisible());
         EXPECT_FALSE(problem->isHidden());

@@ -150,8 +150,8 @@ TEST(MainWindowTest, DroppedFilesAreImportedAndTheFailuresReported) {
     ASSERT_TRUE(waitFor([&] { return fixture.app->library().alert().has_value(); }));
     EXPECT_EQ(fixture.app->library().alert()->title, "Some files weren't imported");
     EXPECT_EQ(fixture.app->library().alert()->message,
-              "“folder” isn't an m4a, mp3 or wav file.\n“notes.txt” isn't an m4a, mp3 or wav "
-              "file.");
+              "“folder” isn't a flac, m4a, mkv, mp3, mp4, ogg, opus, wav or webm file.\n"
+              "“notes.txt” isn't a flac, m4a, mkv, mp3, mp4, ogg, opus, wav or webm file.");
     ASSERT_EQ(fixture.app->library().items().size(), 1u);
     EXPECT_EQ(fixture.app->library().items().front().title, "talk");
 }

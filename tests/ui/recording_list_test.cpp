@@ -2,6 +2,7 @@
 
 #include "library/library_test_support.h"
 #include "ui/detail_view.h"
+#include "ui/elided_label.h"
 #include "ui/empty_state_view.h"
 #include "ui/item_detail_view.h"
 #include "ui/main_window.h"

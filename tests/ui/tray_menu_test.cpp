@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -96,8 +97,9 @@ TEST_P(TrayMenuPhaseTest, OffersWhatTheRecorderAllows) {
     EXPECT_TRUE(status.starts_with(c.status)) << status;
     status = c.status;
     EXPECT_EQ(shown, expectedItems(c));
-    EXPECT_EQ(tray.iconName(),
-              c.phase == RecorderModel::Phase::idle ? "MenuBarIcon" : "MenuBarIconRecording");
+    EXPECT_EQ(tray.iconName(), c.phase == RecorderModel::Phase::idle     ? "MenuBarIcon"
+                               : c.phase == RecorderModel::Phase::paused ? "MenuBarIconPaused"
+                                                                         : "MenuBarIconRecording");
 
     action(tray.menu(), "Open Brindlewick")->trigger();
     action(tray.menu(), "Quit Brindlewick")->trigger();
@@ -182,6 +184,51 @@ TEST(TrayMenuTest, NewGroupTwiceKeepsOnePanelThatCreatesTheDestination) {
     EXPECT_TRUE(panels.panel()->findChild<QLineEdit*>("name")->text().isEmpty());
 }
 
+// Stopping from the menu is confirmed by a notification only when the window is not there to
+// show it.
+TEST(TrayMenuTest, AStopFromTheMenuNotifiesOnlyWhileTheWindowIsHidden) {
+    for (const bool windowShown : {true, false}) {
+        test::WidgetTestApp fixture;
+        ui::TrayMenu tray(
+            *fixture.app, "Brindlewick", [] {}, false);
+        tray.setWindowShown([&] { return windowShown; });
+        QSignalSpy notified(&tray, &ui::TrayMenu::notified);
+        const Uuid id = fixture.startRecording();
+        fixture.app->library().rename(id, "Standup");
+        tray.rebuild();
+        action(tray.menu(), "Stop Recording")->trigger();
+        EXPECT_EQ(fixture.app->recorder().phase(), RecorderModel::Phase::idle);
+        if (windowShown) {
+            EXPECT_EQ(notified.count(), 0);
+        } else {
+            ASSERT_EQ(notified.count(), 1);
+            EXPECT_EQ(notified[0][0].toString(), "Recording stopped");
+            EXPECT_EQ(notified[0][1].toString(), "\u201cStandup\u201d is saved in the library.");
+        }
+    }
+}
+
+// A status line naming a long title fits the menu, keeping its start and end, with the whole
+// line as its tooltip.
+TEST(TrayMenuTest, ElidesLongStatusLines) {
+    test::WidgetTestApp fixture;
+    ui::TrayMenu tray(
+        *fixture.app, "Brindlewick", [] {}, false);
+    const Uuid id = fixture.record();
+    fixture.app->library().rename(id, std::string(200, 'w') + " end");
+    fixture.engine->holdUntilReleased = true;
+    fixture.app->transcription().start(fixture.app->library().item(id).value(),
+                                       TranscriptionLanguage::english);
+    ASSERT_TRUE(test::waitFor([&] { return fixture.app->transcription().job().has_value(); }));
+    tray.rebuild();
+    QAction* line = tray.menu().actions().front();
+    EXPECT_LE(tray.menu().fontMetrics().horizontalAdvance(line->text()),
+              ui::TrayMenu::statusLineWidth);
+    EXPECT_TRUE(line->text().startsWith("Transcribing")) << line->text().toStdString();
+    EXPECT_TRUE(line->toolTip().contains(" end\u201d")) << line->toolTip().toStdString();
+    fixture.engine->release();
+}
+
 TEST(TrayMenuTest, SnapshotRendersTheMenuAndTheIconsDraw) {
     test::WidgetTestApp fixture;
     ui::TrayMenu tray(
@@ -191,8 +238,10 @@ TEST(TrayMenuTest, SnapshotRendersTheMenuAndTheIconsDraw) {
     const QImage image(file);
     EXPECT_GT(image.width(), 100);
     EXPECT_GT(image.height(), 100);
-    for (const bool recording : {false, true}) {
-        EXPECT_FALSE(ui::AppIcons::menuBar(recording).pixmap(22, 22).isNull()) << recording;
+    using State = ui::AppIcons::TrayState;
+    for (const auto state : {State::idle, State::recording, State::paused}) {
+        EXPECT_FALSE(ui::AppIcons::menuBar(state).pixmap(22, 22).isNull())
+            << ui::AppIcons::menuBarIconName(state).toStdString();
     }
     EXPECT_FALSE(ui::AppIcons::application().pixmap(64, 64).isNull());
 }

@@ -3,6 +3,7 @@
 #include "ui/app_commands.h"
 #include "ui/application_shell.h"
 #include "ui/detail_view.h"
+#include "ui/elided_label.h"
 #include "ui/item_detail_view.h"
 #include "ui/main_window.h"
 #include "ui/player_view.h"
@@ -17,8 +18,11 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTest>
 #include <QTextBlock>
 
@@ -150,6 +154,57 @@ TEST_F(WindowKeysTest, PlaybackKeysWorkInTheTextAndLeaveItsOwnKeysAlone) {
               QString("Words, words.").size() + 1);
 }
 
+// Space presses a focused button and types in a field; elsewhere it still plays.
+TEST_F(WindowKeysTest, SpaceBelongsToTheFocusedButtonOrFieldBeforeThePlayer) {
+    auto* button = new QPushButton("Probe", window.detail());
+    button->show();
+    int presses = 0;
+    QObject::connect(button, &QPushButton::clicked, [&] { ++presses; });
+    QLineEdit* field = window.recordingList()->searchField();
+    for (QWidget* focused : {static_cast<QWidget*>(button), static_cast<QWidget*>(field)}) {
+        focused->setFocus();
+        QTest::keyClick(focused, Qt::Key_Space);
+        EXPECT_FALSE(player().isPlaying()) << focused->metaObject()->className();
+    }
+    EXPECT_EQ(presses, 1);
+    EXPECT_EQ(field->text(), " ");
+    field->clear();
+    window.recordingList()->view()->setFocus();
+    QTest::keyClick(window.recordingList()->view(), Qt::Key_Space);
+    EXPECT_TRUE(player().isPlaying());
+}
+
+// Alt and Super chords belong to the menus and the desktop: the transcript types none of them.
+TEST_F(WindowKeysTest, AltAndSuperLettersTypeNothingInTheText) {
+    text().setFocus();
+    QTextCursor cursor(text().document());
+    cursor.setPosition(int(editor().layout().paragraphs.at(0).textRange.location));
+    text().setTextCursor(cursor);
+    const auto length = editor().layout().paragraphs.at(0).textRange.length;
+    for (const auto modifier : {Qt::AltModifier, Qt::MetaModifier}) {
+        QTest::keyClick(&text(), Qt::Key_F, modifier);
+        QTest::keyClick(&text(), Qt::Key_Q, modifier | Qt::ShiftModifier);
+    }
+    EXPECT_EQ(editor().layout().paragraphs.at(0).textRange.length, length);
+    QTest::keyClick(&text(), Qt::Key_F);
+    EXPECT_EQ(editor().layout().paragraphs.at(0).textRange.length, length + 1);
+}
+
+// A title longer than the pane is elided with the whole of it as tooltip, and the panes keep
+// their widths.
+TEST_F(WindowKeysTest, ALongTitleIsElidedAndThePanesKeepTheirWidths) {
+    const QList<int> widths = window.splitter()->sizes();
+    const std::string title = "Quarterly" + std::string(300, 'x') + " review";
+    ASSERT_TRUE(fixture.app->library().rename(id, title));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.splitter()->sizes(), widths);
+    const auto* label = window.detail()->itemDetail()->titleLabel();
+    EXPECT_TRUE(label->text().startsWith("Quarterly")) << label->text().toStdString();
+    EXPECT_TRUE(label->text().endsWith("\u2026")) << label->text().toStdString();
+    EXPECT_EQ(label->toolTip().toStdString(), title);
+    EXPECT_LE(label->width(), window.detail()->width());
+}
+
 TEST_F(WindowKeysTest, TheSpeedIsChosenBesideThePlayerAndRemembered) {
     QComboBox& speed = *window.detail()->itemDetail()->player()->speedPicker();
     ASSERT_EQ(speed.count(), 7);
@@ -168,9 +223,9 @@ TEST(WindowKeysMenuTest, TheHelpMenuListsTheKeys) {
     ui::ApplicationShell shell(*fixture.app, false, [] {});
     QMenu* keys = nullptr;
     for (auto* top : shell.window().menuBar()->actions()) {
-        if (top->text() == "Help") {
+        if (QString(top->text()).remove('&') == "Help") {
             for (auto* action : top->menu()->actions()) {
-                if (action->text() == "Keyboard Shortcuts") {
+                if (QString(action->text()).remove('&') == "Keyboard Shortcuts") {
                     keys = action->menu();
                 }
             }
