@@ -54,15 +54,6 @@ std::optional<std::string> promptFrom(const std::vector<TranscriptSegment>& earl
     return unicode::repairedUtf8(std::string_view(text).substr(text.size() - kept));
 }
 
-// Seconds of speech the detector found in a stretch of the chunk's time.
-double speechWithin(const std::vector<SpeechRegion>& regions, double start, double end) {
-    double seconds = 0;
-    for (const auto& region : regions) {
-        seconds += std::max(0.0, std::min(end, region.end) - std::max(start, region.start));
-    }
-    return seconds;
-}
-
 // Judges the doubts of the segments of one block in order, each against the text before it.
 // The speech under a segment comes from the detector's regions in the chunk (`speech`): those
 // the block was packed from, or, when nothing was skipped, those it found only for judging.
@@ -84,8 +75,8 @@ public:
         signals.duration = segment.end - segment.start;
         if (m_speech) {
             signals.speechSeconds =
-                speechWithin(*m_speech, m_block.originalTimeOfStart(segment.start),
-                             m_block.originalTimeOfEnd(segment.end));
+                SpeechRegions::secondsWithin(*m_speech, m_block.originalTimeOfStart(segment.start),
+                                             m_block.originalTimeOfEnd(segment.end));
         }
         signals.averageLogProbability = segment.averageLogProbability;
         signals.noSpeechProbability = segment.noSpeechProbability;

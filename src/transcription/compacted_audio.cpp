@@ -281,16 +281,6 @@ CompactedAudio::originalSegments(std::span<const RecognizedSegment> segments,
     return result;
 }
 
-double CompactedAudio::speechSeconds(double start, double end) const {
-    double seconds = 0;
-    for (const auto& piece : m_pieces) {
-        double from = std::max(start, static_cast<double>(piece.compactedStart) / m_sampleRate);
-        double to = std::min(end, static_cast<double>(piece.compactedEnd()) / m_sampleRate);
-        seconds += std::max(0.0, to - from);
-    }
-    return seconds;
-}
-
 namespace {
 
 bool hasText(const RecognizedSegment& segment) {

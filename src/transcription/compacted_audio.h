@@ -50,9 +50,6 @@ public:
     // the pieces of its first and last words. Empty texts give no segment.
     std::vector<TranscriptSegment> originalSegments(std::span<const RecognizedSegment> segments,
                                                     double splitPause) const;
-    // Seconds of speech (of the pieces, not the pauses between them) from `start` to `end`
-    // seconds of the block.
-    double speechSeconds(double start, double end) const;
 
     // How far one recognition of the block got, in seconds of the source.
     struct Coverage {

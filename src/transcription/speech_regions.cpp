@@ -56,6 +56,15 @@ std::vector<SpeechRegion> SpeechRegions::clip(const std::vector<SpeechRegion>& r
     return clipped;
 }
 
+double SpeechRegions::secondsWithin(const std::vector<SpeechRegion>& regions, double start,
+                                    double end) {
+    double seconds = 0;
+    for (const auto& region : regions) {
+        seconds += std::max(0.0, std::min(end, region.end) - std::max(start, region.start));
+    }
+    return seconds;
+}
+
 namespace {
 
 // Pieces of at most `fitting` seconds, each cut where the speech is least likely between half

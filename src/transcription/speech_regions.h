@@ -28,6 +28,9 @@ public:
     // The order is kept; nothing is sorted or joined.
     static std::vector<SpeechRegion> clip(const std::vector<SpeechRegion>& regions, double to);
 
+    // Seconds of the regions (not overlapping one another) from `start` to `end`.
+    static double secondsWithin(const std::vector<SpeechRegion>& regions, double start, double end);
+
     // The regions, in order, with those longer than `fitting` seconds split at the quietest
     // frame of the analysis in the second half of the allowed length (when it has
     // probabilities), so that every piece lasts at most `fitting` seconds. `fitting` must be
