@@ -2,6 +2,7 @@
 
 #include "base/duration_format.h"
 #include "base/iso_date.h"
+#include "whisper/compute_backends.h"
 
 #include <charconv>
 
@@ -38,6 +39,7 @@ DiagnosticsReport::collect(const std::vector<LibraryItem>& items, const Resource
     report.macOSVersion = system.operatingSystemVersion();
     report.hardwareModel = system.sysctlString("hw.model").value_or("unknown");
     report.chip = system.sysctlString("machdep.cpu.brand_string").value_or("unknown");
+    report.computeDevice = ComputeBackends::deviceInUse(true);
     report.memoryBytes = SystemInfo::physicalMemory();
     report.freeDiskBytes = SystemInfo::freeDiskBytes(libraryURL);
     for (const auto& item : items) {
@@ -73,6 +75,7 @@ std::string DiagnosticsReport::text() const {
         "  System: " + macOSVersion,
         "  Model: " + hardwareModel,
         "  Chip: " + chip,
+        "  Transcription runs on: " + computeDevice,
         "  Memory: " + decimal(static_cast<double>(memoryBytes) / 1e9, "GB"),
         "  Free disk: " +
             (freeDiskBytes ? decimal(static_cast<double>(*freeDiskBytes) / 1e9, "GB") : "unknown"),

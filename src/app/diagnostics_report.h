@@ -27,6 +27,7 @@ struct DiagnosticsReport {
     std::string macOSVersion; // the operating system's human-readable version
     std::string hardwareModel;
     std::string chip;
+    std::string computeDevice; // what transcription runs on: a GPU, or the CPU and its level
     std::uint64_t memoryBytes = 0;
     std::optional<std::int64_t> freeDiskBytes;
     int itemCount = 0;

@@ -32,6 +32,7 @@ nlohmann::json toJson(const DiagnosticsReport& report) {
         {"systemVersion", report.macOSVersion},
         {"hardwareModel", report.hardwareModel},
         {"chip", report.chip},
+        {"computeDevice", report.computeDevice},
         {"memoryBytes", report.memoryBytes},
         {"freeDiskBytes",
          report.freeDiskBytes ? nlohmann::json(*report.freeDiskBytes) : nlohmann::json(nullptr)},

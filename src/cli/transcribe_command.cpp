@@ -12,6 +12,7 @@
 #include "platform/library_location.h"
 #include "platform/signal_cancellation.h"
 #include "whisper/bundled_models.h"
+#include "whisper/compute_backends.h"
 #include "whisper/model_catalog.h"
 #include "whisper/model_selection.h"
 #include "whisper/whisper_cpp_engine.h"
@@ -31,6 +32,7 @@ struct Settings {
     std::optional<std::filesystem::path> model;
     std::optional<std::filesystem::path> vadModel;
     bool voiceActivityDetection = true;
+    bool verbose = false;
     int threadCount = WhisperCppEngine::defaultThreadCount();
     // What to write: one form to standard output or a file, or several --format/--output pairs
     // from one transcription.
@@ -58,6 +60,8 @@ ArgumentParser parser() {
         .option("--vad-model", "PATH",
                 "the Silero model file (default: ggml-silero-v6.2.0.bin beside --model)")
         .flag("--no-vad", "transcribe everything, without skipping silence")
+        .flag("--verbose", "also say what the speech model runs on (the GPU, or the CPU and "
+                           "the processor level its code was built for)")
         .option("--threads", "N",
                 "decoding threads (default: the physical processor cores, at most 4)")
         .option("--format", formatNames(), "what to write (default text)")
@@ -80,6 +84,7 @@ Settings settingsFrom(const ParsedArguments& arguments) {
         settings.vadModel = *vadModel;
     }
     settings.voiceActivityDetection = !arguments.flag("--no-vad");
+    settings.verbose = arguments.flag("--verbose");
     if (auto threads = arguments.option("--threads")) {
         settings.threadCount = parseIntegerOption("--threads", *threads, 1, 256);
     }
@@ -212,6 +217,9 @@ int run(std::span<const std::string> arguments) {
         std::cerr << *warning << "\n";
     }
     auto engine = makeEngine(settings, defaults);
+    if (settings.verbose) {
+        std::cerr << "Running on " << ComputeBackends::deviceInUse(true) << "\n";
+    }
     TranscriptionOptions options = TranscriptionOptions::standard(settings.language);
     options.voiceActivityDetection = settings.voiceActivityDetection;
 

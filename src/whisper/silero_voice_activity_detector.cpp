@@ -3,6 +3,7 @@
 #include "base/precondition.h"
 #include "transcription/speech_regions.h"
 #include "transcription/transcription_error.h"
+#include "whisper/compute_backends.h"
 #include "whisper/model_file.h"
 #include "whisper/whisper_cpp_logging.h"
 
@@ -38,6 +39,7 @@ SileroVoiceActivityDetector::SileroVoiceActivityDetector(std::filesystem::path m
     : m_modelFile(std::move(modelFile)), m_parameters(parameters) {
     requireReadableModelFile(m_modelFile);
     WhisperCppLogging::installOnce();
+    ComputeBackends::loadOnce();
     whisper_vad_context_params params = whisper_vad_default_context_params();
     // The model runs one small graph per 32 ms frame; with ggml's OpenMP back end a team of two
     // threads meets at a barrier for every frame, which made detection 15 to 50 times slower

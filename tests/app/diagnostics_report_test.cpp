@@ -86,7 +86,10 @@ TEST_F(DiagnosticsExample, MatchesTheGoldenText) {
     DiagnosticsReport report = collect(bundle / "Models");
     EXPECT_GT(report.memoryBytes, 0u);
     EXPECT_TRUE(report.freeDiskBytes.has_value());
+    EXPECT_TRUE(report.computeDevice.starts_with("CPU (")) << report.computeDevice;
+    EXPECT_EQ(report.computeDevice.find("none loaded"), std::string::npos);
     // What this computer has varies; the text's arithmetic is checked with fixed figures.
+    report.computeDevice = "CPU (alderlake)";
     report.memoryBytes = 16ull << 30;
     report.freeDiskBytes = 123'456'789'012;
     EXPECT_EQ(report.text(), readFile(golden("diagnostics_example")));
@@ -112,6 +115,7 @@ TEST(DiagnosticsReport, WritesUnknownForWhatIsMissing) {
         MicrophoneAccessStatus::undetermined, sys_days(2025y / March / 7) + 9h + 15min + 2s,
         SystemInfo(folder / "nothing"));
     EXPECT_TRUE(report.freeDiskBytes.has_value()); // measured on the nearest existing folder
+    report.computeDevice = "CPU (x64)";
     report.memoryBytes = 0;
     report.freeDiskBytes.reset();
     EXPECT_EQ(report.text(), readFile(golden("diagnostics_bare")));

@@ -2,6 +2,7 @@
 
 #include "support/test_files.h"
 #include "transcription/transcription_error.h"
+#include "whisper/compute_backends.h"
 
 #include <gtest/gtest.h>
 #include <whisper.h>
@@ -162,6 +163,7 @@ TEST_F(SileroDetectorTest, ProbabilitiesOfOnePassEqualThoseOfFramesFedOneByOne) 
     samples.resize(std::max<size_t>(samples.size(), 300 * 512) + 100, 0.0f);
     whisper_vad_context_params params = whisper_vad_default_context_params();
     params.n_threads = 1;
+    ComputeBackends::loadOnce();
     std::unique_ptr<whisper_vad_context, void (*)(whisper_vad_context*)> context(
         whisper_vad_init_from_file_with_params(m_model.c_str(), params), whisper_vad_free);
     ASSERT_NE(context, nullptr);

@@ -1,0 +1,126 @@
+#include "whisper/compute_backends.h"
+
+#include "whisper/whisper_cpp_logging.h"
+
+#include <ggml-backend.h>
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <mutex>
+
+namespace bw {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view cpuModulePrefix = "libggml-cpu-";
+constexpr std::string_view moduleSuffix = ".so";
+
+bool holdsCpuModule(const fs::path& folder) {
+    std::error_code code;
+    for (fs::directory_iterator entry(folder, code), end; !code && entry != end;
+         entry.increment(code)) {
+        const std::string name = entry->path().filename().string();
+        if (name.starts_with(cpuModulePrefix) && name.ends_with(moduleSuffix)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The file a function of a loaded module lives in, from the dynamic linker.
+std::optional<fs::path> moduleFileOf(void* function) {
+    Dl_info info{};
+    if (function == nullptr || dladdr(function, &info) == 0 || info.dli_fname == nullptr) {
+        return std::nullopt;
+    }
+    return fs::path(info.dli_fname);
+}
+
+void load() {
+    const fs::path folder = ComputeBackends::moduleDirectory();
+    const char* forced = std::getenv(ComputeBackends::variantVariable);
+    if (forced == nullptr || forced[0] == '\0') {
+        ggml_backend_load_all_from_path(folder.c_str());
+        return;
+    }
+    // ggml refuses a module the processor cannot run; the best one is loaded then instead.
+    const fs::path module = folder / (std::string(cpuModulePrefix) + forced + ".so");
+    if (ggml_backend_load(module.c_str()) == nullptr) {
+        ggml_backend_load_all_from_path(folder.c_str());
+        return;
+    }
+    for (const char* gpu : {"libggml-vulkan.so"}) {
+        if (std::error_code code; fs::exists(folder / gpu, code)) {
+            ggml_backend_load((folder / gpu).c_str());
+        }
+    }
+}
+
+} // namespace
+
+void ComputeBackends::loadOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        WhisperCppLogging::installOnce(); // ggml reports every module it loads
+        load();
+    });
+}
+
+fs::path ComputeBackends::moduleDirectory() {
+    std::error_code code;
+    const fs::path executable = fs::read_symlink("/proc/self/exe", code);
+    if (code) {
+        return fs::current_path(code);
+    }
+    const fs::path own = executable.parent_path();
+    if (holdsCpuModule(own)) {
+        return own;
+    }
+    return own.parent_path() / "lib" / "brindlewick";
+}
+
+std::optional<std::string> ComputeBackends::cpuVariant() {
+    ggml_backend_dev_t device = ggml_backend_dev_by_type(GGML_BACKEND_DEVICE_TYPE_CPU);
+    if (device == nullptr) {
+        return std::nullopt;
+    }
+    ggml_backend_reg_t reg = ggml_backend_dev_backend_reg(device);
+    const auto file =
+        moduleFileOf(ggml_backend_reg_get_proc_address(reg, "ggml_backend_get_features"));
+    if (!file) {
+        return std::nullopt;
+    }
+    std::string name = file->filename().string();
+    if (!name.starts_with(cpuModulePrefix) || !name.ends_with(moduleSuffix)) {
+        return std::nullopt;
+    }
+    return name.substr(cpuModulePrefix.size(),
+                       name.size() - cpuModulePrefix.size() - moduleSuffix.size());
+}
+
+std::optional<std::string> ComputeBackends::gpuDevice() {
+    for (size_t i = 0; i < ggml_backend_dev_count(); ++i) {
+        ggml_backend_dev_t device = ggml_backend_dev_get(i);
+        const auto type = ggml_backend_dev_type(device);
+        if (type == GGML_BACKEND_DEVICE_TYPE_GPU || type == GGML_BACKEND_DEVICE_TYPE_IGPU) {
+            return std::string(ggml_backend_reg_name(ggml_backend_dev_backend_reg(device))) + " (" +
+                   ggml_backend_dev_description(device) + ")";
+        }
+    }
+    return std::nullopt;
+}
+
+std::string ComputeBackends::deviceInUse(bool useGPU) {
+    loadOnce();
+    if (useGPU) {
+        if (auto gpu = gpuDevice()) {
+            return *gpu;
+        }
+    }
+    return "CPU (" + cpuVariant().value_or("none loaded") + ")";
+}
+
+} // namespace bw
