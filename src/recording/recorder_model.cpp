@@ -49,12 +49,18 @@ RecorderModel::RecorderModel(LibraryModel& library, MicrophoneAccess& access,
                              QObject* parent)
     : QObject(parent), m_library(library), m_access(access), m_defaults(defaults),
       m_listDevices(std::move(listDevices)), m_makeSource(std::move(makeSource)) {
+    connect(&m_library, &LibraryModel::activeRecordingIDChanged, this,
+            &RecorderModel::activeItemIDChanged);
     if (m_defaults) {
         m_selectedDeviceUID = m_defaults->string(deviceKey);
         if (m_selectedDeviceUID && m_selectedDeviceUID->empty()) {
             m_selectedDeviceUID.reset(); // how a removed choice is stored
         }
     }
+}
+
+const std::optional<Uuid>& RecorderModel::activeItemID() const {
+    return m_library.activeRecordingID();
 }
 
 RecorderModel::~RecorderModel() {
@@ -160,7 +166,7 @@ void RecorderModel::adoptSession(const Uuid& id, std::shared_ptr<AudioInputSourc
                                  std::unique_ptr<RecordingPipeline> pipeline) {
     m_source = std::move(source);
     m_pipeline = std::move(pipeline);
-    setActiveItemID(id);
+    m_library.setActiveRecordingID(id);
     setDuration(0);
     setLevel(0);
     setPhase(Phase::recording);
@@ -288,7 +294,7 @@ void RecorderModel::undoStart(const LibraryItem& item) {
 }
 
 void RecorderModel::applyProgress(const Uuid& item, RecordingPipeline::Progress progress) {
-    if (m_phase != Phase::recording || m_activeItemID != item) {
+    if (m_phase != Phase::recording || activeItemID() != item) {
         return;
     }
     setDuration(progress.duration);
@@ -312,7 +318,7 @@ void RecorderModel::resume() {
     try {
         m_source->resume();
     } catch (const std::exception&) {
-        stopAfterProblem(microphoneMessage, m_activeItemID);
+        stopAfterProblem(microphoneMessage, std::optional<Uuid>(activeItemID()));
         return;
     }
     m_pipeline->setPaused(false);
@@ -321,15 +327,15 @@ void RecorderModel::resume() {
 
 void RecorderModel::stop() {
     settlePendingStart();
-    if (!m_source || !m_pipeline || !m_activeItemID) {
+    if (!m_source || !m_pipeline || !activeItemID()) {
         return;
     }
     m_source->stop();
     const double duration = m_pipeline->finish();
-    const Uuid id = *m_activeItemID;
+    const Uuid id = *activeItemID();
     m_source.reset();
     m_pipeline.reset();
-    setActiveItemID(std::nullopt);
+    m_library.setActiveRecordingID(std::nullopt);
     setDuration(duration);
     setLevel(0);
     setPhase(Phase::idle);
@@ -338,7 +344,7 @@ void RecorderModel::stop() {
 }
 
 void RecorderModel::stopAfterProblem(const std::string& message, const std::optional<Uuid>& item) {
-    if ((m_phase != Phase::recording && m_phase != Phase::paused) || item != m_activeItemID) {
+    if ((m_phase != Phase::recording && m_phase != Phase::paused) || item != activeItemID()) {
         return;
     }
     stop();
@@ -368,13 +374,6 @@ void RecorderModel::setPhase(Phase phase) {
     if (phase != m_phase) {
         m_phase = phase;
         emit phaseChanged();
-    }
-}
-
-void RecorderModel::setActiveItemID(const std::optional<Uuid>& id) {
-    if (id != m_activeItemID) {
-        m_activeItemID = id;
-        emit activeItemIDChanged();
     }
 }
 

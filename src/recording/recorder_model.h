@@ -58,7 +58,9 @@ public:
     Phase phase() const { return m_phase; }
     // Recording or paused: a recording is under way and Stop finishes it.
     bool isRecording() const { return m_phase == Phase::recording || m_phase == Phase::paused; }
-    const std::optional<Uuid>& activeItemID() const { return m_activeItemID; }
+    // The recording in progress, from the moment the library lists it (while it starts) until
+    // it is finished: the library's own, so that everyone sees one recording in progress.
+    const std::optional<Uuid>& activeItemID() const;
     double duration() const { return m_duration; }
     float level() const { return m_level; }
     const std::vector<AudioInputDevice>& devices() const { return m_devices; }
@@ -96,7 +98,6 @@ signals:
 
 private:
     void setPhase(Phase phase);
-    void setActiveItemID(const std::optional<Uuid>& id);
     void setDuration(double duration);
     void setLevel(float level);
     struct PendingStart;
@@ -124,7 +125,6 @@ private:
     ListDevices m_listDevices;
     MakeSource m_makeSource;
     Phase m_phase = Phase::idle;
-    std::optional<Uuid> m_activeItemID;
     double m_duration = 0;
     float m_level = 0;
     std::vector<AudioInputDevice> m_devices;

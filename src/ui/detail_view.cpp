@@ -25,7 +25,6 @@ DetailView::DetailView(AppModel& app, QWidget* parent)
     connect(&library, &LibraryModel::selectionChanged, this, &DetailView::refresh);
     connect(&library, &LibraryModel::itemsChanged, this, &DetailView::refresh);
     connect(&library, &LibraryModel::activeRecordingIDChanged, this, &DetailView::refresh);
-    connect(&app.recorder(), &RecorderModel::activeItemIDChanged, this, &DetailView::refresh);
     refresh();
 }
 
@@ -38,10 +37,9 @@ void DetailView::refresh() {
     const auto item = selection ? m_app.library().item(*selection) : std::nullopt;
     if (!item) {
         m_stack->setCurrentWidget(m_emptyState);
-    } else if (m_app.recorder().activeItemID() == item->id ||
-               m_app.library().activeRecordingID() == item->id) {
-        // The library names the new recording before the recorder does, and selects it in
-        // between; its audio file is still being written then, so the player must not open it.
+    } else if (m_app.library().activeRecordingID() == item->id) {
+        // From the moment the library lists a new recording, while it still starts: its audio
+        // file is being written, so the player must not open it.
         m_stack->setCurrentWidget(m_recordingPanel);
     } else {
         m_itemDetail->showItem(*item);

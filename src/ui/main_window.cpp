@@ -3,6 +3,7 @@
 #include "app/app_model.h"
 #include "ui/consent_instruction.h"
 #include "ui/detail_view.h"
+#include "ui/focus_ring.h"
 #include "ui/group_sidebar.h"
 #include "ui/recording_list.h"
 #include "ui/recording_toolbar_group.h"
@@ -70,6 +71,7 @@ MainWindow::MainWindow(AppModel& app, QWidget* parent)
     buildToolBar();
     m_dialogs = new WindowDialogs(app, this);
     m_keys = new WindowKeys(app, *this);
+    m_focusRing = new FocusRing(*this);
 }
 
 void MainWindow::buildToolBar() {
@@ -87,6 +89,8 @@ void MainWindow::buildToolBar() {
     m_importAction = toolBar->addAction(symbol("square.and.arrow.down"), "Import Audio…", this,
                                         [this] { m_app.setImporterPresented(true); });
     m_importAction->setToolTip("Import Audio…");
+    // A toolbar's buttons take no focus of their own; this one is a control like the others.
+    toolBar->widgetForAction(m_importAction)->setFocusPolicy(Qt::TabFocus);
     auto updateImport = [this] {
         m_importAction->setEnabled(m_app.recorder().phase() != RecorderModel::Phase::starting);
     };

@@ -17,6 +17,7 @@ class AppModel;
 namespace bw::ui {
 
 class DetailView;
+class FocusRing;
 class GroupSidebar;
 class RecordingList;
 class WindowDialogs;
@@ -36,6 +37,7 @@ public:
     WindowKeys* keys() const { return m_keys; }
     QSplitter* splitter() const { return m_splitter; }
     QAction* importAction() const { return m_importAction; }
+    FocusRing* focusRing() const { return m_focusRing; }
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -53,6 +55,7 @@ private:
     QAction* m_importAction = nullptr;
     WindowDialogs* m_dialogs;
     WindowKeys* m_keys;
+    FocusRing* m_focusRing;
 };
 
 } // namespace bw::ui

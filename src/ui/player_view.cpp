@@ -55,12 +55,12 @@ QWidget* failureRow(QLabel* text) {
 
 PlayerView::PlayerView(PlaybackModel& player, QWidget* parent)
     : QWidget(parent), m_player(player), m_stack(new QStackedWidget), m_playButton(new QToolButton),
-      m_slider(new QSlider(Qt::Horizontal)), m_time(new QLabel), m_speed(new QComboBox),
+      m_slider(new SeekSlider), m_time(new QLabel), m_speed(new QComboBox),
       m_failure(new QLabel("This audio can't be played.")),
       m_space(new QShortcut(Qt::Key_Space, this)) {
     m_playButton->setAutoRaise(true);
     m_playButton->setFixedWidth(28);
-    m_time->setFont(TextStyles::callout(m_time->font()));
+    m_time->setFont(TextStyles::tabularDigits(TextStyles::callout(m_time->font())));
     m_time->setForegroundRole(QPalette::PlaceholderText);
 
     auto* controls = new QWidget;
@@ -155,8 +155,7 @@ void PlayerView::refresh() {
     m_speed->setCurrentIndex(m_speed->findData(m_player.rate()));
     {
         const QSignalBlocker blocker(m_slider);
-        m_slider->setRange(
-            0, static_cast<int>(std::lround(std::max(m_player.duration(), 0.1) * sliderScale)));
+        m_slider->setDuration(m_player.duration(), sliderScale);
     }
     showTime();
 }

@@ -5,12 +5,13 @@
 // (which it presses), a list box or a text field.
 #pragma once
 
+#include "ui/seek_slider.h"
+
 #include <QWidget>
 
 class QComboBox;
 class QLabel;
 class QShortcut;
-class QSlider;
 class QStackedWidget;
 class QToolButton;
 
@@ -30,7 +31,7 @@ public:
     bool spaceTogglesPlayback() const;
 
     QToolButton* playButton() const { return m_playButton; }
-    QSlider* slider() const { return m_slider; }
+    SeekSlider* slider() const { return m_slider; }
     QLabel* timeLabel() const { return m_time; }
     QComboBox* speedPicker() const { return m_speed; }
     // Shown instead of the controls when the audio can't be played.
@@ -47,7 +48,7 @@ private:
     PlaybackModel& m_player;
     QStackedWidget* m_stack;
     QToolButton* m_playButton;
-    QSlider* m_slider;
+    SeekSlider* m_slider;
     QLabel* m_time;
     QComboBox* m_speed;
     QLabel* m_failure;

@@ -27,7 +27,7 @@ RecordingPanel::RecordingPanel(AppModel& app, QWidget* parent)
     QFont clock = m_duration->font();
     clock.setPointSize(48);
     clock.setWeight(QFont::Light);
-    m_duration->setFont(clock);
+    m_duration->setFont(TextStyles::tabularDigits(clock));
     TextStyles::makeSecondary(*m_device);
     m_stop->setIcon(symbol("stop.fill"));
 

@@ -210,6 +210,9 @@ TEST_F(RecorderModelTest, ABackgroundStartLeavesTheMainThreadFreeAndStopWaitsFor
         // The main thread's events go on while the stream starts.
         ASSERT_TRUE(test::waitUntil([&] { return library.activeRecordingID().has_value(); }));
         EXPECT_EQ(model.phase(), Phase::starting);
+        // One recording in progress from the moment the library lists it: the list's dot and
+        // the refused Delete read the same.
+        EXPECT_EQ(model.activeItemID(), library.activeRecordingID());
         release.release();
         if (stopWhileStarting) {
             model.stop();

@@ -4,6 +4,7 @@
 #include "ui/application_shell.h"
 #include "ui/detail_view.h"
 #include "ui/elided_label.h"
+#include "ui/focus_ring.h"
 #include "ui/item_detail_view.h"
 #include "ui/main_window.h"
 #include "ui/player_view.h"
@@ -25,8 +26,13 @@
 #include <QSplitter>
 #include <QTest>
 #include <QTextBlock>
+#include <QToolBar>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
 
 namespace bw {
 namespace {
@@ -216,6 +222,64 @@ TEST_F(WindowKeysTest, TheSpeedIsChosenBesideThePlayerAndRemembered) {
     EXPECT_EQ(fixture.players.last().rate, 1.5);
     player().setRate(0.75);
     EXPECT_EQ(speed.currentText(), "0.75\u00D7");
+}
+
+// The position slider answers the keys and a click on its groove by seeking, in steps a person
+// can hear, from 100 s of the 200 s recording.
+TEST_F(WindowKeysTest, TheSliderSeeksWithItsKeysAndByAClickOnItsGroove) {
+    QSlider& slider = *window.detail()->itemDetail()->player()->slider();
+    struct Case {
+        const char* name;
+        std::function<void()> act;
+        double expected;
+        double tolerance;
+    };
+    auto key = [&](Qt::Key key) { return [&slider, key] { QTest::keyClick(&slider, key); }; };
+    auto click = [&](double fraction) {
+        return [&slider, fraction] {
+            QTest::mouseClick(&slider, Qt::LeftButton, {},
+                              QPoint(int(slider.width() * fraction), slider.height() / 2));
+        };
+    };
+    // A click lands within a few pixels of its point, whatever the style's handle.
+    const Case cases[] = {
+        {"right arrow", key(Qt::Key_Right), 105, 0.01},
+        {"left arrow", key(Qt::Key_Left), 95, 0.01},
+        {"page up", key(Qt::Key_PageUp), 130, 0.01},
+        {"page down", key(Qt::Key_PageDown), 70, 0.01},
+        {"groove near the end", click(0.9), 180, 5},
+        {"groove near the start", click(0.1), 20, 5},
+    };
+    for (const auto& c : cases) {
+        player().seek(100);
+        slider.setFocus();
+        c.act();
+        EXPECT_NEAR(player().currentTime(), c.expected, c.tolerance) << c.name;
+        EXPECT_NEAR(slider.value() / 1000.0, player().currentTime(), 0.01) << c.name;
+    }
+}
+
+// Tab goes round every control of the window, "Import Audio…" among them, and each shows that it
+// has the focus.
+TEST_F(WindowKeysTest, TabReachesImportAndEveryControlShowsItsFocus) {
+    QWidget* import =
+        window.findChild<QToolBar*>("mainToolBar")->widgetForAction(window.importAction());
+    QWidget* first = window.recordingList()->view();
+    first->setFocus();
+    ASSERT_TRUE(waitFor([&] { return first->hasFocus(); }));
+    std::vector<QWidget*> reached;
+    for (QWidget* focused = first; reached.size() < 60;) {
+        reached.push_back(focused);
+        EXPECT_TRUE(window.focusRing()->isShown()) << focused->metaObject()->className();
+        EXPECT_EQ(window.focusRing()->widget(), focused) << focused->metaObject()->className();
+        QTest::keyClick(focused, Qt::Key_Tab);
+        focused = QApplication::focusWidget();
+        if (!focused || focused == first) {
+            break;
+        }
+    }
+    EXPECT_NE(std::find(reached.begin(), reached.end(), import), reached.end());
+    EXPECT_GE(reached.size(), 5u); // the list, the sidebar, the player's controls, the text, ...
 }
 
 TEST(WindowKeysMenuTest, TheHelpMenuListsTheKeys) {
