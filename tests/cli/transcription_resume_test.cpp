@@ -17,13 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(TranscriptionResumeTest, TheNextRunCarriesOnFromTheLastChunkSigtermLeft) {
-    const auto model = test::bundledWhisperModel();
-    if (model.empty()) {
-        if (std::getenv("CI") != nullptr) {
-            FAIL() << "setup put no real Whisper model into the build";
-        }
-        GTEST_SKIP() << "no real Whisper model in the build";
-    }
+    BW_REQUIRE_BUNDLED_MODEL(model);
     BW_REQUIRE_SHARED_FILE(jfk, "audio/jfk.wav");
     const auto support = fs::path(BW_SOURCE_DIR) / "tests" / "support";
     test::TemporaryFolder folder;
