@@ -2,8 +2,20 @@
 #include "ui/application.h"
 
 #include <csignal>
+#include <cstdlib>
+#include <unistd.h>
 
 int main(int argc, char** argv) {
+    // OpenMP's threads spin at a barrier after every step of the model until the slowest one
+    // arrives. With libgomp's default long spin, a transcription beside another busy program
+    // took three times as long as with short spins; spinning briefly before sleeping keeps the
+    // speed of an idle machine. The runtime reads the count when it is loaded, before main,
+    // so the program starts itself once more with it set; a user's own setting is kept, and a
+    // failed start goes on as it is.
+    if (std::getenv("OMP_WAIT_POLICY") == nullptr && std::getenv("GOMP_SPINCOUNT") == nullptr &&
+        setenv("GOMP_SPINCOUNT", "50000", 1) == 0) {
+        execv("/proc/self/exe", argv);
+    }
     // Under a file-size limit a write past it then fails, and is reported like a full disk,
     // instead of the signal killing the process half-way through a recording or a save.
     std::signal(SIGXFSZ, SIG_IGN);
