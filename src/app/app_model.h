@@ -61,6 +61,7 @@ public:
     // the application is about to quit.
     static std::unique_ptr<AppModel> live();
 
+    AlertCentre& alerts() { return m_alerts; }
     LibraryModel& library() { return *m_library; }
     RecorderModel& recorder() { return *m_recorder; }
     PlaybackModel& player() { return *m_player; }
@@ -83,12 +84,12 @@ public:
     void presentMainWindow() const;
     void setPresentMainWindow(std::function<void()> present);
 
-    // Starts a recording unless one is running or starting. A failure becomes the library's
-    // alert, and the main window comes forward when an alert is waiting (once the start has
-    // ended, when it runs in the background).
+    // Starts a recording unless one is running or starting. A failure becomes an alert, and the
+    // main window comes forward when an alert is waiting (once the start has ended, when it runs in
+    // the background).
     void startRecording();
     // Unloads the player when it holds this recording's audio, cancels its transcription and
-    // deletes it (failures become the library's alert).
+    // deletes it (failures become an alert).
     void deleteItem(const Uuid& id);
     // The language a new transcription of an item starts in (newTranscriptionLanguage over the
     // remembered choice and the system's locale); `itemLanguage` is its transcript's.
@@ -116,6 +117,7 @@ signals:
 
 private:
     Services m_services;
+    AlertCentre m_alerts;
     std::unique_ptr<LibraryModel> m_library;
     std::unique_ptr<PlaybackModel> m_player;
     // Declared after the library it records into, so that it finishes first.

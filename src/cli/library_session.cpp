@@ -65,15 +65,15 @@ LibrarySession::LibrarySession(const ParsedArguments& arguments, LibraryModel::A
     }
     // No user defaults: a command never changes the application's sidebar selection. A command
     // reads the library once, so it does not watch it.
-    m_model = std::make_unique<LibraryModel>(LibraryStore(libraryRoot(arguments, access)), nullptr,
-                                             access, LibraryModel::OutsideChanges::ignored);
     auto record = [this] {
-        if (m_model->alert()) {
-            m_alerts.push_back(*m_model->alert());
+        if (m_alertCentre.alert()) {
+            m_alerts.push_back(*m_alertCentre.alert());
         }
     };
-    record();
-    QObject::connect(m_model.get(), &LibraryModel::alertChanged, record);
+    QObject::connect(&m_alertCentre, &AlertCentre::alertChanged, record);
+    m_model =
+        std::make_unique<LibraryModel>(LibraryStore(libraryRoot(arguments, access)), m_alertCentre,
+                                       nullptr, access, LibraryModel::OutsideChanges::ignored);
 }
 
 LibrarySession::~LibrarySession() = default;

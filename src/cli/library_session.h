@@ -27,6 +27,8 @@ public:
     ~LibrarySession();
 
     LibraryModel& model() { return *m_model; }
+    // Where the commands' models raise their alerts; finish() prints them.
+    AlertCentre& alerts() { return m_alertCentre; }
 
     // A full identifier or a unique case-insensitive prefix of one; throws otherwise.
     Uuid resolveItem(const std::string& text) const;
@@ -48,6 +50,7 @@ public:
 
 private:
     std::unique_ptr<QCoreApplication> m_application; // only when none exists yet
+    AlertCentre m_alertCentre;
     std::unique_ptr<LibraryModel> m_model;
     std::vector<AppAlert> m_alerts;
     std::vector<std::string> m_problems;

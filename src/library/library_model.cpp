@@ -23,13 +23,10 @@ constexpr std::chrono::milliseconds watchDelay{150};
 
 } // namespace
 
-LibraryModel::LibraryModel(LibraryStore store, UserDefaults* defaults, QObject* parent)
-    : LibraryModel(std::move(store), defaults, Access::readWrite, OutsideChanges::watched, parent) {
-}
-
-LibraryModel::LibraryModel(LibraryStore store, UserDefaults* defaults, Access access,
-                           OutsideChanges outsideChanges, QObject* parent)
-    : QObject(parent), m_store(std::move(store)), m_defaults(defaults), m_access(access) {
+LibraryModel::LibraryModel(LibraryStore store, AlertCentre& alerts, UserDefaults* defaults,
+                           Access access, OutsideChanges outsideChanges, QObject* parent)
+    : QObject(parent), m_store(std::move(store)), m_alerts(alerts), m_defaults(defaults),
+      m_access(access) {
     m_items = m_store.loadItems();
     if (m_access == Access::readWrite &&
         !m_store.recoverInterruptedRecordings(std::nullopt, m_items).empty()) {
@@ -71,13 +68,6 @@ void LibraryModel::setSelection(const std::optional<Uuid>& selection) {
     if (selection != m_selection) {
         m_selection = selection;
         emit selectionChanged();
-    }
-}
-
-void LibraryModel::setAlert(const std::optional<AppAlert>& alert) {
-    if (alert != m_alert) {
-        m_alert = alert;
-        emit alertChanged();
     }
 }
 
@@ -415,7 +405,7 @@ void LibraryModel::watchLibraryFolders() {
 }
 
 void LibraryModel::raise(std::string title, std::string message) {
-    setAlert(AppAlert::make(std::move(title), std::move(message)));
+    m_alerts.raise(std::move(title), std::move(message));
 }
 
 } // namespace bw

@@ -1,15 +1,14 @@
 // The observable, in-memory face of the library for the interface and the commands: items and
 // groups as last read from disk, the sidebar filter (persisted in the user defaults), the
-// selected recording, the recording being written, the pending group-name request and the
-// application's single alert slot.
+// selected recording, the recording being written and the pending group-name request.
 //
 // Lives on the main thread. Every change goes through the store and is followed by a fresh
 // read, so the model shows what is on disk. A read-only model (for commands that only show the
 // library) changes nothing on disk: no recovery, no housekeeping, no setting aside of a damaged
 // group list, which it reports as an alert; calling a change on it is a programming error. Failures
-// become an alert, except those of beginRecording, createGroup and renameGroup, which are thrown.
-// Each observable field has a change signal; filter, selection, alert and activeRecordingID signal
-// only real changes.
+// become an alert in the shared AlertCentre, except those of beginRecording, createGroup and
+// renameGroup, which are thrown. Each observable field has a change signal; filter, selection and
+// activeRecordingID signal only real changes.
 //
 // Other processes (the command line beside the window) may change the same library: the model
 // watches the library folder and every item folder and, shortly after a change, re-reads the
@@ -18,7 +17,7 @@
 #pragma once
 
 #include "async/background_work.h"
-#include "library/app_alert.h"
+#include "library/alert_centre.h"
 #include "library/folder_watch.h"
 #include "library/group_editor.h"
 #include "library/library_filter.h"
@@ -51,9 +50,10 @@ public:
     enum class OutsideChanges { watched, ignored };
 
     // Recovers interrupted recordings (read-write only), loads items and groups and restores
-    // the filter. `defaults` is not owned and may be null (the filter is then not persisted).
-    LibraryModel(LibraryStore store, UserDefaults* defaults, QObject* parent = nullptr);
-    LibraryModel(LibraryStore store, UserDefaults* defaults, Access access,
+    // the filter. `alerts` is not owned and must outlive the model; `defaults` is not owned and
+    // may be null (the filter is then not persisted).
+    LibraryModel(LibraryStore store, AlertCentre& alerts, UserDefaults* defaults,
+                 Access access = Access::readWrite,
                  OutsideChanges outsideChanges = OutsideChanges::watched,
                  QObject* parent = nullptr);
 
@@ -62,14 +62,12 @@ public:
     const std::vector<LibraryGroup>& groups() const { return m_groups; }
     const LibraryFilter& filter() const { return m_filter; }
     const std::optional<Uuid>& selection() const { return m_selection; }
-    const std::optional<AppAlert>& alert() const { return m_alert; }
     const std::optional<GroupEditor>& groupEditor() const { return m_groupEditor; }
     const std::optional<Uuid>& activeRecordingID() const { return m_activeRecordingID; }
 
     // Stores the filter, clears a hidden selection and persists the filter, on every call.
     void setFilter(const LibraryFilter& filter);
     void setSelection(const std::optional<Uuid>& selection);
-    void setAlert(const std::optional<AppAlert>& alert);
     void setGroupEditor(const std::optional<GroupEditor>& editor);
     void setActiveRecordingID(const std::optional<Uuid>& id);
     // For the recorder undoing a recording that could not start.
@@ -122,7 +120,6 @@ signals:
     void groupsChanged();
     void filterChanged();
     void selectionChanged();
-    void alertChanged();
     void groupEditorChanged();
     void activeRecordingIDChanged();
     void importFinished(const std::vector<bw::Uuid>& imported);
@@ -149,13 +146,13 @@ private:
     void finishImportBatch();
 
     LibraryStore m_store;
+    AlertCentre& m_alerts;
     UserDefaults* m_defaults;
     Access m_access;
     std::vector<LibraryItem> m_items;
     std::vector<LibraryGroup> m_groups;
     LibraryFilter m_filter = LibraryFilter::all();
     std::optional<Uuid> m_selection;
-    std::optional<AppAlert> m_alert;
     std::optional<GroupEditor> m_groupEditor;
     std::optional<Uuid> m_activeRecordingID;
     std::deque<ImportBatch> m_importBatches;

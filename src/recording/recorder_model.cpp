@@ -44,10 +44,10 @@ std::string couldNotStartMessage(const std::string& reason) {
 
 } // namespace
 
-RecorderModel::RecorderModel(LibraryModel& library, MicrophoneAccess& access,
+RecorderModel::RecorderModel(LibraryModel& library, AlertCentre& alerts, MicrophoneAccess& access,
                              UserDefaults* defaults, ListDevices listDevices, MakeSource makeSource,
                              QObject* parent)
-    : QObject(parent), m_library(library), m_access(access), m_defaults(defaults),
+    : QObject(parent), m_library(library), m_alerts(alerts), m_access(access), m_defaults(defaults),
       m_listDevices(std::move(listDevices)), m_makeSource(std::move(makeSource)) {
     connect(&m_library, &LibraryModel::activeRecordingIDChanged, this,
             &RecorderModel::activeItemIDChanged);
@@ -348,25 +348,22 @@ void RecorderModel::stopAfterProblem(const std::string& message, const std::opti
         return;
     }
     stop();
-    m_library.setAlert(AppAlert::make(stoppedTitle, message));
+    m_alerts.raise(stoppedTitle, message);
 }
 
 void RecorderModel::report(const std::exception& error) {
     const auto* recorderError = dynamic_cast<const RecorderError*>(&error);
     const auto kind = recorderError ? std::optional(recorderError->kind()) : std::nullopt;
     if (kind == RecorderError::Kind::microphoneDenied) {
-        m_library.setAlert(AppAlert::make(
-            "Microphone access is off",
-            "Allow Brindlewick to use the microphone in System Settings › Privacy & Security › "
-            "Microphone, then try again.",
-            AppAlert::Action::openMicrophoneSettings));
+        m_alerts.raise("Microphone access is off",
+                       "Allow Brindlewick to use the microphone in System Settings › Privacy & "
+                       "Security › Microphone, then try again.",
+                       AppAlert::Action::openMicrophoneSettings);
     } else if (kind == RecorderError::Kind::noInputAvailable) {
-        m_library.setAlert(
-            AppAlert::make("No microphone available",
-                           "Connect a microphone or choose another one, then try again."));
+        m_alerts.raise("No microphone available",
+                       "Connect a microphone or choose another one, then try again.");
     } else {
-        m_library.setAlert(
-            AppAlert::make("The recording couldn't start", couldNotStartMessage(error.what())));
+        m_alerts.raise("The recording couldn't start", couldNotStartMessage(error.what()));
     }
 }
 

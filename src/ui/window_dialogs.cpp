@@ -53,7 +53,7 @@ std::optional<Uuid> flag(bool set) {
 WindowDialogs::WindowDialogs(AppModel& app, QWidget* window)
     : QObject(window), m_app(app), m_window(window) {
     LibraryModel& library = app.library();
-    connect(&library, &LibraryModel::alertChanged, this, &WindowDialogs::showAlert);
+    connect(&app.alerts(), &AlertCentre::alertChanged, this, &WindowDialogs::showAlert);
     connect(&library, &LibraryModel::groupEditorChanged, this, &WindowDialogs::showGroupNameSheet);
     connect(&app, &AppModel::diagnosticsChanged, this, &WindowDialogs::showDiagnosticsSheet);
     connect(&app, &AppModel::isImporterPresentedChanged, this, &WindowDialogs::showImporter);
@@ -64,16 +64,12 @@ WindowDialogs::WindowDialogs(AppModel& app, QWidget* window)
 }
 
 void WindowDialogs::showAlert() {
-    LibraryModel& library = m_app.library();
-    const auto& alert = library.alert();
+    AlertCentre& alerts = m_app.alerts();
+    const auto& alert = alerts.alert();
     follow<QMessageBox>(
         this, m_alert, m_alertID, alert ? std::optional(alert->id) : std::nullopt,
         [&] { return makeAlert(*alert); },
-        [library = &library](const Uuid& id) {
-            if (library->alert() && library->alert()->id == id) {
-                library->setAlert(std::nullopt);
-            }
-        });
+        [alerts = &alerts](const Uuid& id) { alerts->dismiss(id); });
 }
 
 QMessageBox* WindowDialogs::makeAlert(const AppAlert& alert) {

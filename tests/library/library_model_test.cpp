@@ -25,11 +25,11 @@ const std::string support = "If it keeps happening, email support@brindlewick.ap
 
 // Spies on every change signal of a model.
 struct SignalCounts {
-    explicit SignalCounts(LibraryModel& model)
+    SignalCounts(LibraryModel& model, AlertCentre& alerts)
         : items(&model, &LibraryModel::itemsChanged), groups(&model, &LibraryModel::groupsChanged),
           filter(&model, &LibraryModel::filterChanged),
           selection(&model, &LibraryModel::selectionChanged),
-          alert(&model, &LibraryModel::alertChanged),
+          alert(&alerts, &AlertCentre::alertChanged),
           editor(&model, &LibraryModel::groupEditorChanged),
           active(&model, &LibraryModel::activeRecordingIDChanged) {}
 
@@ -52,9 +52,10 @@ protected:
     fs::path root = folder / "Library";
     LibraryStore store{root};
     MemoryUserDefaults defaults;
+    AlertCentre alerts;
 
     std::unique_ptr<LibraryModel> makeModel() {
-        return std::make_unique<LibraryModel>(store, &defaults);
+        return std::make_unique<LibraryModel>(store, alerts, &defaults);
     }
 
     LibraryItem add(const std::string& title, std::int64_t createdAt,
@@ -162,7 +163,7 @@ TEST_F(LibraryModelTest, NewRecordingsGoToTheGroupShown) {
         EXPECT_EQ(store.item(item.id).state, LibraryItem::State::complete);
         EXPECT_EQ(model->item(item.id)->duration, 42.5);
     }
-    EXPECT_FALSE(model->alert());
+    EXPECT_FALSE(alerts.alert());
 }
 
 TEST_F(LibraryModelTest, FinishingARecordingThatCannotBeSavedAlerts) {
@@ -170,21 +171,21 @@ TEST_F(LibraryModelTest, FinishingARecordingThatCannotBeSavedAlerts) {
     auto item = model->beginRecording("Take", std::chrono::system_clock::now()).item;
     fs::remove(store.itemFolderURL(item.id) / "item.json");
     model->finishRecording(item.id, 3);
-    ASSERT_TRUE(model->alert());
-    EXPECT_EQ(model->alert()->title, "The recording's details couldn't be saved");
-    EXPECT_EQ(model->alert()->message,
+    ASSERT_TRUE(alerts.alert());
+    EXPECT_EQ(alerts.alert()->title, "The recording's details couldn't be saved");
+    EXPECT_EQ(alerts.alert()->message,
               "The audio is kept. Check that this computer has enough free disk space. " + support +
                   " (The recording no longer exists.)");
-    EXPECT_FALSE(model->alert()->action);
+    EXPECT_FALSE(alerts.alert()->action);
 }
 
 TEST_F(LibraryModelTest, DeletingTheActiveRecordingDoesNothing) {
     auto model = makeModel();
     auto item = model->beginRecording("Take", std::chrono::system_clock::now()).item;
-    SignalCounts counts(*model);
+    SignalCounts counts(*model, alerts);
     model->deleteItem(item.id);
     EXPECT_TRUE(fs::exists(store.itemFolderURL(item.id)));
-    EXPECT_FALSE(model->alert());
+    EXPECT_FALSE(alerts.alert());
     EXPECT_EQ(counts.items.count(), 0);
 
     auto other = add("Other", 1);
@@ -193,9 +194,9 @@ TEST_F(LibraryModelTest, DeletingTheActiveRecordingDoesNothing) {
     EXPECT_FALSE(model->item(other.id));
     EXPECT_FALSE(model->selection());
     model->deleteItem(other.id);
-    ASSERT_TRUE(model->alert());
-    EXPECT_EQ(model->alert()->title, "The recording couldn't be deleted");
-    EXPECT_EQ(model->alert()->message, "Quit and reopen Brindlewick, then try again. " + support +
+    ASSERT_TRUE(alerts.alert());
+    EXPECT_EQ(alerts.alert()->title, "The recording couldn't be deleted");
+    EXPECT_EQ(alerts.alert()->message, "Quit and reopen Brindlewick, then try again. " + support +
                                            " (The recording no longer exists.)");
 }
 
@@ -203,15 +204,15 @@ TEST_F(LibraryModelTest, RenamingReportsFailuresAndKeepsTheTitle) {
     auto item = add("Old", 1);
     auto model = makeModel();
     EXPECT_FALSE(model->rename(item.id, "   "));
-    ASSERT_TRUE(model->alert());
-    EXPECT_EQ(model->alert()->title, "Something went wrong");
-    EXPECT_EQ(model->alert()->message,
+    ASSERT_TRUE(alerts.alert());
+    EXPECT_EQ(alerts.alert()->title, "Something went wrong");
+    EXPECT_EQ(alerts.alert()->message,
               "The title can't be empty. The recording keeps its previous title.");
     EXPECT_EQ(model->item(item.id)->title, "Old");
 
     EXPECT_FALSE(model->rename(Uuid::random(), "New"));
-    EXPECT_EQ(model->alert()->title, "The recording couldn't be renamed");
-    EXPECT_EQ(model->alert()->message, "It keeps its previous title. Try again. " + support +
+    EXPECT_EQ(alerts.alert()->title, "The recording couldn't be renamed");
+    EXPECT_EQ(alerts.alert()->message, "It keeps its previous title. Try again. " + support +
                                            " (The recording no longer exists.)");
 
     EXPECT_TRUE(model->rename(item.id, " New "));
@@ -222,13 +223,13 @@ TEST_F(LibraryModelTest, MovingAndDeletingGroupsReportFailures) {
     auto item = add("Take", 1);
     auto model = makeModel();
     model->move({item.id}, Uuid::random());
-    ASSERT_TRUE(model->alert());
-    EXPECT_EQ(model->alert()->title, "The recordings couldn't be moved");
-    EXPECT_EQ(model->alert()->message, "They stay where they were. Try again. " + support +
+    ASSERT_TRUE(alerts.alert());
+    EXPECT_EQ(alerts.alert()->title, "The recordings couldn't be moved");
+    EXPECT_EQ(alerts.alert()->message, "They stay where they were. Try again. " + support +
                                            " (The group no longer exists.)");
     model->deleteGroup(Uuid::random());
-    EXPECT_EQ(model->alert()->title, "The group couldn't be deleted");
-    EXPECT_EQ(model->alert()->message, "Its recordings are unchanged. Try again. " + support +
+    EXPECT_EQ(alerts.alert()->title, "The group couldn't be deleted");
+    EXPECT_EQ(alerts.alert()->message, "Its recordings are unchanged. Try again. " + support +
                                            " (The group no longer exists.)");
 }
 
@@ -244,7 +245,7 @@ TEST_F(LibraryModelTest, DeletingTheShownGroupFallsBackToAll) {
     EXPECT_EQ(defaults.values[key], "all");
     EXPECT_FALSE(model->item(item.id)->groupID);
     EXPECT_EQ(model->selection(), item.id); // still visible under All
-    EXPECT_FALSE(model->alert());
+    EXPECT_FALSE(alerts.alert());
 }
 
 TEST_F(LibraryModelTest, ChoosingTheDestination) {
@@ -275,7 +276,7 @@ TEST_F(LibraryModelTest, ChoosingTheDestination) {
 TEST_F(LibraryModelTest, ObservableFieldsSignalOnlyRealChanges) {
     auto item = add("Take", 1);
     auto model = makeModel();
-    SignalCounts counts(*model);
+    SignalCounts counts(*model, alerts);
     model->setSelection(item.id);
     model->setSelection(item.id);
     EXPECT_EQ(counts.selection.count(), 1);
@@ -286,10 +287,10 @@ TEST_F(LibraryModelTest, ObservableFieldsSignalOnlyRealChanges) {
     model->setFilter(LibraryFilter::notFiled());
     EXPECT_EQ(counts.filter.count(), 1);
     auto alert = AppAlert::make("A", "B");
-    model->setAlert(alert);
-    model->setAlert(alert);
+    alerts.setAlert(alert);
+    alerts.setAlert(alert);
     EXPECT_EQ(counts.alert.count(), 1);
-    model->setAlert(AppAlert::make("A", "B")); // a new alert with the same text
+    alerts.setAlert(AppAlert::make("A", "B")); // a new alert with the same text
     EXPECT_EQ(counts.alert.count(), 2);
     model->setActiveRecordingID(std::nullopt);
     EXPECT_EQ(counts.active.count(), 0);
@@ -338,9 +339,9 @@ TEST_F(LibraryModelTest, CorruptGroupListIsSetAsideAtStart) {
     test::writeText(root / "groups.json", "{");
     auto model = makeModel();
     EXPECT_TRUE(model->groups().empty());
-    ASSERT_TRUE(model->alert());
-    EXPECT_EQ(model->alert()->title, "The group list couldn't be read");
-    EXPECT_EQ(model->alert()->message,
+    ASSERT_TRUE(alerts.alert());
+    EXPECT_EQ(alerts.alert()->title, "The group list couldn't be read");
+    EXPECT_EQ(alerts.alert()->message,
               "Every recording is still here, now under No Group. The old list is kept as a "
               "file in Brindlewick's library folder. You can create the groups again and drag "
               "the recordings onto them.");
@@ -363,9 +364,9 @@ TEST_F(LibraryModelTest, GroupListThatCannotBeSetAsideAlertsDifferently) {
         test::writeText(root / ("groups-unreadable-" + stamp + ".json"), "taken");
     }
     auto model = makeModel();
-    ASSERT_TRUE(model->alert());
-    EXPECT_EQ(model->alert()->title, "The group list couldn't be opened");
-    EXPECT_TRUE(model->alert()->message.starts_with(
+    ASSERT_TRUE(alerts.alert());
+    EXPECT_EQ(alerts.alert()->title, "The group list couldn't be opened");
+    EXPECT_TRUE(alerts.alert()->message.starts_with(
         "Every recording is still here. Quit and reopen Brindlewick. " + support + " ("));
     EXPECT_EQ(test::readText(root / "groups.json"), "{");
 }
@@ -390,9 +391,9 @@ TEST_F(LibraryModelTest, ImportReportsEachFailedFileInOrder) {
     EXPECT_EQ(imported.title, "a");
     EXPECT_EQ(imported.groupID, calls.id);
     EXPECT_EQ(model->selection(), imported.id);
-    ASSERT_TRUE(model->alert());
-    EXPECT_EQ(model->alert()->title, "Some files weren't imported");
-    EXPECT_EQ(model->alert()->message,
+    ASSERT_TRUE(alerts.alert());
+    EXPECT_EQ(alerts.alert()->title, "Some files weren't imported");
+    EXPECT_EQ(alerts.alert()->message,
               "“b.ogg” couldn't be read as audio. The file may be damaged.\n"
               "“c.wav” couldn't be read as audio. The file may be damaged.");
 }
@@ -418,7 +419,7 @@ TEST_F(LibraryModelTest, ImportTakesTheCommonFormatsFFmpegDecodes) {
     auto model = makeModel();
     model->importFiles(paths);
     waitForImports(*model);
-    EXPECT_FALSE(model->alert()) << model->alert()->message;
+    EXPECT_FALSE(alerts.alert()) << alerts.alert()->message;
     ASSERT_EQ(model->items().size(), std::size(files));
     for (const auto& item : model->items()) {
         SCOPED_TRACE(item.audioFileName);
@@ -436,8 +437,8 @@ TEST_F(LibraryModelTest, ImportThatCannotCopyAsksForDiskSpace) {
         waitForImports(*model);
     }
     EXPECT_TRUE(model->items().empty());
-    ASSERT_TRUE(model->alert());
-    EXPECT_EQ(model->alert()->message,
+    ASSERT_TRUE(alerts.alert());
+    EXPECT_EQ(alerts.alert()->message,
               "“tone.wav” couldn't be copied into Brindlewick. Check "
               "that this computer has enough free disk space, then try again.");
 }
@@ -456,7 +457,7 @@ TEST_F(LibraryModelTest, ChangesByAnotherProcessAppearWithinASecond) {
     auto removed = add("Gone soon", 100);
     auto model = makeModel();
     model->setSelection(renamed.id);
-    SignalCounts counts(*model);
+    SignalCounts counts(*model, alerts);
 
     auto inAnotherProcess = [this](const std::function<void(const LibraryStore&)>& change) {
         pid_t child = fork();
@@ -501,7 +502,7 @@ TEST_F(LibraryModelTest, ChangesByAnotherProcessAppearWithinASecond) {
 
     inAnotherProcess([&](const LibraryStore& other) { other.deleteItem(renamed.id); });
     EXPECT_TRUE(appearsWithinASecond([&] { return !model->selection(); }));
-    EXPECT_FALSE(model->alert());
+    EXPECT_FALSE(alerts.alert());
 }
 
 } // namespace

@@ -37,14 +37,14 @@ protected:
     RecorderModel& recorder() {
         if (!m_recorder) {
             m_recorder = std::make_unique<RecorderModel>(
-                library, access, &defaults, [this] { return devices; },
+                library, alertCentre, access, &defaults, [this] { return devices; },
                 [this](const std::optional<AudioInputDevice>& device) {
                     requestedDevices.push_back(device);
                     return source;
                 });
-            QObject::connect(&library, &LibraryModel::alertChanged, [this] {
-                if (library.alert()) {
-                    alerts.push_back(*library.alert());
+            QObject::connect(&alertCentre, &AlertCentre::alertChanged, [this] {
+                if (alertCentre.alert()) {
+                    alerts.push_back(*alertCentre.alert());
                 }
             });
         }
@@ -66,7 +66,8 @@ protected:
     LibraryItem itemOnDisk(const Uuid& id) { return library.store().item(id); }
 
     test::TemporaryFolder root;
-    LibraryModel library{LibraryStore(root.path()), nullptr};
+    AlertCentre alertCentre;
+    LibraryModel library{LibraryStore(root.path()), alertCentre, nullptr};
     FakeMicrophoneAccess access;
     MemoryUserDefaults defaults;
     std::vector<AudioInputDevice> devices{{1, "built-in", "Built-in Microphone"},
@@ -89,7 +90,8 @@ TEST_F(RecorderModelTest, RecordsIntoANewItemHeldByItsLockUntilStopped) {
     EXPECT_THROW(recorder().start(std::chrono::system_clock::now()), RecorderError);
 
     // Another process opening the library leaves the recording alone.
-    LibraryModel elsewhere(LibraryStore(root.path()), nullptr);
+    AlertCentre elsewhereAlerts;
+    LibraryModel elsewhere(LibraryStore(root.path()), elsewhereAlerts, nullptr);
     EXPECT_EQ(itemOnDisk(id).state, LibraryItem::State::recording);
 
     deliver(1.0);
@@ -200,7 +202,7 @@ TEST_F(RecorderModelTest, ABackgroundStartLeavesTheMainThreadFreeAndStopWaitsFor
         auto started = std::make_shared<FakeAudioInputSource>();
         int finished = 0;
         RecorderModel model(
-            library, access, &defaults, [this] { return devices; },
+            library, alertCentre, access, &defaults, [this] { return devices; },
             [&](const std::optional<AudioInputDevice>&) {
                 release.acquire(); // the sound server taking its time
                 return started;
@@ -300,7 +302,8 @@ TEST_F(RecorderModelTest, ARememberedMicrophoneIsUsedWhenConnectedAndKeptWhenNot
     EXPECT_EQ(defaults.values[RecorderModel::deviceKey], "usb");
 
     recorder().setSelectedDeviceUID(std::nullopt);
-    EXPECT_EQ(RecorderModel(library, access, &defaults, {}, {}).selectedDeviceUID(), std::nullopt);
+    EXPECT_EQ(RecorderModel(library, alertCentre, access, &defaults, {}, {}).selectedDeviceUID(),
+              std::nullopt);
 }
 
 } // namespace

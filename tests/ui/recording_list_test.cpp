@@ -79,8 +79,8 @@ TEST_F(RecordingListTest, RenamingToOnlySpacesKeepsTheSheetOpenWithTheAlert) {
     sheet->field()->setText("   ");
     EXPECT_FALSE(sheet->saveButton()->isEnabled());
     QTest::keyClick(sheet->field(), Qt::Key_Return);
-    ASSERT_TRUE(library().alert().has_value());
-    EXPECT_EQ(library().alert()->title, "Something went wrong");
+    ASSERT_TRUE(fixture.app->alerts().alert().has_value());
+    EXPECT_EQ(fixture.app->alerts().alert()->title, "Something went wrong");
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(library().item(id)->title, "Kept");
 }
