@@ -27,6 +27,7 @@ AppModel::AppModel(LibraryStore store, Services services, QObject* parent)
     const LibraryStore transcriptionStore = store;
     m_library =
         std::make_unique<LibraryModel>(std::move(store), m_alerts, m_services.defaults.get());
+    m_imports = std::make_unique<ImportQueue>(*m_library, m_alerts);
     m_player = std::make_unique<PlaybackModel>(m_services.makePlayer, m_services.defaults.get());
     m_recorder = std::make_unique<RecorderModel>(*m_library, m_alerts, *m_services.microphoneAccess,
                                                  m_services.defaults.get(), m_services.listDevices,

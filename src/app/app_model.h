@@ -12,6 +12,7 @@
 #include "app/dialog_folders.h"
 #include "app/program_launcher.h"
 #include "app/quit_routine.h"
+#include "library/import_queue.h"
 #include "library/library_model.h"
 #include "library/playback_model.h"
 #include "platform/microphone_access.h"
@@ -63,6 +64,7 @@ public:
 
     AlertCentre& alerts() { return m_alerts; }
     LibraryModel& library() { return *m_library; }
+    ImportQueue& imports() { return *m_imports; }
     RecorderModel& recorder() { return *m_recorder; }
     PlaybackModel& player() { return *m_player; }
     TranscriptionService& transcription() { return *m_transcription; }
@@ -119,6 +121,7 @@ private:
     Services m_services;
     AlertCentre m_alerts;
     std::unique_ptr<LibraryModel> m_library;
+    std::unique_ptr<ImportQueue> m_imports;
     std::unique_ptr<PlaybackModel> m_player;
     // Declared after the library it records into, so that it finishes first.
     std::unique_ptr<RecorderModel> m_recorder;

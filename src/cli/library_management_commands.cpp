@@ -162,7 +162,7 @@ int runImport(std::span<const std::string> arguments) {
                 auto id = session.resolveDestination(*group);
                 model.setFilter(id ? LibraryFilter::group(*id) : LibraryFilter::notFiled());
             }
-            model.importFiles({parsed.positionals.begin(), parsed.positionals.end()});
+            session.imports().importFiles({parsed.positionals.begin(), parsed.positionals.end()});
             // Only what this command created: other processes may import at the same time.
             const auto imported = session.waitForImports();
             const auto names = groupNames(model);

@@ -74,6 +74,7 @@ LibrarySession::LibrarySession(const ParsedArguments& arguments, LibraryModel::A
     m_model =
         std::make_unique<LibraryModel>(LibraryStore(libraryRoot(arguments, access)), m_alertCentre,
                                        nullptr, access, LibraryModel::OutsideChanges::ignored);
+    m_imports = std::make_unique<ImportQueue>(*m_model, m_alertCentre);
 }
 
 LibrarySession::~LibrarySession() = default;
@@ -112,14 +113,14 @@ std::optional<Uuid> LibrarySession::resolveDestination(const std::string& text) 
 
 std::vector<Uuid> LibrarySession::waitForImports() {
     std::vector<Uuid> imported;
-    if (!m_model->isImporting()) {
+    if (!m_imports->isImporting()) {
         return imported;
     }
     QEventLoop loop;
-    QObject::connect(m_model.get(), &LibraryModel::importFinished, &loop,
+    QObject::connect(m_imports.get(), &ImportQueue::importFinished, &loop,
                      [&](const std::vector<Uuid>& batch) {
                          imported.insert(imported.end(), batch.begin(), batch.end());
-                         if (!m_model->isImporting()) {
+                         if (!m_imports->isImporting()) {
                              loop.quit();
                          }
                      });

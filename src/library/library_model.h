@@ -16,7 +16,6 @@
 // recording is still there and shown.
 #pragma once
 
-#include "async/background_work.h"
 #include "library/alert_centre.h"
 #include "library/folder_watch.h"
 #include "library/group_editor.h"
@@ -103,17 +102,14 @@ public:
     // Re-reads items and groups from disk, as the watch does after a change by another
     // process. A group list that cannot be read now leaves the groups as they were shown.
     void refreshFromDisk();
+    // Re-reads the items after a change made through the store, and deselects a recording
+    // no longer shown.
+    void reloadItems();
 
     // While itemFoldersChanged() is emitted: the recordings whose folders the watch saw change
     // (their item file, transcript or audio, written by this process or another), or none when
     // it lost track and any of them may have changed.
     const std::optional<std::set<Uuid>>& changedItemFolders() const { return m_changedItemFolders; }
-
-    // Imports one file at a time on a worker thread and returns at once; importFinished()
-    // is emitted when this batch is done (after any alert), with the recordings this batch
-    // created in the order of its files. Batches run in call order.
-    void importFiles(const std::vector<std::filesystem::path>& files);
-    bool isImporting() const { return !m_importBatches.empty(); }
 
 signals:
     void itemsChanged();
@@ -122,28 +118,15 @@ signals:
     void selectionChanged();
     void groupEditorChanged();
     void activeRecordingIDChanged();
-    void importFinished(const std::vector<bw::Uuid>& imported);
     // After the watch's re-read, for what it saw change inside item folders.
     void itemFoldersChanged();
 
 private:
-    struct ImportBatch {
-        std::deque<std::filesystem::path> files;
-        std::optional<Uuid> group;
-        std::vector<Uuid> imported;
-        std::vector<std::string> problems;
-    };
-
     void requireWritable() const;
-    void reloadItems();
     void loadGroups();
     void watchLibraryFolders();
     void outsideChange();
     void raise(std::string title, std::string message);
-    void importNextFile();
-    void importDone(const std::filesystem::path& file, const std::optional<LibraryItem>& item,
-                    std::exception_ptr error);
-    void finishImportBatch();
 
     LibraryStore m_store;
     AlertCentre& m_alerts;
@@ -155,12 +138,8 @@ private:
     std::optional<Uuid> m_selection;
     std::optional<GroupEditor> m_groupEditor;
     std::optional<Uuid> m_activeRecordingID;
-    std::deque<ImportBatch> m_importBatches;
-    bool m_importRunning = false;
     std::unique_ptr<FolderWatch> m_watch; // null when outside changes are ignored
     std::optional<std::set<Uuid>> m_changedItemFolders;
-    // Declared last: it joins the running import before the members above go away.
-    BackgroundWork m_importWork{this};
 };
 
 } // namespace bw

@@ -117,7 +117,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
         return;
     }
     event->acceptProposedAction();
-    m_app.library().importFiles(files);
+    m_app.imports().importFiles(files);
 }
 
 } // namespace bw::ui

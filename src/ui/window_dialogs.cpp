@@ -136,7 +136,7 @@ QFileDialog* WindowDialogs::makeImporter() {
         if (!paths.empty()) {
             m_app.dialogFolders().rememberChosenFile(DialogFolders::Purpose::import, paths.front());
         }
-        m_app.library().importFiles(paths);
+        m_app.imports().importFiles(paths);
     });
     return importer;
 }

@@ -1,5 +1,6 @@
 #include "base/iso_date.h"
 #include "fakes/memory_user_defaults.h"
+#include "library/import_queue.h"
 #include "library/library_error.h"
 #include "library/library_model.h"
 #include "library/library_test_support.h"
@@ -65,11 +66,11 @@ protected:
         return item;
     }
 
-    static void waitForImports(LibraryModel& model) {
-        QSignalSpy finished(&model, &LibraryModel::importFinished);
-        while (model.isImporting() && finished.wait(10000)) {
+    static void waitForImports(ImportQueue& imports) {
+        QSignalSpy finished(&imports, &ImportQueue::importFinished);
+        while (imports.isImporting() && finished.wait(10000)) {
         }
-        ASSERT_FALSE(model.isImporting());
+        ASSERT_FALSE(imports.isImporting());
     }
 
     static std::vector<std::string> titles(const std::vector<LibraryItem>& items) {
@@ -382,9 +383,10 @@ TEST_F(LibraryModelTest, ImportReportsEachFailedFileInOrder) {
     test::writeText(folder / "c.wav", "RIFF....WAVEjunk");
     auto model = makeModel();
     model->setFilter(LibraryFilter::group(calls.id));
-    model->importFiles({folder / "a.mp3", folder / "b.ogg", folder / "c.wav"});
-    EXPECT_TRUE(model->isImporting());
-    waitForImports(*model);
+    ImportQueue imports(*model, alerts);
+    imports.importFiles({folder / "a.mp3", folder / "b.ogg", folder / "c.wav"});
+    EXPECT_TRUE(imports.isImporting());
+    waitForImports(imports);
 
     ASSERT_EQ(model->items().size(), 1u);
     auto imported = model->items()[0];
@@ -417,8 +419,9 @@ TEST_F(LibraryModelTest, ImportTakesTheCommonFormatsFFmpegDecodes) {
         paths.push_back(folder / name);
     }
     auto model = makeModel();
-    model->importFiles(paths);
-    waitForImports(*model);
+    ImportQueue imports(*model, alerts);
+    imports.importFiles(paths);
+    waitForImports(imports);
     EXPECT_FALSE(alerts.alert()) << alerts.alert()->message;
     ASSERT_EQ(model->items().size(), std::size(files));
     for (const auto& item : model->items()) {
@@ -430,11 +433,12 @@ TEST_F(LibraryModelTest, ImportTakesTheCommonFormatsFFmpegDecodes) {
 TEST_F(LibraryModelTest, ImportThatCannotCopyAsksForDiskSpace) {
     test::writeWav(folder / "tone.wav", 1);
     auto model = makeModel();
+    ImportQueue imports(*model, alerts);
     fs::create_directories(root);
     {
         test::FailingFileWrites failing; // inherited by the import's worker thread
-        model->importFiles({folder / "tone.wav"});
-        waitForImports(*model);
+        imports.importFiles({folder / "tone.wav"});
+        waitForImports(imports);
     }
     EXPECT_TRUE(model->items().empty());
     ASSERT_TRUE(alerts.alert());

@@ -190,7 +190,7 @@ TEST(MainWindowTest, RefusesADropWithoutLocalFiles) {
     text->setText("talk.mp3");
     EXPECT_FALSE(test::drop(window, QPoint(500, 300), std::move(text)));
     waitFor([] { return false; }, 100);
-    EXPECT_FALSE(fixture.app->library().isImporting());
+    EXPECT_FALSE(fixture.app->imports().isImporting());
     EXPECT_TRUE(fixture.app->library().items().empty());
 }
 
