@@ -77,14 +77,14 @@ int main(int argc, char** argv) {
     std::vector<double> openTimes, unwatchedOpenTimes;
     for (int round = 0; round < 3; ++round) {
         auto start = Clock::now();
-        bw::LibraryModel opened(store, alerts, nullptr);
+        bw::LibraryModel opened(store, alerts);
         openTimes.push_back(milliseconds(Clock::now() - start));
         start = Clock::now();
-        bw::LibraryModel unwatched(store, alerts, nullptr, bw::LibraryModel::Access::readWrite,
+        bw::LibraryModel unwatched(store, alerts, bw::LibraryModel::Access::readWrite,
                                    bw::LibraryModel::OutsideChanges::ignored);
         unwatchedOpenTimes.push_back(milliseconds(Clock::now() - start));
     }
-    bw::LibraryModel model(store, alerts, nullptr);
+    bw::LibraryModel model(store, alerts);
     for (int round = 0; round < rounds; ++round) {
         auto start = Clock::now();
         double cpu = cpuMilliseconds();

@@ -14,6 +14,7 @@
 #include "app/quit_routine.h"
 #include "library/import_queue.h"
 #include "library/library_model.h"
+#include "library/library_navigation.h"
 #include "library/playback_model.h"
 #include "platform/microphone_access.h"
 #include "platform/resource_bundle.h"
@@ -64,6 +65,7 @@ public:
 
     AlertCentre& alerts() { return m_alerts; }
     LibraryModel& library() { return *m_library; }
+    LibraryNavigation& navigation() { return *m_navigation; }
     ImportQueue& imports() { return *m_imports; }
     RecorderModel& recorder() { return *m_recorder; }
     PlaybackModel& player() { return *m_player; }
@@ -121,6 +123,7 @@ private:
     Services m_services;
     AlertCentre m_alerts;
     std::unique_ptr<LibraryModel> m_library;
+    std::unique_ptr<LibraryNavigation> m_navigation;
     std::unique_ptr<ImportQueue> m_imports;
     std::unique_ptr<PlaybackModel> m_player;
     // Declared after the library it records into, so that it finishes first.

@@ -73,8 +73,9 @@ LibrarySession::LibrarySession(const ParsedArguments& arguments, LibraryModel::A
     QObject::connect(&m_alertCentre, &AlertCentre::alertChanged, record);
     m_model =
         std::make_unique<LibraryModel>(LibraryStore(libraryRoot(arguments, access)), m_alertCentre,
-                                       nullptr, access, LibraryModel::OutsideChanges::ignored);
-    m_imports = std::make_unique<ImportQueue>(*m_model, m_alertCentre);
+                                       access, LibraryModel::OutsideChanges::ignored);
+    m_navigation = std::make_unique<LibraryNavigation>(*m_model, nullptr);
+    m_imports = std::make_unique<ImportQueue>(*m_model, *m_navigation, m_alertCentre);
 }
 
 LibrarySession::~LibrarySession() = default;

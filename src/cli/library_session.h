@@ -30,6 +30,7 @@ public:
     LibraryModel& model() { return *m_model; }
     // Where the commands' models raise their alerts; finish() prints them.
     AlertCentre& alerts() { return m_alertCentre; }
+    LibraryNavigation& navigation() { return *m_navigation; }
     ImportQueue& imports() { return *m_imports; }
 
     // A full identifier or a unique case-insensitive prefix of one; throws otherwise.
@@ -54,6 +55,7 @@ private:
     std::unique_ptr<QCoreApplication> m_application; // only when none exists yet
     AlertCentre m_alertCentre;
     std::unique_ptr<LibraryModel> m_model;
+    std::unique_ptr<LibraryNavigation> m_navigation;
     std::unique_ptr<ImportQueue> m_imports;
     std::vector<AppAlert> m_alerts;
     std::vector<std::string> m_problems;

@@ -24,12 +24,13 @@ std::string importProblem(const std::filesystem::path& file, const std::exceptio
 
 } // namespace
 
-ImportQueue::ImportQueue(LibraryModel& library, AlertCentre& alerts, QObject* parent)
-    : QObject(parent), m_library(library), m_alerts(alerts) {}
+ImportQueue::ImportQueue(LibraryModel& library, LibraryNavigation& navigation, AlertCentre& alerts,
+                         QObject* parent)
+    : QObject(parent), m_library(library), m_navigation(navigation), m_alerts(alerts) {}
 
 void ImportQueue::importFiles(const std::vector<std::filesystem::path>& files) {
     m_batches.push_back(
-        Batch{std::deque(files.begin(), files.end()), m_library.groupForNewItems(), {}, {}});
+        Batch{std::deque(files.begin(), files.end()), m_navigation.groupForNewItems(), {}, {}});
     if (!m_running) {
         importNextFile();
     }
@@ -86,12 +87,7 @@ void ImportQueue::finishBatch() {
     m_running = false;
     m_library.reloadItems();
     if (!batch.imported.empty()) {
-        auto visible = m_library.itemsIn(m_library.filter());
-        if (std::any_of(visible.begin(), visible.end(), [&](const LibraryItem& item) {
-                return item.id == batch.imported.back();
-            })) {
-            m_library.setSelection(batch.imported.back());
-        }
+        m_navigation.selectIfShown(batch.imported.back());
     }
     if (!batch.problems.empty()) {
         std::string message;

@@ -10,6 +10,7 @@
 #include "async/background_work.h"
 #include "library/alert_centre.h"
 #include "library/library_model.h"
+#include "library/library_navigation.h"
 
 #include <QObject>
 
@@ -26,7 +27,8 @@ class ImportQueue : public QObject {
     Q_OBJECT
 
 public:
-    ImportQueue(LibraryModel& library, AlertCentre& alerts, QObject* parent = nullptr);
+    ImportQueue(LibraryModel& library, LibraryNavigation& navigation, AlertCentre& alerts,
+                QObject* parent = nullptr);
 
     // Queues a batch and returns at once.
     void importFiles(const std::vector<std::filesystem::path>& files);
@@ -50,6 +52,7 @@ private:
     void finishBatch();
 
     LibraryModel& m_library;
+    LibraryNavigation& m_navigation;
     AlertCentre& m_alerts;
     std::deque<Batch> m_batches;
     bool m_running = false;

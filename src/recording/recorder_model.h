@@ -16,6 +16,7 @@
 #include "async/background_work.h"
 #include "base/uuid.h"
 #include "library/library_model.h"
+#include "library/library_navigation.h"
 #include "platform/audio_input_device.h"
 #include "platform/file_lock.h"
 #include "platform/microphone_access.h"
@@ -48,11 +49,12 @@ public:
 
     static constexpr const char* deviceKey = "recording.inputDeviceUID";
 
-    // `library`, `alerts`, `access` and `defaults` are not owned and must outlive the model;
-    // `defaults` may be null (the choice is then not remembered).
-    RecorderModel(LibraryModel& library, AlertCentre& alerts, MicrophoneAccess& access,
-                  UserDefaults* defaults, ListDevices listDevices, MakeSource makeSource,
-                  QObject* parent = nullptr);
+    // `library`, `navigation`, `alerts`, `access` and `defaults` are not owned and must outlive
+    // the model; `defaults` may be null (the choice is then not remembered). A new recording
+    // goes to the group shown and is selected.
+    RecorderModel(LibraryModel& library, LibraryNavigation& navigation, AlertCentre& alerts,
+                  MicrophoneAccess& access, UserDefaults* defaults, ListDevices listDevices,
+                  MakeSource makeSource, QObject* parent = nullptr);
     // Stops a recording still running, so that its file is closed and its item finished.
     ~RecorderModel() override;
 
@@ -105,6 +107,7 @@ private:
 
     void setDevices(std::vector<AudioInputDevice> devices);
     void checkAccess(MicrophoneAccessStatus status, bool requestGranted) const;
+    LibraryModel::NewRecording addItem(TimePoint at);
     void beginSession(LibraryModel::NewRecording recording);
     std::unique_ptr<RecordingPipeline> makePipeline(const LibraryItem& item);
     // Any thread: starts the source into the pipeline; its callbacks hop to the main thread.
@@ -121,6 +124,7 @@ private:
     void stopAfterProblem(const std::string& message, const std::optional<Uuid>& item);
 
     LibraryModel& m_library;
+    LibraryNavigation& m_navigation;
     AlertCentre& m_alerts;
     MicrophoneAccess& m_access;
     UserDefaults* m_defaults;

@@ -1,6 +1,7 @@
 // Capture against a real sound server: a private PulseAudio daemon with a pipe source fed with
 // speech, driven through the recorder model and through the "record" command.
 #include "library/library_model.h"
+#include "library/library_navigation.h"
 #include "platform/audio_file_info.h"
 #include "platform/audio_input_devices.h"
 #include "platform/caf_writer.h"
@@ -109,14 +110,16 @@ protected:
         test::coreApplication();
         server = std::make_unique<test::PulseServer>(speech->feed);
         ASSERT_TRUE(server->isRunning()) << server->log();
-        library = std::make_unique<LibraryModel>(LibraryStore(root / "Library"), alerts, nullptr);
-        recorder = std::make_unique<RecorderModel>(*library, alerts, access, nullptr,
+        library = std::make_unique<LibraryModel>(LibraryStore(root / "Library"), alerts);
+        navigation = std::make_unique<LibraryNavigation>(*library, nullptr);
+        recorder = std::make_unique<RecorderModel>(*library, *navigation, alerts, access, nullptr,
                                                    &AudioInputDevices::available,
                                                    &makeSystemMicrophoneSource);
     }
 
     void TearDown() override {
         recorder.reset();
+        navigation.reset();
         library.reset();
         server.reset();
     }
@@ -142,6 +145,7 @@ protected:
     std::unique_ptr<test::PulseServer> server;
     SystemMicrophoneAccess access;
     std::unique_ptr<LibraryModel> library;
+    std::unique_ptr<LibraryNavigation> navigation;
     std::unique_ptr<RecorderModel> recorder;
 };
 
@@ -343,7 +347,7 @@ TEST_F(PulseCaptureTest, ARecordingInProgressCannotBeDeletedByAnotherProcess) {
               "The recording couldn't be deleted\nIt is still being recorded. Stop the "
               "recording, then delete it.\n");
     AlertCentre otherAlerts;
-    LibraryModel other(LibraryStore(libraryRoot), otherAlerts, nullptr);
+    LibraryModel other(LibraryStore(libraryRoot), otherAlerts);
     other.deleteItem(*Uuid::parse(id));
     ASSERT_TRUE(otherAlerts.alert());
     EXPECT_EQ(otherAlerts.alert()->title, "The recording couldn't be deleted");
@@ -351,7 +355,7 @@ TEST_F(PulseCaptureTest, ARecordingInProgressCannotBeDeletedByAnotherProcess) {
 
     command.kill(SIGINT);
     EXPECT_EQ(command.wait(), 0);
-    LibraryModel reopened(LibraryStore(libraryRoot), alerts, nullptr);
+    LibraryModel reopened(LibraryStore(libraryRoot), alerts);
     ASSERT_EQ(reopened.items().size(), 1u);
     EXPECT_EQ(reopened.items()[0].state, LibraryItem::State::complete);
     EXPECT_GE(reopened.items()[0].duration, 0.5);
@@ -386,7 +390,7 @@ TEST_P(RecordCommandSignal, FinishesTheRecordingComplete) {
     ASSERT_FALSE(audioOnceRecorded(libraryRoot, 1.0).empty());
     command.kill(GetParam());
     EXPECT_EQ(command.wait(), 0);
-    LibraryModel reopened(LibraryStore(libraryRoot), alerts, nullptr);
+    LibraryModel reopened(LibraryStore(libraryRoot), alerts);
     ASSERT_EQ(reopened.items().size(), 1u);
     const LibraryItem& item = reopened.items()[0];
     EXPECT_EQ(item.state, LibraryItem::State::complete);
@@ -409,7 +413,7 @@ TEST_F(PulseCaptureTest, AKilledRecordingIsRecoveredWithTheAudioItWrote) {
     command.wait();
     const double written = double(fs::file_size(audio) - CafWriter::headerSize) / 32000;
 
-    LibraryModel reopened(LibraryStore(libraryRoot), alerts, nullptr);
+    LibraryModel reopened(LibraryStore(libraryRoot), alerts);
     ASSERT_EQ(reopened.items().size(), 1u);
     EXPECT_EQ(reopened.items()[0].state, LibraryItem::State::interrupted);
     EXPECT_NEAR(reopened.items()[0].duration, written, 0.5);

@@ -2,6 +2,7 @@
 #include "fakes/fake_microphone_access.h"
 #include "fakes/memory_user_defaults.h"
 #include "library/library_model.h"
+#include "library/library_navigation.h"
 #include "library/library_test_support.h"
 #include "library/support_texts.h"
 #include "platform/audio_file_info.h"
@@ -37,7 +38,7 @@ protected:
     RecorderModel& recorder() {
         if (!m_recorder) {
             m_recorder = std::make_unique<RecorderModel>(
-                library, alertCentre, access, &defaults, [this] { return devices; },
+                library, navigation, alertCentre, access, &defaults, [this] { return devices; },
                 [this](const std::optional<AudioInputDevice>& device) {
                     requestedDevices.push_back(device);
                     return source;
@@ -67,7 +68,8 @@ protected:
 
     test::TemporaryFolder root;
     AlertCentre alertCentre;
-    LibraryModel library{LibraryStore(root.path()), alertCentre, nullptr};
+    LibraryModel library{LibraryStore(root.path()), alertCentre};
+    LibraryNavigation navigation{library, nullptr};
     FakeMicrophoneAccess access;
     MemoryUserDefaults defaults;
     std::vector<AudioInputDevice> devices{{1, "built-in", "Built-in Microphone"},
@@ -86,12 +88,13 @@ TEST_F(RecorderModelTest, RecordsIntoANewItemHeldByItsLockUntilStopped) {
     EXPECT_EQ(item.state, LibraryItem::State::recording);
     EXPECT_TRUE(item.title.starts_with("Recording ")) << item.title;
     EXPECT_EQ(library.activeRecordingID(), id);
+    EXPECT_EQ(navigation.selection(), id);
     EXPECT_TRUE(FileLock::isHeld(library.store().recordingLockURL(id)));
     EXPECT_THROW(recorder().start(std::chrono::system_clock::now()), RecorderError);
 
     // Another process opening the library leaves the recording alone.
     AlertCentre elsewhereAlerts;
-    LibraryModel elsewhere(LibraryStore(root.path()), elsewhereAlerts, nullptr);
+    LibraryModel elsewhere(LibraryStore(root.path()), elsewhereAlerts);
     EXPECT_EQ(itemOnDisk(id).state, LibraryItem::State::recording);
 
     deliver(1.0);
@@ -202,7 +205,7 @@ TEST_F(RecorderModelTest, ABackgroundStartLeavesTheMainThreadFreeAndStopWaitsFor
         auto started = std::make_shared<FakeAudioInputSource>();
         int finished = 0;
         RecorderModel model(
-            library, alertCentre, access, &defaults, [this] { return devices; },
+            library, navigation, alertCentre, access, &defaults, [this] { return devices; },
             [&](const std::optional<AudioInputDevice>&) {
                 release.acquire(); // the sound server taking its time
                 return started;
@@ -302,7 +305,8 @@ TEST_F(RecorderModelTest, ARememberedMicrophoneIsUsedWhenConnectedAndKeptWhenNot
     EXPECT_EQ(defaults.values[RecorderModel::deviceKey], "usb");
 
     recorder().setSelectedDeviceUID(std::nullopt);
-    EXPECT_EQ(RecorderModel(library, alertCentre, access, &defaults, {}, {}).selectedDeviceUID(),
+    EXPECT_EQ(RecorderModel(library, navigation, alertCentre, access, &defaults, {}, {})
+                  .selectedDeviceUID(),
               std::nullopt);
 }
 

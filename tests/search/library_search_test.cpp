@@ -47,7 +47,7 @@ protected:
     test::TemporaryFolder root;
     LibraryItem item = makeLibrary();
     AlertCentre alerts;
-    LibraryModel library{LibraryStore(root.path()), alerts, nullptr};
+    LibraryModel library{LibraryStore(root.path()), alerts};
     LibrarySearch search{library, SearchIndex::location(library.store())};
 };
 

@@ -164,7 +164,7 @@ TEST(MainWindowTest, FilesDroppedOnTheTranscriptAreImportedNotTyped) {
     const Uuid id = fixture.importTone("Talk");
     test::saveTranscript(*fixture.app, id, {{0, 1, "Spoken words"}});
     fixture.importTone("Other"); // selected instead, so Talk is loaded again with its transcript
-    fixture.app->library().setSelection(id);
+    fixture.app->navigation().setSelection(id);
     ui::TranscriptSection& section = *window.detail()->itemDetail()->transcript();
     ASSERT_TRUE(waitFor([&] { return section.editorView() != nullptr; }));
     ui::TranscriptTextView& text = section.editorView()->textView();
@@ -232,12 +232,12 @@ TEST(MainWindowTest, ShowsTheSheetsWhileTheirRequestsAreSetAndClearsThemOnDismis
     test::WidgetTestApp fixture;
     ui::MainWindow window(*fixture.app);
     window.show();
-    LibraryModel& library = fixture.app->library();
+    LibraryNavigation& navigation = fixture.app->navigation();
 
-    library.setGroupEditor(GroupEditor::make(GroupEditor::Create{}));
+    navigation.setGroupEditor(GroupEditor::make(GroupEditor::Create{}));
     ASSERT_NE(window.dialogs()->groupNameSheet(), nullptr);
     window.dialogs()->groupNameSheet()->reject();
-    EXPECT_FALSE(library.groupEditor().has_value());
+    EXPECT_FALSE(navigation.groupEditor().has_value());
 
     fixture.app->showDiagnostics();
     ASSERT_NE(window.dialogs()->diagnosticsSheet(), nullptr);
