@@ -39,6 +39,7 @@ AppModel::AppModel(LibraryStore store, Services services, QObject* parent)
     });
     m_transcription =
         std::make_unique<TranscriptionService>(transcriptionStore, m_services.makeEngine);
+    m_resumer = std::make_unique<TranscriptionResumer>(*m_library, *m_transcription);
     m_search =
         std::make_unique<LibrarySearch>(*m_library, SearchIndex::location(m_library->store()));
 }

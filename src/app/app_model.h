@@ -3,7 +3,8 @@
 // the menu-bar item share (the importer flag, the diagnostics shown, how to bring the main window
 // forward). It starts recordings, deletes recordings safely while they play or are
 // transcribed, and on quitting finishes a recording in progress, stops playback, saves the open
-// transcript, cancels a transcription and shuts the engine down.
+// transcript, interrupts a transcription (which the live model resumes at the next launch) and
+// shuts the engine down.
 //
 // Main thread only. diagnostics and isImporterPresented signal only real changes.
 #pragma once
@@ -12,6 +13,7 @@
 #include "app/dialog_folders.h"
 #include "app/program_launcher.h"
 #include "app/quit_routine.h"
+#include "app/transcription_resumer.h"
 #include "library/import_queue.h"
 #include "library/library_model.h"
 #include "library/library_navigation.h"
@@ -60,7 +62,8 @@ public:
 
     // The model over the standard library folder (or the temporary one, with an alert), the
     // user's defaults, the sound server and the bundled models; its quit handling runs when
-    // the application is about to quit.
+    // the application is about to quit, and the transcriptions an earlier quit interrupted
+    // carry on.
     static std::unique_ptr<AppModel> live();
 
     AlertCentre& alerts() { return m_alerts; }
@@ -110,8 +113,8 @@ public:
     // when none is. The model is not owned, and one destroyed meanwhile is forgotten.
     void setOpenTranscript(TranscriptEditorModel* editor) { m_openTranscript = editor; }
     // For the moment before the application quits (QuitRoutine): finishes a recording in
-    // progress into the library, stops playback, saves the open transcript's edits, cancels a
-    // running transcription and shuts the engine down, waiting at most
+    // progress into the library, stops playback, saves the open transcript's edits, interrupts
+    // a running transcription and shuts the engine down, waiting at most
     // QuitRoutine::engineShutdownSeconds. Safe to call more than once.
     void prepareToQuit();
 
@@ -129,6 +132,7 @@ private:
     // Declared after the library it records into, so that it finishes first.
     std::unique_ptr<RecorderModel> m_recorder;
     std::unique_ptr<TranscriptionService> m_transcription;
+    std::unique_ptr<TranscriptionResumer> m_resumer;
     // After the library it keeps its index in line with, so that it goes first.
     std::unique_ptr<LibrarySearch> m_search;
     DialogFolders m_dialogFolders;

@@ -52,6 +52,7 @@ std::unique_ptr<AppModel> AppModel::live() {
         QObject::connect(application, &QCoreApplication::aboutToQuit, model.get(),
                          &AppModel::prepareToQuit);
     }
+    model->m_resumer->resumeInterrupted();
     return model;
 }
 

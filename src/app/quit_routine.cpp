@@ -20,7 +20,7 @@ void QuitRoutine::run() const {
     }
     // Last, since it may wait for the engine.
     if (transcription) {
-        transcription->cancel();
+        transcription->interrupt();
         if (const auto& engine = transcription->engine()) {
             engine->shutdown(engineShutdownSeconds);
         }

@@ -1,8 +1,9 @@
 // What has to end cleanly before the process does, and the one routine that ends it: a
 // recording in progress is finished into the library (its file closed, the item complete),
 // playback stops, a transcript's unsaved edits are saved, and a running transcription is
-// cancelled and its engine shut down, waiting at most engineShutdownSeconds for it to let go
-// of its model. Nothing is left half-written: every file is replaced whole or not at all.
+// interrupted (its finished chunks kept for a later resume) and its engine shut down, waiting
+// at most engineShutdownSeconds for it to let go of its model. Nothing is left half-written:
+// every file is replaced whole or not at all.
 //
 // The application model quits through it with the models it owns; each command through one
 // over the models it made, when Ctrl-C or SIGTERM arrives and again as it ends. Any model may

@@ -10,6 +10,7 @@
 #include "cli/transcript_command.h"
 #include "cli/transcript_output.h"
 #include "cli/transcription_texts.h"
+#include "library/copy.h"
 #include "library/support_texts.h"
 #include "platform/file_error.h"
 #include "platform/json_user_defaults.h"
@@ -88,7 +89,8 @@ int runTranscribe(std::span<const std::string> arguments) {
     ArgumentParser parser("brindlewick library transcribe ITEM --language sk|cs|de|en [options]",
                           "Transcribes a recording of the library and saves its transcript, as "
                           "the application does. ITEM is an identifier or a unique prefix of "
-                          "one.");
+                          "one. A transcription that was stopped carries on from its last "
+                          "finished chunk when the model and language are the same.");
     parser.positionals("ITEM", "the recording", 1, 1)
         .option("--language", "CODE", "the spoken language: sk, cs, de or en (required)");
     auto parsed = parseLibraryArguments(parser, arguments);
@@ -134,6 +136,10 @@ int runTranscribe(std::span<const std::string> arguments) {
             throw CancellationError();
         }
         service.start(*item, language); // a refused start throws its message
+        // Nothing is drawn yet, so the line stands above the status line, on a terminal or not.
+        if (const auto from = service.job()->resumedFrom) {
+            std::cerr << Copy::resumingTranscription(*from) << "\n";
+        }
         jobDisplay.show(*service.job());
         loop.exec();
     }

@@ -1,5 +1,6 @@
 #include "library/copy.h"
 
+#include "base/duration_format.h"
 #include "library/support_texts.h"
 
 #include <unicode/datefmt.h>
@@ -55,6 +56,10 @@ std::string menuBarTranscribing(const std::string& title, int percent,
         text += ", ready at about " + shortTime(*readyAt);
     }
     return text;
+}
+
+std::string resumingTranscription(double fromSeconds) {
+    return "Resuming the transcription from " + Formatting::duration(fromSeconds) + "…";
 }
 
 } // namespace bw::Copy

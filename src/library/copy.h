@@ -36,6 +36,9 @@ std::string estimatedFinish(TimePoint date);
 std::string menuBarTranscribing(const std::string& title, int percent,
                                 std::optional<TimePoint> readyAt);
 
+// "Resuming the transcription from 2:03…": a job carrying on from an interrupted one's work.
+std::string resumingTranscription(double fromSeconds);
+
 // The time of day of `date` (no date) in the short style of the user's locale and time zone.
 std::string shortTime(TimePoint date);
 

@@ -9,7 +9,10 @@ inline constexpr std::string_view itemFileName = "item.json";
 inline constexpr std::string_view groupsFileName = "groups.json";
 // An item's transcript, written by the transcript store.
 inline constexpr std::string_view transcriptFileName = "transcript.json";
-// The inter-process lock around every change of the three files above.
+// The work of an interrupted transcription of the item, to carry on from; written by the
+// transcription service.
+inline constexpr std::string_view checkpointFileName = ".checkpoint.json";
+// The inter-process lock around every change of the files above.
 inline constexpr std::string_view lockFileName = ".lock";
 // Hidden folders of the root: an item being deleted, an item being imported.
 inline constexpr std::string_view deletedPrefix = ".deleted-";

@@ -42,16 +42,17 @@ fs::file_time_type staleBefore() {
     return fs::file_time_type::clock::now() - std::chrono::hours(1);
 }
 
-// Whether `name` is a temporary file of the atomic writer whose writer is gone. Item, group and
-// transcript files are only written under the lock the caller holds, so theirs are always left
-// over; others may belong to a live process unless they are old.
+// Whether `name` is a temporary file of the atomic writer whose writer is gone. Item, group,
+// transcript and checkpoint files are only written under the lock the caller holds, so theirs
+// are always left over; others may belong to a live process unless they are old.
 bool isLeftoverTemporary(const fs::path& path) {
     auto target = atomicWriteTarget(path.filename().string());
     if (!target) {
         return false;
     }
     return *target == layout::itemFileName || *target == layout::groupsFileName ||
-           *target == layout::transcriptFileName || lastWritten(path) < staleBefore();
+           *target == layout::transcriptFileName || *target == layout::checkpointFileName ||
+           lastWritten(path) < staleBefore();
 }
 
 } // namespace

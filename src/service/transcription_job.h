@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cmath>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace bw {
@@ -25,6 +26,19 @@ struct TranscriptionJob {
     double fractionCompleted = 0; // 0...1
     std::optional<std::chrono::system_clock::time_point> estimatedFinish;
     std::vector<TranscriptSegment> segments; // every segment reported so far, in arrival order
+    // Where the job carried on from the work of an earlier one that was interrupted, in seconds
+    // of the recording; nothing for a job that started at the beginning.
+    std::optional<double> resumedFrom;
+
+    TranscriptionJob() = default;
+    TranscriptionJob(Uuid itemID, TranscriptionLanguage language, double audioDuration,
+                     Phase phase = Phase::loadingModel, double fractionCompleted = 0,
+                     std::optional<std::chrono::system_clock::time_point> estimatedFinish = {},
+                     std::vector<TranscriptSegment> segments = {},
+                     std::optional<double> resumedFrom = std::nullopt)
+        : itemID(itemID), language(language), audioDuration(audioDuration), phase(phase),
+          fractionCompleted(fractionCompleted), estimatedFinish(estimatedFinish),
+          segments(std::move(segments)), resumedFrom(resumedFrom) {}
 
     // fractionCompleted within 0...1, and 0 when it is not a number; as whole percent, rounded
     // down, for the texts that show it.

@@ -67,13 +67,30 @@ std::string saveFailedMessage(const std::exception& error) {
 
 TranscriptionService::TranscriptionService(LibraryStore library, EngineFactory makeEngine,
                                            Clock now, QObject* parent)
-    : QObject(parent), m_library(library), m_transcripts(std::move(library)),
-      m_makeEngine(std::move(makeEngine)),
+    : QObject(parent), m_library(library), m_transcripts(library),
+      m_checkpoints(std::move(library)), m_makeEngine(std::move(makeEngine)),
       m_now(now ? std::move(now) : [] { return std::chrono::system_clock::now(); }) {}
 
 TranscriptionService::~TranscriptionService() = default;
 
 void TranscriptionService::start(const LibraryItem& item, TranscriptionLanguage language) {
+    begin(item, language, false);
+}
+
+bool TranscriptionService::resume(const LibraryItem& item) {
+    if (m_job || m_interrupted) {
+        return false;
+    }
+    const auto checkpoint = m_checkpoints.load(item.id);
+    const auto language = checkpoint ? checkpoint->language() : std::nullopt;
+    if (!checkpoint || !checkpoint->interrupted || !language) {
+        return false;
+    }
+    return begin(item, *language, true);
+}
+
+bool TranscriptionService::begin(const LibraryItem& item, TranscriptionLanguage language,
+                                 bool resumingOnly) {
     try {
         if (m_job) {
             throw StartError::busy();
@@ -96,9 +113,25 @@ void TranscriptionService::start(const LibraryItem& item, TranscriptionLanguage 
         if (!duration) {
             throw StartError::unreadableAudio();
         }
+        auto options = TranscriptionOptions::standard(language);
+        auto checkpoint = std::make_shared<TranscriptionCheckpointWriter>(
+            m_checkpoints, item.id,
+            TranscriptionCheckpoint::Basis::of(*m_engine, options, audioFile, *duration));
+        options.resumeFrom = checkpoint->takeOver(!resumingOnly);
+        if (resumingOnly && !options.resumeFrom) {
+            return false;
+        }
+        Job job(item.id, language, *duration);
+        if (const auto& resumed = options.resumeFrom) {
+            job.fractionCompleted = resumed->position / *duration;
+            job.segments = resumed->segments;
+            job.resumedFrom = resumed->position;
+        }
         setFailure(item.id, std::nullopt);
-        setJob(Job{item.id, language, *duration, Job::Phase::loadingModel, 0, std::nullopt, {}});
-        run(audioFile, language);
+        m_checkpoint = std::move(checkpoint);
+        setJob(std::move(job));
+        run(audioFile, std::move(options));
+        return true;
     } catch (const StartError& error) {
         setFailure(item.id, error.message());
         throw;
@@ -106,27 +139,39 @@ void TranscriptionService::start(const LibraryItem& item, TranscriptionLanguage 
 }
 
 void TranscriptionService::run(const std::filesystem::path& audioFile,
-                               TranscriptionLanguage language) {
+                               TranscriptionOptions options) {
     m_cancelRequested = false;
     // The previous job's worker has already reported its end; start() only waits for it to exit.
-    m_work.start([this, engine = m_engine, audioFile, language](std::stop_token stop,
-                                                                const BackgroundWork::Post& post) {
-        std::optional<Transcript> transcript;
-        std::exception_ptr error;
-        try {
-            transcript = engine->transcribe(
-                audioFile, TranscriptionOptions::standard(language),
-                [this, &post](const TranscriptionProgress& progress) {
-                    post([this, progress] { applyProgress(progress); });
-                },
-                stop);
-        } catch (...) {
-            error = std::current_exception();
-        }
-        // Queued after every progress report, so the job ends after its last report is shown.
-        auto result = std::make_shared<std::optional<Transcript>>(std::move(transcript));
-        post([this, result, error] { finish(std::move(*result), error); });
-    });
+    m_work.start(
+        [this, engine = m_engine, checkpoint = m_checkpoint, audioFile,
+         options = std::move(options)](std::stop_token stop, const BackgroundWork::Post& post) {
+            std::optional<Transcript> transcript;
+            std::exception_ptr error;
+            try {
+                transcript = engine->transcribe(
+                    audioFile, options,
+                    [this, &post, &checkpoint](const TranscriptionProgress& progress) {
+                        if (progress.finishedWork) {
+                            checkpoint->save(*progress.finishedWork);
+                        }
+                        // The main thread needs no copy of the work.
+                        TranscriptionProgress shown(
+                            progress.phase, progress.processedDuration, progress.totalDuration,
+                            progress.estimatedTimeRemaining, progress.newSegments);
+                        post([this, shown = std::move(shown)] { applyProgress(shown); });
+                    },
+                    stop);
+            } catch (...) {
+                error = std::current_exception();
+            }
+            // A job that failed would fail again from its checkpoint as likely as from the start.
+            if (error && !isCancellation(error) && !checkpoint->isInterrupted()) {
+                checkpoint->discard();
+            }
+            // Queued after every progress report, so the job ends after its last report is shown.
+            auto result = std::make_shared<std::optional<Transcript>>(std::move(transcript));
+            post([this, result, error] { finish(std::move(*result), error); });
+        });
 }
 
 // Changes the job in place: the segments so far are neither copied nor compared, so a report
@@ -164,6 +209,7 @@ void TranscriptionService::finish(std::optional<Transcript> transcript, std::exc
         }
         try {
             m_transcripts.save(TranscriptDocument(*transcript, m_now()), itemID);
+            m_checkpoint->discard();
             ++m_savedTranscripts[itemID];
             emit savedTranscriptsChanged();
         } catch (const TranscriptStoreError& saveError) {
@@ -185,6 +231,16 @@ void TranscriptionService::finish(std::optional<Transcript> transcript, std::exc
 
 void TranscriptionService::cancel() {
     if (m_job) {
+        m_checkpoint->discard();
+        m_cancelRequested = true;
+        m_work.requestStop();
+    }
+}
+
+void TranscriptionService::interrupt() {
+    m_interrupted = true;
+    if (m_job) {
+        m_checkpoint->markInterrupted();
         m_cancelRequested = true;
         m_work.requestStop();
     }

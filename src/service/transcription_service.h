@@ -3,6 +3,12 @@
 // saves the finished transcript beside the recording and keeps the last failure message of
 // each recording. One job at a time; the engine is made on the first start and kept.
 //
+// After every finished chunk the job's work so far is kept beside the recording as a
+// checkpoint. A job over the same audio with the same engine, model and options carries on from
+// it, repeating at most the chunk that was running; the checkpoint goes when the transcript is
+// saved, when the user cancels the job and when the job fails. Quitting keeps it, marked for
+// resume().
+//
 // Lives on the main thread: every function must be called there and every signal is emitted
 // there. Progress reaches the main thread as queued calls, in the order the engine reported it.
 #pragma once
@@ -10,6 +16,8 @@
 #include "async/background_work.h"
 #include "library/library_item.h"
 #include "library/library_store.h"
+#include "service/transcription_checkpoint_store.h"
+#include "service/transcription_checkpoint_writer.h"
 #include "service/transcription_job.h"
 #include "service/transcription_start_error.h"
 #include "transcription/transcription_engine.h"
@@ -45,11 +53,18 @@ public:
     ~TranscriptionService() override;
 
     // Throws StartError (and records its message under the item) when the job cannot start;
-    // otherwise the job is running when this returns.
+    // otherwise the job is running when this returns, carrying on from the recording's
+    // checkpoint when that was made with the same basis (job()->resumedFrom says so).
     void start(const LibraryItem& item, TranscriptionLanguage language);
-    // Cancels the running job, whichever recording it is for. Its end is reported later,
-    // without a failure message.
+    // Starts the job that quitting interrupted, in its language, when the item's checkpoint
+    // can be carried on from and no job runs; tells whether it started. Throws as start().
+    // Starts nothing once interrupt() was called: the application is quitting.
+    bool resume(const LibraryItem& item);
+    // Cancels the running job, whichever recording it is for, and discards its work. Its end
+    // is reported later, without a failure message.
     void cancel();
+    // Stops the running job as cancel() does but keeps its work for resume(): for quitting.
+    void interrupt();
     // Cancels the job if it is for this recording, and forgets the recording's failure.
     void cancel(const Uuid& itemID);
 
@@ -72,7 +87,10 @@ signals:
     void savedTranscriptsChanged();
 
 private:
-    void run(const std::filesystem::path& audioFile, TranscriptionLanguage language);
+    // start() and resume(): with `resumingOnly`, starts only a job that carries on from the
+    // checkpoint, and tells whether it started.
+    bool begin(const LibraryItem& item, TranscriptionLanguage language, bool resumingOnly);
+    void run(const std::filesystem::path& audioFile, TranscriptionOptions options);
     void applyProgress(const TranscriptionProgress& progress);
     void finish(std::optional<Transcript> transcript, std::exception_ptr error);
     void setJob(std::optional<Job> job);
@@ -80,6 +98,7 @@ private:
 
     LibraryStore m_library;
     TranscriptStore m_transcripts;
+    TranscriptionCheckpointStore m_checkpoints;
     EngineFactory m_makeEngine;
     Clock m_now;
     std::shared_ptr<TranscriptionEngine> m_engine;
@@ -89,6 +108,8 @@ private:
     std::map<Uuid, std::int64_t> m_savedTranscripts;
 
     bool m_cancelRequested = false;
+    bool m_interrupted = false;                                  // interrupt() was called
+    std::shared_ptr<TranscriptionCheckpointWriter> m_checkpoint; // the running job's
     // The running job's worker; a later job's start drops the reports of an earlier one.
     // Declared last: it stops and joins its thread before the members above go away.
     BackgroundWork m_work{this};

@@ -109,6 +109,10 @@ public:
         m_growthStep = std::max<std::int64_t>(16000, roundedIndex(chunking.lookahead * sampleRate));
         m_maximumTarget =
             std::max(m_firstTarget, roundedIndex(chunking.maximumDuration * sampleRate));
+        if (options.resumeFrom) {
+            m_segments = options.resumeFrom->segments;
+            m_unrecognized = options.resumeFrom->unrecognizedSpeech;
+        }
     }
 
     struct Result {
@@ -117,10 +121,12 @@ public:
         std::vector<SpeechRegion> unrecognizedSpeech;
     };
 
-    // Transcribes every chunk.
-    Result execute() {
+    // Transcribes every chunk from `start` (samples into the file) on. After each chunk but the
+    // last, the report carries the work so far, from which a later run may carry on.
+    Result execute(std::int64_t start) {
         m_buffer.reserve(static_cast<std::size_t>(m_firstTarget));
         throwIfCancelled(m_stop);
+        skip(start);
         while (true) {
             fill(m_firstTarget);
             if (m_buffer.empty()) {
@@ -132,7 +138,14 @@ public:
             cut = transcribeChunk(cut, analysis);
             m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(cut));
             m_offset += cut;
-            if (last && m_buffer.empty()) {
+            const bool finished = last && m_buffer.empty();
+            const double reached = static_cast<double>(m_offset) / sampleRate;
+            std::optional<PartialTranscript> work;
+            if (!finished) {
+                work = PartialTranscript{reached, m_segments, m_unrecognized};
+            }
+            m_reporter.report(Phase::transcribing, reached, {}, std::move(work));
+            if (finished) {
                 break;
             }
             throwIfCancelled(m_stop);
@@ -142,6 +155,20 @@ public:
 
 private:
     std::int64_t held() const { return static_cast<std::int64_t>(m_buffer.size()); }
+
+    // Reads past the first `samples` of the file, which an earlier run transcribed.
+    void skip(std::int64_t samples) {
+        constexpr std::int64_t block = 1 << 20;
+        while (m_offset < samples) {
+            auto read =
+                m_reader.read(static_cast<std::size_t>(std::min(block, samples - m_offset)));
+            if (read.empty()) {
+                m_endOfStream = true;
+                return;
+            }
+            m_offset += static_cast<std::int64_t>(read.size());
+        }
+    }
 
     void fill(std::int64_t target) {
         while (!m_endOfStream && held() < target) {
@@ -183,7 +210,7 @@ private:
     // Recognizes the chunk's speech and returns how many samples of the buffer it used: all
     // `cut` of them, or fewer when its last block is left for the next chunk.
     std::int64_t transcribeChunk(std::int64_t cut, const SpeechAnalysis& analysis) {
-        double chunkSeconds = static_cast<double>(cut) / sampleRate;
+        const double chunkSeconds = static_cast<double>(cut) / sampleRate;
         const double offsetSeconds = static_cast<double>(m_offset) / sampleRate;
         auto speech = SpeechRegions::clip(analysis.regions, chunkSeconds);
         m_chunkSpeech.reset();
@@ -222,7 +249,6 @@ private:
             if (m_detector && !m_endOfStream && blocks > 0 && queue.fitsOneBlock()) {
                 double resume = (reachedEnd + queue.front().start) / 2;
                 cut = std::clamp<std::int64_t>(roundedIndex(resume * sampleRate), 1, cut);
-                chunkSeconds = static_cast<double>(cut) / sampleRate;
                 break;
             }
             auto block = queue.take();
@@ -242,7 +268,6 @@ private:
             }
         }
         m_segments.insert(m_segments.end(), chunkSegments.begin(), chunkSegments.end());
-        m_reporter.report(Phase::transcribing, chunkSeconds + offsetSeconds, {});
         return cut;
     }
 
@@ -441,17 +466,24 @@ Transcript ChunkedTranscriber::transcribe(const std::filesystem::path& file,
 
     AudioStreamReader reader(file, stop);
     double totalDuration = reader.duration();
+    // A run that carries on from earlier work starts at a whole sample within the file.
+    std::int64_t start = 0;
+    if (options.resumeFrom && std::isfinite(options.resumeFrom->position) &&
+        options.resumeFrom->position > 0 && std::isfinite(totalDuration)) {
+        start = roundedIndex(std::min(options.resumeFrom->position, totalDuration) * sampleRate);
+    }
+    const double startSeconds = static_cast<double>(start) / sampleRate;
     if (progress) {
-        progress({Phase::loadingModel, 0, totalDuration, std::nullopt, {}});
+        progress({Phase::loadingModel, startSeconds, totalDuration});
     }
     m_recognizer->prepare(stop);
     throwIfCancelled(stop);
 
     // Started after the model is loaded, so loading never enters the estimate.
-    ProgressReporter reporter({totalDuration, systemUptime(), 2.0}, progress);
+    ProgressReporter reporter({totalDuration, systemUptime(), 2.0, startSeconds}, progress);
     auto result =
         Run(reader, *m_recognizer, detector, m_voiceActivityDetector.get(), options, reporter, stop)
-            .execute();
+            .execute(start);
 
     double audioDuration =
         result.decoded >= 1 ? static_cast<double>(result.decoded) / sampleRate : totalDuration;

@@ -43,7 +43,10 @@ public:
     void prepare(std::stop_token stop = {});
 
     // Blocks the calling worker thread. The first report has phase loadingModel, the last of a
-    // successful run finished; reports in between may come from the recognizer's thread.
+    // successful run finished; reports in between may come from the recognizer's thread, except
+    // the one at the end of each chunk but the last, which carries the work so far (from the
+    // calling thread). With options.resumeFrom the audio before its position is read past
+    // unheard and its segments and unrecognized speech begin the transcript.
     // Throws TranscriptionError (busy, modelNotFound without a detector when detection is
     // asked for, the reader's, recognizer's and detector's errors unchanged) and
     // CancellationError at its check points once `stop` is triggered.

@@ -15,14 +15,15 @@ std::optional<double> ProgressEstimator::estimatedTimeRemaining(double processed
     if (!(minimumElapsed <= elapsed)) {
         return std::nullopt;
     }
-    if (!(processed > 0)) {
+    const double done = processed - startPosition;
+    if (!(done > 0)) {
         return std::nullopt;
     }
     double remaining = totalDuration - processed;
     if (!(remaining >= 0)) {
         remaining = 0;
     }
-    return remaining * elapsed / processed;
+    return remaining * elapsed / done;
 }
 
 } // namespace bw

@@ -4,10 +4,12 @@ namespace bw {
 
 ProgressReporter::ProgressReporter(ProgressEstimator estimator, ProgressHandler handler,
                                    std::function<double()> clock)
-    : m_estimator(estimator), m_handler(std::move(handler)), m_clock(std::move(clock)) {}
+    : m_estimator(estimator), m_handler(std::move(handler)), m_clock(std::move(clock)),
+      m_lastProcessed(estimator.startPosition) {}
 
 void ProgressReporter::report(TranscriptionProgress::Phase phase, double processed,
-                              std::vector<TranscriptSegment> newSegments) {
+                              std::vector<TranscriptSegment> newSegments,
+                              std::optional<PartialTranscript> finishedWork) {
     double position;
     std::optional<double> estimate;
     {
@@ -20,7 +22,8 @@ void ProgressReporter::report(TranscriptionProgress::Phase phase, double process
         estimate = m_estimator.estimatedTimeRemaining(position, m_clock());
     }
     if (m_handler) {
-        m_handler({phase, position, m_estimator.totalDuration, estimate, std::move(newSegments)});
+        m_handler({phase, position, m_estimator.totalDuration, estimate, std::move(newSegments),
+                   std::move(finishedWork)});
     }
 }
 

@@ -19,14 +19,15 @@ public:
                      std::function<double()> clock = systemUptime);
 
     void report(TranscriptionProgress::Phase phase, double processed,
-                std::vector<TranscriptSegment> newSegments);
+                std::vector<TranscriptSegment> newSegments,
+                std::optional<PartialTranscript> finishedWork = std::nullopt);
 
 private:
     std::mutex m_lock;
     const ProgressEstimator m_estimator;
     const ProgressHandler m_handler;
     const std::function<double()> m_clock;
-    double m_lastProcessed = 0; // guarded by m_lock
+    double m_lastProcessed; // guarded by m_lock
 };
 
 } // namespace bw

@@ -57,6 +57,9 @@ std::vector<std::string> lines(RecorderModel::Phase recorderPhase, double record
 std::string transcriptionLine(const TranscriptionJob& job, const std::string& title) {
     switch (job.phase) {
     case TranscriptionJob::Phase::loadingModel:
+        if (job.resumedFrom) {
+            return "Resuming the transcription of \u201c" + title + "\u201d\u2026";
+        }
         return "Transcribing \u201c" + title + "\u201d: loading the speech model\u2026";
     case TranscriptionJob::Phase::transcribing:
         return Copy::menuBarTranscribing(title, job.wholePercent(), job.estimatedFinish);

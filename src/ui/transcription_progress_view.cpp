@@ -51,6 +51,9 @@ void TranscriptionProgressView::setJob(const TranscriptionJob& job) {
 QString TranscriptionProgressView::status(const TranscriptionJob& job) {
     switch (job.phase) {
     case TranscriptionJob::Phase::loadingModel:
+        if (job.resumedFrom) {
+            return QString::fromStdString(Copy::resumingTranscription(*job.resumedFrom));
+        }
         return "Loading the speech model…";
     case TranscriptionJob::Phase::saving:
         return "Saving the transcript…";

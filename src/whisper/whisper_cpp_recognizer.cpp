@@ -208,6 +208,9 @@ std::vector<RecognizedSegment> WhisperCppRecognizer::decode(std::span<const floa
     std::string language(code(request.language));
     params.language = language.c_str();
     params.detect_language = false;
+    // whisper.cpp drops a window it judges to be no speech when its text is also unsure; here
+    // that judgement only marks the text as doubtful, so nothing the detector heard is lost.
+    params.no_speech_thold = 1.0f;
     params.suppress_blank = true;
     params.suppress_nst = true;
     ProgressBox box{progress};

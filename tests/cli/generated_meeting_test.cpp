@@ -18,13 +18,7 @@ struct MeetingCase {
 class GeneratedMeetingTest : public testing::TestWithParam<MeetingCase> {};
 
 TEST_P(GeneratedMeetingTest, LosesNoUtterance) {
-    const auto model = test::bundledWhisperModel();
-    if (model.empty()) {
-        if (std::getenv("CI") != nullptr) {
-            FAIL() << "setup put no real Whisper model into the build";
-        }
-        GTEST_SKIP() << "no real Whisper model in the build";
-    }
+    BW_REQUIRE_BUNDLED_MODEL(model);
     BW_REQUIRE_SHARED_FILE(jfk, "audio/jfk.wav");
     const std::filesystem::path source = BW_SOURCE_DIR;
     const auto support = source / "tests" / "support";

@@ -1,6 +1,7 @@
 #include "service/transcription_service.h"
 
 #include "platform/bundle_info.h"
+#include "service/transcription_checkpoint_store.h"
 #include "transcription/transcription_error.h"
 #include "transcripts/transcript_store_error.h"
 
@@ -344,6 +345,85 @@ TEST_F(TranscriptionServiceTest, DestroyingTheServiceStopsARunningJob) {
     QCoreApplication::processEvents();
     EXPECT_EQ(engine->calls(), 1);
 }
+
+struct JobEndCase {
+    const char* name;
+    enum class End { saved, cancelled, failed, interrupted, processGone } end;
+    bool kept;    // the work of the finished chunks stays beside the recording
+    bool resumed; // the next launch carries the job on by itself
+};
+
+class JobEnds : public TranscriptionServiceTest, public testing::WithParamInterface<JobEndCase> {};
+
+// The job's first chunk is written down; how the job then ends decides whether the next
+// service (the next launch) carries it on from there, and a job that does carries on with
+// the kept segments and removes the checkpoint once its transcript is saved.
+TEST_P(JobEnds, KeepTheFinishedChunksOnlyWhenTheJobWasStoppedWithoutBeingDone) {
+    using End = JobEndCase::End;
+    const PartialTranscript work{1, {{0, 1, " Ahoj ", {SegmentDoubt::littleSpeech}}}, {{0.5, 1}}};
+    engine->reports = {{Phase::transcribing, 1, 2, std::nullopt, work.segments, work}};
+    engine->holdUntilReleased = true;
+    if (GetParam().end == End::failed) {
+        engine->failure = std::make_exception_ptr(TranscriptionError::engineFailed("broke"));
+    }
+    const auto item = makeItem();
+    const TranscriptionCheckpointStore checkpoints(library);
+    service->start(item, TranscriptionLanguage::czech);
+    ASSERT_TRUE(test::waitUntil([&] { return checkpoints.load(item.id).has_value(); }));
+    switch (GetParam().end) {
+    case End::saved:
+    case End::failed:
+        engine->release();
+        break;
+    case End::cancelled:
+        service->cancel();
+        break;
+    case End::interrupted:
+        service->interrupt();
+        break;
+    case End::processGone:
+        service.reset();
+        break;
+    }
+    if (service) {
+        ASSERT_TRUE(waitForIdle());
+        EXPECT_FALSE(service->resume(item)); // the job ended, or the application is quitting
+    }
+    const auto kept = checkpoints.load(item.id);
+    ASSERT_EQ(kept.has_value(), GetParam().kept);
+    if (kept) {
+        EXPECT_EQ(kept->work, work);
+        EXPECT_EQ(kept->interrupted, GetParam().resumed);
+    }
+
+    engine = std::make_shared<test::ScriptedTranscriptionEngine>();
+    TranscriptionService next(library, [this] { return engine; });
+    EXPECT_EQ(next.resume(item), GetParam().resumed);
+    if (!next.isRunning()) {
+        next.start(item, TranscriptionLanguage::czech);
+    }
+    ASSERT_TRUE(next.job());
+    EXPECT_EQ(next.job()->resumedFrom, kept ? std::optional(work.position) : std::nullopt);
+    EXPECT_EQ(next.job()->segments, kept ? work.segments : std::vector<TranscriptSegment>{});
+    EXPECT_EQ(next.job()->fractionCompleted, kept ? 0.5 : 0);
+    if (kept) {
+        // Taken up: a job that never ends cleanly is not carried on at every launch.
+        EXPECT_FALSE(checkpoints.load(item.id)->interrupted);
+    }
+    ASSERT_TRUE(test::waitUntil([&] { return !next.isRunning(); }));
+    EXPECT_EQ(engine->options()->resumeFrom, kept ? std::optional(work) : std::nullopt);
+    EXPECT_TRUE(next.transcripts().load(item.id));
+    EXPECT_FALSE(checkpoints.load(item.id));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JobEnds,
+    testing::Values(JobEndCase{"Saved", JobEndCase::End::saved, false, false},
+                    JobEndCase{"CancelledByTheUser", JobEndCase::End::cancelled, false, false},
+                    JobEndCase{"Failed", JobEndCase::End::failed, false, false},
+                    JobEndCase{"InterruptedByQuitting", JobEndCase::End::interrupted, true, true},
+                    JobEndCase{"ProcessGone", JobEndCase::End::processGone, true, false}),
+    [](const auto& info) { return info.param.name; });
 
 } // namespace
 } // namespace bw

@@ -53,6 +53,17 @@ std::vector<float> spokenSamples(const std::string& text);
         GTEST_SKIP() << "missing test file " << (relativePath);                                    \
     }
 
+// Declares `variable` as the path of bundledWhisperModel(); skips the test without one (fails
+// it in CI, where setup always puts one into the build).
+#define BW_REQUIRE_BUNDLED_MODEL(variable)                                                         \
+    [[maybe_unused]] const std::filesystem::path variable = ::bw::test::bundledWhisperModel();     \
+    if (variable.empty()) {                                                                        \
+        if (std::getenv("CI") != nullptr) {                                                        \
+            FAIL() << "setup put no real Whisper model into the build";                            \
+        }                                                                                          \
+        GTEST_SKIP() << "no real Whisper model in the build";                                      \
+    }
+
 // Declares `variable` as the EngineFiles; skips the test when one is missing (fails it in CI).
 #define BW_REQUIRE_ENGINE_FILES(variable)                                                          \
     const ::bw::test::EngineFiles variable = ::bw::test::engineFiles();                            \

@@ -567,6 +567,69 @@ TEST_F(ChunkedTranscriberTest, PromptsCarryThePrecedingText) {
     EXPECT_FALSE(recognizer->calls().back().request.prompt);
 }
 
+struct ResumeCase {
+    const char* name;
+    bool detectsSpeech; // everywhere, so that chunks are cut by length and hand blocks back
+};
+
+class ChunkedTranscriberResume : public ChunkedTranscriberTest,
+                                 public testing::WithParamInterface<ResumeCase> {};
+
+// A run that carries on from the work reported after any chunk hears only the audio after it,
+// asks the recognizer exactly what the uninterrupted run asked (prompts included) and ends with
+// the same transcript.
+TEST_P(ChunkedTranscriberResume, CarryingOnFromAFinishedChunkRepeatsNothing) {
+    build(30, true);
+    auto options = TranscriptionOptions::standard(TranscriptionLanguage::german);
+    if (GetParam().detectsSpeech) {
+        detector->setScript(FakeDetector::speechEverywhere());
+    } else {
+        options.voiceActivityDetection = false;
+    }
+    options.conditionOnPreviousText = true;
+    recognizer->setScript([](std::span<const float> samples, auto&, auto&, auto) {
+        return std::vector<RecognizedSegment>{{0, 1, " at " + std::to_string(samples[7]), {}}};
+    });
+    const auto file = wav(300);
+    const auto whole = run(file, options);
+    const auto wholeCalls = recognizer->calls();
+    std::vector<PartialTranscript> works;
+    for (const auto& report : reports) {
+        if (report.finishedWork) {
+            works.push_back(*report.finishedWork);
+        }
+    }
+    ASSERT_FALSE(works.empty());
+    EXPECT_FALSE(reports.back().finishedWork);
+
+    for (const auto& work : works) {
+        SCOPED_TRACE(work.position);
+        reports.clear();
+        const auto before = recognizer->calls().size();
+        options.resumeFrom = work;
+        EXPECT_EQ(run(file, options), whole);
+        EXPECT_EQ(reports.front().processedDuration, work.position);
+        const auto calls = recognizer->calls();
+        const auto heard = calls.size() - before;
+        ASSERT_LE(heard, wholeCalls.size());
+        for (std::size_t i = 0; i < heard; ++i) {
+            const auto& expected = wholeCalls[wholeCalls.size() - heard + i];
+            EXPECT_EQ(calls[before + i].samples, expected.samples);
+            EXPECT_EQ(calls[before + i].request.prompt, expected.request.prompt);
+        }
+        double heardSeconds = 0;
+        for (std::size_t i = before; i < calls.size(); ++i) {
+            heardSeconds += static_cast<double>(calls[i].samples.size()) / rate;
+        }
+        EXPECT_LE(heardSeconds, 300 - work.position + 1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ChunkedTranscriberResume,
+                         testing::Values(ResumeCase{"WithoutDetection", false},
+                                         ResumeCase{"SpeechEverywhere", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ChunkedTranscriberPrompt, CountsCharactersAsTheUserSeesThem) {
     EXPECT_FALSE(ChunkedTranscriber::prompt({}));
     EXPECT_FALSE(ChunkedTranscriber::prompt({{0, 1, ""}}));

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <mutex>
 
@@ -161,6 +163,39 @@ TEST_F(WhisperCppRecognizerTest, ModelsWithoutTimestampsTakeOneWindow) {
     auto segments = windowed.recognize(std::span(m_samples).first(48000), english(), {}, {});
     for (const auto& segment : segments) {
         EXPECT_LE(segment.end, 3.01);
+    }
+}
+
+// With real weights: the window's no-speech probability is the model's own judgement of that
+// window, whatever was decoded before it on the same recognizer.
+TEST_F(WhisperCppRecognizerTest, NoSpeechProbabilityJudgesEachWindowOnItsOwn) {
+    auto model = test::bundledWhisperModel();
+    if (model.empty()) {
+        GTEST_SKIP() << "no bundled model in this build";
+    }
+    std::vector<float> noise(16000 * 20);
+    std::uint32_t state = 1;
+    for (auto& sample : noise) {
+        state = state * 1664525u + 1013904223u;
+        sample = 0.1f * (static_cast<float>(state >> 8) / 16777216.0f - 0.5f);
+    }
+    auto highest = [](const std::vector<RecognizedSegment>& segments) {
+        double value = 0;
+        for (const auto& segment : segments) {
+            value = std::max(value, segment.noSpeechProbability);
+        }
+        return value;
+    };
+    WhisperCppRecognizer fresh(model, 2, false, true);
+    double speechFirst = highest(fresh.recognize(m_samples, english(), {}, {}));
+    WhisperCppRecognizer used(model, 2, false, true);
+    auto noiseSegments = used.recognize(noise, english(), {}, {});
+    double speechAfterNoise = highest(used.recognize(m_samples, english(), {}, {}));
+
+    EXPECT_LT(speechFirst, 0.2);
+    EXPECT_DOUBLE_EQ(speechAfterNoise, speechFirst);
+    if (!noiseSegments.empty()) {
+        EXPECT_GT(highest(noiseSegments), 0.5);
     }
 }
 
