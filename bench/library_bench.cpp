@@ -73,17 +73,18 @@ int main(int argc, char** argv) {
     }
     // Opening the model as the application starts: listing, recovery and the housekeeping pass
     // over every item folder (sweeping leftovers, keeping files private).
+    bw::AlertCentre alerts;
     std::vector<double> openTimes, unwatchedOpenTimes;
     for (int round = 0; round < 3; ++round) {
         auto start = Clock::now();
-        bw::LibraryModel opened(store, nullptr);
+        bw::LibraryModel opened(store, alerts);
         openTimes.push_back(milliseconds(Clock::now() - start));
         start = Clock::now();
-        bw::LibraryModel unwatched(store, nullptr, bw::LibraryModel::Access::readWrite,
+        bw::LibraryModel unwatched(store, alerts, bw::LibraryModel::Access::readWrite,
                                    bw::LibraryModel::OutsideChanges::ignored);
         unwatchedOpenTimes.push_back(milliseconds(Clock::now() - start));
     }
-    bw::LibraryModel model(store, nullptr);
+    bw::LibraryModel model(store, alerts);
     for (int round = 0; round < rounds; ++round) {
         auto start = Clock::now();
         double cpu = cpuMilliseconds();

@@ -78,6 +78,7 @@ int main(int argc, char** argv) {
     };
     bw::AppModel app(bw::LibraryStore(root), std::move(services));
     bw::LibraryModel& library = app.library();
+    bw::LibraryNavigation& navigation = app.navigation();
     bw::ui::RecordingList list(app);
     list.resize(300, 800);
     list.show();
@@ -90,7 +91,7 @@ int main(int argc, char** argv) {
         auto items = library.items();
         auto& changed = items[items.size() / 2 + std::size_t(round)];
         changed.title += " (renamed)";
-        library.setSelection(changed.id);
+        navigation.setSelection(changed.id);
         renames.push_back(timedInView(*list.view(), [&] { library.setItems(items); }));
     }
     for (int round = 0; round < rounds; ++round) {

@@ -25,13 +25,15 @@ constexpr const char* languageKey = "transcription.language";
 AppModel::AppModel(LibraryStore store, Services services, QObject* parent)
     : QObject(parent), m_services(std::move(services)), m_dialogFolders(m_services.defaults.get()) {
     const LibraryStore transcriptionStore = store;
-    m_library = std::make_unique<LibraryModel>(std::move(store), m_services.defaults.get());
+    m_library = std::make_unique<LibraryModel>(std::move(store), m_alerts);
+    m_navigation = std::make_unique<LibraryNavigation>(*m_library, m_services.defaults.get());
+    m_imports = std::make_unique<ImportQueue>(*m_library, *m_navigation, m_alerts);
     m_player = std::make_unique<PlaybackModel>(m_services.makePlayer, m_services.defaults.get());
-    m_recorder = std::make_unique<RecorderModel>(*m_library, *m_services.microphoneAccess,
-                                                 m_services.defaults.get(), m_services.listDevices,
-                                                 m_services.makeSource);
+    m_recorder = std::make_unique<RecorderModel>(
+        *m_library, *m_navigation, m_alerts, *m_services.microphoneAccess,
+        m_services.defaults.get(), m_services.listDevices, m_services.makeSource);
     connect(m_recorder.get(), &RecorderModel::startFinished, this, [this] {
-        if (m_library->alert()) {
+        if (m_alerts.alert()) {
             presentMainWindow();
         }
     });
@@ -83,7 +85,7 @@ void AppModel::startRecording() {
     } catch (const std::exception& error) {
         m_recorder->report(error);
     }
-    if (m_library->alert()) {
+    if (m_alerts.alert()) {
         presentMainWindow();
     }
 }

@@ -14,7 +14,9 @@
 #include "app/program_launcher.h"
 #include "app/quit_routine.h"
 #include "app/transcription_resumer.h"
+#include "library/import_queue.h"
 #include "library/library_model.h"
+#include "library/library_navigation.h"
 #include "library/playback_model.h"
 #include "platform/microphone_access.h"
 #include "platform/resource_bundle.h"
@@ -64,7 +66,10 @@ public:
     // carry on.
     static std::unique_ptr<AppModel> live();
 
+    AlertCentre& alerts() { return m_alerts; }
     LibraryModel& library() { return *m_library; }
+    LibraryNavigation& navigation() { return *m_navigation; }
+    ImportQueue& imports() { return *m_imports; }
     RecorderModel& recorder() { return *m_recorder; }
     PlaybackModel& player() { return *m_player; }
     TranscriptionService& transcription() { return *m_transcription; }
@@ -86,12 +91,12 @@ public:
     void presentMainWindow() const;
     void setPresentMainWindow(std::function<void()> present);
 
-    // Starts a recording unless one is running or starting. A failure becomes the library's
-    // alert, and the main window comes forward when an alert is waiting (once the start has
-    // ended, when it runs in the background).
+    // Starts a recording unless one is running or starting. A failure becomes an alert, and the
+    // main window comes forward when an alert is waiting (once the start has ended, when it runs in
+    // the background).
     void startRecording();
     // Unloads the player when it holds this recording's audio, cancels its transcription and
-    // deletes it (failures become the library's alert).
+    // deletes it (failures become an alert).
     void deleteItem(const Uuid& id);
     // The language a new transcription of an item starts in (newTranscriptionLanguage over the
     // remembered choice and the system's locale); `itemLanguage` is its transcript's.
@@ -119,7 +124,10 @@ signals:
 
 private:
     Services m_services;
+    AlertCentre m_alerts;
     std::unique_ptr<LibraryModel> m_library;
+    std::unique_ptr<LibraryNavigation> m_navigation;
+    std::unique_ptr<ImportQueue> m_imports;
     std::unique_ptr<PlaybackModel> m_player;
     // Declared after the library it records into, so that it finishes first.
     std::unique_ptr<RecorderModel> m_recorder;

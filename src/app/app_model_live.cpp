@@ -44,8 +44,8 @@ std::unique_ptr<AppModel> AppModel::live() {
         try {
             std::rethrow_exception(rootError);
         } catch (const std::exception& error) {
-            model->library().setAlert(AppAlert::make("Brindlewick couldn't open its library",
-                                                     Copy::libraryUnavailable(error)));
+            model->alerts().raise("Brindlewick couldn't open its library",
+                                  Copy::libraryUnavailable(error));
         }
     }
     if (auto* application = QCoreApplication::instance()) {

@@ -1,16 +1,19 @@
 #include "app/recording_filter_model.h"
 
 #include "library/library_model.h"
+#include "library/library_navigation.h"
 #include "search/library_search.h"
 
 namespace bw {
 
 RecordingFilterModel::RecordingFilterModel(RecordingListModel& rows, LibraryModel& library,
-                                           LibrarySearch* search, QObject* parent)
-    : QSortFilterProxyModel(parent), m_rows(rows), m_library(library), m_search(search) {
+                                           LibraryNavigation& navigation, LibrarySearch* search,
+                                           QObject* parent)
+    : QSortFilterProxyModel(parent), m_rows(rows), m_library(library), m_navigation(navigation),
+      m_search(search) {
     refreshGroups();
     setSourceModel(&rows);
-    connect(&library, &LibraryModel::filterChanged, this,
+    connect(&navigation, &LibraryNavigation::filterChanged, this,
             &RecordingFilterModel::invalidateRowsFilter);
     connect(&library, &LibraryModel::groupsChanged, this, [this] {
         refreshGroups();
@@ -34,7 +37,7 @@ bool RecordingFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex&) c
     if (isSearching() && !m_search->match(item.id)) {
         return false;
     }
-    const LibraryFilter& filter = m_library.filter();
+    const LibraryFilter& filter = m_navigation.filter();
     const bool filed = item.groupID && m_groups.count(*item.groupID) > 0;
     switch (filter.kind()) {
     case LibraryFilter::Kind::all:

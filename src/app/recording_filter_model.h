@@ -17,6 +17,7 @@
 namespace bw {
 
 class LibraryModel;
+class LibraryNavigation;
 class LibrarySearch;
 
 class RecordingFilterModel : public QSortFilterProxyModel {
@@ -28,7 +29,8 @@ public:
     };
 
     // Over `rows`; `search` may be null (no search). All must outlive the model.
-    RecordingFilterModel(RecordingListModel& rows, LibraryModel& library, LibrarySearch* search,
+    RecordingFilterModel(RecordingListModel& rows, LibraryModel& library,
+                         LibraryNavigation& navigation, LibrarySearch* search,
                          QObject* parent = nullptr);
 
     QVariant data(const QModelIndex& index, int role) const override;
@@ -48,6 +50,7 @@ private:
 
     RecordingListModel& m_rows;
     LibraryModel& m_library;
+    LibraryNavigation& m_navigation;
     LibrarySearch* m_search;
     std::set<Uuid> m_groups;
 };

@@ -160,9 +160,10 @@ int runImport(std::span<const std::string> arguments) {
             // New recordings go to the group the library shows, as when importing in the window.
             if (auto group = parsed.option("--group")) {
                 auto id = session.resolveDestination(*group);
-                model.setFilter(id ? LibraryFilter::group(*id) : LibraryFilter::notFiled());
+                session.navigation().setFilter(id ? LibraryFilter::group(*id)
+                                                  : LibraryFilter::notFiled());
             }
-            model.importFiles({parsed.positionals.begin(), parsed.positionals.end()});
+            session.imports().importFiles({parsed.positionals.begin(), parsed.positionals.end()});
             // Only what this command created: other processes may import at the same time.
             const auto imported = session.waitForImports();
             const auto names = groupNames(model);

@@ -65,15 +65,17 @@ LibrarySession::LibrarySession(const ParsedArguments& arguments, LibraryModel::A
     }
     // No user defaults: a command never changes the application's sidebar selection. A command
     // reads the library once, so it does not watch it.
-    m_model = std::make_unique<LibraryModel>(LibraryStore(libraryRoot(arguments, access)), nullptr,
-                                             access, LibraryModel::OutsideChanges::ignored);
     auto record = [this] {
-        if (m_model->alert()) {
-            m_alerts.push_back(*m_model->alert());
+        if (m_alertCentre.alert()) {
+            m_alerts.push_back(*m_alertCentre.alert());
         }
     };
-    record();
-    QObject::connect(m_model.get(), &LibraryModel::alertChanged, record);
+    QObject::connect(&m_alertCentre, &AlertCentre::alertChanged, record);
+    m_model =
+        std::make_unique<LibraryModel>(LibraryStore(libraryRoot(arguments, access)), m_alertCentre,
+                                       access, LibraryModel::OutsideChanges::ignored);
+    m_navigation = std::make_unique<LibraryNavigation>(*m_model, nullptr);
+    m_imports = std::make_unique<ImportQueue>(*m_model, *m_navigation, m_alertCentre);
 }
 
 LibrarySession::~LibrarySession() = default;
@@ -112,14 +114,14 @@ std::optional<Uuid> LibrarySession::resolveDestination(const std::string& text) 
 
 std::vector<Uuid> LibrarySession::waitForImports() {
     std::vector<Uuid> imported;
-    if (!m_model->isImporting()) {
+    if (!m_imports->isImporting()) {
         return imported;
     }
     QEventLoop loop;
-    QObject::connect(m_model.get(), &LibraryModel::importFinished, &loop,
+    QObject::connect(m_imports.get(), &ImportQueue::importFinished, &loop,
                      [&](const std::vector<Uuid>& batch) {
                          imported.insert(imported.end(), batch.begin(), batch.end());
-                         if (!m_model->isImporting()) {
+                         if (!m_imports->isImporting()) {
                              loop.quit();
                          }
                      });

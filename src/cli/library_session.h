@@ -6,6 +6,7 @@
 #pragma once
 
 #include "cli/argument_parser.h"
+#include "library/import_queue.h"
 #include "library/library_model.h"
 
 #include <QCoreApplication>
@@ -27,6 +28,10 @@ public:
     ~LibrarySession();
 
     LibraryModel& model() { return *m_model; }
+    // Where the commands' models raise their alerts; finish() prints them.
+    AlertCentre& alerts() { return m_alertCentre; }
+    LibraryNavigation& navigation() { return *m_navigation; }
+    ImportQueue& imports() { return *m_imports; }
 
     // A full identifier or a unique case-insensitive prefix of one; throws otherwise.
     Uuid resolveItem(const std::string& text) const;
@@ -35,7 +40,7 @@ public:
     // As resolveGroup, with "none" meaning No Group.
     std::optional<Uuid> resolveDestination(const std::string& text) const;
 
-    // Runs the event loop until the model's imports are done; returns the recordings they
+    // Runs the event loop until the imports are done; returns the recordings they
     // created.
     std::vector<Uuid> waitForImports();
 
@@ -48,7 +53,10 @@ public:
 
 private:
     std::unique_ptr<QCoreApplication> m_application; // only when none exists yet
+    AlertCentre m_alertCentre;
     std::unique_ptr<LibraryModel> m_model;
+    std::unique_ptr<LibraryNavigation> m_navigation;
+    std::unique_ptr<ImportQueue> m_imports;
     std::vector<AppAlert> m_alerts;
     std::vector<std::string> m_problems;
 };

@@ -63,8 +63,8 @@ int runRecord(std::span<const std::string> arguments) {
     LibrarySession session(parsed);
     SystemMicrophoneAccess access;
     // No user defaults: the command's --device never changes the window's remembered choice.
-    RecorderModel recorder(session.model(), access, nullptr, &AudioInputDevices::available,
-                           &makeSystemMicrophoneSource);
+    RecorderModel recorder(session.model(), session.navigation(), session.alerts(), access, nullptr,
+                           &AudioInputDevices::available, &makeSystemMicrophoneSource);
     if (auto uid = parsed.option("--device")) {
         recorder.refreshDevices();
         recorder.setSelectedDeviceUID(*uid);

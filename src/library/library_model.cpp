@@ -12,7 +12,6 @@ namespace bw {
 
 namespace {
 
-const std::string sidebarSelectionKey = "library.sidebarSelection";
 const std::string unreadableGroupsMessage =
     "Every recording is still here, now under No Group. The old list is kept as a file in "
     "Brindlewick's library folder. You can create the groups again and drag the recordings "
@@ -23,13 +22,9 @@ constexpr std::chrono::milliseconds watchDelay{150};
 
 } // namespace
 
-LibraryModel::LibraryModel(LibraryStore store, UserDefaults* defaults, QObject* parent)
-    : LibraryModel(std::move(store), defaults, Access::readWrite, OutsideChanges::watched, parent) {
-}
-
-LibraryModel::LibraryModel(LibraryStore store, UserDefaults* defaults, Access access,
+LibraryModel::LibraryModel(LibraryStore store, AlertCentre& alerts, Access access,
                            OutsideChanges outsideChanges, QObject* parent)
-    : QObject(parent), m_store(std::move(store)), m_defaults(defaults), m_access(access) {
+    : QObject(parent), m_store(std::move(store)), m_alerts(alerts), m_access(access) {
     m_items = m_store.loadItems();
     if (m_access == Access::readWrite &&
         !m_store.recoverInterruptedRecordings(std::nullopt, m_items).empty()) {
@@ -41,49 +36,6 @@ LibraryModel::LibraryModel(LibraryStore store, UserDefaults* defaults, Access ac
         watchLibraryFolders();
     }
     loadGroups();
-    if (!m_defaults) {
-        return;
-    }
-    auto stored = m_defaults->string(sidebarSelectionKey);
-    auto filter = stored ? LibraryFilter::fromStoredValue(*stored) : std::nullopt;
-    if (!filter) {
-        return;
-    }
-    if (auto id = filter->groupID(); id && !group(*id)) {
-        filter = LibraryFilter::all();
-    }
-    setFilter(*filter);
-}
-
-void LibraryModel::setFilter(const LibraryFilter& filter) {
-    bool changed = filter != m_filter;
-    m_filter = filter;
-    if (changed) {
-        emit filterChanged();
-    }
-    deselectIfHidden();
-    if (m_defaults) {
-        m_defaults->setString(sidebarSelectionKey, m_filter.storedValue());
-    }
-}
-
-void LibraryModel::setSelection(const std::optional<Uuid>& selection) {
-    if (selection != m_selection) {
-        m_selection = selection;
-        emit selectionChanged();
-    }
-}
-
-void LibraryModel::setAlert(const std::optional<AppAlert>& alert) {
-    if (alert != m_alert) {
-        m_alert = alert;
-        emit alertChanged();
-    }
-}
-
-void LibraryModel::setGroupEditor(const std::optional<GroupEditor>& editor) {
-    m_groupEditor = editor;
-    emit groupEditorChanged();
 }
 
 void LibraryModel::setActiveRecordingID(const std::optional<Uuid>& id) {
@@ -145,45 +97,8 @@ std::optional<LibraryGroup> LibraryModel::group(const Uuid& id) const {
     return found == m_groups.end() ? std::nullopt : std::optional(*found);
 }
 
-std::optional<Uuid> LibraryModel::groupForNewItems() const {
-    auto id = m_filter.groupID();
-    return id && group(*id) ? id : std::nullopt;
-}
-
-std::optional<Uuid> LibraryModel::recordingDestination() const {
-    if (m_activeRecordingID) {
-        if (auto active = item(*m_activeRecordingID)) {
-            return active->groupID && group(*active->groupID) ? active->groupID : std::nullopt;
-        }
-    }
-    return groupForNewItems();
-}
-
-void LibraryModel::chooseDestination(const std::optional<Uuid>& destination) {
-    requireWritable();
-    auto remembered = m_selection;
-    if (destination) {
-        setFilter(LibraryFilter::group(*destination));
-    } else if (m_filter.kind() != LibraryFilter::Kind::all) {
-        setFilter(LibraryFilter::notFiled());
-    }
-    if (m_activeRecordingID) {
-        auto active = item(*m_activeRecordingID);
-        std::optional<Uuid> current = active ? active->groupID : std::nullopt;
-        if (current != destination) {
-            move({*m_activeRecordingID}, destination);
-        }
-    }
-    if (remembered) {
-        auto visible = itemsIn(m_filter);
-        if (std::any_of(visible.begin(), visible.end(),
-                        [&](const LibraryItem& item) { return item.id == *remembered; })) {
-            setSelection(remembered);
-        }
-    }
-}
-
-LibraryModel::NewRecording LibraryModel::beginRecording(const std::string& title, TimePoint now) {
+LibraryModel::NewRecording LibraryModel::beginRecording(const std::string& title, TimePoint now,
+                                                        const std::optional<Uuid>& group) {
     requireWritable();
     LibraryItem item{Uuid::random(),
                      title,
@@ -193,13 +108,12 @@ LibraryModel::NewRecording LibraryModel::beginRecording(const std::string& title
                      LibraryItem::State::recording,
                      "audio.caf",
                      std::nullopt,
-                     groupForNewItems()};
+                     group};
     auto lock = m_store.addRecording(item);
     setActiveRecordingID(item.id);
     auto items = m_items;
     items.insert(items.begin(), item);
     setItems(std::move(items));
-    setSelection(item.id);
     return {std::move(item), std::move(lock)};
 }
 
@@ -215,17 +129,6 @@ void LibraryModel::finishRecording(const Uuid& id, double duration) {
         raise("The recording's details couldn't be saved", Copy::finishRecordingFailed(error));
     }
     reloadItems();
-}
-
-void LibraryModel::deselectIfHidden() {
-    if (!m_selection) {
-        return;
-    }
-    auto visible = itemsIn(m_filter);
-    if (std::none_of(visible.begin(), visible.end(),
-                     [&](const LibraryItem& item) { return item.id == *m_selection; })) {
-        setSelection(std::nullopt);
-    }
 }
 
 void LibraryModel::deleteItem(const Uuid& id) {
@@ -301,32 +204,12 @@ void LibraryModel::deleteGroup(const Uuid& id) {
     reloadItems();
 }
 
-std::optional<std::string> LibraryModel::confirmGroupName(const GroupEditor& editor,
-                                                          const std::string& name) {
-    try {
-        if (auto* create = std::get_if<GroupEditor::Create>(&editor.purpose)) {
-            createGroup(name, create->moving);
-        } else if (auto* rename = std::get_if<GroupEditor::Rename>(&editor.purpose)) {
-            renameGroup(rename->group.id, name);
-        } else {
-            chooseDestination(createGroup(name, {}).id);
-        }
-    } catch (const std::exception& error) {
-        return groupNameProblem(error);
-    }
-    if (m_groupEditor && m_groupEditor->id == editor.id) {
-        setGroupEditor(std::nullopt);
-    }
-    return std::nullopt;
-}
-
 void LibraryModel::requireWritable() const {
     BW_PRECONDITION(m_access == Access::readWrite, "a read-only library model was asked to change");
 }
 
 void LibraryModel::reloadItems() {
     setItems(m_store.loadItems());
-    deselectIfHidden();
 }
 
 void LibraryModel::loadGroups() {
@@ -352,9 +235,6 @@ void LibraryModel::loadGroups() {
         }
     }
     emit groupsChanged();
-    if (auto id = m_filter.groupID(); id && !group(*id)) {
-        setFilter(LibraryFilter::all());
-    }
 }
 
 void LibraryModel::refreshFromDisk() {
@@ -366,15 +246,11 @@ void LibraryModel::refreshFromDisk() {
         if (auto groups = m_store.loadGroups(); groups != m_groups) {
             m_groups = std::move(groups);
             emit groupsChanged();
-            if (auto id = m_filter.groupID(); id && !group(*id)) {
-                setFilter(LibraryFilter::all());
-            }
         }
     } catch (const std::exception&) {
         // Another process may be in the middle of setting the list aside; the next change, or
         // the next start, deals with it. The groups shown stay as they were.
     }
-    deselectIfHidden();
 }
 
 void LibraryModel::outsideChange() {
@@ -415,7 +291,7 @@ void LibraryModel::watchLibraryFolders() {
 }
 
 void LibraryModel::raise(std::string title, std::string message) {
-    setAlert(AppAlert::make(std::move(title), std::move(message)));
+    m_alerts.raise(std::move(title), std::move(message));
 }
 
 } // namespace bw

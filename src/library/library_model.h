@@ -1,29 +1,23 @@
 // The observable, in-memory face of the library for the interface and the commands: items and
-// groups as last read from disk, the sidebar filter (persisted in the user defaults), the
-// selected recording, the recording being written, the pending group-name request and the
-// application's single alert slot.
+// groups as last read from disk, the recording being written, and every change to them.
 //
 // Lives on the main thread. Every change goes through the store and is followed by a fresh
 // read, so the model shows what is on disk. A read-only model (for commands that only show the
 // library) changes nothing on disk: no recovery, no housekeeping, no setting aside of a damaged
 // group list, which it reports as an alert; calling a change on it is a programming error. Failures
-// become an alert, except those of beginRecording, createGroup and renameGroup, which are thrown.
-// Each observable field has a change signal; filter, selection, alert and activeRecordingID signal
-// only real changes.
+// become an alert in the shared AlertCentre, except those of beginRecording, createGroup and
+// renameGroup, which are thrown. Each observable field has a change signal; activeRecordingID
+// signals only real changes. Where the user is in the library is LibraryNavigation's.
 //
 // Other processes (the command line beside the window) may change the same library: the model
 // watches the library folder and every item folder and, shortly after a change, re-reads the
-// items and groups, signalling only what really changed and keeping the selection while the
-// recording is still there and shown.
+// items and groups, signalling only what really changed.
 #pragma once
 
-#include "async/background_work.h"
-#include "library/app_alert.h"
+#include "library/alert_centre.h"
 #include "library/folder_watch.h"
-#include "library/group_editor.h"
 #include "library/library_filter.h"
 #include "library/library_store.h"
-#include "platform/user_defaults.h"
 
 #include <QObject>
 
@@ -50,37 +44,24 @@ public:
     // items to set up.
     enum class OutsideChanges { watched, ignored };
 
-    // Recovers interrupted recordings (read-write only), loads items and groups and restores
-    // the filter. `defaults` is not owned and may be null (the filter is then not persisted).
-    LibraryModel(LibraryStore store, UserDefaults* defaults, QObject* parent = nullptr);
-    LibraryModel(LibraryStore store, UserDefaults* defaults, Access access,
+    // Recovers interrupted recordings (read-write only) and loads items and groups. `alerts` is
+    // not owned and must outlive the model.
+    LibraryModel(LibraryStore store, AlertCentre& alerts, Access access = Access::readWrite,
                  OutsideChanges outsideChanges = OutsideChanges::watched,
                  QObject* parent = nullptr);
 
     const LibraryStore& store() const { return m_store; }
     const std::vector<LibraryItem>& items() const { return m_items; }
     const std::vector<LibraryGroup>& groups() const { return m_groups; }
-    const LibraryFilter& filter() const { return m_filter; }
-    const std::optional<Uuid>& selection() const { return m_selection; }
-    const std::optional<AppAlert>& alert() const { return m_alert; }
-    const std::optional<GroupEditor>& groupEditor() const { return m_groupEditor; }
     const std::optional<Uuid>& activeRecordingID() const { return m_activeRecordingID; }
 
-    // Stores the filter, clears a hidden selection and persists the filter, on every call.
-    void setFilter(const LibraryFilter& filter);
-    void setSelection(const std::optional<Uuid>& selection);
-    void setAlert(const std::optional<AppAlert>& alert);
-    void setGroupEditor(const std::optional<GroupEditor>& editor);
     void setActiveRecordingID(const std::optional<Uuid>& id);
-    // For the recorder undoing a recording that could not start.
+    // Shows `items` as the library's, signalling as a re-read does (without reading the disk).
     void setItems(std::vector<LibraryItem> items);
 
     std::vector<LibraryItem> itemsIn(const LibraryFilter& filter) const;
     std::optional<LibraryItem> item(const Uuid& id) const;
     std::optional<LibraryGroup> group(const Uuid& id) const;
-    std::optional<Uuid> groupForNewItems() const;
-    std::optional<Uuid> recordingDestination() const;
-    void chooseDestination(const std::optional<Uuid>& group);
 
     // A recording just added to the library, with the lock that keeps it from being taken for
     // an interrupted one while it records.
@@ -88,10 +69,11 @@ public:
         LibraryItem item;
         FileLock lock;
     };
-    // Throws the store's error; nothing changes then.
-    NewRecording beginRecording(const std::string& title, TimePoint now);
+    // Adds the recording in `group` and makes it the recording in progress. Throws the store's
+    // error; nothing changes then.
+    NewRecording beginRecording(const std::string& title, TimePoint now,
+                                const std::optional<Uuid>& group);
     void finishRecording(const Uuid& id, double duration);
-    void deselectIfHidden();
 
     void deleteItem(const Uuid& id);
     bool rename(const Uuid& id, const std::string& title);
@@ -99,71 +81,40 @@ public:
     LibraryGroup createGroup(const std::string& name, const std::vector<Uuid>& moving);
     void renameGroup(const Uuid& id, const std::string& name);
     void deleteGroup(const Uuid& id);
-    // Performs the editor's purpose with `name`; returns the sheet's message on failure.
-    std::optional<std::string> confirmGroupName(const GroupEditor& editor, const std::string& name);
 
     // Re-reads items and groups from disk, as the watch does after a change by another
     // process. A group list that cannot be read now leaves the groups as they were shown.
     void refreshFromDisk();
+    // Re-reads the items after a change made through the store.
+    void reloadItems();
 
     // While itemFoldersChanged() is emitted: the recordings whose folders the watch saw change
     // (their item file, transcript or audio, written by this process or another), or none when
     // it lost track and any of them may have changed.
     const std::optional<std::set<Uuid>>& changedItemFolders() const { return m_changedItemFolders; }
 
-    // Imports one file at a time on a worker thread and returns at once; importFinished()
-    // is emitted when this batch is done (after any alert), with the recordings this batch
-    // created in the order of its files. Batches run in call order.
-    void importFiles(const std::vector<std::filesystem::path>& files);
-    bool isImporting() const { return !m_importBatches.empty(); }
-
 signals:
     void itemsChanged();
     void groupsChanged();
-    void filterChanged();
-    void selectionChanged();
-    void alertChanged();
-    void groupEditorChanged();
     void activeRecordingIDChanged();
-    void importFinished(const std::vector<bw::Uuid>& imported);
     // After the watch's re-read, for what it saw change inside item folders.
     void itemFoldersChanged();
 
 private:
-    struct ImportBatch {
-        std::deque<std::filesystem::path> files;
-        std::optional<Uuid> group;
-        std::vector<Uuid> imported;
-        std::vector<std::string> problems;
-    };
-
     void requireWritable() const;
-    void reloadItems();
     void loadGroups();
     void watchLibraryFolders();
     void outsideChange();
     void raise(std::string title, std::string message);
-    void importNextFile();
-    void importDone(const std::filesystem::path& file, const std::optional<LibraryItem>& item,
-                    std::exception_ptr error);
-    void finishImportBatch();
 
     LibraryStore m_store;
-    UserDefaults* m_defaults;
+    AlertCentre& m_alerts;
     Access m_access;
     std::vector<LibraryItem> m_items;
     std::vector<LibraryGroup> m_groups;
-    LibraryFilter m_filter = LibraryFilter::all();
-    std::optional<Uuid> m_selection;
-    std::optional<AppAlert> m_alert;
-    std::optional<GroupEditor> m_groupEditor;
     std::optional<Uuid> m_activeRecordingID;
-    std::deque<ImportBatch> m_importBatches;
-    bool m_importRunning = false;
     std::unique_ptr<FolderWatch> m_watch; // null when outside changes are ignored
     std::optional<std::set<Uuid>> m_changedItemFolders;
-    // Declared last: it joins the running import before the members above go away.
-    BackgroundWork m_importWork{this};
 };
 
 } // namespace bw

@@ -44,11 +44,12 @@ std::string couldNotStartMessage(const std::string& reason) {
 
 } // namespace
 
-RecorderModel::RecorderModel(LibraryModel& library, MicrophoneAccess& access,
-                             UserDefaults* defaults, ListDevices listDevices, MakeSource makeSource,
-                             QObject* parent)
-    : QObject(parent), m_library(library), m_access(access), m_defaults(defaults),
-      m_listDevices(std::move(listDevices)), m_makeSource(std::move(makeSource)) {
+RecorderModel::RecorderModel(LibraryModel& library, LibraryNavigation& navigation,
+                             AlertCentre& alerts, MicrophoneAccess& access, UserDefaults* defaults,
+                             ListDevices listDevices, MakeSource makeSource, QObject* parent)
+    : QObject(parent), m_library(library), m_navigation(navigation), m_alerts(alerts),
+      m_access(access), m_defaults(defaults), m_listDevices(std::move(listDevices)),
+      m_makeSource(std::move(makeSource)) {
     connect(&m_library, &LibraryModel::activeRecordingIDChanged, this,
             &RecorderModel::activeItemIDChanged);
     if (m_defaults) {
@@ -115,11 +116,18 @@ void RecorderModel::start(TimePoint at) {
         refreshDevices();
         const auto status = m_access.status();
         checkAccess(status, status == MicrophoneAccessStatus::undetermined && m_access.request());
-        beginSession(m_library.beginRecording(recordingTitle(at), at));
+        beginSession(addItem(at));
     } catch (...) {
         setPhase(Phase::idle);
         throw;
     }
+}
+
+LibraryModel::NewRecording RecorderModel::addItem(TimePoint at) {
+    auto recording =
+        m_library.beginRecording(recordingTitle(at), at, m_navigation.groupForNewItems());
+    m_navigation.setSelection(recording.item.id);
+    return recording;
 }
 
 void RecorderModel::beginSession(LibraryModel::NewRecording recording) {
@@ -216,7 +224,7 @@ void RecorderModel::continueStart(TimePoint at, std::vector<AudioInputDevice> de
         if (accessProblem) {
             std::rethrow_exception(accessProblem);
         }
-        auto recording = m_library.beginRecording(recordingTitle(at), at);
+        auto recording = addItem(at);
         m_itemLock = std::move(recording.lock);
         pending->item = recording.item;
         pending->pipeline = makePipeline(recording.item);
@@ -289,8 +297,7 @@ void RecorderModel::undoStart(const LibraryItem& item) {
     } catch (const std::exception&) {
         // Left for the user to delete; the cause is reported instead.
     }
-    m_library.setItems(m_library.store().loadItems());
-    m_library.deselectIfHidden();
+    m_library.reloadItems();
 }
 
 void RecorderModel::applyProgress(const Uuid& item, RecordingPipeline::Progress progress) {
@@ -348,25 +355,22 @@ void RecorderModel::stopAfterProblem(const std::string& message, const std::opti
         return;
     }
     stop();
-    m_library.setAlert(AppAlert::make(stoppedTitle, message));
+    m_alerts.raise(stoppedTitle, message);
 }
 
 void RecorderModel::report(const std::exception& error) {
     const auto* recorderError = dynamic_cast<const RecorderError*>(&error);
     const auto kind = recorderError ? std::optional(recorderError->kind()) : std::nullopt;
     if (kind == RecorderError::Kind::microphoneDenied) {
-        m_library.setAlert(AppAlert::make(
-            "Microphone access is off",
-            "Allow Brindlewick to use the microphone in System Settings › Privacy & Security › "
-            "Microphone, then try again.",
-            AppAlert::Action::openMicrophoneSettings));
+        m_alerts.raise("Microphone access is off",
+                       "Allow Brindlewick to use the microphone in System Settings › Privacy & "
+                       "Security › Microphone, then try again.",
+                       AppAlert::Action::openMicrophoneSettings);
     } else if (kind == RecorderError::Kind::noInputAvailable) {
-        m_library.setAlert(
-            AppAlert::make("No microphone available",
-                           "Connect a microphone or choose another one, then try again."));
+        m_alerts.raise("No microphone available",
+                       "Connect a microphone or choose another one, then try again.");
     } else {
-        m_library.setAlert(
-            AppAlert::make("The recording couldn't start", couldNotStartMessage(error.what())));
+        m_alerts.raise("The recording couldn't start", couldNotStartMessage(error.what()));
     }
 }
 

@@ -3,7 +3,7 @@
 // "recording.inputDeviceUID"), checks microphone access, has the library create the new item,
 // wires a microphone source to a recording pipeline, publishes the running duration and level,
 // and ends the recording on request or after a problem, always leaving the audio recorded so far
-// in the library. Problems during a recording become the library's alert.
+// in the library. Problems during a recording become an alert in the shared AlertCentre.
 //
 // While it records, the model holds the item's ".recording.lock", so that another process that
 // opens the library leaves the recording alone; the lock goes when the item is finished.
@@ -16,6 +16,7 @@
 #include "async/background_work.h"
 #include "base/uuid.h"
 #include "library/library_model.h"
+#include "library/library_navigation.h"
 #include "platform/audio_input_device.h"
 #include "platform/file_lock.h"
 #include "platform/microphone_access.h"
@@ -48,10 +49,12 @@ public:
 
     static constexpr const char* deviceKey = "recording.inputDeviceUID";
 
-    // `library`, `access` and `defaults` are not owned and must outlive the model; `defaults`
-    // may be null (the choice is then not remembered).
-    RecorderModel(LibraryModel& library, MicrophoneAccess& access, UserDefaults* defaults,
-                  ListDevices listDevices, MakeSource makeSource, QObject* parent = nullptr);
+    // `library`, `navigation`, `alerts`, `access` and `defaults` are not owned and must outlive
+    // the model; `defaults` may be null (the choice is then not remembered). A new recording
+    // goes to the group shown and is selected.
+    RecorderModel(LibraryModel& library, LibraryNavigation& navigation, AlertCentre& alerts,
+                  MicrophoneAccess& access, UserDefaults* defaults, ListDevices listDevices,
+                  MakeSource makeSource, QObject* parent = nullptr);
     // Stops a recording still running, so that its file is closed and its item finished.
     ~RecorderModel() override;
 
@@ -77,13 +80,13 @@ public:
     // Starts recording without waiting: the phase is `starting` at once, the device list, the
     // microphone access and the stream's start are dealt with away from the main thread, and
     // startFinished() follows on the main thread, with the phase `recording`, or `idle` and the
-    // failure as the library's alert. Does nothing unless idle. stop() and the destructor wait
+    // failure as an alert. Does nothing unless idle. stop() and the destructor wait
     // for a start in progress and finish what it recorded.
     void requestStart(TimePoint at);
     void pause();
     void resume();
     void stop();
-    // Turns an error from start() into the library's alert.
+    // Turns an error from start() into an alert.
     void report(const std::exception& error);
 
 signals:
@@ -104,6 +107,7 @@ private:
 
     void setDevices(std::vector<AudioInputDevice> devices);
     void checkAccess(MicrophoneAccessStatus status, bool requestGranted) const;
+    LibraryModel::NewRecording addItem(TimePoint at);
     void beginSession(LibraryModel::NewRecording recording);
     std::unique_ptr<RecordingPipeline> makePipeline(const LibraryItem& item);
     // Any thread: starts the source into the pipeline; its callbacks hop to the main thread.
@@ -120,6 +124,8 @@ private:
     void stopAfterProblem(const std::string& message, const std::optional<Uuid>& item);
 
     LibraryModel& m_library;
+    LibraryNavigation& m_navigation;
+    AlertCentre& m_alerts;
     MicrophoneAccess& m_access;
     UserDefaults* m_defaults;
     ListDevices m_listDevices;

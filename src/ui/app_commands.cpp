@@ -39,7 +39,7 @@ AppCommands::AppCommands(AppModel& app, MainWindow& window, std::function<void()
     newGroup->setShortcut(QKeySequence("Shift+Ctrl+N"));
     connect(newGroup, &QAction::triggered, this, [this] {
         m_app.presentMainWindow();
-        m_app.library().setGroupEditor(GroupEditor::make(GroupEditor::Create{}));
+        m_app.navigation().setGroupEditor(GroupEditor::make(GroupEditor::Create{}));
     });
 
     auto* help = bar->addMenu("&Help");

@@ -22,7 +22,7 @@ DetailView::DetailView(AppModel& app, QWidget* parent)
     layout->addWidget(m_stack);
 
     LibraryModel& library = app.library();
-    connect(&library, &LibraryModel::selectionChanged, this, &DetailView::refresh);
+    connect(&app.navigation(), &LibraryNavigation::selectionChanged, this, &DetailView::refresh);
     connect(&library, &LibraryModel::itemsChanged, this, &DetailView::refresh);
     connect(&library, &LibraryModel::activeRecordingIDChanged, this, &DetailView::refresh);
     refresh();
@@ -33,7 +33,7 @@ QWidget* DetailView::currentPage() const {
 }
 
 void DetailView::refresh() {
-    const auto& selection = m_app.library().selection();
+    const auto& selection = m_app.navigation().selection();
     const auto item = selection ? m_app.library().item(*selection) : std::nullopt;
     if (!item) {
         m_stack->setCurrentWidget(m_emptyState);

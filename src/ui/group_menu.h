@@ -8,11 +8,13 @@ class QMenu;
 
 namespace bw {
 class LibraryModel;
-}
+class LibraryNavigation;
+} // namespace bw
 
 namespace bw::ui::GroupMenu {
 
 // Titles the menu with the destination line and replaces its items with the current choices.
-void fill(QMenu& menu, LibraryModel& library, const std::function<void()>& newGroup);
+void fill(QMenu& menu, const LibraryModel& library, LibraryNavigation& navigation,
+          const std::function<void()>& newGroup);
 
 } // namespace bw::ui::GroupMenu

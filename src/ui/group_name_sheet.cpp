@@ -1,6 +1,6 @@
 #include "ui/group_name_sheet.h"
 
-#include "library/library_model.h"
+#include "library/library_navigation.h"
 #include "ui/sheet_buttons.h"
 #include "ui/text_styles.h"
 
@@ -13,8 +13,9 @@
 
 namespace bw::ui {
 
-GroupNameSheet::GroupNameSheet(const GroupEditor& editor, LibraryModel& library, QWidget* parent)
-    : QDialog(parent), m_editor(editor), m_library(library), m_name(new QLineEdit(this)),
+GroupNameSheet::GroupNameSheet(const GroupEditor& editor, LibraryNavigation& navigation,
+                               QWidget* parent)
+    : QDialog(parent), m_editor(editor), m_navigation(navigation), m_name(new QLineEdit(this)),
       m_problem(new QLabel(this)), m_confirm(new QPushButton(this)) {
     const auto* rename = std::get_if<GroupEditor::Rename>(&editor.purpose);
     const QString title = rename ? "Rename Group" : "New Group";
@@ -72,7 +73,7 @@ void GroupNameSheet::confirm() {
     }
     // Success clears the library's request, and whoever shows the sheet may close it then.
     const QPointer<GroupNameSheet> self(this);
-    const auto problem = m_library.confirmGroupName(m_editor, m_name->text().toStdString());
+    const auto problem = m_navigation.confirmGroupName(m_editor, m_name->text().toStdString());
     if (!self) {
         return;
     }

@@ -10,7 +10,7 @@ class QLineEdit;
 class QPushButton;
 
 namespace bw {
-class LibraryModel;
+class LibraryNavigation;
 } // namespace bw
 
 namespace bw::ui {
@@ -21,7 +21,8 @@ class GroupNameSheet : public QDialog {
 public:
     // Performs the editor's request on confirming and closes (accepts) on success; stays open
     // with the problem shown under the name when it fails.
-    GroupNameSheet(const GroupEditor& editor, LibraryModel& library, QWidget* parent = nullptr);
+    GroupNameSheet(const GroupEditor& editor, LibraryNavigation& navigation,
+                   QWidget* parent = nullptr);
 
     const GroupEditor& editor() const { return m_editor; }
 
@@ -29,7 +30,7 @@ private:
     void confirm();
 
     GroupEditor m_editor;
-    LibraryModel& m_library;
+    LibraryNavigation& m_navigation;
     QLineEdit* m_name;
     QLabel* m_problem;
     QPushButton* m_confirm;

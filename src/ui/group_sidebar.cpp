@@ -1,6 +1,7 @@
 #include "ui/group_sidebar.h"
 
 #include "library/library_model.h"
+#include "library/library_navigation.h"
 #include "ui/confirmation.h"
 #include "ui/sidebar_list.h"
 #include "ui/symbols.h"
@@ -13,8 +14,9 @@
 
 namespace bw::ui {
 
-GroupSidebar::GroupSidebar(LibraryModel& library, QWidget* parent)
-    : QWidget(parent), m_library(library), m_list(new SidebarList(library)),
+GroupSidebar::GroupSidebar(LibraryModel& library, LibraryNavigation& navigation, QWidget* parent)
+    : QWidget(parent), m_library(library), m_navigation(navigation),
+      m_list(new SidebarList(library)),
       m_newGroupButton(new QPushButton(symbol("plus"), "New Group…")) {
     m_newGroupButton->setFlat(true);
     auto* layout = new QVBoxLayout(this);
@@ -24,22 +26,23 @@ GroupSidebar::GroupSidebar(LibraryModel& library, QWidget* parent)
     layout->addWidget(m_newGroupButton, 0, Qt::AlignLeft);
 
     connect(m_newGroupButton, &QPushButton::clicked, this,
-            [this] { m_library.setGroupEditor(GroupEditor::make(GroupEditor::Create{})); });
+            [this] { m_navigation.setGroupEditor(GroupEditor::make(GroupEditor::Create{})); });
     connect(m_list, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* row) {
         // Choosing nothing (or the heading) leaves the filter as it is.
         const auto filter = SidebarList::filterOf(row);
         if (!filter) {
             QMetaObject::invokeMethod(this, &GroupSidebar::showSelectedFilter,
                                       Qt::QueuedConnection);
-        } else if (*filter != m_library.filter()) {
-            m_library.setFilter(*filter);
+        } else if (*filter != m_navigation.filter()) {
+            m_navigation.setFilter(*filter);
         }
     });
     connect(m_list, &QWidget::customContextMenuRequested, this, &GroupSidebar::showContextMenu);
     connect(m_list, &SidebarList::deleteRequested, this, &GroupSidebar::deleteSelectedGroup);
     connect(&library, &LibraryModel::itemsChanged, this, &GroupSidebar::reload);
     connect(&library, &LibraryModel::groupsChanged, this, &GroupSidebar::reload);
-    connect(&library, &LibraryModel::filterChanged, this, &GroupSidebar::showSelectedFilter);
+    connect(&navigation, &LibraryNavigation::filterChanged, this,
+            &GroupSidebar::showSelectedFilter);
     reload();
 }
 
@@ -51,7 +54,7 @@ void GroupSidebar::reload() {
 
 void GroupSidebar::showSelectedFilter() {
     const QSignalBlocker blocker(m_list);
-    m_list->setCurrentItem(m_list->rowFor(m_library.filter()));
+    m_list->setCurrentItem(m_list->rowFor(m_navigation.filter()));
 }
 
 void GroupSidebar::showContextMenu(const QPoint& position) {
@@ -64,14 +67,14 @@ void GroupSidebar::showContextMenu(const QPoint& position) {
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->addAction("Rename Group…", this, [this, group = *group] {
-        m_library.setGroupEditor(GroupEditor::make(GroupEditor::Rename{group}));
+        m_navigation.setGroupEditor(GroupEditor::make(GroupEditor::Rename{group}));
     });
     menu->addAction("Delete Group…", this, [this, group = *group] { confirmDeleting(group); });
     menu->popup(m_list->viewport()->mapToGlobal(position));
 }
 
 void GroupSidebar::deleteSelectedGroup() {
-    if (const auto id = m_library.filter().groupID()) {
+    if (const auto id = m_navigation.filter().groupID()) {
         if (const auto group = m_library.group(*id)) {
             confirmDeleting(*group);
         }

@@ -15,6 +15,7 @@ class QPushButton;
 
 namespace bw {
 class LibraryModel;
+class LibraryNavigation;
 struct LibraryGroup;
 } // namespace bw
 
@@ -26,7 +27,7 @@ class GroupSidebar : public QWidget {
     Q_OBJECT
 
 public:
-    explicit GroupSidebar(LibraryModel& library, QWidget* parent = nullptr);
+    GroupSidebar(LibraryModel& library, LibraryNavigation& navigation, QWidget* parent = nullptr);
 
     SidebarList* list() const { return m_list; }
     QPushButton* newGroupButton() const { return m_newGroupButton; }
@@ -41,6 +42,7 @@ private:
     void deleteSelectedGroup();
 
     LibraryModel& m_library;
+    LibraryNavigation& m_navigation;
     SidebarList* m_list;
     QPushButton* m_newGroupButton;
     QPointer<QMessageBox> m_deleting;

@@ -40,7 +40,7 @@ std::vector<std::filesystem::path> droppedFiles(const QMimeData* data) {
 } // namespace
 
 MainWindow::MainWindow(AppModel& app, QWidget* parent)
-    : QMainWindow(parent), m_app(app), m_sidebar(new GroupSidebar(app.library())),
+    : QMainWindow(parent), m_app(app), m_sidebar(new GroupSidebar(app.library(), app.navigation())),
       m_list(new RecordingList(app)), m_detail(new DetailView(app)),
       m_splitter(new QSplitter(Qt::Horizontal)) {
     setWindowTitle("Brindlewick");
@@ -117,7 +117,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
         return;
     }
     event->acceptProposedAction();
-    m_app.library().importFiles(files);
+    m_app.imports().importFiles(files);
 }
 
 } // namespace bw::ui

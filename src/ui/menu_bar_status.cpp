@@ -69,8 +69,8 @@ std::string transcriptionLine(const TranscriptionJob& job, const std::string& ti
     return "Saving the transcript of \u201c" + title + "\u201d\u2026";
 }
 
-std::string destinationLine(const LibraryModel& library) {
-    if (const auto id = library.recordingDestination()) {
+std::string destinationLine(const LibraryModel& library, const LibraryNavigation& navigation) {
+    if (const auto id = navigation.recordingDestination()) {
         if (const auto group = library.group(*id)) {
             return "Group: " + group->name;
         }
@@ -78,10 +78,10 @@ std::string destinationLine(const LibraryModel& library) {
     return "Group: None";
 }
 
-DestinationMenu destinationMenu(const LibraryModel& library) {
-    const std::optional<Uuid> destination = library.recordingDestination();
+DestinationMenu destinationMenu(const LibraryModel& library, const LibraryNavigation& navigation) {
+    const std::optional<Uuid> destination = navigation.recordingDestination();
     DestinationMenu menu;
-    menu.title = destinationLine(library);
+    menu.title = destinationLine(library, navigation);
     menu.noGroup = {std::nullopt, "No Group", !destination};
     for (const auto& group : library.groups()) {
         menu.groups.push_back({group.id, group.name, destination == group.id});

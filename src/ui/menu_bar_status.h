@@ -16,6 +16,7 @@
 namespace bw {
 class AppModel;
 class LibraryModel;
+class LibraryNavigation;
 } // namespace bw
 
 namespace bw::ui::MenuBarStatus {
@@ -45,8 +46,8 @@ std::vector<std::string> lines(RecorderModel::Phase recorderPhase, double record
 std::string transcriptionLine(const TranscriptionJob& job, const std::string& title);
 
 // "Group: " + the recording destination's name, or "Group: None".
-std::string destinationLine(const LibraryModel& library);
-DestinationMenu destinationMenu(const LibraryModel& library);
+std::string destinationLine(const LibraryModel& library, const LibraryNavigation& navigation);
+DestinationMenu destinationMenu(const LibraryModel& library, const LibraryNavigation& navigation);
 
 // "CFBundleDisplayName", else "CFBundleName", else "Brindlewick".
 std::string appName(const nlohmann::json& info);

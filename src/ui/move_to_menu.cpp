@@ -1,10 +1,12 @@
 #include "ui/move_to_menu.h"
 
 #include "library/library_model.h"
+#include "library/library_navigation.h"
 
 namespace bw::ui {
 
-MoveToMenu::MoveToMenu(const LibraryItem& item, LibraryModel& library, QWidget* parent)
+MoveToMenu::MoveToMenu(const LibraryItem& item, LibraryModel& library,
+                       LibraryNavigation& navigation, QWidget* parent)
     : QMenu("Move To", parent) {
     const Uuid id = item.id;
     QAction* noGroup = addAction("No Group", this, [&library, id] { library.move({id}, {}); });
@@ -19,8 +21,8 @@ MoveToMenu::MoveToMenu(const LibraryItem& item, LibraryModel& library, QWidget* 
         entry->setEnabled(item.groupID != group.id);
     }
     addSeparator();
-    addAction("New Group…", this, [&library, id] {
-        library.setGroupEditor(GroupEditor::make(GroupEditor::Create{{id}}));
+    addAction("New Group…", this, [&navigation, id] {
+        navigation.setGroupEditor(GroupEditor::make(GroupEditor::Create{{id}}));
     });
 }
 

@@ -8,7 +8,8 @@
 
 namespace bw {
 class LibraryModel;
-}
+class LibraryNavigation;
+} // namespace bw
 
 namespace bw::ui {
 
@@ -16,7 +17,8 @@ class MoveToMenu : public QMenu {
     Q_OBJECT
 
 public:
-    MoveToMenu(const LibraryItem& item, LibraryModel& library, QWidget* parent = nullptr);
+    MoveToMenu(const LibraryItem& item, LibraryModel& library, LibraryNavigation& navigation,
+               QWidget* parent = nullptr);
 };
 
 } // namespace bw::ui

@@ -7,14 +7,14 @@
 #include <QPointer>
 
 namespace bw {
-class LibraryModel;
+class LibraryNavigation;
 }
 
 namespace bw::ui {
 
 class NewGroupPanel {
 public:
-    explicit NewGroupPanel(LibraryModel& library);
+    explicit NewGroupPanel(LibraryNavigation& navigation);
     ~NewGroupPanel();
     NewGroupPanel(const NewGroupPanel&) = delete;
     NewGroupPanel& operator=(const NewGroupPanel&) = delete;
@@ -25,7 +25,7 @@ public:
     GroupNameSheet* panel() const { return m_panel; }
 
 private:
-    LibraryModel& m_library;
+    LibraryNavigation& m_navigation;
     QPointer<GroupNameSheet> m_panel;
 };
 

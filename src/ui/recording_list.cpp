@@ -22,8 +22,7 @@
 namespace bw::ui {
 namespace {
 
-QString listTitle(const LibraryModel& library) {
-    const LibraryFilter& filter = library.filter();
+QString listTitle(const LibraryModel& library, const LibraryFilter& filter) {
     if (filter.kind() == LibraryFilter::Kind::notFiled) {
         return "No Group";
     }
@@ -92,9 +91,10 @@ RecordingList::RecordingList(AppModel& app, QWidget* parent)
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &RecordingList::reload);
     connect(m_model, &QAbstractItemModel::layoutChanged, this, &RecordingList::reload);
     connect(&app.search(), &LibrarySearch::matchesChanged, this, &RecordingList::reload);
-    connect(&library, &LibraryModel::filterChanged, this, &RecordingList::reload);
+    LibraryNavigation& navigation = app.navigation();
+    connect(&navigation, &LibraryNavigation::filterChanged, this, &RecordingList::reload);
     connect(&library, &LibraryModel::groupsChanged, this, &RecordingList::reload);
-    connect(&library, &LibraryModel::selectionChanged, this, &RecordingList::showSelection);
+    connect(&navigation, &LibraryNavigation::selectionChanged, this, &RecordingList::showSelection);
     connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &RecordingList::selectRow);
     connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
@@ -122,7 +122,7 @@ void RecordingList::searchTyped() {
 void RecordingList::reload() {
     const LibraryModel& library = m_app.library();
     const LibrarySearch& search = m_app.search();
-    m_header->setContent(listTitle(library), m_model->rowCount());
+    m_header->setContent(listTitle(library, m_app.navigation().filter()), m_model->rowCount());
     if (search.isActive() != m_wasSearching) {
         // Rows grow a line for the match while searching; the view measures them again.
         m_wasSearching = search.isActive();
@@ -140,7 +140,7 @@ void RecordingList::reload() {
         m_emptyState->setContent(
             "waveform", "No recordings yet",
             "Record a meeting or dictation, or drag an m4a, mp3 or wav file here.");
-    } else if (library.filter().kind() == LibraryFilter::Kind::group) {
+    } else if (m_app.navigation().filter().kind() == LibraryFilter::Kind::group) {
         m_emptyState->setContent("folder", "No recordings in this group",
                                  "Record or import while this group is selected, or drag "
                                  "recordings onto the group in the sidebar.");
@@ -154,7 +154,7 @@ void RecordingList::reload() {
 }
 
 void RecordingList::showSelection() {
-    const auto& selection = m_app.library().selection();
+    const auto& selection = m_app.navigation().selection();
     const QModelIndex index = selection ? m_model->indexOf(*selection) : QModelIndex();
     QItemSelectionModel& selected = *m_view->selectionModel();
     m_showingSelection = true;
@@ -176,7 +176,7 @@ void RecordingList::selectRow() {
         return;
     }
     const auto rows = m_view->selectionModel()->selectedRows();
-    m_app.library().setSelection(
+    m_app.navigation().setSelection(
         rows.isEmpty() ? std::nullopt : std::optional(m_model->row(rows.front().row()).item.id));
 }
 
@@ -184,7 +184,7 @@ QMenu* RecordingList::makeContextMenu(int row) {
     const LibraryItem item = m_model->row(row).item;
     auto* menu = new QMenu(this);
     menu->addAction("Rename…", this, [this, item] { rename(item); });
-    menu->addMenu(new MoveToMenu(item, m_app.library(), menu));
+    menu->addMenu(new MoveToMenu(item, m_app.library(), m_app.navigation(), menu));
     menu->addSeparator();
     QAction* remove = menu->addAction("Delete…", this, [this, item] { confirmDeleting(item); });
     remove->setEnabled(isDeletable(item));
@@ -220,7 +220,7 @@ void RecordingList::confirmDeleting(const LibraryItem& item) {
 }
 
 void RecordingList::deleteSelected() {
-    const auto& selection = m_app.library().selection();
+    const auto& selection = m_app.navigation().selection();
     if (!selection) {
         return;
     }

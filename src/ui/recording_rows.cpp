@@ -6,7 +6,7 @@
 namespace bw::ui {
 
 RecordingRows::RecordingRows(AppModel& app, RecordingListModel& rows, QObject* parent)
-    : RecordingFilterModel(rows, app.library(), &app.search(), parent) {}
+    : RecordingFilterModel(rows, app.library(), app.navigation(), &app.search(), parent) {}
 
 LibraryRow RecordingRows::libraryRow(int index) const {
     const auto& shown = row(index);

@@ -13,7 +13,7 @@ namespace bw::ui {
 TrayMenu::TrayMenu(AppModel& app, QString appName, std::function<void()> quit, bool showIcon,
                    QObject* parent)
     : QObject(parent), m_app(app), m_appName(std::move(appName)), m_quit(std::move(quit)),
-      m_newGroupPanel(app.library()) {
+      m_newGroupPanel(app.navigation()) {
     auto& recorder = m_app.recorder();
     auto& library = m_app.library();
     // The menu changes shape when these change; the actions may be the ones being triggered,
@@ -23,9 +23,11 @@ TrayMenu::TrayMenu(AppModel& app, QString appName, std::function<void()> quit, b
         connect(&recorder, signal, this, &TrayMenu::scheduleRebuild);
     }
     for (auto signal : {&LibraryModel::groupsChanged, &LibraryModel::itemsChanged,
-                        &LibraryModel::filterChanged, &LibraryModel::activeRecordingIDChanged}) {
+                        &LibraryModel::activeRecordingIDChanged}) {
         connect(&library, signal, this, &TrayMenu::scheduleRebuild);
     }
+    connect(&m_app.navigation(), &LibraryNavigation::filterChanged, this,
+            &TrayMenu::scheduleRebuild);
     connect(&recorder, &RecorderModel::durationChanged, this, &TrayMenu::updateStatus);
     connect(&m_app.transcription(), &TranscriptionService::jobChanged, this,
             &TrayMenu::updateStatus);
@@ -146,7 +148,8 @@ void TrayMenu::rebuild() {
     start->setEnabled(idle);
     connect(start, &QAction::triggered, &m_app, &AppModel::startRecording);
 
-    GroupMenu::fill(m_groupMenu, m_app.library(), [this] { m_newGroupPanel.show(); });
+    GroupMenu::fill(m_groupMenu, m_app.library(), m_app.navigation(),
+                    [this] { m_newGroupPanel.show(); });
     m_menu.addMenu(&m_groupMenu);
 
     m_microphoneMenu.setTitle("Microphone");

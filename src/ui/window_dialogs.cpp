@@ -52,9 +52,9 @@ std::optional<Uuid> flag(bool set) {
 
 WindowDialogs::WindowDialogs(AppModel& app, QWidget* window)
     : QObject(window), m_app(app), m_window(window) {
-    LibraryModel& library = app.library();
-    connect(&library, &LibraryModel::alertChanged, this, &WindowDialogs::showAlert);
-    connect(&library, &LibraryModel::groupEditorChanged, this, &WindowDialogs::showGroupNameSheet);
+    connect(&app.alerts(), &AlertCentre::alertChanged, this, &WindowDialogs::showAlert);
+    connect(&app.navigation(), &LibraryNavigation::groupEditorChanged, this,
+            &WindowDialogs::showGroupNameSheet);
     connect(&app, &AppModel::diagnosticsChanged, this, &WindowDialogs::showDiagnosticsSheet);
     connect(&app, &AppModel::isImporterPresentedChanged, this, &WindowDialogs::showImporter);
     showAlert();
@@ -64,16 +64,12 @@ WindowDialogs::WindowDialogs(AppModel& app, QWidget* window)
 }
 
 void WindowDialogs::showAlert() {
-    LibraryModel& library = m_app.library();
-    const auto& alert = library.alert();
+    AlertCentre& alerts = m_app.alerts();
+    const auto& alert = alerts.alert();
     follow<QMessageBox>(
         this, m_alert, m_alertID, alert ? std::optional(alert->id) : std::nullopt,
         [&] { return makeAlert(*alert); },
-        [library = &library](const Uuid& id) {
-            if (library->alert() && library->alert()->id == id) {
-                library->setAlert(std::nullopt);
-            }
-        });
+        [alerts = &alerts](const Uuid& id) { alerts->dismiss(id); });
 }
 
 QMessageBox* WindowDialogs::makeAlert(const AppAlert& alert) {
@@ -92,14 +88,14 @@ QMessageBox* WindowDialogs::makeAlert(const AppAlert& alert) {
 }
 
 void WindowDialogs::showGroupNameSheet() {
-    LibraryModel& library = m_app.library();
-    const auto& editor = library.groupEditor();
+    LibraryNavigation& navigation = m_app.navigation();
+    const auto& editor = navigation.groupEditor();
     follow<QDialog>(
         this, m_groupNameSheet, m_groupEditorID, editor ? std::optional(editor->id) : std::nullopt,
-        [&] { return new GroupNameSheet(*editor, library, m_window); },
-        [library = &library](const Uuid& id) {
-            if (library->groupEditor() && library->groupEditor()->id == id) {
-                library->setGroupEditor(std::nullopt);
+        [&] { return new GroupNameSheet(*editor, navigation, m_window); },
+        [navigation = &navigation](const Uuid& id) {
+            if (navigation->groupEditor() && navigation->groupEditor()->id == id) {
+                navigation->setGroupEditor(std::nullopt);
             }
         });
 }
@@ -140,7 +136,7 @@ QFileDialog* WindowDialogs::makeImporter() {
         if (!paths.empty()) {
             m_app.dialogFolders().rememberChosenFile(DialogFolders::Purpose::import, paths.front());
         }
-        m_app.library().importFiles(paths);
+        m_app.imports().importFiles(paths);
     });
     return importer;
 }

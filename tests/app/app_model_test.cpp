@@ -123,7 +123,7 @@ TEST_F(AppModelTest, StartingWhileRecordingDoesNothingAndAFailedStartShowsTheWin
     m_access->current = MicrophoneAccessStatus::denied;
     app->startRecording();
     EXPECT_EQ(app->recorder().phase(), Phase::idle);
-    EXPECT_TRUE(app->library().alert().has_value());
+    EXPECT_TRUE(app->alerts().alert().has_value());
     EXPECT_EQ(presented, 1);
     EXPECT_EQ(app->library().items().size(), 1u);
 }
@@ -142,7 +142,7 @@ TEST_F(AppModelTest, DeletingUnloadsThePlayerOnlyForItsOwnRecording) {
     EXPECT_EQ(app->player().url(), std::nullopt);
     EXPECT_FALSE(app->library().item(loaded.id));
     EXPECT_FALSE(std::filesystem::exists(audio));
-    EXPECT_FALSE(app->library().alert());
+    EXPECT_FALSE(app->alerts().alert());
 }
 
 TEST_F(AppModelTest, DeletingATranscribingRecordingCancelsItsTranscription) {
@@ -276,11 +276,11 @@ TEST(AppModelLiveTest, WithoutItsLibraryFolderTheAppWorksInTheTemporaryOneAndSay
 
     const auto app = AppModel::live();
     EXPECT_EQ(app->library().store().rootURL(), temporaryLibraryRoot());
-    ASSERT_TRUE(app->library().alert());
-    EXPECT_EQ(app->library().alert()->title, "Brindlewick couldn't open its library");
-    EXPECT_TRUE(app->library().alert()->message.starts_with("Until this is fixed, new recordings "
-                                                            "go to a temporary folder"))
-        << app->library().alert()->message;
+    ASSERT_TRUE(app->alerts().alert());
+    EXPECT_EQ(app->alerts().alert()->title, "Brindlewick couldn't open its library");
+    EXPECT_TRUE(app->alerts().alert()->message.starts_with("Until this is fixed, new recordings "
+                                                           "go to a temporary folder"))
+        << app->alerts().alert()->message;
     EXPECT_FALSE(app->transcription().engine()); // no model is loaded before a transcription
     EXPECT_EQ(app->recorder().phase(), Phase::idle);
 }

@@ -67,7 +67,7 @@ protected:
     FakeAudioPlayers players;
     std::unique_ptr<AppModel> app = makeApp();
     RecordingListModel rows{*app};
-    RecordingFilterModel filtered{rows, app->library(), &app->search()};
+    RecordingFilterModel filtered{rows, app->library(), app->navigation(), &app->search()};
     QAbstractItemModelTester rowsTester{&rows,
                                         QAbstractItemModelTester::FailureReportingMode::Fatal};
     QAbstractItemModelTester filteredTester{&filtered,
@@ -133,12 +133,12 @@ TEST_F(RecordingListModelTest, TheSidebarsFilterAndTheSearchNarrowTheRows) {
     app->library().refreshFromDisk();
     app->library().move({budget}, team.id);
 
-    app->library().setFilter(LibraryFilter::group(team.id));
+    app->navigation().setFilter(LibraryFilter::group(team.id));
     EXPECT_EQ(titles(), QStringList{"Budget review"});
-    app->library().setFilter(LibraryFilter::notFiled());
+    app->navigation().setFilter(LibraryFilter::notFiled());
     EXPECT_EQ(titles(), (QStringList{"Retro", "Standup"}));
 
-    app->library().setFilter(LibraryFilter::all());
+    app->navigation().setFilter(LibraryFilter::all());
     LibrarySearch& search = app->search();
     ASSERT_TRUE(test::waitUntil([&] { return !search.isUpdating(); }));
     search.setText("berlin strasse");

@@ -54,7 +54,8 @@ TEST(TranscriptionResumerTest, ResumesEveryJobQuittingInterruptedInTurn) {
         }
     }
 
-    LibraryModel library(store, nullptr);
+    AlertCentre alerts;
+    LibraryModel library(store, alerts);
     TranscriptionService service(store, [&] { return engine; });
     TranscriptionResumer resumer(library, service);
     std::map<Uuid, TranscriptionJob> started; // each job as it started

@@ -1,7 +1,9 @@
 #include "base/iso_date.h"
 #include "fakes/memory_user_defaults.h"
+#include "library/import_queue.h"
 #include "library/library_error.h"
 #include "library/library_model.h"
+#include "library/library_navigation.h"
 #include "library/library_test_support.h"
 #include "support/core_application.h"
 
@@ -25,12 +27,12 @@ const std::string support = "If it keeps happening, email support@brindlewick.ap
 
 // Spies on every change signal of a model.
 struct SignalCounts {
-    explicit SignalCounts(LibraryModel& model)
+    SignalCounts(LibraryModel& model, LibraryNavigation& navigation, AlertCentre& alerts)
         : items(&model, &LibraryModel::itemsChanged), groups(&model, &LibraryModel::groupsChanged),
-          filter(&model, &LibraryModel::filterChanged),
-          selection(&model, &LibraryModel::selectionChanged),
-          alert(&model, &LibraryModel::alertChanged),
-          editor(&model, &LibraryModel::groupEditorChanged),
+          filter(&navigation, &LibraryNavigation::filterChanged),
+          selection(&navigation, &LibraryNavigation::selectionChanged),
+          alert(&alerts, &AlertCentre::alertChanged),
+          editor(&navigation, &LibraryNavigation::groupEditorChanged),
           active(&model, &LibraryModel::activeRecordingIDChanged) {}
 
     QSignalSpy items, groups, filter, selection, alert, editor, active;
@@ -52,9 +54,14 @@ protected:
     fs::path root = folder / "Library";
     LibraryStore store{root};
     MemoryUserDefaults defaults;
+    AlertCentre alerts;
+    std::unique_ptr<LibraryNavigation> navigation;
 
+    // The model, with the navigation over it made anew.
     std::unique_ptr<LibraryModel> makeModel() {
-        return std::make_unique<LibraryModel>(store, &defaults);
+        auto model = std::make_unique<LibraryModel>(store, alerts);
+        navigation = std::make_unique<LibraryNavigation>(*model, &defaults);
+        return model;
     }
 
     LibraryItem add(const std::string& title, std::int64_t createdAt,
@@ -64,11 +71,11 @@ protected:
         return item;
     }
 
-    static void waitForImports(LibraryModel& model) {
-        QSignalSpy finished(&model, &LibraryModel::importFinished);
-        while (model.isImporting() && finished.wait(10000)) {
+    static void waitForImports(ImportQueue& imports) {
+        QSignalSpy finished(&imports, &ImportQueue::importFinished);
+        while (imports.isImporting() && finished.wait(10000)) {
         }
-        ASSERT_FALSE(model.isImporting());
+        ASSERT_FALSE(imports.isImporting());
     }
 
     static std::vector<std::string> titles(const std::vector<LibraryItem>& items) {
@@ -100,7 +107,7 @@ TEST_F(LibraryModelTest, StartRestoresTheStoredFilter) {
             defaults.values[key] = *c.stored;
         }
         auto model = makeModel();
-        EXPECT_EQ(model->filter(), c.expected) << c.stored.value_or("(none)");
+        EXPECT_EQ(navigation->filter(), c.expected) << c.stored.value_or("(none)");
         EXPECT_EQ(!defaults.writes.empty(), c.writtenBack);
         if (c.writtenBack) {
             EXPECT_EQ(defaults.values[key], c.expected.storedValue());
@@ -143,59 +150,60 @@ TEST_F(LibraryModelTest, NewRecordingsGoToTheGroupShown) {
     for (const auto& c :
          {Case{LibraryFilter::group(calls.id), calls.id}, Case{LibraryFilter::all(), std::nullopt},
           Case{LibraryFilter::notFiled(), std::nullopt}}) {
-        model->setFilter(c.filter);
+        navigation->setFilter(c.filter);
         auto item = model
-                        ->beginRecording("Take", std::chrono::system_clock::time_point(
-                                                     std::chrono::milliseconds(1741338902750)))
+                        ->beginRecording("Take",
+                                         std::chrono::system_clock::time_point(
+                                             std::chrono::milliseconds(1741338902750)),
+                                         navigation->groupForNewItems())
                         .item;
         EXPECT_EQ(item.groupID, c.expected) << c.filter.storedValue();
         EXPECT_EQ(item.createdAt.time_since_epoch().count(), 1741338902);
         EXPECT_EQ(item.state, LibraryItem::State::recording);
         EXPECT_EQ(item.audioFileName, "audio.caf");
         EXPECT_EQ(model->items().front(), item);
-        EXPECT_EQ(model->selection(), item.id);
         EXPECT_EQ(model->activeRecordingID(), item.id);
-        EXPECT_EQ(model->recordingDestination(), c.expected);
+        EXPECT_EQ(navigation->recordingDestination(), c.expected);
         EXPECT_EQ(store.item(item.id), item);
         model->finishRecording(item.id, 42.5);
         EXPECT_FALSE(model->activeRecordingID());
         EXPECT_EQ(store.item(item.id).state, LibraryItem::State::complete);
         EXPECT_EQ(model->item(item.id)->duration, 42.5);
     }
-    EXPECT_FALSE(model->alert());
+    EXPECT_FALSE(alerts.alert());
 }
 
 TEST_F(LibraryModelTest, FinishingARecordingThatCannotBeSavedAlerts) {
     auto model = makeModel();
-    auto item = model->beginRecording("Take", std::chrono::system_clock::now()).item;
+    auto item = model->beginRecording("Take", std::chrono::system_clock::now(), std::nullopt).item;
     fs::remove(store.itemFolderURL(item.id) / "item.json");
     model->finishRecording(item.id, 3);
-    ASSERT_TRUE(model->alert());
-    EXPECT_EQ(model->alert()->title, "The recording's details couldn't be saved");
-    EXPECT_EQ(model->alert()->message,
+    ASSERT_TRUE(alerts.alert());
+    EXPECT_EQ(alerts.alert()->title, "The recording's details couldn't be saved");
+    EXPECT_EQ(alerts.alert()->message,
               "The audio is kept. Check that this computer has enough free disk space. " + support +
                   " (The recording no longer exists.)");
-    EXPECT_FALSE(model->alert()->action);
+    EXPECT_FALSE(alerts.alert()->action);
 }
 
 TEST_F(LibraryModelTest, DeletingTheActiveRecordingDoesNothing) {
     auto model = makeModel();
-    auto item = model->beginRecording("Take", std::chrono::system_clock::now()).item;
-    SignalCounts counts(*model);
+    auto item = model->beginRecording("Take", std::chrono::system_clock::now(), std::nullopt).item;
+    SignalCounts counts(*model, *navigation, alerts);
     model->deleteItem(item.id);
     EXPECT_TRUE(fs::exists(store.itemFolderURL(item.id)));
-    EXPECT_FALSE(model->alert());
+    EXPECT_FALSE(alerts.alert());
     EXPECT_EQ(counts.items.count(), 0);
 
     auto other = add("Other", 1);
-    model->setSelection(other.id);
+    navigation->setSelection(other.id);
     model->deleteItem(other.id);
     EXPECT_FALSE(model->item(other.id));
-    EXPECT_FALSE(model->selection());
+    EXPECT_FALSE(navigation->selection());
     model->deleteItem(other.id);
-    ASSERT_TRUE(model->alert());
-    EXPECT_EQ(model->alert()->title, "The recording couldn't be deleted");
-    EXPECT_EQ(model->alert()->message, "Quit and reopen Brindlewick, then try again. " + support +
+    ASSERT_TRUE(alerts.alert());
+    EXPECT_EQ(alerts.alert()->title, "The recording couldn't be deleted");
+    EXPECT_EQ(alerts.alert()->message, "Quit and reopen Brindlewick, then try again. " + support +
                                            " (The recording no longer exists.)");
 }
 
@@ -203,15 +211,15 @@ TEST_F(LibraryModelTest, RenamingReportsFailuresAndKeepsTheTitle) {
     auto item = add("Old", 1);
     auto model = makeModel();
     EXPECT_FALSE(model->rename(item.id, "   "));
-    ASSERT_TRUE(model->alert());
-    EXPECT_EQ(model->alert()->title, "Something went wrong");
-    EXPECT_EQ(model->alert()->message,
+    ASSERT_TRUE(alerts.alert());
+    EXPECT_EQ(alerts.alert()->title, "Something went wrong");
+    EXPECT_EQ(alerts.alert()->message,
               "The title can't be empty. The recording keeps its previous title.");
     EXPECT_EQ(model->item(item.id)->title, "Old");
 
     EXPECT_FALSE(model->rename(Uuid::random(), "New"));
-    EXPECT_EQ(model->alert()->title, "The recording couldn't be renamed");
-    EXPECT_EQ(model->alert()->message, "It keeps its previous title. Try again. " + support +
+    EXPECT_EQ(alerts.alert()->title, "The recording couldn't be renamed");
+    EXPECT_EQ(alerts.alert()->message, "It keeps its previous title. Try again. " + support +
                                            " (The recording no longer exists.)");
 
     EXPECT_TRUE(model->rename(item.id, " New "));
@@ -222,13 +230,13 @@ TEST_F(LibraryModelTest, MovingAndDeletingGroupsReportFailures) {
     auto item = add("Take", 1);
     auto model = makeModel();
     model->move({item.id}, Uuid::random());
-    ASSERT_TRUE(model->alert());
-    EXPECT_EQ(model->alert()->title, "The recordings couldn't be moved");
-    EXPECT_EQ(model->alert()->message, "They stay where they were. Try again. " + support +
+    ASSERT_TRUE(alerts.alert());
+    EXPECT_EQ(alerts.alert()->title, "The recordings couldn't be moved");
+    EXPECT_EQ(alerts.alert()->message, "They stay where they were. Try again. " + support +
                                            " (The group no longer exists.)");
     model->deleteGroup(Uuid::random());
-    EXPECT_EQ(model->alert()->title, "The group couldn't be deleted");
-    EXPECT_EQ(model->alert()->message, "Its recordings are unchanged. Try again. " + support +
+    EXPECT_EQ(alerts.alert()->title, "The group couldn't be deleted");
+    EXPECT_EQ(alerts.alert()->message, "Its recordings are unchanged. Try again. " + support +
                                            " (The group no longer exists.)");
 }
 
@@ -236,60 +244,61 @@ TEST_F(LibraryModelTest, DeletingTheShownGroupFallsBackToAll) {
     auto calls = store.createGroup("Calls", std::chrono::system_clock::now());
     auto item = add("Take", 1, calls.id);
     auto model = makeModel();
-    model->setFilter(LibraryFilter::group(calls.id));
-    model->setSelection(item.id);
+    navigation->setFilter(LibraryFilter::group(calls.id));
+    navigation->setSelection(item.id);
     model->deleteGroup(calls.id);
     EXPECT_TRUE(model->groups().empty());
-    EXPECT_EQ(model->filter(), LibraryFilter::all());
+    EXPECT_EQ(navigation->filter(), LibraryFilter::all());
     EXPECT_EQ(defaults.values[key], "all");
     EXPECT_FALSE(model->item(item.id)->groupID);
-    EXPECT_EQ(model->selection(), item.id); // still visible under All
-    EXPECT_FALSE(model->alert());
+    EXPECT_EQ(navigation->selection(), item.id); // still visible under All
+    EXPECT_FALSE(alerts.alert());
 }
 
 TEST_F(LibraryModelTest, ChoosingTheDestination) {
     auto calls = store.createGroup("Calls", std::chrono::system_clock::now());
     auto loose = add("loose", 1);
     auto model = makeModel();
-    model->setSelection(loose.id);
+    navigation->setSelection(loose.id);
 
-    model->chooseDestination(std::nullopt); // on All: stays on All
-    EXPECT_EQ(model->filter(), LibraryFilter::all());
+    navigation->chooseDestination(std::nullopt); // on All: stays on All
+    EXPECT_EQ(navigation->filter(), LibraryFilter::all());
 
-    auto recording = model->beginRecording("Take", std::chrono::system_clock::now()).item;
-    model->setSelection(loose.id);
-    model->chooseDestination(calls.id);
-    EXPECT_EQ(model->filter(), LibraryFilter::group(calls.id));
+    auto recording =
+        model->beginRecording("Take", std::chrono::system_clock::now(), std::nullopt).item;
+    navigation->setSelection(loose.id);
+    navigation->chooseDestination(calls.id);
+    EXPECT_EQ(navigation->filter(), LibraryFilter::group(calls.id));
     EXPECT_EQ(store.item(recording.id).groupID, calls.id);
-    EXPECT_EQ(model->recordingDestination(), calls.id);
-    EXPECT_FALSE(model->selection()); // loose is not in Calls
+    EXPECT_EQ(navigation->recordingDestination(), calls.id);
+    EXPECT_FALSE(navigation->selection()); // loose is not in Calls
 
-    model->setSelection(recording.id);
-    model->chooseDestination(std::nullopt); // on a group: switches to No Group
-    EXPECT_EQ(model->filter(), LibraryFilter::notFiled());
+    navigation->setSelection(recording.id);
+    navigation->chooseDestination(std::nullopt); // on a group: switches to No Group
+    EXPECT_EQ(navigation->filter(), LibraryFilter::notFiled());
     EXPECT_FALSE(store.item(recording.id).groupID);
-    EXPECT_EQ(model->selection(), recording.id); // kept: visible again under No Group
-    EXPECT_EQ(model->recordingDestination(), std::nullopt);
+    EXPECT_EQ(navigation->selection(), recording.id); // kept: visible again under No Group
+    EXPECT_EQ(navigation->recordingDestination(), std::nullopt);
 }
 
 TEST_F(LibraryModelTest, ObservableFieldsSignalOnlyRealChanges) {
     auto item = add("Take", 1);
     auto model = makeModel();
-    SignalCounts counts(*model);
-    model->setSelection(item.id);
-    model->setSelection(item.id);
+    SignalCounts counts(*model, *navigation, alerts);
+    navigation->setSelection(item.id);
+    navigation->setSelection(item.id);
     EXPECT_EQ(counts.selection.count(), 1);
     defaults.writes.clear();
-    model->setFilter(LibraryFilter::all());
+    navigation->setFilter(LibraryFilter::all());
     EXPECT_EQ(counts.filter.count(), 0);
     EXPECT_EQ(defaults.writes.size(), 1u); // the side effects run on every assignment
-    model->setFilter(LibraryFilter::notFiled());
+    navigation->setFilter(LibraryFilter::notFiled());
     EXPECT_EQ(counts.filter.count(), 1);
     auto alert = AppAlert::make("A", "B");
-    model->setAlert(alert);
-    model->setAlert(alert);
+    alerts.setAlert(alert);
+    alerts.setAlert(alert);
     EXPECT_EQ(counts.alert.count(), 1);
-    model->setAlert(AppAlert::make("A", "B")); // a new alert with the same text
+    alerts.setAlert(AppAlert::make("A", "B")); // a new alert with the same text
     EXPECT_EQ(counts.alert.count(), 2);
     model->setActiveRecordingID(std::nullopt);
     EXPECT_EQ(counts.active.count(), 0);
@@ -301,31 +310,32 @@ TEST_F(LibraryModelTest, GroupNamesThroughTheSheet) {
     auto item = add("Take", 1);
     auto model = makeModel();
     auto editor = GroupEditor::make(GroupEditor::Create{{item.id}});
-    model->setGroupEditor(editor);
-    EXPECT_EQ(model->confirmGroupName(editor, "  "), "The group's name can't be empty.");
-    EXPECT_TRUE(model->groupEditor());
-    EXPECT_EQ(model->confirmGroupName(editor, " Calls "), std::nullopt);
-    EXPECT_FALSE(model->groupEditor());
+    navigation->setGroupEditor(editor);
+    EXPECT_EQ(navigation->confirmGroupName(editor, "  "), "The group's name can't be empty.");
+    EXPECT_TRUE(navigation->groupEditor());
+    EXPECT_EQ(navigation->confirmGroupName(editor, " Calls "), std::nullopt);
+    EXPECT_FALSE(navigation->groupEditor());
     ASSERT_EQ(model->groups().size(), 1u);
     auto calls = model->groups()[0];
     EXPECT_EQ(model->item(item.id)->groupID, calls.id);
-    EXPECT_EQ(model->confirmGroupName(GroupEditor::make(GroupEditor::Create{}), "CALLS"),
+    EXPECT_EQ(navigation->confirmGroupName(GroupEditor::make(GroupEditor::Create{}), "CALLS"),
               "A group with this name already exists. Choose another name.");
 
-    EXPECT_EQ(model->confirmGroupName(GroupEditor::make(GroupEditor::Rename{calls}), "calls"),
+    EXPECT_EQ(navigation->confirmGroupName(GroupEditor::make(GroupEditor::Rename{calls}), "calls"),
               std::nullopt);
     EXPECT_EQ(model->group(calls.id)->name, "calls");
 
-    EXPECT_EQ(
-        model->confirmGroupName(GroupEditor::make(GroupEditor::CreateAsDestination{}), "Meetings"),
-        std::nullopt);
+    EXPECT_EQ(navigation->confirmGroupName(GroupEditor::make(GroupEditor::CreateAsDestination{}),
+                                           "Meetings"),
+              std::nullopt);
     ASSERT_EQ(model->groups().size(), 2u);
     EXPECT_EQ(model->groups()[1].name, "Meetings");
-    EXPECT_EQ(model->filter().groupID(), model->groups()[1].id);
+    EXPECT_EQ(navigation->filter().groupID(), model->groups()[1].id);
 
     {
         test::FailingFileWrites failing;
-        auto problem = model->confirmGroupName(GroupEditor::make(GroupEditor::Create{}), "New");
+        auto problem =
+            navigation->confirmGroupName(GroupEditor::make(GroupEditor::Create{}), "New");
         ASSERT_TRUE(problem);
         EXPECT_TRUE(problem->starts_with("The group couldn't be saved. Try again. " + support +
                                          " (“groups.json” couldn't be saved: "))
@@ -338,9 +348,9 @@ TEST_F(LibraryModelTest, CorruptGroupListIsSetAsideAtStart) {
     test::writeText(root / "groups.json", "{");
     auto model = makeModel();
     EXPECT_TRUE(model->groups().empty());
-    ASSERT_TRUE(model->alert());
-    EXPECT_EQ(model->alert()->title, "The group list couldn't be read");
-    EXPECT_EQ(model->alert()->message,
+    ASSERT_TRUE(alerts.alert());
+    EXPECT_EQ(alerts.alert()->title, "The group list couldn't be read");
+    EXPECT_EQ(alerts.alert()->message,
               "Every recording is still here, now under No Group. The old list is kept as a "
               "file in Brindlewick's library folder. You can create the groups again and drag "
               "the recordings onto them.");
@@ -363,9 +373,9 @@ TEST_F(LibraryModelTest, GroupListThatCannotBeSetAsideAlertsDifferently) {
         test::writeText(root / ("groups-unreadable-" + stamp + ".json"), "taken");
     }
     auto model = makeModel();
-    ASSERT_TRUE(model->alert());
-    EXPECT_EQ(model->alert()->title, "The group list couldn't be opened");
-    EXPECT_TRUE(model->alert()->message.starts_with(
+    ASSERT_TRUE(alerts.alert());
+    EXPECT_EQ(alerts.alert()->title, "The group list couldn't be opened");
+    EXPECT_TRUE(alerts.alert()->message.starts_with(
         "Every recording is still here. Quit and reopen Brindlewick. " + support + " ("));
     EXPECT_EQ(test::readText(root / "groups.json"), "{");
 }
@@ -380,19 +390,20 @@ TEST_F(LibraryModelTest, ImportReportsEachFailedFileInOrder) {
     test::writeText(folder / "b.ogg", "OggS");
     test::writeText(folder / "c.wav", "RIFF....WAVEjunk");
     auto model = makeModel();
-    model->setFilter(LibraryFilter::group(calls.id));
-    model->importFiles({folder / "a.mp3", folder / "b.ogg", folder / "c.wav"});
-    EXPECT_TRUE(model->isImporting());
-    waitForImports(*model);
+    navigation->setFilter(LibraryFilter::group(calls.id));
+    ImportQueue imports(*model, *navigation, alerts);
+    imports.importFiles({folder / "a.mp3", folder / "b.ogg", folder / "c.wav"});
+    EXPECT_TRUE(imports.isImporting());
+    waitForImports(imports);
 
     ASSERT_EQ(model->items().size(), 1u);
     auto imported = model->items()[0];
     EXPECT_EQ(imported.title, "a");
     EXPECT_EQ(imported.groupID, calls.id);
-    EXPECT_EQ(model->selection(), imported.id);
-    ASSERT_TRUE(model->alert());
-    EXPECT_EQ(model->alert()->title, "Some files weren't imported");
-    EXPECT_EQ(model->alert()->message,
+    EXPECT_EQ(navigation->selection(), imported.id);
+    ASSERT_TRUE(alerts.alert());
+    EXPECT_EQ(alerts.alert()->title, "Some files weren't imported");
+    EXPECT_EQ(alerts.alert()->message,
               "“b.ogg” couldn't be read as audio. The file may be damaged.\n"
               "“c.wav” couldn't be read as audio. The file may be damaged.");
 }
@@ -416,9 +427,10 @@ TEST_F(LibraryModelTest, ImportTakesTheCommonFormatsFFmpegDecodes) {
         paths.push_back(folder / name);
     }
     auto model = makeModel();
-    model->importFiles(paths);
-    waitForImports(*model);
-    EXPECT_FALSE(model->alert()) << model->alert()->message;
+    ImportQueue imports(*model, *navigation, alerts);
+    imports.importFiles(paths);
+    waitForImports(imports);
+    EXPECT_FALSE(alerts.alert()) << alerts.alert()->message;
     ASSERT_EQ(model->items().size(), std::size(files));
     for (const auto& item : model->items()) {
         SCOPED_TRACE(item.audioFileName);
@@ -429,15 +441,16 @@ TEST_F(LibraryModelTest, ImportTakesTheCommonFormatsFFmpegDecodes) {
 TEST_F(LibraryModelTest, ImportThatCannotCopyAsksForDiskSpace) {
     test::writeWav(folder / "tone.wav", 1);
     auto model = makeModel();
+    ImportQueue imports(*model, *navigation, alerts);
     fs::create_directories(root);
     {
         test::FailingFileWrites failing; // inherited by the import's worker thread
-        model->importFiles({folder / "tone.wav"});
-        waitForImports(*model);
+        imports.importFiles({folder / "tone.wav"});
+        waitForImports(imports);
     }
     EXPECT_TRUE(model->items().empty());
-    ASSERT_TRUE(model->alert());
-    EXPECT_EQ(model->alert()->message,
+    ASSERT_TRUE(alerts.alert());
+    EXPECT_EQ(alerts.alert()->message,
               "“tone.wav” couldn't be copied into Brindlewick. Check "
               "that this computer has enough free disk space, then try again.");
 }
@@ -455,8 +468,8 @@ TEST_F(LibraryModelTest, ChangesByAnotherProcessAppearWithinASecond) {
     auto renamed = add("Old title", 200);
     auto removed = add("Gone soon", 100);
     auto model = makeModel();
-    model->setSelection(renamed.id);
-    SignalCounts counts(*model);
+    navigation->setSelection(renamed.id);
+    SignalCounts counts(*model, *navigation, alerts);
 
     auto inAnotherProcess = [this](const std::function<void(const LibraryStore&)>& change) {
         pid_t child = fork();
@@ -484,7 +497,7 @@ TEST_F(LibraryModelTest, ChangesByAnotherProcessAppearWithinASecond) {
         return model->groups().size() == 1 && model->item(renamed.id)->title == "New title";
     }));
     EXPECT_EQ(model->groups().at(0).name, "Project");
-    EXPECT_EQ(model->selection(), renamed.id);
+    EXPECT_EQ(navigation->selection(), renamed.id);
     test::waitUntil([] { return false; }, 400); // let every late event of that change arrive
     EXPECT_EQ(counts.groups.count(), 1);
     EXPECT_EQ(counts.items.count(), 1);
@@ -497,11 +510,11 @@ TEST_F(LibraryModelTest, ChangesByAnotherProcessAppearWithinASecond) {
         return titles(model->items()) ==
                std::vector<std::string>{"Recorded elsewhere", "New title"};
     }));
-    EXPECT_EQ(model->selection(), renamed.id);
+    EXPECT_EQ(navigation->selection(), renamed.id);
 
     inAnotherProcess([&](const LibraryStore& other) { other.deleteItem(renamed.id); });
-    EXPECT_TRUE(appearsWithinASecond([&] { return !model->selection(); }));
-    EXPECT_FALSE(model->alert());
+    EXPECT_TRUE(appearsWithinASecond([&] { return !navigation->selection(); }));
+    EXPECT_FALSE(alerts.alert());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Capture against a real sound server: a private PulseAudio daemon with a pipe source fed with
 // speech, driven through the recorder model and through the "record" command.
 #include "library/library_model.h"
+#include "library/library_navigation.h"
 #include "platform/audio_file_info.h"
 #include "platform/audio_input_devices.h"
 #include "platform/caf_writer.h"
@@ -109,13 +110,16 @@ protected:
         test::coreApplication();
         server = std::make_unique<test::PulseServer>(speech->feed);
         ASSERT_TRUE(server->isRunning()) << server->log();
-        library = std::make_unique<LibraryModel>(LibraryStore(root / "Library"), nullptr);
-        recorder = std::make_unique<RecorderModel>(
-            *library, access, nullptr, &AudioInputDevices::available, &makeSystemMicrophoneSource);
+        library = std::make_unique<LibraryModel>(LibraryStore(root / "Library"), alerts);
+        navigation = std::make_unique<LibraryNavigation>(*library, nullptr);
+        recorder = std::make_unique<RecorderModel>(*library, *navigation, alerts, access, nullptr,
+                                                   &AudioInputDevices::available,
+                                                   &makeSystemMicrophoneSource);
     }
 
     void TearDown() override {
         recorder.reset();
+        navigation.reset();
         library.reset();
         server.reset();
     }
@@ -132,14 +136,16 @@ protected:
 
     std::optional<AppAlert> alertAfterStopping() {
         EXPECT_TRUE(test::waitUntil([&] { return recorder->phase() == Phase::idle; }, 30000));
-        return library->alert();
+        return alerts.alert();
     }
 
     static Speech* speech;
     test::TemporaryFolder root;
+    AlertCentre alerts;
     std::unique_ptr<test::PulseServer> server;
     SystemMicrophoneAccess access;
     std::unique_ptr<LibraryModel> library;
+    std::unique_ptr<LibraryNavigation> navigation;
     std::unique_ptr<RecorderModel> recorder;
 };
 
@@ -173,7 +179,7 @@ TEST_F(PulseCaptureTest, RecordsTheSpeechFedToTheDefaultSource) {
     EXPECT_NEAR(info.duration, 3.0, 0.3);
     EXPECT_NEAR(item.duration, info.duration, 1e-9);
     EXPECT_GT(bestCorrelation(test::decodedSamples(file), speech->reference), 0.8);
-    EXPECT_EQ(library->alert(), std::nullopt);
+    EXPECT_EQ(alerts.alert(), std::nullopt);
 }
 
 TEST_F(PulseCaptureTest, ANewDefaultSourceRestartsTheRecordingOnItsOwnDevice) {
@@ -198,7 +204,7 @@ TEST_F(PulseCaptureTest, ANewDefaultSourceRestartsTheRecordingOnItsOwnDevice) {
     ASSERT_TRUE(recordedAtLeast(restartedAt + 1.0));
     EXPECT_EQ(recorder->phase(), Phase::recording);
     recorder->stop();
-    EXPECT_EQ(library->alert(), std::nullopt);
+    EXPECT_EQ(alerts.alert(), std::nullopt);
     EXPECT_EQ(library->store().item(id).state, LibraryItem::State::complete);
 }
 
@@ -340,15 +346,16 @@ TEST_F(PulseCaptureTest, ARecordingInProgressCannotBeDeletedByAnotherProcess) {
     EXPECT_EQ(std::string(err.begin(), err.end()),
               "The recording couldn't be deleted\nIt is still being recorded. Stop the "
               "recording, then delete it.\n");
-    LibraryModel other(LibraryStore(libraryRoot), nullptr);
+    AlertCentre otherAlerts;
+    LibraryModel other(LibraryStore(libraryRoot), otherAlerts);
     other.deleteItem(*Uuid::parse(id));
-    ASSERT_TRUE(other.alert());
-    EXPECT_EQ(other.alert()->title, "The recording couldn't be deleted");
+    ASSERT_TRUE(otherAlerts.alert());
+    EXPECT_EQ(otherAlerts.alert()->title, "The recording couldn't be deleted");
     EXPECT_TRUE(fs::exists(audio));
 
     command.kill(SIGINT);
     EXPECT_EQ(command.wait(), 0);
-    LibraryModel reopened(LibraryStore(libraryRoot), nullptr);
+    LibraryModel reopened(LibraryStore(libraryRoot), alerts);
     ASSERT_EQ(reopened.items().size(), 1u);
     EXPECT_EQ(reopened.items()[0].state, LibraryItem::State::complete);
     EXPECT_GE(reopened.items()[0].duration, 0.5);
@@ -383,7 +390,7 @@ TEST_P(RecordCommandSignal, FinishesTheRecordingComplete) {
     ASSERT_FALSE(audioOnceRecorded(libraryRoot, 1.0).empty());
     command.kill(GetParam());
     EXPECT_EQ(command.wait(), 0);
-    LibraryModel reopened(LibraryStore(libraryRoot), nullptr);
+    LibraryModel reopened(LibraryStore(libraryRoot), alerts);
     ASSERT_EQ(reopened.items().size(), 1u);
     const LibraryItem& item = reopened.items()[0];
     EXPECT_EQ(item.state, LibraryItem::State::complete);
@@ -406,7 +413,7 @@ TEST_F(PulseCaptureTest, AKilledRecordingIsRecoveredWithTheAudioItWrote) {
     command.wait();
     const double written = double(fs::file_size(audio) - CafWriter::headerSize) / 32000;
 
-    LibraryModel reopened(LibraryStore(libraryRoot), nullptr);
+    LibraryModel reopened(LibraryStore(libraryRoot), alerts);
     ASSERT_EQ(reopened.items().size(), 1u);
     EXPECT_EQ(reopened.items()[0].state, LibraryItem::State::interrupted);
     EXPECT_NEAR(reopened.items()[0].duration, written, 0.5);

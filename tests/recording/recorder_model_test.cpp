@@ -2,6 +2,7 @@
 #include "fakes/fake_microphone_access.h"
 #include "fakes/memory_user_defaults.h"
 #include "library/library_model.h"
+#include "library/library_navigation.h"
 #include "library/library_test_support.h"
 #include "library/support_texts.h"
 #include "platform/audio_file_info.h"
@@ -37,14 +38,14 @@ protected:
     RecorderModel& recorder() {
         if (!m_recorder) {
             m_recorder = std::make_unique<RecorderModel>(
-                library, access, &defaults, [this] { return devices; },
+                library, navigation, alertCentre, access, &defaults, [this] { return devices; },
                 [this](const std::optional<AudioInputDevice>& device) {
                     requestedDevices.push_back(device);
                     return source;
                 });
-            QObject::connect(&library, &LibraryModel::alertChanged, [this] {
-                if (library.alert()) {
-                    alerts.push_back(*library.alert());
+            QObject::connect(&alertCentre, &AlertCentre::alertChanged, [this] {
+                if (alertCentre.alert()) {
+                    alerts.push_back(*alertCentre.alert());
                 }
             });
         }
@@ -66,7 +67,9 @@ protected:
     LibraryItem itemOnDisk(const Uuid& id) { return library.store().item(id); }
 
     test::TemporaryFolder root;
-    LibraryModel library{LibraryStore(root.path()), nullptr};
+    AlertCentre alertCentre;
+    LibraryModel library{LibraryStore(root.path()), alertCentre};
+    LibraryNavigation navigation{library, nullptr};
     FakeMicrophoneAccess access;
     MemoryUserDefaults defaults;
     std::vector<AudioInputDevice> devices{{1, "built-in", "Built-in Microphone"},
@@ -85,11 +88,13 @@ TEST_F(RecorderModelTest, RecordsIntoANewItemHeldByItsLockUntilStopped) {
     EXPECT_EQ(item.state, LibraryItem::State::recording);
     EXPECT_TRUE(item.title.starts_with("Recording ")) << item.title;
     EXPECT_EQ(library.activeRecordingID(), id);
+    EXPECT_EQ(navigation.selection(), id);
     EXPECT_TRUE(FileLock::isHeld(library.store().recordingLockURL(id)));
     EXPECT_THROW(recorder().start(std::chrono::system_clock::now()), RecorderError);
 
     // Another process opening the library leaves the recording alone.
-    LibraryModel elsewhere(LibraryStore(root.path()), nullptr);
+    AlertCentre elsewhereAlerts;
+    LibraryModel elsewhere(LibraryStore(root.path()), elsewhereAlerts);
     EXPECT_EQ(itemOnDisk(id).state, LibraryItem::State::recording);
 
     deliver(1.0);
@@ -200,7 +205,7 @@ TEST_F(RecorderModelTest, ABackgroundStartLeavesTheMainThreadFreeAndStopWaitsFor
         auto started = std::make_shared<FakeAudioInputSource>();
         int finished = 0;
         RecorderModel model(
-            library, access, &defaults, [this] { return devices; },
+            library, navigation, alertCentre, access, &defaults, [this] { return devices; },
             [&](const std::optional<AudioInputDevice>&) {
                 release.acquire(); // the sound server taking its time
                 return started;
@@ -300,7 +305,9 @@ TEST_F(RecorderModelTest, ARememberedMicrophoneIsUsedWhenConnectedAndKeptWhenNot
     EXPECT_EQ(defaults.values[RecorderModel::deviceKey], "usb");
 
     recorder().setSelectedDeviceUID(std::nullopt);
-    EXPECT_EQ(RecorderModel(library, access, &defaults, {}, {}).selectedDeviceUID(), std::nullopt);
+    EXPECT_EQ(RecorderModel(library, navigation, alertCentre, access, &defaults, {}, {})
+                  .selectedDeviceUID(),
+              std::nullopt);
 }
 
 } // namespace

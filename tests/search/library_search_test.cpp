@@ -46,7 +46,8 @@ protected:
 
     test::TemporaryFolder root;
     LibraryItem item = makeLibrary();
-    LibraryModel library{LibraryStore(root.path()), nullptr};
+    AlertCentre alerts;
+    LibraryModel library{LibraryStore(root.path()), alerts};
     LibrarySearch search{library, SearchIndex::location(library.store())};
 };
 

@@ -85,9 +85,9 @@ TEST(ApplicationShellTest, MenuCommandsActOnTheModel) {
     EXPECT_TRUE(fixture.app->isImporterPresented());
     menuAction(window, "File", "New Group\u2026")->trigger();
     EXPECT_TRUE(window.isVisible());
-    ASSERT_TRUE(fixture.app->library().groupEditor());
-    EXPECT_TRUE(
-        std::holds_alternative<GroupEditor::Create>(fixture.app->library().groupEditor()->purpose));
+    ASSERT_TRUE(fixture.app->navigation().groupEditor());
+    EXPECT_TRUE(std::holds_alternative<GroupEditor::Create>(
+        fixture.app->navigation().groupEditor()->purpose));
     menuAction(window, "Help", "Export Diagnostics\u2026")->trigger();
     EXPECT_TRUE(fixture.app->diagnostics());
 

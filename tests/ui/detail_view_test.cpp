@@ -26,6 +26,7 @@ protected:
     }
 
     LibraryModel& library() { return fixture.app->library(); }
+    LibraryNavigation& navigation() { return fixture.app->navigation(); }
     ui::ItemDetailView& detail() { return *window.detail()->itemDetail(); }
     ui::PlayerView& player() { return *detail().player(); }
 
@@ -39,7 +40,7 @@ TEST_F(DetailViewTest, ShowsThePlaceholderTheRecordingPanelOrTheRecordingsDetail
     EXPECT_EQ(view.emptyState()->title(), "Select a recording");
 
     const Uuid recording = fixture.startRecording();
-    library().setSelection(recording);
+    navigation().setSelection(recording);
     EXPECT_EQ(view.currentPage(), view.recordingPanel());
     EXPECT_TRUE(fixture.players.made.empty()); // the file being written is not opened
 
@@ -52,7 +53,7 @@ TEST_F(DetailViewTest, ShowsThePlaceholderTheRecordingPanelOrTheRecordingsDetail
 }
 
 TEST_F(DetailViewTest, TheButtonAndTheSpaceBarPlayAndPause) {
-    library().setSelection(fixture.importTone("Talk"));
+    navigation().setSelection(fixture.importTone("Talk"));
     ASSERT_EQ(fixture.players.made.size(), 1u);
     EXPECT_EQ(player().timeLabel()->text(), "0:00 / 0:10");
     EXPECT_EQ(player().playButton()->toolTip(), "Play");
@@ -75,7 +76,7 @@ TEST_F(DetailViewTest, AnUnplayableFileShowsTheMessageInsteadOfTheControls) {
     const Uuid id = fixture.importTone("Broken");
     fixture.importTone("Other"); // selected and loaded instead
     fixture.players.unplayable.insert(library().store().audioFileURL(*library().item(id)));
-    library().setSelection(id);
+    navigation().setSelection(id);
     EXPECT_TRUE(player().showsFailure());
     EXPECT_TRUE(player().failureLabel()->isVisible());
     EXPECT_EQ(player().failureLabel()->text(), "This audio can't be played.");

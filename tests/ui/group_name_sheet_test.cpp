@@ -29,7 +29,7 @@ TEST_P(GroupNameSheetTest, ConfirmsOrExplainsWhy) {
     const auto team = library.createGroup("Team", {});
     const auto editor = c.rename ? GroupEditor::make(GroupEditor::Rename{team})
                                  : GroupEditor::make(GroupEditor::Create{});
-    ui::GroupNameSheet sheet(editor, library);
+    ui::GroupNameSheet sheet(editor, fixture.app->navigation());
     sheet.show();
     auto* name = sheet.findChild<QLineEdit*>("name");
     auto* confirm = sheet.findChild<QPushButton*>("confirm");

@@ -23,6 +23,7 @@ protected:
     GroupSidebarTest() { window.show(); }
 
     LibraryModel& library() { return fixture.app->library(); }
+    LibraryNavigation& navigation() { return fixture.app->navigation(); }
     ui::SidebarList& list() { return *window.sidebar()->list(); }
     QListWidgetItem* row(const LibraryFilter& filter) { return list().rowFor(filter); }
     // Drops `data` on the sidebar row of `filter`.
@@ -69,10 +70,10 @@ TEST_F(GroupSidebarTest, ALongGroupNameKeepsTheRowsToTheSidebarsWidth) {
 TEST_F(GroupSidebarTest, ChoosingARowSetsTheFilterAndTheHeadingLeavesItAlone) {
     const auto team = library().createGroup("Team", {});
     list().setCurrentItem(row(LibraryFilter::group(team.id)));
-    EXPECT_EQ(library().filter(), LibraryFilter::group(team.id));
+    EXPECT_EQ(navigation().filter(), LibraryFilter::group(team.id));
     list().setCurrentRow(2); // the heading
-    EXPECT_EQ(library().filter(), LibraryFilter::group(team.id));
-    library().setFilter(LibraryFilter::notFiled());
+    EXPECT_EQ(navigation().filter(), LibraryFilter::group(team.id));
+    navigation().setFilter(LibraryFilter::notFiled());
     EXPECT_TRUE(
         test::waitFor([&] { return list().currentItem() == row(LibraryFilter::notFiled()); }));
 }
@@ -123,7 +124,7 @@ TEST_F(GroupSidebarTest, DeletingTheSelectedGroupAsksFirstAndKeepsItsRecordings)
     const auto team = library().createGroup("Team", {});
     const Uuid id = fixture.importTone("Talk");
     library().move({id}, team.id);
-    library().setFilter(LibraryFilter::group(team.id));
+    navigation().setFilter(LibraryFilter::group(team.id));
 
     QTest::keyClick(&list(), Qt::Key_Delete);
     QMessageBox* box = window.sidebar()->deleteConfirmation();
@@ -133,15 +134,15 @@ TEST_F(GroupSidebarTest, DeletingTheSelectedGroupAsksFirstAndKeepsItsRecordings)
               "Only the group is deleted. Its recordings stay on this computer, under No Group.");
     test::buttonNamed(*box, "Delete Group")->click();
     EXPECT_TRUE(library().groups().empty());
-    EXPECT_EQ(library().filter(), LibraryFilter::all());
+    EXPECT_EQ(navigation().filter(), LibraryFilter::all());
     EXPECT_FALSE(library().item(id)->groupID.has_value());
 }
 
 TEST_F(GroupSidebarTest, TheButtonAndTheContextMenuAskForAGroupName) {
     window.sidebar()->newGroupButton()->click();
-    ASSERT_TRUE(library().groupEditor().has_value());
-    EXPECT_TRUE(std::holds_alternative<GroupEditor::Create>(library().groupEditor()->purpose));
-    library().setGroupEditor(std::nullopt);
+    ASSERT_TRUE(navigation().groupEditor().has_value());
+    EXPECT_TRUE(std::holds_alternative<GroupEditor::Create>(navigation().groupEditor()->purpose));
+    navigation().setGroupEditor(std::nullopt);
 
     const auto team = library().createGroup("Team", {});
     emit list().customContextMenuRequested(
@@ -149,8 +150,8 @@ TEST_F(GroupSidebarTest, TheButtonAndTheContextMenuAskForAGroupName) {
     auto menus = test::openDialogs<QMenu>(*window.sidebar());
     ASSERT_EQ(menus.size(), 1u);
     test::actionNamed(*menus.front(), "Rename Group…")->trigger();
-    ASSERT_TRUE(library().groupEditor().has_value());
-    EXPECT_EQ(std::get<GroupEditor::Rename>(library().groupEditor()->purpose).group, team);
+    ASSERT_TRUE(navigation().groupEditor().has_value());
+    EXPECT_EQ(std::get<GroupEditor::Rename>(navigation().groupEditor()->purpose).group, team);
     menus.front()->close();
 }
 

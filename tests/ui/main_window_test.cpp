@@ -50,7 +50,7 @@ TEST_P(MainWindowAlertTest, ShowsTheAlertWithItsButtonsAndClearsItWhenDismissed)
     fixture.launcher->installed = {"xdg-open"};
     ui::MainWindow window(*fixture.app);
     window.show();
-    fixture.app->library().setAlert(AppAlert::make("Title", "Message", param.action));
+    fixture.app->alerts().setAlert(AppAlert::make("Title", "Message", param.action));
 
     QMessageBox* box = window.dialogs()->alert();
     ASSERT_NE(box, nullptr);
@@ -60,7 +60,7 @@ TEST_P(MainWindowAlertTest, ShowsTheAlertWithItsButtonsAndClearsItWhenDismissed)
     EXPECT_EQ(test::buttonTexts(*box), param.buttons);
 
     test::buttonNamed(*box, param.pressed)->click();
-    EXPECT_TRUE(waitFor([&] { return !fixture.app->library().alert().has_value(); }));
+    EXPECT_TRUE(waitFor([&] { return !fixture.app->alerts().alert().has_value(); }));
     EXPECT_EQ(fixture.launcher->launched.size(), param.opensSettings ? 1u : 0u);
     EXPECT_TRUE(waitFor([&] { return test::openDialogs<QMessageBox>(window).empty(); }));
 }
@@ -83,13 +83,13 @@ TEST(MainWindowTest, ANewAlertReplacesTheOneShownAndClearingItClosesTheBox) {
     test::WidgetTestApp fixture;
     ui::MainWindow window(*fixture.app);
     window.show();
-    fixture.app->library().setAlert(AppAlert::make("First", "One"));
-    fixture.app->library().setAlert(AppAlert::make("Second", "Two"));
+    fixture.app->alerts().setAlert(AppAlert::make("First", "One"));
+    fixture.app->alerts().setAlert(AppAlert::make("Second", "Two"));
     ASSERT_TRUE(waitFor([&] { return test::openDialogs<QMessageBox>(window).size() == 1; }));
     EXPECT_EQ(test::openDialogs<QMessageBox>(window).front()->text(), "Second");
-    EXPECT_TRUE(fixture.app->library().alert().has_value());
+    EXPECT_TRUE(fixture.app->alerts().alert().has_value());
 
-    fixture.app->library().setAlert(std::nullopt);
+    fixture.app->alerts().setAlert(std::nullopt);
     EXPECT_TRUE(waitFor([&] { return test::openDialogs<QMessageBox>(window).empty(); }));
 }
 
@@ -106,7 +106,7 @@ TEST(MainWindowTest, AlertsAreWideEnoughToReadAndWrapALongHeading) {
           QString("Delete “Interview with the head of the regional planning "
                   "office about the new budget and the plans for next year”?")}) {
         SCOPED_TRACE(title.toStdString());
-        fixture.app->library().setAlert(AppAlert::make(title.toStdString(), message.toStdString()));
+        fixture.app->alerts().setAlert(AppAlert::make(title.toStdString(), message.toStdString()));
         ASSERT_TRUE(waitFor([&] {
             const auto boxes = test::openDialogs<QMessageBox>(window);
             return boxes.size() == 1 && boxes.front()->text() == title &&
@@ -120,7 +120,7 @@ TEST(MainWindowTest, AlertsAreWideEnoughToReadAndWrapALongHeading) {
         EXPECT_TRUE(heading->wordWrap() || heading->fontMetrics().horizontalAdvance(title) <=
                                                heading->contentsRect().width());
         EXPECT_LE(box.width(), 700);
-        fixture.app->library().setAlert(std::nullopt);
+        fixture.app->alerts().setAlert(std::nullopt);
         ASSERT_TRUE(waitFor([&] { return test::openDialogs<QMessageBox>(window).empty(); }));
     }
 }
@@ -147,9 +147,9 @@ TEST(MainWindowTest, DroppedFilesAreImportedAndTheFailuresReported) {
     // Onto the recording list, which leaves files to the window.
     QWidget& list = *window.recordingList()->view()->viewport();
     EXPECT_TRUE(test::drop(list, QPoint(20, 20), urlData(urls)));
-    ASSERT_TRUE(waitFor([&] { return fixture.app->library().alert().has_value(); }));
-    EXPECT_EQ(fixture.app->library().alert()->title, "Some files weren't imported");
-    EXPECT_EQ(fixture.app->library().alert()->message,
+    ASSERT_TRUE(waitFor([&] { return fixture.app->alerts().alert().has_value(); }));
+    EXPECT_EQ(fixture.app->alerts().alert()->title, "Some files weren't imported");
+    EXPECT_EQ(fixture.app->alerts().alert()->message,
               "“folder” isn't a flac, m4a, mkv, mp3, mp4, ogg, opus, wav or webm file.\n"
               "“notes.txt” isn't a flac, m4a, mkv, mp3, mp4, ogg, opus, wav or webm file.");
     ASSERT_EQ(fixture.app->library().items().size(), 1u);
@@ -164,7 +164,7 @@ TEST(MainWindowTest, FilesDroppedOnTheTranscriptAreImportedNotTyped) {
     const Uuid id = fixture.importTone("Talk");
     test::saveTranscript(*fixture.app, id, {{0, 1, "Spoken words"}});
     fixture.importTone("Other"); // selected instead, so Talk is loaded again with its transcript
-    fixture.app->library().setSelection(id);
+    fixture.app->navigation().setSelection(id);
     ui::TranscriptSection& section = *window.detail()->itemDetail()->transcript();
     ASSERT_TRUE(waitFor([&] { return section.editorView() != nullptr; }));
     ui::TranscriptTextView& text = section.editorView()->textView();
@@ -190,7 +190,7 @@ TEST(MainWindowTest, RefusesADropWithoutLocalFiles) {
     text->setText("talk.mp3");
     EXPECT_FALSE(test::drop(window, QPoint(500, 300), std::move(text)));
     waitFor([] { return false; }, 100);
-    EXPECT_FALSE(fixture.app->library().isImporting());
+    EXPECT_FALSE(fixture.app->imports().isImporting());
     EXPECT_TRUE(fixture.app->library().items().empty());
 }
 
@@ -232,12 +232,12 @@ TEST(MainWindowTest, ShowsTheSheetsWhileTheirRequestsAreSetAndClearsThemOnDismis
     test::WidgetTestApp fixture;
     ui::MainWindow window(*fixture.app);
     window.show();
-    LibraryModel& library = fixture.app->library();
+    LibraryNavigation& navigation = fixture.app->navigation();
 
-    library.setGroupEditor(GroupEditor::make(GroupEditor::Create{}));
+    navigation.setGroupEditor(GroupEditor::make(GroupEditor::Create{}));
     ASSERT_NE(window.dialogs()->groupNameSheet(), nullptr);
     window.dialogs()->groupNameSheet()->reject();
-    EXPECT_FALSE(library.groupEditor().has_value());
+    EXPECT_FALSE(navigation.groupEditor().has_value());
 
     fixture.app->showDiagnostics();
     ASSERT_NE(window.dialogs()->diagnosticsSheet(), nullptr);

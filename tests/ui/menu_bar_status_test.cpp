@@ -88,19 +88,20 @@ TEST(MenuBarStatusTest, AppNamePrefersTheDisplayName) {
 TEST(MenuBarStatusTest, DestinationFollowsTheChosenGroupAndFallsBackToNone) {
     test::WidgetTestApp fixture;
     auto& library = fixture.app->library();
+    auto& navigation = fixture.app->navigation();
     const auto team = library.createGroup("Team", {});
     const auto alpha = library.createGroup("Alpha", {});
     using Choice = ui::MenuBarStatus::DestinationMenu::Choice;
 
-    library.chooseDestination(team.id);
-    EXPECT_EQ(ui::MenuBarStatus::destinationMenu(library),
+    navigation.chooseDestination(team.id);
+    EXPECT_EQ(ui::MenuBarStatus::destinationMenu(library, navigation),
               (ui::MenuBarStatus::DestinationMenu{
                   "Group: Team",
                   Choice{std::nullopt, "No Group", false},
                   {Choice{alpha.id, "Alpha", false}, Choice{team.id, "Team", true}}}));
 
     library.deleteGroup(team.id);
-    const auto menu = ui::MenuBarStatus::destinationMenu(library);
+    const auto menu = ui::MenuBarStatus::destinationMenu(library, navigation);
     EXPECT_EQ(menu.title, "Group: None");
     EXPECT_TRUE(menu.noGroup.isChecked);
     EXPECT_EQ(menu.groups, (std::vector<Choice>{Choice{alpha.id, "Alpha", false}}));

@@ -31,6 +31,7 @@ protected:
     RecordingListTest() { window.show(); }
 
     LibraryModel& library() { return fixture.app->library(); }
+    LibraryNavigation& navigation() { return fixture.app->navigation(); }
     ui::RecordingList& list() { return *window.recordingList(); }
     int rowOf(const Uuid& id) { return list().model()->indexOf(id).row(); }
     std::unique_ptr<QMenu> contextMenu(const Uuid& id) {
@@ -45,13 +46,13 @@ protected:
 TEST_F(RecordingListTest, ClickingARowSelectsTheRecordingAndShowsItsDetail) {
     fixture.importTone("First");
     const Uuid second = fixture.importTone("Second");
-    library().setSelection(std::nullopt);
+    navigation().setSelection(std::nullopt);
     EXPECT_EQ(window.detail()->currentPage(), window.detail()->emptyState());
 
     QListView* view = list().view();
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
                       view->visualRect(list().model()->indexOf(second)).center());
-    EXPECT_EQ(library().selection(), second);
+    EXPECT_EQ(navigation().selection(), second);
     EXPECT_EQ(window.detail()->currentPage(), window.detail()->itemDetail());
     EXPECT_EQ(window.detail()->itemDetail()->titleLabel()->text(), "Second");
     EXPECT_EQ(fixture.app->player().url(), library().store().audioFileURL(*library().item(second)));
@@ -79,15 +80,15 @@ TEST_F(RecordingListTest, RenamingToOnlySpacesKeepsTheSheetOpenWithTheAlert) {
     sheet->field()->setText("   ");
     EXPECT_FALSE(sheet->saveButton()->isEnabled());
     QTest::keyClick(sheet->field(), Qt::Key_Return);
-    ASSERT_TRUE(library().alert().has_value());
-    EXPECT_EQ(library().alert()->title, "Something went wrong");
+    ASSERT_TRUE(fixture.app->alerts().alert().has_value());
+    EXPECT_EQ(fixture.app->alerts().alert()->title, "Something went wrong");
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(library().item(id)->title, "Kept");
 }
 
 TEST_F(RecordingListTest, DeletingAsksFirstAndThenRemovesTheRecording) {
     const Uuid id = fixture.importTone("Talk");
-    library().setSelection(id);
+    navigation().setSelection(id);
     pressDelete();
     QMessageBox* box = list().deleteConfirmation();
     ASSERT_NE(box, nullptr);
@@ -104,7 +105,7 @@ TEST_F(RecordingListTest, DeletingAsksFirstAndThenRemovesTheRecording) {
 TEST_F(RecordingListTest, TheRecordingInProgressCannotBeDeleted) {
     const Uuid id = fixture.startRecording();
     EXPECT_FALSE(test::actionNamed(*contextMenu(id), "Delete…")->isEnabled());
-    library().setSelection(id);
+    navigation().setSelection(id);
     pressDelete();
     EXPECT_EQ(list().deleteConfirmation(), nullptr);
     EXPECT_TRUE(library().item(id).has_value());
@@ -121,8 +122,8 @@ TEST_F(RecordingListTest, TheMoveToMenuMovesTheRecordingAndOffersOnlyOtherPlaces
     menu = contextMenu(id);
     EXPECT_FALSE(test::actionNamed(*menu, "Team")->isEnabled());
     test::actionNamed(*menu, "New Group…")->trigger();
-    ASSERT_TRUE(library().groupEditor().has_value());
-    EXPECT_EQ(std::get<GroupEditor::Create>(library().groupEditor()->purpose).moving,
+    ASSERT_TRUE(navigation().groupEditor().has_value());
+    EXPECT_EQ(std::get<GroupEditor::Create>(navigation().groupEditor()->purpose).moving,
               std::vector<Uuid>{id});
 }
 
@@ -142,14 +143,15 @@ TEST_P(RecordingListEmptyTest, ShowsThePlaceholderForWhatIsMissing) {
     ui::MainWindow window(*fixture.app);
     window.show();
     LibraryModel& library = fixture.app->library();
+    LibraryNavigation& navigation = fixture.app->navigation();
     const auto team = library.createGroup("Team", {});
     const auto empty = library.createGroup("Empty", {});
     if (param.hasRecording) {
         library.move({fixture.importTone("Talk")}, team.id);
     }
-    library.setFilter(param.filter == "Empty"      ? LibraryFilter::group(empty.id)
-                      : param.filter == "notFiled" ? LibraryFilter::notFiled()
-                                                   : LibraryFilter::all());
+    navigation.setFilter(param.filter == "Empty"      ? LibraryFilter::group(empty.id)
+                         : param.filter == "notFiled" ? LibraryFilter::notFiled()
+                                                      : LibraryFilter::all());
     ui::EmptyStateView* placeholder = window.recordingList()->emptyState();
     EXPECT_TRUE(placeholder->isVisible());
     EXPECT_EQ(placeholder->title(), param.title);
@@ -175,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(RecordingListTest, TheHeaderNamesTheFilterAndFallsBackWhenItsGroupGoes) {
     const auto group = library().createGroup("Team", {});
     library().move({fixture.importTone("Talk")}, group.id);
-    library().setFilter(LibraryFilter::group(group.id));
+    navigation().setFilter(LibraryFilter::group(group.id));
     EXPECT_EQ(list().header()->title(), "Team");
     EXPECT_EQ(list().header()->countText(), "1 recording");
 
@@ -190,7 +192,7 @@ TEST_F(RecordingListTest, TheSearchFieldNarrowsTheListToWhatMatchesAndEscapeClea
     const Uuid talk = fixture.importTone("Talk");
     test::saveTranscript(*fixture.app, talk, {{0, 2, "Hello."}, {2, 4, "The budget for Berlin."}});
     fixture.importTone("Other");
-    library().setSelection(talk);
+    navigation().setSelection(talk);
     const int plainHeight = list().view()->visualRect(list().model()->indexOf(talk)).height();
     QLineEdit* field = list().searchField();
     QTest::keyClicks(field, "berlin budget");
@@ -202,7 +204,7 @@ TEST_F(RecordingListTest, TheSearchFieldNarrowsTheListToWhatMatchesAndEscapeClea
     EXPECT_EQ(list().model()->index(0, 0).data(ui::RecordingRows::SnippetRole).toString(),
               "The budget for Berlin.");
     EXPECT_EQ(list().header()->countText(), "1 recording");
-    EXPECT_EQ(library().selection(), talk);
+    EXPECT_EQ(navigation().selection(), talk);
     // The row grew a line for the match.
     EXPECT_GT(list().view()->visualRect(list().model()->indexOf(talk)).height(), plainHeight);
 
@@ -212,7 +214,7 @@ TEST_F(RecordingListTest, TheSearchFieldNarrowsTheListToWhatMatchesAndEscapeClea
     EXPECT_TRUE(list().emptyState()->isVisible());
     EXPECT_EQ(list().emptyState()->title(), "No matches");
     // Hidden by the search, the recording stays selected and shown in the detail.
-    EXPECT_EQ(library().selection(), talk);
+    EXPECT_EQ(navigation().selection(), talk);
 
     QTest::keyClick(field, Qt::Key_Escape);
     EXPECT_TRUE(field->text().isEmpty());

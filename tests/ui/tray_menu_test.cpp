@@ -129,6 +129,7 @@ TEST(TrayMenuTest, DevelopmentBuildSaysSoFirstAndNamesItselfThroughout) {
 TEST(TrayMenuTest, GroupSubmenuChecksTheDestinationAndChoosesOne) {
     test::WidgetTestApp fixture;
     auto& library = fixture.app->library();
+    auto& navigation = fixture.app->navigation();
     const auto team = library.createGroup("Team", {});
     library.createGroup("Alpha", {});
     ui::TrayMenu tray(
@@ -145,7 +146,7 @@ TEST(TrayMenuTest, GroupSubmenuChecksTheDestinationAndChoosesOne) {
     EXPECT_TRUE(action(*groups, "No Group")->isChecked());
 
     action(*groups, "Team")->trigger();
-    EXPECT_EQ(library.recordingDestination(), team.id);
+    EXPECT_EQ(navigation.recordingDestination(), team.id);
     ASSERT_TRUE(test::waitFor([&] { return submenu(tray.menu(), "Group: Team") != nullptr; }));
     groups = submenu(tray.menu(), "Group: Team");
     EXPECT_TRUE(action(*groups, "Team")->isChecked());
@@ -175,7 +176,7 @@ TEST(TrayMenuTest, NewGroupTwiceKeepsOnePanelThatCreatesTheDestination) {
     first->findChild<QLineEdit*>("name")->setText("Interviews");
     first->findChild<QPushButton*>("confirm")->click();
     EXPECT_FALSE(first->isVisible());
-    const auto destination = fixture.app->library().recordingDestination();
+    const auto destination = fixture.app->navigation().recordingDestination();
     ASSERT_TRUE(destination);
     EXPECT_EQ(fixture.app->library().group(*destination)->name, "Interviews");
     panels.show();

@@ -30,6 +30,7 @@ using test::WidgetTestApp;
 // selected.
 void fillLibrary(WidgetTestApp& fixture) {
     LibraryModel& library = fixture.app->library();
+    LibraryNavigation& navigation = fixture.app->navigation();
     const LibraryStore& store = library.store();
     const auto interviews = library.createGroup("Interviews", {});
     const auto lectures = library.createGroup("Lectures", {});
@@ -57,8 +58,8 @@ void fillLibrary(WidgetTestApp& fixture) {
     add("Lecture 3: Phonology", 3 * 86400, 3725, LibraryItem::Origin::recorded,
         LibraryItem::State::interrupted, lectures.id);
     library.refreshFromDisk();
-    library.setFilter(LibraryFilter::all());
-    library.setSelection(interview);
+    navigation.setFilter(LibraryFilter::all());
+    navigation.setSelection(interview);
 }
 
 void emptyLibrary(WidgetTestApp&) {}
@@ -80,7 +81,7 @@ std::vector<TranscriptSegment> sampleSegments() {
 
 void transcribing(WidgetTestApp& fixture) {
     fillLibrary(fixture);
-    const auto item = fixture.app->library().item(*fixture.app->library().selection());
+    const auto item = fixture.app->library().item(*fixture.app->navigation().selection());
     TranscriptionProgress progress;
     progress.phase = TranscriptionProgress::Phase::transcribing;
     progress.totalDuration = item->duration;
@@ -98,7 +99,7 @@ void transcribing(WidgetTestApp& fixture) {
 
 void editor(WidgetTestApp& fixture) {
     fillLibrary(fixture);
-    const auto item = fixture.app->library().item(*fixture.app->library().selection());
+    const auto item = fixture.app->library().item(*fixture.app->navigation().selection());
     fixture.engine->result.language = TranscriptionLanguage::english;
     fixture.engine->result.segments = sampleSegments();
     fixture.engine->result.audioDuration = item->duration;

@@ -97,7 +97,7 @@ Uuid WidgetTestApp::importTone(const std::string& name, double seconds) {
     const auto file = files.path() / (name + ".wav");
     writeWav(file, seconds);
     const auto before = app->library().items().size();
-    app->library().importFiles({file});
+    app->imports().importFiles({file});
     waitFor([&] { return app->library().items().size() > before; });
     for (const auto& item : app->library().items()) {
         if (item.title == name) {

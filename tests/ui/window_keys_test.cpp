@@ -58,7 +58,7 @@ protected:
         }
         test::saveTranscript(*fixture.app, id, segments);
         fixture.importTone("Other"); // selected instead, so Talk is loaded again with its text
-        fixture.app->library().setSelection(id);
+        fixture.app->navigation().setSelection(id);
         EXPECT_TRUE(waitFor([&] { return section().editorView() != nullptr; }));
     }
 

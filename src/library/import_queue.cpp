@@ -1,6 +1,4 @@
-// The model's imports: one file at a time on a background thread, each outcome handled back on
-// the main thread.
-#include "library/library_model.h"
+#include "library/import_queue.h"
 
 #include "base/unicode_text.h"
 #include "library/library_error.h"
@@ -26,32 +24,35 @@ std::string importProblem(const std::filesystem::path& file, const std::exceptio
 
 } // namespace
 
-void LibraryModel::importFiles(const std::vector<std::filesystem::path>& files) {
-    requireWritable();
-    m_importBatches.push_back(
-        ImportBatch{std::deque(files.begin(), files.end()), groupForNewItems(), {}, {}});
-    if (!m_importRunning) {
+ImportQueue::ImportQueue(LibraryModel& library, LibraryNavigation& navigation, AlertCentre& alerts,
+                         QObject* parent)
+    : QObject(parent), m_library(library), m_navigation(navigation), m_alerts(alerts) {}
+
+void ImportQueue::importFiles(const std::vector<std::filesystem::path>& files) {
+    m_batches.push_back(
+        Batch{std::deque(files.begin(), files.end()), m_navigation.groupForNewItems(), {}, {}});
+    if (!m_running) {
         importNextFile();
     }
 }
 
-void LibraryModel::importNextFile() {
-    if (m_importBatches.empty()) {
+void ImportQueue::importNextFile() {
+    if (m_batches.empty()) {
         return;
     }
-    auto& batch = m_importBatches.front();
+    auto& batch = m_batches.front();
     if (batch.files.empty()) {
-        finishImportBatch();
+        finishBatch();
         return;
     }
-    m_importRunning = true;
+    m_running = true;
     auto file = batch.files.front();
     batch.files.pop_front();
 
-    // The worker touches only its own copies; the model handles the outcome back on the main
-    // thread, and a model destroyed meanwhile never hears of it.
-    m_importWork.start([this, store = m_store, file,
-                        group = batch.group](std::stop_token, const BackgroundWork::Post& post) {
+    // The worker touches only its own copies; the queue handles the outcome back on the main
+    // thread, and a queue destroyed meanwhile never hears of it.
+    m_work.start([this, store = m_library.store(), file,
+                  group = batch.group](std::stop_token, const BackgroundWork::Post& post) {
         std::optional<LibraryItem> item;
         std::exception_ptr error;
         try {
@@ -63,9 +64,9 @@ void LibraryModel::importNextFile() {
     });
 }
 
-void LibraryModel::importDone(const std::filesystem::path& file,
-                              const std::optional<LibraryItem>& item, std::exception_ptr error) {
-    auto& current = m_importBatches.front();
+void ImportQueue::importDone(const std::filesystem::path& file,
+                             const std::optional<LibraryItem>& item, std::exception_ptr error) {
+    auto& current = m_batches.front();
     if (item) {
         current.imported.push_back(item->id);
     } else {
@@ -80,28 +81,23 @@ void LibraryModel::importDone(const std::filesystem::path& file,
     importNextFile();
 }
 
-void LibraryModel::finishImportBatch() {
-    ImportBatch batch = std::move(m_importBatches.front());
-    m_importBatches.pop_front();
-    m_importRunning = false;
-    reloadItems();
+void ImportQueue::finishBatch() {
+    Batch batch = std::move(m_batches.front());
+    m_batches.pop_front();
+    m_running = false;
+    m_library.reloadItems();
     if (!batch.imported.empty()) {
-        auto visible = itemsIn(m_filter);
-        if (std::any_of(visible.begin(), visible.end(), [&](const LibraryItem& item) {
-                return item.id == batch.imported.back();
-            })) {
-            setSelection(batch.imported.back());
-        }
+        m_navigation.selectIfShown(batch.imported.back());
     }
     if (!batch.problems.empty()) {
         std::string message;
         for (const auto& line : batch.problems) {
             message += (message.empty() ? "" : "\n") + line;
         }
-        raise("Some files weren't imported", message);
+        m_alerts.raise("Some files weren't imported", message);
     }
     emit importFinished(batch.imported);
-    if (!m_importBatches.empty()) {
+    if (!m_batches.empty()) {
         importNextFile();
     }
 }
