@@ -73,10 +73,10 @@ TEST_F(LibrarySearchTest, AnEditInAnotherProcessIsFoundWithinASecond) {
 }
 
 TEST_F(LibrarySearchTest, AnIndexDeletedWhileRunningIsBuiltAgain) {
-    ASSERT_TRUE(finds("budget", 10000));
+    ASSERT_TRUE(finds("budget", 30000));
     fs::remove_all(SearchIndex::location(library.store()).parent_path());
     search.setText("");
-    EXPECT_TRUE(finds("morning", 10000));
+    EXPECT_TRUE(finds("morning", 30000));
     EXPECT_TRUE(fs::exists(SearchIndex::location(library.store())));
 }
 
