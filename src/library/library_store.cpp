@@ -112,9 +112,20 @@ fs::path LibraryStore::groupsURL() const {
     return m_rootURL / layout::groupsFileName;
 }
 
-FileLock LibraryStore::lock() const {
+std::optional<FileLock> LibraryStore::lockItemFolder(const Uuid& id) const {
+    auto folderExists = [&] {
+        std::error_code error;
+        return fs::is_directory(itemFolderURL(id), error);
+    };
+    if (!folderExists()) {
+        return std::nullopt;
+    }
     createDirectoriesDurably(m_rootURL, FileAccess::ownerOnly);
-    return FileLock::exclusive(m_rootURL / layout::lockFileName);
+    auto held = FileLock::exclusive(m_rootURL / layout::lockFileName);
+    if (!folderExists()) {
+        return std::nullopt;
+    }
+    return held;
 }
 
 std::vector<LibraryItem> LibraryStore::loadItems() const {

@@ -103,10 +103,12 @@ public:
     // root, every item folder and file in them private to the user. Never fails.
     void tidyUp() const;
 
-    // Creates the root when missing and holds the library's lock while the result lives: for
-    // whoever writes other files of an item folder (the transcript), so that their writes never
-    // cross a change of the item by another process. Throws FileError.
-    FileLock lock() const;
+    // Holds the library's lock while the result lives, for whoever writes other files of an
+    // item folder (the transcript, the checkpoint of its transcription), so that their writes
+    // never cross a change of the item by another process. Nothing when the item's folder is
+    // missing, before or under the lock (checked first, since locking creates a missing root).
+    // Throws FileError.
+    std::optional<FileLock> lockItemFolder(const Uuid& id) const;
 
 private:
     std::filesystem::path groupsURL() const;

@@ -27,18 +27,8 @@ TranscriptionCheckpointStore::load(const Uuid& itemID) const {
 
 void TranscriptionCheckpointStore::save(const Uuid& itemID,
                                         const TranscriptionCheckpoint& checkpoint) const {
-    // As the transcript store does: checked before locking, since taking the lock would create a
-    // missing library root, and again under the lock, which keeps a delete from moving the
-    // folder away in between.
-    auto folderExists = [&] {
-        std::error_code error;
-        return std::filesystem::is_directory(m_library.itemFolderURL(itemID), error);
-    };
-    if (!folderExists()) {
-        return;
-    }
-    auto held = m_library.lock();
-    if (!folderExists()) {
+    auto held = m_library.lockItemFolder(itemID);
+    if (!held) {
         return;
     }
     writeFileAtomically(

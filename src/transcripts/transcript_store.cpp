@@ -53,16 +53,10 @@ TranscriptDocument TranscriptStore::write(const Uuid& itemID, const Change& chan
     // Under the library's lock, so that another process's delete of the item cannot move its
     // folder away between the check and the write, nor its start-up tidy-up mistake the
     // temporary file for a leftover.
-    // Checked before locking too, since taking the lock would create a missing library root.
-    auto requireFolder = [&] {
-        std::error_code error;
-        if (!std::filesystem::is_directory(m_library.itemFolderURL(itemID), error)) {
-            throw TranscriptStoreError::itemNotFound();
-        }
-    };
-    requireFolder();
-    auto held = m_library.lock();
-    requireFolder();
+    auto held = m_library.lockItemFolder(itemID);
+    if (!held) {
+        throw TranscriptStoreError::itemNotFound();
+    }
     std::optional<TranscriptDocument> stored;
     try {
         if (readStored) {

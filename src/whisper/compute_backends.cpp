@@ -47,15 +47,10 @@ void load() {
         return;
     }
     // ggml refuses a module the processor cannot run; the best one is loaded then instead.
-    const fs::path module = folder / (std::string(cpuModulePrefix) + forced + ".so");
+    const fs::path module =
+        folder / (std::string(cpuModulePrefix) + forced + std::string(moduleSuffix));
     if (ggml_backend_load(module.c_str()) == nullptr) {
         ggml_backend_load_all_from_path(folder.c_str());
-        return;
-    }
-    for (const char* gpu : {"libggml-vulkan.so"}) {
-        if (std::error_code code; fs::exists(folder / gpu, code)) {
-            ggml_backend_load((folder / gpu).c_str());
-        }
     }
 }
 
