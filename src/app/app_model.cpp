@@ -32,6 +32,11 @@ AppModel::AppModel(LibraryStore store, Services services, QObject* parent)
     m_recorder = std::make_unique<RecorderModel>(
         *m_library, *m_navigation, m_alerts, *m_services.microphoneAccess,
         m_services.defaults.get(), m_services.listDevices, m_services.makeSource);
+    m_recorder->setMakeSystemSource(m_services.makeSystemSource);
+    connect(m_recorder.get(), &RecorderModel::systemAudioUnavailable, this, [this] {
+        m_alerts.raise(RecorderModel::systemAudioUnavailableTitle,
+                       RecorderModel::systemAudioUnavailableMessage);
+    });
     connect(m_recorder.get(), &RecorderModel::startFinished, this, [this] {
         if (m_alerts.alert()) {
             presentMainWindow();

@@ -47,6 +47,8 @@ public:
         std::unique_ptr<ProgramLauncher> launcher;
         RecorderModel::ListDevices listDevices;
         RecorderModel::MakeSource makeSource;
+        // None: recordings never offer this computer's sound.
+        RecorderModel::MakeSystemSource makeSystemSource;
         // Called by the service on the first transcription, not before.
         TranscriptionService::EngineFactory makeEngine;
         AudioPlayerFactory makePlayer;

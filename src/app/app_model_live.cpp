@@ -29,6 +29,7 @@ std::unique_ptr<AppModel> AppModel::live() {
     services.launcher = std::make_unique<SystemProgramLauncher>();
     services.listDevices = &AudioInputDevices::available;
     services.makeSource = makeSystemMicrophoneSource;
+    services.makeSystemSource = makeSystemAudioSource;
     services.bundle = ResourceBundle::main();
     services.modelsDirectory = BundledModels::directory(services.bundle);
     services.makePlayer = PulseAudioPlayer::factory();

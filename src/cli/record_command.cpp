@@ -42,13 +42,16 @@ std::string meter(float level, int width = 20) {
 
 int runRecord(std::span<const std::string> arguments) {
     ArgumentParser parser(
-        "brindlewick record [--device UID] [--duration SECONDS] [--library DIR]",
+        "brindlewick record [--device UID] [--system-audio] [--duration SECONDS] [--library DIR]",
         "Records from a microphone into the library until the duration has passed or Ctrl-C "
         "(or SIGTERM) arrives, then finishes the recording and prints its identifier.");
     parser
         .option("--device", "UID",
                 "the input device to record from (see \"brindlewick devices\"; default: the "
                 "system's default input)")
+        .flag("--system-audio",
+              "also record this computer's sound (what the default output plays, e.g. the "
+              "other side of a call) as a second track, aligned with the microphone's")
         .option("--duration", "SECONDS", "stop after this many seconds of audio");
     auto parsed = parseLibraryArguments(parser, arguments);
     if (parsed.helpRequested) {
@@ -65,6 +68,15 @@ int runRecord(std::span<const std::string> arguments) {
     // No user defaults: the command's --device never changes the window's remembered choice.
     RecorderModel recorder(session.model(), session.navigation(), session.alerts(), access, nullptr,
                            &AudioInputDevices::available, &makeSystemMicrophoneSource);
+    if (parsed.flag("--system-audio")) {
+        recorder.setMakeSystemSource(&makeSystemAudioSource);
+        recorder.setRecordsSystemAudio(true);
+    }
+    // Said once, on its own line; the recording goes on with the microphone and succeeds.
+    QObject::connect(&recorder, &RecorderModel::systemAudioUnavailable, [] {
+        std::cerr << RecorderModel::systemAudioUnavailableTitle << "\n"
+                  << RecorderModel::systemAudioUnavailableMessage << "\n";
+    });
     if (auto uid = parsed.option("--device")) {
         recorder.refreshDevices();
         recorder.setSelectedDeviceUID(*uid);

@@ -80,5 +80,8 @@ std::size_t std::hash<bw::LibraryItem>::operator()(const bw::LibraryItem& item) 
             ? std::hash<std::int64_t>()(item.consentConfirmedAt->time_since_epoch().count())
             : 0);
     mix(item.groupID ? std::hash<bw::Uuid>()(*item.groupID) : 0);
+    mix(item.systemAudioAlignment ? std::hash<double>()(item.systemAudioAlignment->offset) ^
+                                        std::hash<double>()(item.systemAudioAlignment->driftPpm)
+                                  : 0);
     return value;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/uuid.h"
+#include "library/track_alignment.h"
 
 #include <chrono>
 #include <functional>
@@ -26,6 +27,10 @@ struct LibraryItem {
     std::string audioFileName;
     std::optional<std::chrono::sys_seconds> consentConfirmedAt;
     std::optional<Uuid> groupID;
+    // The second track (this computer's sound), a file in the item's folder; none for a
+    // single-track item.
+    std::optional<std::string> systemAudioFileName;
+    std::optional<TrackAlignment> systemAudioAlignment;
 
     friend bool operator==(const LibraryItem&, const LibraryItem&) = default;
 };

@@ -42,6 +42,10 @@ nlohmann::json toJson(const LibraryItem& item) {
     if (item.groupID) {
         value["groupID"] = item.groupID->string();
     }
+    if (item.systemAudioAlignment) {
+        value["systemAudioAlignment"] = {{"offset", item.systemAudioAlignment->offset},
+                                         {"driftPpm", item.systemAudioAlignment->driftPpm}};
+    }
     return value;
 }
 
@@ -83,6 +87,12 @@ LibraryItem itemFromJson(const nlohmann::json& value) {
     }
     if (object.contains("groupID") && !object["groupID"].is_null()) {
         item.groupID = requireUuid(object, "groupID");
+    }
+    if (object.contains("systemAudioAlignment") && !object["systemAudioAlignment"].is_null()) {
+        const auto& alignment =
+            json::requireObject(object["systemAudioAlignment"], "systemAudioAlignment");
+        item.systemAudioAlignment = TrackAlignment(json::requireNumber(alignment, "offset"),
+                                                   json::requireNumber(alignment, "driftPpm"));
     }
     return item;
 }

@@ -97,18 +97,20 @@ std::optional<LibraryGroup> LibraryModel::group(const Uuid& id) const {
     return found == m_groups.end() ? std::nullopt : std::optional(*found);
 }
 
-LibraryModel::NewRecording LibraryModel::beginRecording(const std::string& title, TimePoint now,
-                                                        const std::optional<Uuid>& group) {
+LibraryModel::NewRecording
+LibraryModel::beginRecording(const std::string& title, TimePoint now,
+                             const std::optional<Uuid>& group,
+                             const std::optional<std::string>& systemAudioFileName) {
     requireWritable();
-    LibraryItem item{Uuid::random(),
-                     title,
-                     wholeSeconds(now),
-                     0,
-                     LibraryItem::Origin::recorded,
-                     LibraryItem::State::recording,
-                     "audio.caf",
-                     std::nullopt,
-                     group};
+    LibraryItem item;
+    item.id = Uuid::random();
+    item.title = title;
+    item.createdAt = wholeSeconds(now);
+    item.origin = LibraryItem::Origin::recorded;
+    item.state = LibraryItem::State::recording;
+    item.audioFileName = "audio.caf";
+    item.groupID = group;
+    item.systemAudioFileName = systemAudioFileName;
     auto lock = m_store.addRecording(item);
     setActiveRecordingID(item.id);
     auto items = m_items;
@@ -117,14 +119,26 @@ LibraryModel::NewRecording LibraryModel::beginRecording(const std::string& title
     return {std::move(item), std::move(lock)};
 }
 
-void LibraryModel::finishRecording(const Uuid& id, double duration) {
+void LibraryModel::finishRecording(const Uuid& id, double duration,
+                                   const std::optional<TrackAlignment>& alignment,
+                                   bool keepsSystemAudio) {
     requireWritable();
     setActiveRecordingID(std::nullopt);
     try {
-        m_store.update(id, [&](LibraryItem& finished) {
+        std::optional<std::string> unused;
+        const auto saved = m_store.update(id, [&](LibraryItem& finished) {
             finished.state = LibraryItem::State::complete;
             finished.duration = duration;
+            if (finished.systemAudioFileName && !keepsSystemAudio) {
+                unused = finished.systemAudioFileName;
+                finished.systemAudioFileName.reset();
+            }
+            finished.systemAudioAlignment = finished.systemAudioFileName ? alignment : std::nullopt;
         });
+        if (unused) {
+            std::error_code ignored;
+            std::filesystem::remove(m_store.itemFolderURL(saved.id) / *unused, ignored);
+        }
     } catch (const std::exception& error) {
         raise("The recording's details couldn't be saved", Copy::finishRecordingFailed(error));
     }

@@ -69,11 +69,17 @@ public:
         LibraryItem item;
         FileLock lock;
     };
-    // Adds the recording in `group` and makes it the recording in progress. Throws the store's
-    // error; nothing changes then.
+    // Adds the recording in `group` and makes it the recording in progress; with
+    // `systemAudioFileName` it has a second track of that name. Throws the store's error;
+    // nothing changes then.
     NewRecording beginRecording(const std::string& title, TimePoint now,
-                                const std::optional<Uuid>& group);
-    void finishRecording(const Uuid& id, double duration);
+                                const std::optional<Uuid>& group,
+                                const std::optional<std::string>& systemAudioFileName = {});
+    // Marks the recording complete with its duration and the second track's alignment;
+    // without `keepsSystemAudio` its second track is removed (it never heard anything).
+    void finishRecording(const Uuid& id, double duration,
+                         const std::optional<TrackAlignment>& alignment = {},
+                         bool keepsSystemAudio = true);
 
     void deleteItem(const Uuid& id);
     bool rename(const Uuid& id, const std::string& title);

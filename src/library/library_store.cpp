@@ -75,6 +75,21 @@ double audioDuration(const fs::path& file) {
     return double(info.frameCount) / info.sampleRate;
 }
 
+// The length of a recording cut off by a crash: its longer track's (a track that cannot be
+// read counts as empty).
+double recoveredDuration(const fs::path& folder, const LibraryItem& item) {
+    double duration = 0;
+    for (const auto& name : {std::optional(item.audioFileName), item.systemAudioFileName}) {
+        try {
+            if (name) {
+                duration = std::max(duration, audioDuration(folder / *name));
+            }
+        } catch (const std::exception&) {
+        }
+    }
+    return duration;
+}
+
 } // namespace
 
 fs::path LibraryStore::defaultRootURL() {
@@ -515,11 +530,7 @@ LibraryStore::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID,
                 continue;
             }
             item.state = LibraryItem::State::interrupted;
-            try {
-                item.duration = audioDuration(audioFileURL(item));
-            } catch (const std::exception&) {
-                item.duration = 0;
-            }
+            item.duration = recoveredDuration(itemFolderURL(item.id), item);
             writeItemFile(itemFolderURL(item.id), item);
             recovered.push_back(item);
         } catch (const std::exception&) {

@@ -1,11 +1,13 @@
 // One block of captured audio as the capture device delivered it: interleaved frames in
-// `format`. A view: the bytes belong to the caller and are valid only during the call that
-// hands the buffer over.
+// `format`, and when the device can tell, the monotonic time (seconds, see monotonic_clock.h)
+// its first frame was captured. A view: the bytes belong to the caller and are valid only
+// during the call that hands the buffer over.
 #pragma once
 
 #include "platform/capture_format.h"
 
 #include <cstddef>
+#include <optional>
 
 namespace bw {
 
@@ -13,6 +15,7 @@ struct CaptureBuffer {
     CaptureFormat format;
     const void* data = nullptr;
     std::size_t frameCount = 0;
+    std::optional<double> captureTime;
 };
 
 } // namespace bw

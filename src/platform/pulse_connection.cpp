@@ -1,5 +1,7 @@
 #include "platform/pulse_connection.h"
 
+#include "platform/monotonic_clock.h"
+
 #include <pulse/pulseaudio.h>
 
 namespace bw {
@@ -63,12 +65,29 @@ void onSourceInfo(pa_context*, const pa_source_info* info, int eol, void* userda
 struct ServerQuery {
     PulseConnection* connection;
     std::optional<std::string> defaultSource;
+    std::optional<std::string> defaultSink;
 };
 
 void onServerInfo(pa_context*, const pa_server_info* info, void* userdata) {
     auto* query = static_cast<ServerQuery*>(userdata);
     if (info && info->default_source_name) {
         query->defaultSource = info->default_source_name;
+    }
+    if (info && info->default_sink_name) {
+        query->defaultSink = info->default_sink_name;
+    }
+    query->connection->signal();
+}
+
+struct SinkQuery {
+    PulseConnection* connection;
+    std::optional<std::string> monitor;
+};
+
+void onSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* userdata) {
+    auto* query = static_cast<SinkQuery*>(userdata);
+    if (eol == 0 && info && info->monitor_source_name) {
+        query->monitor = info->monitor_source_name;
     }
     query->connection->signal();
 }
@@ -196,12 +215,47 @@ std::optional<PulseSource> PulseConnection::source(std::uint32_t index) {
 
 std::optional<std::string> PulseConnection::defaultSourceName() {
     PulseLock held(*this);
-    ServerQuery query{this, {}};
+    ServerQuery query{this, {}, {}};
     await(pa_context_get_server_info(m_context, onServerInfo, &query));
     return query.defaultSource;
 }
 
-void PulseConnection::subscribe(std::function<void()> onEvent) {
+std::optional<PulseSource> PulseConnection::defaultOutputMonitor() {
+    std::optional<std::string> monitor;
+    {
+        PulseLock held(*this);
+        ServerQuery server{this, {}, {}};
+        await(pa_context_get_server_info(m_context, onServerInfo, &server));
+        if (!server.defaultSink) {
+            return std::nullopt;
+        }
+        SinkQuery sink{this, {}};
+        await(pa_context_get_sink_info_by_name(m_context, server.defaultSink->c_str(), onSinkInfo,
+                                               &sink));
+        monitor = sink.monitor;
+    }
+    if (!monitor) {
+        return std::nullopt;
+    }
+    for (auto& source : sources()) {
+        if (source.name == *monitor && source.isMonitor) {
+            return source;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<double> recordStreamCaptureTime(pa_stream* stream) {
+    pa_usec_t latency = 0;
+    int negative = 0;
+    if (pa_stream_get_latency(stream, &latency, &negative) < 0) {
+        return std::nullopt;
+    }
+    const double seconds = double(latency) / 1e6;
+    return monotonicSeconds() - (negative ? -seconds : seconds);
+}
+
+void PulseConnection::subscribe(std::function<void()> onEvent, Events events) {
     PulseLock held(*this);
     m_onEvent = std::move(onEvent);
     pa_context_set_subscribe_callback(
@@ -223,11 +277,12 @@ void PulseConnection::subscribe(std::function<void()> onEvent) {
             connection->signal();
         },
         this);
-    pa_operation* operation =
-        pa_context_subscribe(m_context,
-                             static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SOURCE |
-                                                                 PA_SUBSCRIPTION_MASK_SERVER),
-                             nullptr, nullptr);
+    pa_operation* operation = pa_context_subscribe(
+        m_context,
+        static_cast<pa_subscription_mask_t>(
+            (events == Events::sinks ? PA_SUBSCRIPTION_MASK_SINK : PA_SUBSCRIPTION_MASK_SOURCE) |
+            PA_SUBSCRIPTION_MASK_SERVER),
+        nullptr, nullptr);
     if (operation) {
         pa_operation_unref(operation);
     }

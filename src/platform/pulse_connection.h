@@ -16,6 +16,7 @@
 struct pa_threaded_mainloop;
 struct pa_context;
 struct pa_operation;
+struct pa_stream;
 
 namespace bw {
 
@@ -57,10 +58,15 @@ public:
     std::optional<PulseSource> source(std::uint32_t index);
     // The server's default source name; none on failure.
     std::optional<std::string> defaultSourceName();
+    // The monitor source of the server's default output (sink): what this computer plays. None
+    // when there is no output, or on failure.
+    std::optional<PulseSource> defaultOutputMonitor();
 
-    // Calls `onEvent` on the loop's thread for every change of a source or of the server (the
-    // default source), and when the connection is lost. Replaces an earlier callback.
-    void subscribe(std::function<void()> onEvent);
+    // What subscribe() reports: changes of sources (inputs) or of sinks (outputs).
+    enum class Events { sources, sinks };
+    // Calls `onEvent` on the loop's thread for every change of a source (or a sink) or of the
+    // server (its defaults), and when the connection is lost. Replaces an earlier callback.
+    void subscribe(std::function<void()> onEvent, Events events = Events::sources);
 
     // The loop's lock: held by callbacks; every other use of the context must hold it.
     void lock();
@@ -78,6 +84,12 @@ private:
     pa_context* m_context = nullptr;
     std::function<void()> m_onEvent;
 };
+
+// The monotonic time (monotonic_clock.h) at which the first frame a record stream's next read
+// delivers was captured: now, less the stream's latency (captured but not yet read). None until
+// the server has sent timing information; the stream needs PA_STREAM_INTERPOLATE_TIMING and
+// PA_STREAM_AUTO_TIMING_UPDATE. Called on the loop's thread (or with the lock held).
+std::optional<double> recordStreamCaptureTime(pa_stream* stream);
 
 // Holds the connection's lock for a scope.
 class PulseLock {

@@ -130,9 +130,10 @@ struct PulseMicrophoneEngine::Impl {
             if (pa_stream_peek(stream, &data, &size) < 0 || size == 0) {
                 return;
             }
+            const auto captured = recordStreamCaptureTime(stream);
             // A hole (no data) is audio the server lost; nothing to hand on.
             if (data && self->tap && frameBytes > 0) {
-                self->tap(CaptureBuffer{self->streamFormat, data, size / frameBytes});
+                self->tap(CaptureBuffer{self->streamFormat, data, size / frameBytes, captured});
             }
             pa_stream_drop(stream);
         }
@@ -165,8 +166,10 @@ struct PulseMicrophoneEngine::Impl {
         attributes.prebuf = static_cast<std::uint32_t>(-1);
         attributes.minreq = static_cast<std::uint32_t>(-1);
         attributes.fragsize = static_cast<std::uint32_t>(framesPerBuffer * format.bytesPerFrame());
-        auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_DONT_MOVE |
-                                                    (startCorked ? PA_STREAM_START_CORKED : 0));
+        // Timing information stamps each buffer with its capture time.
+        auto flags = static_cast<pa_stream_flags_t>(
+            PA_STREAM_DONT_MOVE | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
+            (startCorked ? PA_STREAM_START_CORKED : 0));
         if (pa_stream_connect_record(stream, target->name.c_str(), &attributes, flags) < 0) {
             std::string message = server.lastError();
             releaseStreamLocked();

@@ -2,13 +2,17 @@
 
 #include "library/support_texts.h"
 #include "platform/audio_input_error.h"
+#include "platform/monotonic_clock.h"
 #include "platform/pulse_microphone_engine.h"
+#include "platform/pulse_system_audio_capture.h"
 #include "recording/microphone_source.h"
 #include "recording/recorder_error.h"
 #include "recording/recording_title.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
+
+#include <algorithm>
 
 namespace bw {
 
@@ -36,6 +40,8 @@ const char* const microphoneMessage =
     }
 }
 
+const char* const systemAudioFileName = "system.caf";
+
 std::string couldNotStartMessage(const std::string& reason) {
     return "Check that the microphone is connected and this computer has enough free disk "
            "space, then try again. " +
@@ -57,6 +63,7 @@ RecorderModel::RecorderModel(LibraryModel& library, LibraryNavigation& navigatio
         if (m_selectedDeviceUID && m_selectedDeviceUID->empty()) {
             m_selectedDeviceUID.reset(); // how a removed choice is stored
         }
+        m_recordsSystemAudio = m_defaults->string(systemAudioKey) == "true";
     }
 }
 
@@ -87,6 +94,21 @@ void RecorderModel::setSelectedDeviceUID(const std::optional<std::string>& uid) 
         m_defaults->setString(deviceKey, uid.value_or(""));
     }
     emit selectedDeviceUIDChanged();
+}
+
+void RecorderModel::setMakeSystemSource(MakeSystemSource make) {
+    m_makeSystemSource = std::move(make);
+}
+
+void RecorderModel::setRecordsSystemAudio(bool on) {
+    if (on == m_recordsSystemAudio) {
+        return;
+    }
+    m_recordsSystemAudio = on;
+    if (m_defaults) {
+        m_defaults->setString(systemAudioKey, on ? "true" : "false");
+    }
+    emit recordsSystemAudioChanged();
 }
 
 void RecorderModel::refreshDevices() {
@@ -124,39 +146,70 @@ void RecorderModel::start(TimePoint at) {
 }
 
 LibraryModel::NewRecording RecorderModel::addItem(TimePoint at) {
-    auto recording =
-        m_library.beginRecording(recordingTitle(at), at, m_navigation.groupForNewItems());
+    const bool twoTracks = m_recordsSystemAudio && m_makeSystemSource;
+    auto recording = m_library.beginRecording(
+        recordingTitle(at), at, m_navigation.groupForNewItems(),
+        twoTracks ? std::optional<std::string>(systemAudioFileName) : std::nullopt);
     m_navigation.setSelection(recording.item.id);
     return recording;
 }
 
+// The pipelines, and once started the sources, of a recording's one or two tracks.
+struct RecorderModel::Tracks {
+    std::unique_ptr<RecordingPipeline> pipeline;
+    std::shared_ptr<AudioInputSource> source;
+    std::unique_ptr<RecordingPipeline> systemPipeline;
+    std::shared_ptr<AudioInputSource> systemSource;
+};
+
 void RecorderModel::beginSession(LibraryModel::NewRecording recording) {
     const LibraryItem& item = recording.item;
     m_itemLock = std::move(recording.lock);
-    auto pipeline = makePipeline(item);
-    std::shared_ptr<AudioInputSource> source;
+    Tracks tracks;
     try {
-        source = m_makeSource(selectedDevice());
-        startSource(*source, *pipeline, item.id);
+        tracks = makeTracks(item);
+        tracks.source = m_makeSource(selectedDevice());
+        startSource(*tracks.source, *tracks.pipeline, item.id);
     } catch (...) {
+        tracks = Tracks();
         undoStart(item);
         rethrowAsStartError(std::current_exception());
     }
-    adoptSession(item.id, std::move(source), std::move(pipeline));
+    startSystemSource(tracks, item.id);
+    adoptSession(item.id, std::move(tracks));
 }
 
-std::unique_ptr<RecordingPipeline> RecorderModel::makePipeline(const LibraryItem& item) {
-    const Uuid id = item.id;
-    return std::make_unique<RecordingPipeline>(
-        m_library.store().audioFileURL(item),
-        [this, id](RecordingPipeline::Progress progress) {
+RecorderModel::Tracks RecorderModel::makeTracks(const LibraryItem& item) {
+    Tracks tracks;
+    std::optional<double> origin;
+    if (item.systemAudioFileName) {
+        // Both tracks' sample 0 is this instant.
+        origin = monotonicSeconds();
+        tracks.systemPipeline =
+            makePipeline(m_library.store().itemFolderURL(item.id) / *item.systemAudioFileName,
+                         item.id, false, origin);
+    }
+    tracks.pipeline = makePipeline(m_library.store().audioFileURL(item), item.id, true, origin);
+    return tracks;
+}
+
+std::unique_ptr<RecordingPipeline>
+RecorderModel::makePipeline(const std::filesystem::path& file, const Uuid& id, bool reportsProgress,
+                            std::optional<double> timelineOrigin) {
+    RecordingPipeline::ProgressCallback onProgress;
+    if (reportsProgress) {
+        onProgress = [this, id](RecordingPipeline::Progress progress) {
             QMetaObject::invokeMethod(
                 this, [this, id, progress] { applyProgress(id, progress); }, Qt::QueuedConnection);
-        },
+        };
+    }
+    return std::make_unique<RecordingPipeline>(
+        file, std::move(onProgress),
         [this, id](std::exception_ptr) {
             QMetaObject::invokeMethod(
                 this, [this, id] { stopAfterProblem(diskMessage, id); }, Qt::QueuedConnection);
-        });
+        },
+        timelineOrigin);
 }
 
 void RecorderModel::startSource(AudioInputSource& source, RecordingPipeline& pipeline,
@@ -170,10 +223,37 @@ void RecorderModel::startSource(AudioInputSource& source, RecordingPipeline& pip
                  });
 }
 
-void RecorderModel::adoptSession(const Uuid& id, std::shared_ptr<AudioInputSource> source,
-                                 std::unique_ptr<RecordingPipeline> pipeline) {
-    m_source = std::move(source);
-    m_pipeline = std::move(pipeline);
+void RecorderModel::startSystemSource(Tracks& tracks, const Uuid& id) {
+    if (!tracks.systemPipeline) {
+        return;
+    }
+    auto unavailable = [this, id] {
+        QMetaObject::invokeMethod(
+            this,
+            [this, id] {
+                if (isRecording() && activeItemID() == id) {
+                    emit systemAudioUnavailable();
+                }
+            },
+            Qt::QueuedConnection);
+    };
+    RecordingPipeline* receiver = tracks.systemPipeline.get();
+    try {
+        auto source = m_makeSystemSource(unavailable);
+        // This computer's sound never ends the recording: it has no stop of its own.
+        source->start([receiver](const CaptureBuffer& buffer) { receiver->receive(buffer); },
+                      [] {});
+        tracks.systemSource = std::move(source);
+    } catch (const std::exception&) {
+        unavailable();
+    }
+}
+
+void RecorderModel::adoptSession(const Uuid& id, Tracks tracks) {
+    m_source = std::move(tracks.source);
+    m_pipeline = std::move(tracks.pipeline);
+    m_systemSource = std::move(tracks.systemSource);
+    m_systemPipeline = std::move(tracks.systemPipeline);
     m_library.setActiveRecordingID(id);
     setDuration(0);
     setLevel(0);
@@ -184,8 +264,7 @@ void RecorderModel::adoptSession(const Uuid& id, std::shared_ptr<AudioInputSourc
 // (or once the main thread has joined it).
 struct RecorderModel::PendingStart {
     std::optional<LibraryItem> item;
-    std::unique_ptr<RecordingPipeline> pipeline;
-    std::shared_ptr<AudioInputSource> source;
+    Tracks tracks;
     std::exception_ptr error;
 };
 
@@ -227,7 +306,7 @@ void RecorderModel::continueStart(TimePoint at, std::vector<AudioInputDevice> de
         auto recording = addItem(at);
         m_itemLock = std::move(recording.lock);
         pending->item = recording.item;
-        pending->pipeline = makePipeline(recording.item);
+        pending->tracks = makeTracks(recording.item);
     } catch (const std::exception& error) {
         failStart(error);
         return;
@@ -236,8 +315,9 @@ void RecorderModel::continueStart(TimePoint at, std::vector<AudioInputDevice> de
                           std::stop_token, const BackgroundWork::Post& post) {
         try {
             auto source = makeSource(device);
-            startSource(*source, *pending->pipeline, pending->item->id);
-            pending->source = std::move(source);
+            startSource(*source, *pending->tracks.pipeline, pending->item->id);
+            pending->tracks.source = std::move(source);
+            startSystemSource(pending->tracks, pending->item->id);
         } catch (...) {
             pending->error = std::current_exception();
         }
@@ -251,11 +331,11 @@ void RecorderModel::finishStart(const std::shared_ptr<PendingStart>& pending) {
     }
     m_pendingStart.reset();
     if (!pending->error) {
-        adoptSession(pending->item->id, std::move(pending->source), std::move(pending->pipeline));
+        adoptSession(pending->item->id, std::move(pending->tracks));
         emit startFinished();
         return;
     }
-    pending->pipeline.reset();
+    pending->tracks = Tracks();
     undoStart(*pending->item);
     try {
         rethrowAsStartError(pending->error);
@@ -278,10 +358,10 @@ void RecorderModel::settlePendingStart() {
     m_startWork.join();
     // Whatever it posted meanwhile is handled here, once: finishStart() ignores it later.
     auto pending = std::move(m_pendingStart);
-    if (pending->source) {
-        adoptSession(pending->item->id, std::move(pending->source), std::move(pending->pipeline));
+    if (pending->tracks.source) {
+        adoptSession(pending->item->id, std::move(pending->tracks));
     } else {
-        pending->pipeline.reset();
+        pending->tracks = Tracks();
         if (pending->item) {
             undoStart(*pending->item);
         }
@@ -314,6 +394,10 @@ void RecorderModel::pause() {
     }
     m_pipeline->setPaused(true);
     m_source->pause();
+    if (m_systemSource) {
+        m_systemPipeline->setPaused(true);
+        m_systemSource->pause();
+    }
     setLevel(0);
     setPhase(Phase::paused);
 }
@@ -329,6 +413,14 @@ void RecorderModel::resume() {
         return;
     }
     m_pipeline->setPaused(false);
+    if (m_systemSource) {
+        try {
+            m_systemSource->resume();
+        } catch (const std::exception&) {
+            // This computer's sound follows once an output is back.
+        }
+        m_systemPipeline->setPaused(false);
+    }
     setPhase(Phase::recording);
 }
 
@@ -338,16 +430,47 @@ void RecorderModel::stop() {
         return;
     }
     m_source->stop();
-    const double duration = m_pipeline->finish();
+    if (m_systemSource) {
+        m_systemSource->stop();
+    }
+    const double end = monotonicSeconds();
+    double duration = m_pipeline->finish(end);
+    std::optional<TrackAlignment> measured;
+    bool hasSecondTrack = false;
+    if (m_systemPipeline) {
+        const double systemDuration = m_systemPipeline->finish(end);
+        measured = alignment();
+        hasSecondTrack = m_systemPipeline->timelineReport()->receivedAudio;
+        if (hasSecondTrack) {
+            duration = std::max(duration, systemDuration);
+        }
+    }
     const Uuid id = *activeItemID();
     m_source.reset();
     m_pipeline.reset();
+    m_systemSource.reset();
+    m_systemPipeline.reset();
     m_library.setActiveRecordingID(std::nullopt);
     setDuration(duration);
     setLevel(0);
     setPhase(Phase::idle);
-    m_library.finishRecording(id, duration);
+    // A second track that never heard anything (there was no output) is no track at all.
+    m_library.finishRecording(id, duration, measured, hasSecondTrack);
     m_itemLock.reset();
+}
+
+// The second track's first capture and drift against the first's; none when either track
+// never received a buffer with a capture time.
+std::optional<TrackAlignment> RecorderModel::alignment() const {
+    const auto microphone = m_pipeline->timelineReport();
+    const auto system = m_systemPipeline->timelineReport();
+    if (!microphone || !system || !system->firstCaptureTime) {
+        return std::nullopt;
+    }
+    const double offset = microphone->firstCaptureTime
+                              ? *system->firstCaptureTime - *microphone->firstCaptureTime
+                              : 0;
+    return TrackAlignment(offset, system->driftPpm - microphone->driftPpm);
 }
 
 void RecorderModel::stopAfterProblem(const std::string& message, const std::optional<Uuid>& item) {
@@ -395,13 +518,41 @@ void RecorderModel::setLevel(float level) {
     }
 }
 
+namespace {
+
+void postToMainThread(std::function<void()> work) {
+    if (auto* application = QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(application, std::move(work), Qt::QueuedConnection);
+    }
+}
+
+// The default output's monitor as a recording's source.
+class SystemAudioSource : public AudioInputSource {
+public:
+    explicit SystemAudioSource(std::function<void()> onUnavailable)
+        : m_capture(postToMainThread), m_onUnavailable(std::move(onUnavailable)) {}
+
+    void start(BufferCallback onBuffer, std::function<void()>) override {
+        m_capture.start(std::move(onBuffer), m_onUnavailable);
+    }
+    void pause() override { m_capture.pause(); }
+    void resume() override { m_capture.resume(); }
+    void stop() override { m_capture.stop(); }
+
+private:
+    PulseSystemAudioCapture m_capture;
+    std::function<void()> m_onUnavailable;
+};
+
+} // namespace
+
+std::shared_ptr<AudioInputSource> makeSystemAudioSource(std::function<void()> onUnavailable) {
+    return std::make_shared<SystemAudioSource>(std::move(onUnavailable));
+}
+
 std::shared_ptr<AudioInputSource>
 makeSystemMicrophoneSource(const std::optional<AudioInputDevice>& device) {
-    auto engine = std::make_unique<PulseMicrophoneEngine>([](std::function<void()> work) {
-        if (auto* application = QCoreApplication::instance()) {
-            QMetaObject::invokeMethod(application, std::move(work), Qt::QueuedConnection);
-        }
-    });
+    auto engine = std::make_unique<PulseMicrophoneEngine>(postToMainThread);
     auto uptime = [] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
             .count();

@@ -5,6 +5,12 @@
 // and ends the recording on request or after a problem, always leaving the audio recorded so far
 // in the library. Problems during a recording become an alert in the shared AlertCentre.
 //
+// With "Also Record This Computer's Sound" on (remembered under "recordSystemAudio") and a
+// source of this computer's sound, a recording has a second track, "system.caf", started and
+// stopped with the microphone; both tracks are then placed on one timeline (track_timeline.h),
+// and what the alignment measured is saved with the item. Without an output to record from, the
+// recording goes on with the microphone alone and systemAudioUnavailable() says so, once.
+//
 // While it records, the model holds the item's ".recording.lock", so that another process that
 // opens the library leaves the recording alone; the lock goes when the item is finished.
 //
@@ -45,9 +51,19 @@ public:
     using ListDevices = std::function<std::vector<AudioInputDevice>()>;
     using MakeSource =
         std::function<std::shared_ptr<AudioInputSource>(const std::optional<AudioInputDevice>&)>;
+    // A source of this computer's sound; `onUnavailable` may be called on any thread, at most
+    // once, when there is no output to record from.
+    using MakeSystemSource =
+        std::function<std::shared_ptr<AudioInputSource>(std::function<void()> onUnavailable)>;
     using TimePoint = std::chrono::system_clock::time_point;
 
     static constexpr const char* deviceKey = "recording.inputDeviceUID";
+    static constexpr const char* systemAudioKey = "recordSystemAudio";
+    static constexpr const char* systemAudioUnavailableTitle =
+        "This computer's sound isn't being recorded";
+    static constexpr const char* systemAudioUnavailableMessage =
+        "No sound output was found, so only the microphone is recorded. Connect speakers or "
+        "headphones to record this computer's sound in the next recording.";
 
     // `library`, `navigation`, `alerts`, `access` and `defaults` are not owned and must outlive
     // the model; `defaults` may be null (the choice is then not remembered). A new recording
@@ -74,6 +90,13 @@ public:
     void setSelectedDeviceUID(const std::optional<std::string>& uid);
     void refreshDevices();
 
+    // Where this computer's sound comes from; without one (the default) nothing offers it.
+    void setMakeSystemSource(MakeSystemSource make);
+    bool canRecordSystemAudio() const { return bool(m_makeSystemSource); }
+    // "Also Record This Computer's Sound": whether new recordings get the second track.
+    bool recordsSystemAudio() const { return m_recordsSystemAudio; }
+    void setRecordsSystemAudio(bool on);
+
     // Starts recording. Throws RecorderError (the phase is idle again then), or the library's
     // error from creating the item.
     void start(TimePoint at);
@@ -96,6 +119,9 @@ signals:
     void levelChanged();
     void devicesChanged();
     void selectedDeviceUIDChanged();
+    void recordsSystemAudioChanged();
+    // The recording under way goes on without this computer's sound (said once per recording).
+    void systemAudioUnavailable();
     // A requestStart() has ended, successfully or not.
     void startFinished();
 
@@ -107,13 +133,21 @@ private:
 
     void setDevices(std::vector<AudioInputDevice> devices);
     void checkAccess(MicrophoneAccessStatus status, bool requestGranted) const;
+    struct Tracks;
+
     LibraryModel::NewRecording addItem(TimePoint at);
     void beginSession(LibraryModel::NewRecording recording);
-    std::unique_ptr<RecordingPipeline> makePipeline(const LibraryItem& item);
+    Tracks makeTracks(const LibraryItem& item);
+    std::unique_ptr<RecordingPipeline> makePipeline(const std::filesystem::path& file,
+                                                    const Uuid& id, bool reportsProgress,
+                                                    std::optional<double> timelineOrigin);
     // Any thread: starts the source into the pipeline; its callbacks hop to the main thread.
     void startSource(AudioInputSource& source, RecordingPipeline& pipeline, const Uuid& id);
-    void adoptSession(const Uuid& id, std::shared_ptr<AudioInputSource> source,
-                      std::unique_ptr<RecordingPipeline> pipeline);
+    // Any thread: starts this computer's sound into the second track; never fails (a source
+    // that cannot start is reported as unavailable).
+    void startSystemSource(Tracks& tracks, const Uuid& id);
+    void adoptSession(const Uuid& id, Tracks tracks);
+    std::optional<TrackAlignment> alignment() const;
     void continueStart(TimePoint at, std::vector<AudioInputDevice> devices,
                        std::exception_ptr accessProblem);
     void finishStart(const std::shared_ptr<PendingStart>& pending);
@@ -135,8 +169,12 @@ private:
     float m_level = 0;
     std::vector<AudioInputDevice> m_devices;
     std::optional<std::string> m_selectedDeviceUID;
+    MakeSystemSource m_makeSystemSource;
+    bool m_recordsSystemAudio = false;
     std::shared_ptr<AudioInputSource> m_source;
     std::unique_ptr<RecordingPipeline> m_pipeline;
+    std::shared_ptr<AudioInputSource> m_systemSource;
+    std::unique_ptr<RecordingPipeline> m_systemPipeline;
     std::optional<FileLock> m_itemLock;
     std::shared_ptr<PendingStart> m_pendingStart;
     // Last, so that it is joined before the members its work uses go.
@@ -147,5 +185,8 @@ private:
 // the device (or the default input), reporting configuration changes on the main thread.
 std::shared_ptr<AudioInputSource>
 makeSystemMicrophoneSource(const std::optional<AudioInputDevice>& device);
+
+// The sound server's default output's monitor, followed as the default changes.
+std::shared_ptr<AudioInputSource> makeSystemAudioSource(std::function<void()> onUnavailable);
 
 } // namespace bw

@@ -1,5 +1,7 @@
 #include "recording/recording_pipeline.h"
 
+#include "platform/monotonic_clock.h"
+
 #include <algorithm>
 #include <cmath>
 #include <variant>
@@ -15,8 +17,13 @@ double secondsOf(std::int64_t frames) {
 } // namespace
 
 RecordingPipeline::RecordingPipeline(const std::filesystem::path& url, ProgressCallback onProgress,
-                                     FailureCallback onFailure)
-    : m_writer(url), m_onProgress(std::move(onProgress)), m_onFailure(std::move(onFailure)) {}
+                                     FailureCallback onFailure,
+                                     std::optional<double> timelineOrigin)
+    : m_writer(url), m_onProgress(std::move(onProgress)), m_onFailure(std::move(onFailure)) {
+    if (timelineOrigin) {
+        m_timeline.emplace(*timelineOrigin);
+    }
+}
 
 float RecordingPipeline::level(std::span<const std::int16_t> samples) {
     float decibels = -60;
@@ -65,6 +72,23 @@ void RecordingPipeline::write(const std::vector<AudioFormatConverter::Block>& bl
     }
 }
 
+// The converter's output for one buffer goes onto the timeline as one piece, stamped with the
+// buffer's capture time (the converter's short, constant delay aside).
+void RecordingPipeline::place(std::optional<double> captureTime,
+                              const std::vector<AudioFormatConverter::Block>& blocks) {
+    m_converted.clear();
+    for (const auto& block : blocks) {
+        m_converted.insert(m_converted.end(), block.begin(), block.end());
+    }
+    m_placed.clear();
+    m_timeline->append(captureTime, m_converted, m_placed);
+    m_writer.write(m_placed);
+    if (!m_converted.empty()) {
+        m_lastLevel = level(m_converted);
+        m_receivedAudio = true;
+    }
+}
+
 void RecordingPipeline::receive(const CaptureBuffer& buffer) {
     std::variant<std::monostate, Progress, std::exception_ptr> result;
     {
@@ -74,7 +98,11 @@ void RecordingPipeline::receive(const CaptureBuffer& buffer) {
         }
         try {
             auto& converter = converterFor(buffer.format);
-            write(converter.drain(&buffer, false));
+            if (m_timeline) {
+                place(buffer.captureTime, converter.drain(&buffer, false));
+            } else {
+                write(converter.drain(&buffer, false));
+            }
             result = Progress{secondsOf(m_writer.framesWritten()), m_lastLevel};
         } catch (...) {
             m_failure = std::current_exception();
@@ -90,16 +118,28 @@ void RecordingPipeline::receive(const CaptureBuffer& buffer) {
 
 void RecordingPipeline::setPaused(bool paused) {
     std::lock_guard held(m_lock);
+    if (m_timeline && paused != m_isPaused) {
+        paused ? m_timeline->pause(monotonicSeconds()) : m_timeline->resume(monotonicSeconds());
+    }
     m_isPaused = paused;
 }
 
-double RecordingPipeline::finish() {
+double RecordingPipeline::finish(std::optional<double> end) {
     std::lock_guard held(m_lock);
     if (!m_isFinished) {
         m_isFinished = true;
-        if (!m_failure && m_converter) {
+        if (!m_failure) {
             try {
-                write(m_converter->drain(nullptr, true));
+                if (m_converter && m_timeline) {
+                    place(std::nullopt, m_converter->drain(nullptr, true));
+                } else if (m_converter) {
+                    write(m_converter->drain(nullptr, true));
+                }
+                if (m_timeline && end) {
+                    m_placed.clear();
+                    m_timeline->extendTo(*end, m_placed);
+                    m_writer.write(m_placed);
+                }
             } catch (const std::exception&) {
                 // What could not be flushed is a few milliseconds; the rest is kept.
             }
@@ -107,6 +147,14 @@ double RecordingPipeline::finish() {
         m_writer.close();
     }
     return secondsOf(m_writer.framesWritten());
+}
+
+std::optional<RecordingPipeline::TimelineReport> RecordingPipeline::timelineReport() {
+    std::lock_guard held(m_lock);
+    if (!m_timeline) {
+        return std::nullopt;
+    }
+    return TimelineReport{m_timeline->firstCaptureTime(), m_timeline->driftPpm(), m_receivedAudio};
 }
 
 } // namespace bw

@@ -3,6 +3,7 @@
 #include "recording/recorder_model.h"
 #include "ui/choice_menu.h"
 
+#include <QAction>
 #include <QMenu>
 
 namespace bw::ui::MicrophonePicker {
@@ -19,6 +20,14 @@ void fill(QMenu& menu, RecorderModel& recorder) {
     add("System default", std::nullopt);
     for (const auto& device : recorder.devices()) {
         add(QString::fromStdString(device.name), device.uid);
+    }
+    if (recorder.canRecordSystemAudio()) {
+        menu.addSeparator();
+        auto* both = menu.addAction("Also Record This Computer's Sound");
+        both->setCheckable(true);
+        both->setChecked(recorder.recordsSystemAudio());
+        QObject::connect(both, &QAction::toggled, &recorder,
+                         [&recorder](bool on) { recorder.setRecordsSystemAudio(on); });
     }
 }
 

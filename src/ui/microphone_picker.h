@@ -1,6 +1,8 @@
 // The microphone choice as menu items, shared by the toolbar's microphone menu and the tray's
 // Microphone submenu: "System default" and one checkable item per device; the checked one is
-// the recorder's selected device, and choosing one sets the recorder's selection.
+// the recorder's selected device, and choosing one sets the recorder's selection. Below them,
+// where the recorder can record this computer's sound, the checkable "Also Record This
+// Computer's Sound".
 #pragma once
 
 #include <QString>

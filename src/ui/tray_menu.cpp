@@ -18,8 +18,9 @@ TrayMenu::TrayMenu(AppModel& app, QString appName, std::function<void()> quit, b
     auto& library = m_app.library();
     // The menu changes shape when these change; the actions may be the ones being triggered,
     // so they are replaced once control is back in the event loop.
-    for (auto signal : {&RecorderModel::phaseChanged, &RecorderModel::devicesChanged,
-                        &RecorderModel::selectedDeviceUIDChanged}) {
+    for (auto signal :
+         {&RecorderModel::phaseChanged, &RecorderModel::devicesChanged,
+          &RecorderModel::selectedDeviceUIDChanged, &RecorderModel::recordsSystemAudioChanged}) {
         connect(&recorder, signal, this, &TrayMenu::scheduleRebuild);
     }
     for (auto signal : {&LibraryModel::groupsChanged, &LibraryModel::itemsChanged,

@@ -81,6 +81,34 @@ INSTANTIATE_TEST_SUITE_P(
                     Damage{"groupIdNumber", "groupID", 7}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The second track's alignment: absent stays absent, present comes back as it was, and a
+// damaged one is refused like any other damaged key.
+TEST(LibraryItemJson, SystemAudioAlignmentRoundTripsAndIsChecked) {
+    auto single = itemFromJson(minimalItem());
+    EXPECT_EQ(single.systemAudioAlignment, std::nullopt);
+    EXPECT_FALSE(toJson(single).contains("systemAudioAlignment"));
+
+    auto value = minimalItem();
+    value["systemAudioFileName"] = "system.caf";
+    value["systemAudioAlignment"] = {{"offset", 0.0125}, {"driftPpm", -37.5}};
+    auto item = itemFromJson(value);
+    EXPECT_EQ(item.systemAudioAlignment, TrackAlignment(0.0125, -37.5));
+    const auto encoded = toJson(item);
+    EXPECT_EQ(encoded["systemAudioAlignment"], value["systemAudioAlignment"]);
+    EXPECT_EQ(itemFromJson(encoded), item);
+    auto moved = item;
+    moved.systemAudioAlignment->offset = 0.5;
+    EXPECT_NE(std::hash<LibraryItem>()(moved), std::hash<LibraryItem>()(item));
+
+    for (const json& damaged :
+         {json{{"offset", 0.1}}, json(3), json{{"offset", "0.1"}, {"driftPpm", 2}}}) {
+        value["systemAudioAlignment"] = damaged;
+        EXPECT_THROW(itemFromJson(value), JsonDecodingError) << damaged.dump();
+    }
+    value["systemAudioAlignment"] = nullptr;
+    EXPECT_EQ(itemFromJson(value).systemAudioAlignment, std::nullopt);
+}
+
 TEST(LibraryRecords, EqualRecordsHashAlikeAndEveryFieldCounts) {
     auto item = itemFromJson(minimalItem());
     auto copy = item;

@@ -28,7 +28,8 @@ struct CapturedAudio {
                  std::size_t framesPerBuffer = 4096) const {
         for (std::size_t frame = 0; frame < frameCount(); frame += framesPerBuffer) {
             const std::size_t frames = std::min(framesPerBuffer, frameCount() - frame);
-            receive(CaptureBuffer{format, bytes.data() + frame * format.bytesPerFrame(), frames});
+            receive(CaptureBuffer{format, bytes.data() + frame * format.bytesPerFrame(), frames,
+                                  std::nullopt});
         }
     }
 };

@@ -420,5 +420,35 @@ TEST_F(PulseCaptureTest, AKilledRecordingIsRecoveredWithTheAudioItWrote) {
     EXPECT_GE(reopened.items()[0].duration, 1.0);
 }
 
+// Both tracks of a recording with this computer's sound survive a kill: the item names both,
+// its duration is the longer track's, and each file reads up to its last frame.
+TEST_F(PulseCaptureTest, AKilledTwoTrackRecordingIsRecoveredWithBothTracks) {
+    const fs::path libraryRoot = root / "Shared";
+    RecordCommand command(libraryRoot, root / "out", "--system-audio");
+    const fs::path audio = audioOnceRecorded(libraryRoot, 1.5);
+    ASSERT_FALSE(audio.empty());
+    const fs::path system = audio.parent_path() / "system.caf";
+    auto seconds = [](const fs::path& file) {
+        std::error_code error;
+        const auto size = fs::file_size(file, error);
+        return error || size < CafWriter::headerSize ? 0.0
+                                                     : double(size - CafWriter::headerSize) / 32000;
+    };
+    ASSERT_TRUE(test::waitUntil([&] { return seconds(system) >= 1.0; }, 30000));
+    command.kill(SIGKILL);
+    command.wait();
+    const double longer = std::max(seconds(audio), seconds(system));
+
+    LibraryModel reopened(LibraryStore(libraryRoot), alerts);
+    ASSERT_EQ(reopened.items().size(), 1u);
+    const LibraryItem& item = reopened.items()[0];
+    EXPECT_EQ(item.state, LibraryItem::State::interrupted);
+    EXPECT_EQ(item.systemAudioFileName, std::optional<std::string>("system.caf"));
+    EXPECT_NEAR(item.duration, longer, 1e-6);
+    EXPECT_NEAR(AudioFileInfo::of(system).duration, seconds(system), 1e-6);
+    EXPECT_NEAR(AudioFileInfo::of(audio).duration, seconds(audio), 1e-6);
+    EXPECT_NEAR(seconds(audio), seconds(system), 0.3) << "the tracks advance together";
+}
+
 } // namespace
 } // namespace bw

@@ -1,0 +1,302 @@
+// Recording the microphone and this computer's sound together against a private sound server:
+// a pipe source as the microphone and the default null sink's monitor as this computer's
+// sound, both fed at the pace of real time by one thread with different tones and a shared
+// click, so that each track's content and the alignment of the two can be checked.
+#include "library/library_model.h"
+#include "library/library_navigation.h"
+#include "platform/audio_file_info.h"
+#include "platform/audio_input_devices.h"
+#include "platform/system_microphone_access.h"
+#include "recording/captured_audio.h"
+#include "recording/recorder_model.h"
+#include "support/core_application.h"
+#include "support/pulse_audio_daemon.h"
+#include "support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <numbers>
+#include <sstream>
+#include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace bw {
+namespace {
+
+namespace fs = std::filesystem;
+using Phase = RecorderModel::Phase;
+
+constexpr int feedRate = 48000;
+constexpr double microphoneTone = 300;
+constexpr double clickPeriod = 1.5; // seconds
+
+// Writes the microphone's pipe and plays into an output at the pace of real time, 10 ms at a
+// time: a tone on each side and, every clickPeriod, a click written to both in the same chunk.
+class CallFeed {
+public:
+    CallFeed(fs::path fifo, std::string sink, double tone)
+        : m_fifo(std::move(fifo)), m_sink(std::move(sink)), m_tone(tone) {
+        m_thread = std::thread([this] { run(); });
+    }
+    ~CallFeed() {
+        m_stop = true;
+        m_thread.join();
+    }
+    // Plays on from now on into `sink`, with `tone`.
+    void switchTo(const std::string& sink, double tone) {
+        std::lock_guard held(m_lock);
+        m_sink = sink;
+        m_tone = tone;
+    }
+
+private:
+    static FILE* play(const std::string& sink) {
+        return popen(("exec pacat --playback --raw --format=s16le --rate=48000 --channels=2 "
+                      "--latency-msec=10 --device=" +
+                      sink + " 2>/dev/null")
+                         .c_str(),
+                     "w");
+    }
+
+    void run() {
+        std::signal(SIGPIPE, SIG_IGN);
+        const int pipe = ::open(m_fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        std::string playing;
+        FILE* output = nullptr;
+        const int chunk = feedRate / 100;
+        std::vector<std::int16_t> microphone(std::size_t(chunk) * 2), system(microphone.size());
+        const auto start = std::chrono::steady_clock::now();
+        for (std::int64_t frame = 0; !m_stop; frame += chunk) {
+            std::this_thread::sleep_until(start +
+                                          std::chrono::microseconds(frame * 1000000 / feedRate));
+            double tone = 0;
+            {
+                std::lock_guard held(m_lock);
+                if (m_sink != playing) {
+                    if (output) {
+                        pclose(output);
+                    }
+                    playing = m_sink;
+                    output = play(playing);
+                }
+                tone = m_tone;
+            }
+            for (int i = 0; i < chunk; ++i) {
+                const double t = double(frame + i) / feedRate;
+                const bool click = std::fmod(t, clickPeriod) < 0.002;
+                const double mic =
+                    click ? 0.9 : 0.2 * std::sin(2 * std::numbers::pi * microphoneTone * t);
+                const double sys = click ? 0.9 : 0.2 * std::sin(2 * std::numbers::pi * tone * t);
+                microphone[std::size_t(2 * i)] = microphone[std::size_t(2 * i + 1)] =
+                    std::int16_t(std::lround(mic * 32767));
+                system[std::size_t(2 * i)] = system[std::size_t(2 * i + 1)] =
+                    std::int16_t(std::lround(sys * 32767));
+            }
+            [[maybe_unused]] auto a = ::write(pipe, microphone.data(), microphone.size() * 2);
+            if (output) {
+                std::fwrite(system.data(), 2, system.size(), output);
+                std::fflush(output);
+            }
+        }
+        if (output) {
+            pclose(output);
+        }
+        ::close(pipe);
+    }
+
+    fs::path m_fifo;
+    std::mutex m_lock;
+    std::string m_sink;
+    double m_tone;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+// The energy of `hertz` in the samples against their whole energy (0...1), by Goertzel.
+double toneShare(const std::vector<float>& samples, double hertz) {
+    const double w = 2 * std::numbers::pi * hertz / 16000;
+    double s1 = 0, s2 = 0, total = 0;
+    for (float x : samples) {
+        const double s = x + 2 * std::cos(w) * s1 - s2;
+        s2 = s1;
+        s1 = s;
+        total += double(x) * x;
+    }
+    const double power = s1 * s1 + s2 * s2 - 2 * std::cos(w) * s1 * s2;
+    return total > 0 ? 2 * power / (double(samples.size()) * total) : 0;
+}
+
+// Where the clicks start (samples above 0.6 after at least 50 ms below it).
+std::vector<std::int64_t> clicks(const std::vector<float>& samples) {
+    std::vector<std::int64_t> found;
+    std::int64_t last = -100000;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (std::abs(samples[i]) > 0.6) {
+            if (std::int64_t(i) - last > 800) {
+                found.push_back(std::int64_t(i));
+            }
+            last = std::int64_t(i);
+        }
+    }
+    return found;
+}
+
+// The lag (seconds) of `b` behind `a` at which their click trains correlate best, within a
+// third of a second, and the share of a's clicks that have a partner within 20 ms of it.
+std::pair<double, double> clickLag(const std::vector<float>& a, const std::vector<float>& b) {
+    const auto ca = clicks(a);
+    const auto cb = clicks(b);
+    std::map<std::int64_t, int> histogram; // 1 ms bins of b − a
+    for (auto x : ca) {
+        for (auto y : cb) {
+            if (std::abs(y - x) < 16000 / 3) {
+                ++histogram[(y - x) / 16];
+            }
+        }
+    }
+    if (histogram.empty()) {
+        return {1e9, 0};
+    }
+    auto best = std::max_element(histogram.begin(), histogram.end(),
+                                 [](auto& l, auto& r) { return l.second < r.second; });
+    const double lag = double(best->first) / 1000;
+    int paired = 0;
+    for (auto x : ca) {
+        paired += std::any_of(cb.begin(), cb.end(), [&](auto y) {
+            return std::abs(double(y - x) / 16000 - lag) < 0.020;
+        });
+    }
+    return {lag, double(paired) / double(ca.size())};
+}
+
+std::vector<float> slice(const std::vector<float>& samples, double from, double to) {
+    const auto begin = std::min(samples.size(), std::size_t(from * 16000));
+    const auto end = std::min(samples.size(), std::size_t(to * 16000));
+    return {samples.begin() + std::ptrdiff_t(begin), samples.begin() + std::ptrdiff_t(end)};
+}
+
+class TwoTrackCaptureTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::coreApplication();
+        const auto fifo = folder / "mic.fifo";
+        daemon = std::make_unique<test::PulseAudioDaemon>(std::vector<std::string>{
+            "load-module module-pipe-source source_name=mic file=" + fifo.string() +
+                " format=s16le rate=48000 channels=2",
+            "set-default-source mic"});
+        feed = std::make_unique<CallFeed>(fifo, "bw_null_sink", 1000);
+        library = std::make_unique<LibraryModel>(LibraryStore(folder / "Library"), alerts);
+        navigation = std::make_unique<LibraryNavigation>(*library, nullptr);
+        recorder = std::make_unique<RecorderModel>(*library, *navigation, alerts, access, nullptr,
+                                                   &AudioInputDevices::available,
+                                                   &makeSystemMicrophoneSource);
+        recorder->setMakeSystemSource(&makeSystemAudioSource);
+        recorder->setRecordsSystemAudio(true);
+        QObject::connect(recorder.get(), &RecorderModel::systemAudioUnavailable,
+                         [this] { ++unavailable; });
+    }
+
+    void TearDown() override {
+        recorder.reset();
+        feed.reset();
+    }
+
+    LibraryItem record(double seconds, const std::function<void()>& midway = {}) {
+        recorder->start(std::chrono::system_clock::now());
+        EXPECT_EQ(recorder->phase(), Phase::recording);
+        const Uuid id = recorder->activeItemID().value();
+        EXPECT_TRUE(test::waitUntil([&] { return recorder->duration() >= seconds / 2; }, 30000));
+        if (midway) {
+            midway();
+        }
+        EXPECT_TRUE(test::waitUntil([&] { return recorder->duration() >= seconds; }, 30000));
+        recorder->stop();
+        return library->store().item(id);
+    }
+
+    fs::path systemFile(const LibraryItem& item) {
+        return library->store().itemFolderURL(item.id) / item.systemAudioFileName.value();
+    }
+
+    test::TemporaryFolder folder;
+    std::unique_ptr<test::PulseAudioDaemon> daemon;
+    std::unique_ptr<CallFeed> feed;
+    AlertCentre alerts;
+    SystemMicrophoneAccess access;
+    std::unique_ptr<LibraryModel> library;
+    std::unique_ptr<LibraryNavigation> navigation;
+    std::unique_ptr<RecorderModel> recorder;
+    int unavailable = 0;
+};
+
+TEST_F(TwoTrackCaptureTest, RecordsEachSideOnItsOwnTrackAlignedByTheSharedClick) {
+    const LibraryItem item = record(7);
+    ASSERT_EQ(item.systemAudioFileName, std::optional<std::string>("system.caf"));
+    ASSERT_TRUE(item.systemAudioAlignment);
+    EXPECT_LT(std::abs(item.systemAudioAlignment->offset), 0.5);
+    const auto microphone = test::decodedSamples(library->store().audioFileURL(item));
+    const auto system = test::decodedSamples(systemFile(item));
+    const double micSeconds = double(microphone.size()) / 16000;
+    const double systemSeconds = double(system.size()) / 16000;
+    EXPECT_NEAR(micSeconds, systemSeconds, 0.03) << "both tracks end together";
+    EXPECT_NEAR(item.duration, std::max(micSeconds, systemSeconds), 1e-6);
+    EXPECT_EQ(AudioFileInfo::of(systemFile(item)).sampleRate, 16000);
+
+    // Each track holds its own side: the microphone's tone on one, the output's on the other.
+    const auto micMiddle = slice(microphone, 1, micSeconds - 0.5);
+    const auto systemMiddle = slice(system, 1, systemSeconds - 0.5);
+    EXPECT_GT(toneShare(micMiddle, microphoneTone), 0.5);
+    EXPECT_LT(toneShare(micMiddle, 1000), 0.05);
+    EXPECT_GT(toneShare(systemMiddle, 1000), 0.5);
+    EXPECT_LT(toneShare(systemMiddle, microphoneTone), 0.05);
+
+    const auto [lag, paired] = clickLag(microphone, system);
+    std::printf("click lag of this computer's sound: %.1f ms, drift %.1f ppm, offset %.1f ms\n",
+                lag * 1000, item.systemAudioAlignment->driftPpm,
+                item.systemAudioAlignment->offset * 1000);
+    EXPECT_LT(std::abs(lag), 0.020);
+    EXPECT_GE(paired, 0.99) << "every click of the microphone has its partner";
+    EXPECT_EQ(unavailable, 0);
+    EXPECT_EQ(alerts.alert(), std::nullopt);
+}
+
+TEST_F(TwoTrackCaptureTest, FollowsTheDefaultOutputWhenItChanges) {
+    daemon->pactl("load-module module-null-sink sink_name=headphones");
+    const LibraryItem item = record(8, [&] {
+        daemon->pactl("set-default-sink headphones");
+        feed->switchTo("headphones", 2000);
+    });
+    ASSERT_TRUE(item.systemAudioFileName);
+    const auto system = test::decodedSamples(systemFile(item));
+    const double seconds = double(system.size()) / 16000;
+    EXPECT_GT(toneShare(slice(system, 0.5, 3.5), 1000), 0.5) << "the first output's sound";
+    EXPECT_GT(toneShare(slice(system, seconds - 3, seconds - 0.3), 2000), 0.5)
+        << "the new default output's sound";
+    const auto [lag, paired] =
+        clickLag(slice(test::decodedSamples(library->store().audioFileURL(item)), 5, seconds),
+                 slice(system, 5, seconds));
+    EXPECT_LT(std::abs(lag), 0.020) << "still aligned after the switch";
+    EXPECT_EQ(unavailable, 0);
+}
+
+TEST_F(TwoTrackCaptureTest, WithoutAnOutputRecordsTheMicrophoneAloneAndSaysSoOnce) {
+    daemon->pactl("unload-module module-null-sink");
+    const LibraryItem item = record(2);
+    EXPECT_EQ(unavailable, 1);
+    EXPECT_EQ(item.systemAudioFileName, std::nullopt);
+    EXPECT_EQ(item.systemAudioAlignment, std::nullopt);
+    EXPECT_FALSE(fs::exists(library->store().itemFolderURL(item.id) / "system.caf"));
+    EXPECT_EQ(item.state, LibraryItem::State::complete);
+    EXPECT_GE(item.duration, 2.0);
+}
+
+} // namespace
+} // namespace bw
