@@ -26,6 +26,9 @@ struct LibraryItem {
     std::string audioFileName;
     std::optional<std::chrono::sys_seconds> consentConfirmedAt;
     std::optional<Uuid> groupID;
+    // This computer's sound, recorded beside the microphone as a second file in the item's
+    // folder and sample-aligned with it; absent for a recording of the microphone alone.
+    std::optional<std::string> systemAudioFileName;
 
     friend bool operator==(const LibraryItem&, const LibraryItem&) = default;
 };

@@ -108,7 +108,8 @@ LibraryModel::NewRecording LibraryModel::beginRecording(const std::string& title
                      LibraryItem::State::recording,
                      "audio.caf",
                      std::nullopt,
-                     group};
+                     group,
+                     std::nullopt};
     auto lock = m_store.addRecording(item);
     setActiveRecordingID(item.id);
     auto items = m_items;
