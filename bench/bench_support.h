@@ -30,6 +30,8 @@ inline void generateItemFiles(const std::filesystem::path& root, int count) {
                          LibraryItem::State::complete,
                          "audio.caf",
                          std::nullopt,
+                         std::nullopt,
+                         std::nullopt,
                          std::nullopt};
         std::filesystem::create_directories(root / item.id.string());
         // Plain writes: this is set-up, not the program writing its library.

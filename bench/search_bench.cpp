@@ -104,6 +104,8 @@ void generate(const fs::path& root, int count, int segments) {
                              bw::LibraryItem::State::complete,
                              "audio.caf",
                              std::nullopt,
+                             std::nullopt,
+                             std::nullopt,
                              std::nullopt};
         const fs::path folder = root / item.id.string();
         fs::create_directories(folder);

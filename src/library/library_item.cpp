@@ -76,6 +76,7 @@ std::size_t std::hash<bw::LibraryItem>::operator()(const bw::LibraryItem& item) 
     mix(std::hash<double>()(item.duration));
     mix(std::size_t(item.origin) << 4 | std::size_t(item.state));
     mix(std::hash<std::string>()(item.audioFileName));
+    mix(item.systemAudioFileName ? std::hash<std::string>()(*item.systemAudioFileName) : 0);
     mix(item.consentConfirmedAt
             ? std::hash<std::int64_t>()(item.consentConfirmedAt->time_since_epoch().count())
             : 0);

@@ -27,9 +27,10 @@ struct LibraryItem {
     std::string audioFileName;
     std::optional<std::chrono::sys_seconds> consentConfirmedAt;
     std::optional<Uuid> groupID;
-    // The second track (this computer's sound), a file in the item's folder; none for a
-    // single-track item.
+    // This computer's sound, recorded beside the microphone as a second file in the item's
+    // folder and sample-aligned with it; absent for a recording of the microphone alone.
     std::optional<std::string> systemAudioFileName;
+    // What the recorder measured when it aligned the second track with the first.
     std::optional<TrackAlignment> systemAudioAlignment;
 
     friend bool operator==(const LibraryItem&, const LibraryItem&) = default;

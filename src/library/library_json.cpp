@@ -24,6 +24,16 @@ std::chrono::sys_seconds requireDate(const nlohmann::json& object, const std::st
     return iso8601Date(json::requireString(object, key));
 }
 
+// Only a plain name inside the item's folder: nothing may reach outside it.
+std::string requireFileNameInFolder(const nlohmann::json& object, const std::string& key) {
+    std::string name = json::requireString(object, key);
+    if (name.empty() || name.find('/') != std::string::npos ||
+        name.find('\0') != std::string::npos || name.find("..") != std::string::npos) {
+        corrupted(key, "is not the name of a file in the item's folder");
+    }
+    return name;
+}
+
 } // namespace
 
 nlohmann::json toJson(const LibraryItem& item) {
@@ -41,6 +51,9 @@ nlohmann::json toJson(const LibraryItem& item) {
     }
     if (item.groupID) {
         value["groupID"] = item.groupID->string();
+    }
+    if (item.systemAudioFileName) {
+        value["systemAudioFileName"] = *item.systemAudioFileName;
     }
     if (item.systemAudioAlignment) {
         value["systemAudioAlignment"] = {{"offset", item.systemAudioAlignment->offset},
@@ -74,19 +87,16 @@ LibraryItem itemFromJson(const nlohmann::json& value) {
         corrupted("state", "is not a known state");
     }
     item.state = *state;
-    item.audioFileName = json::requireString(object, "audioFileName");
-    // Only a plain name inside the item's folder: nothing may reach outside it.
-    if (item.audioFileName.empty() || item.audioFileName.find('/') != std::string::npos ||
-        item.audioFileName.find('\0') != std::string::npos ||
-        item.audioFileName.find("..") != std::string::npos) {
-        corrupted("audioFileName", "is not the name of a file in the item's folder");
-    }
+    item.audioFileName = requireFileNameInFolder(object, "audioFileName");
     // Optional keys: absent or null both mean "not present".
     if (object.contains("consentConfirmedAt") && !object["consentConfirmedAt"].is_null()) {
         item.consentConfirmedAt = requireDate(object, "consentConfirmedAt");
     }
     if (object.contains("groupID") && !object["groupID"].is_null()) {
         item.groupID = requireUuid(object, "groupID");
+    }
+    if (object.contains("systemAudioFileName") && !object["systemAudioFileName"].is_null()) {
+        item.systemAudioFileName = requireFileNameInFolder(object, "systemAudioFileName");
     }
     if (object.contains("systemAudioAlignment") && !object["systemAudioAlignment"].is_null()) {
         const auto& alignment =

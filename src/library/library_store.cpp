@@ -127,6 +127,11 @@ fs::path LibraryStore::groupsURL() const {
     return m_rootURL / layout::groupsFileName;
 }
 
+FileLock LibraryStore::lock() const {
+    createDirectoriesDurably(m_rootURL, FileAccess::ownerOnly);
+    return FileLock::exclusive(m_rootURL / layout::lockFileName);
+}
+
 std::optional<FileLock> LibraryStore::lockItemFolder(const Uuid& id) const {
     auto folderExists = [&] {
         std::error_code error;
@@ -135,8 +140,7 @@ std::optional<FileLock> LibraryStore::lockItemFolder(const Uuid& id) const {
     if (!folderExists()) {
         return std::nullopt;
     }
-    createDirectoriesDurably(m_rootURL, FileAccess::ownerOnly);
-    auto held = FileLock::exclusive(m_rootURL / layout::lockFileName);
+    auto held = lock();
     if (!folderExists()) {
         return std::nullopt;
     }
@@ -482,7 +486,9 @@ LibraryItem LibraryStore::importAudio(const fs::path& source, const std::optiona
                      LibraryItem::State::complete,
                      "audio." + lowered,
                      std::nullopt,
-                     group};
+                     group,
+                     std::nullopt,
+                     std::nullopt};
     // The item is assembled in a hidden folder and appears under its own name only when whole,
     // so an import cut short (even by a crash) never leaves a folder behind in the library;
     // the next start sweeps a crashed import's hidden remains.

@@ -111,6 +111,8 @@ public:
     std::optional<FileLock> lockItemFolder(const Uuid& id) const;
 
 private:
+    // Creates the root when missing and holds the library's lock while the result lives.
+    FileLock lock() const;
     std::filesystem::path groupsURL() const;
     // The following expect the caller to hold the lock.
     void saveGroups(std::vector<LibraryGroup> groups) const;

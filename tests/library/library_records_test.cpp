@@ -30,6 +30,7 @@ TEST(LibraryItemJson, OptionalKeysStayAbsentThroughARoundTrip) {
     auto encoded = toJson(item);
     EXPECT_FALSE(encoded.contains("groupID"));
     EXPECT_FALSE(encoded.contains("consentConfirmedAt"));
+    EXPECT_FALSE(encoded.contains("systemAudioFileName"));
     EXPECT_FALSE(encoded.contains("unknownKey"));
     EXPECT_EQ(itemFromJson(encoded), item);
 }
@@ -38,9 +39,12 @@ TEST(LibraryItemJson, OptionalKeysRoundTripWhenPresent) {
     auto value = minimalItem();
     value["groupID"] = "0a1b2c3d-0000-4000-8000-00000000000a";
     value["consentConfirmedAt"] = "2025-03-07T10:00:00Z";
+    value["systemAudioFileName"] = "system.caf";
     auto item = itemFromJson(value);
     ASSERT_TRUE(item.groupID);
+    EXPECT_EQ(item.systemAudioFileName, "system.caf");
     auto encoded = toJson(item);
+    EXPECT_EQ(encoded["systemAudioFileName"], "system.caf");
     EXPECT_EQ(encoded["groupID"], groupText);
     EXPECT_EQ(encoded["consentConfirmedAt"], "2025-03-07T10:00:00Z");
     // Keys come out sorted, as the stored files require.
@@ -78,7 +82,10 @@ INSTANTIATE_TEST_SUITE_P(
                     Damage{"impossibleDate", "createdAt", "2025-02-30T09:15:02Z"},
                     Damage{"badUuid", "id", "6F9619FF-8B86-4D11-B42D"},
                     Damage{"badGroupUuid", "groupID", "not-a-uuid"},
-                    Damage{"groupIdNumber", "groupID", 7}),
+                    Damage{"groupIdNumber", "groupID", 7},
+                    Damage{"audioOutsideFolder", "audioFileName", "../audio.caf"},
+                    Damage{"systemAudioOutsideFolder", "systemAudioFileName", "a/../../b.caf"},
+                    Damage{"systemAudioNumber", "systemAudioFileName", 3}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The second track's alignment: absent stays absent, present comes back as it was, and a
@@ -119,6 +126,10 @@ TEST(LibraryRecords, EqualRecordsHashAlikeAndEveryFieldCounts) {
     copy = item;
     copy.consentConfirmedAt = item.createdAt;
     EXPECT_NE(copy, item);
+    copy = item;
+    copy.systemAudioFileName = "system.caf";
+    EXPECT_NE(copy, item);
+    EXPECT_NE(std::hash<LibraryItem>()(copy), std::hash<LibraryItem>()(item));
     LibraryGroup group{Uuid::random(), "Team", {}};
     auto renamed = group;
     renamed.name = "team";

@@ -51,7 +51,9 @@ LibraryItem sampleItem(const std::string& title, std::int64_t createdAt,
                        LibraryItem::State::complete,
                        "audio.caf",
                        std::nullopt,
-                       group};
+                       group,
+                       std::nullopt,
+                       std::nullopt};
 }
 
 FailingFileWrites::FailingFileWrites(unsigned long long sizeLimit) {
