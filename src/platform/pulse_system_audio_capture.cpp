@@ -154,10 +154,11 @@ struct PulseSystemAudioCapture::Impl {
         attributes.prebuf = static_cast<std::uint32_t>(-1);
         attributes.minreq = static_cast<std::uint32_t>(-1);
         attributes.fragsize = static_cast<std::uint32_t>(framesPerBuffer * wanted.bytesPerFrame());
-        // The stream never moves by itself: follow() moves it to the new default's monitor.
+        // The stream never moves by itself: follow() moves it to the new default's monitor. The
+        // latency it asks for keeps an idle output from handing over seconds at a time.
         auto flags = static_cast<pa_stream_flags_t>(
             PA_STREAM_DONT_MOVE | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
-            (paused ? PA_STREAM_START_CORKED : 0));
+            PA_STREAM_ADJUST_LATENCY | (paused ? PA_STREAM_START_CORKED : 0));
         if (pa_stream_connect_record(stream, source.name.c_str(), &attributes, flags) < 0) {
             throw std::runtime_error(connection->lastError());
         }

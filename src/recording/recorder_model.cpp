@@ -165,9 +165,8 @@ struct RecorderModel::Tracks {
 void RecorderModel::beginSession(LibraryModel::NewRecording recording) {
     const LibraryItem& item = recording.item;
     m_itemLock = std::move(recording.lock);
-    Tracks tracks;
+    Tracks tracks = makeTracks(item);
     try {
-        tracks = makeTracks(item);
         tracks.source = m_makeSource(selectedDevice());
         startSource(*tracks.source, *tracks.pipeline, item.id);
     } catch (...) {
