@@ -78,7 +78,7 @@ int alignment(double minutes, double ppm) {
         largest = std::max(largest, std::abs(system[i] - microphone[i]));
     }
     const double last = count ? std::abs(system[count - 1] - microphone[count - 1]) : 0;
-    const double uncorrected = minutes * 60 * ppm * 1e-6;
+    const double uncorrected = minutes * 60 * std::abs(ppm) * 1e-6;
     std::printf("%-9s %7s %6s %14s %11s %16s\n", "minutes", "ppm", "clicks", "largest_err_ms",
                 "last_err_ms", "uncorrected_ms");
     std::printf("%-9.0f %7.1f %6zu %14.2f %11.2f %16.1f\n", minutes, ppm, count,

@@ -255,6 +255,24 @@ std::optional<double> recordStreamCaptureTime(pa_stream* stream) {
     return monotonicSeconds() - (negative ? -seconds : seconds);
 }
 
+void drainRecordStream(pa_stream* stream, const CaptureFormat& format,
+                       const std::function<void(const CaptureBuffer&)>& deliver) {
+    const std::size_t frameBytes = format.bytesPerFrame();
+    while (pa_stream_readable_size(stream) > 0) {
+        const void* data = nullptr;
+        std::size_t size = 0;
+        if (pa_stream_peek(stream, &data, &size) < 0 || size == 0) {
+            return;
+        }
+        const auto captured = recordStreamCaptureTime(stream);
+        // A hole (no data) is audio the server lost; nothing to hand on.
+        if (data && deliver && frameBytes > 0) {
+            deliver(CaptureBuffer{format, data, size / frameBytes, captured});
+        }
+        pa_stream_drop(stream);
+    }
+}
+
 void PulseConnection::subscribe(std::function<void()> onEvent, Events events) {
     PulseLock held(*this);
     m_onEvent = std::move(onEvent);

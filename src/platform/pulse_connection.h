@@ -4,6 +4,7 @@
 // player of this module; the libpulse types stay behind forward declarations.
 #pragma once
 
+#include "platform/capture_buffer.h"
 #include "platform/capture_format.h"
 
 #include <cstdint>
@@ -90,6 +91,12 @@ private:
 // the server has sent timing information; the stream needs PA_STREAM_INTERPOLATE_TIMING and
 // PA_STREAM_AUTO_TIMING_UPDATE. Called on the loop's thread (or with the lock held).
 std::optional<double> recordStreamCaptureTime(pa_stream* stream);
+
+// Hands every fragment a record stream has ready to `deliver` (when it is set) as buffers in
+// `format`, each stamped with its capture time; a hole the server left is skipped. For the
+// stream's read callback, on the loop's thread.
+void drainRecordStream(pa_stream* stream, const CaptureFormat& format,
+                       const std::function<void(const CaptureBuffer&)>& deliver);
 
 // Holds the connection's lock for a scope.
 class PulseLock {

@@ -123,20 +123,7 @@ struct PulseMicrophoneEngine::Impl {
 
     static void onStreamRead(pa_stream* stream, std::size_t, void* userdata) {
         auto* self = static_cast<Impl*>(userdata);
-        const std::size_t frameBytes = self->streamFormat.bytesPerFrame();
-        while (pa_stream_readable_size(stream) > 0) {
-            const void* data = nullptr;
-            std::size_t size = 0;
-            if (pa_stream_peek(stream, &data, &size) < 0 || size == 0) {
-                return;
-            }
-            const auto captured = recordStreamCaptureTime(stream);
-            // A hole (no data) is audio the server lost; nothing to hand on.
-            if (data && self->tap && frameBytes > 0) {
-                self->tap(CaptureBuffer{self->streamFormat, data, size / frameBytes, captured});
-            }
-            pa_stream_drop(stream);
-        }
+        drainRecordStream(stream, self->streamFormat, self->tap);
     }
 
     void connectStream(bool startCorked) {

@@ -74,19 +74,7 @@ struct PulseSystemAudioCapture::Impl {
 
     static void onStreamRead(pa_stream* stream, std::size_t, void* userdata) {
         auto* self = static_cast<Impl*>(userdata);
-        const std::size_t frameBytes = self->format.bytesPerFrame();
-        while (pa_stream_readable_size(stream) > 0) {
-            const void* data = nullptr;
-            std::size_t size = 0;
-            if (pa_stream_peek(stream, &data, &size) < 0 || size == 0) {
-                return;
-            }
-            const auto captured = recordStreamCaptureTime(stream);
-            if (data && self->tap && frameBytes > 0) {
-                self->tap(CaptureBuffer{self->format, data, size / frameBytes, captured});
-            }
-            pa_stream_drop(stream);
-        }
+        drainRecordStream(stream, self->format, self->tap);
     }
 
     void sayNoOutput() {

@@ -5,6 +5,7 @@
 #include "ui/widget_test_app.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QMenu>
 
 #include <gtest/gtest.h>
@@ -37,6 +38,53 @@ TEST(RecordingControlsTest, UnpluggedRememberedMicrophoneShowsTheSystemDefault) 
 
     fixture.startRecording();
     EXPECT_FALSE(button.isEnabled());
+}
+
+// "Also Record This Computer's Sound" is offered once there is a source of it, stays checked
+// when chosen, and gives the next recordings a second track, kept only when it heard something.
+TEST(RecordingControlsTest, TheMicrophoneMenuAddsThisComputersSoundAsASecondTrack) {
+    test::WidgetTestApp fixture;
+    auto& recorder = fixture.app->recorder();
+    ui::RecordingToolbarGroup group(*fixture.app);
+    QMenu& menu = *group.microphoneMenu().menu();
+    emit menu.aboutToShow();
+    EXPECT_EQ(menu.actions().back()->text(), "System default") << "nothing to offer yet";
+
+    std::shared_ptr<FakeAudioInputSource> system;
+    recorder.setMakeSystemSource([&](std::function<void()>) {
+        system = std::make_shared<FakeAudioInputSource>();
+        return system;
+    });
+    emit menu.aboutToShow();
+    QAction* both = menu.actions().back();
+    ASSERT_EQ(both->text(), "Also Record This Computer's Sound");
+    EXPECT_TRUE(both->isCheckable());
+    EXPECT_FALSE(both->isChecked());
+    both->trigger();
+    EXPECT_TRUE(recorder.recordsSystemAudio());
+    emit menu.aboutToShow();
+    EXPECT_TRUE(menu.actions().back()->isChecked());
+
+    for (const bool heard : {false, true}) {
+        const Uuid id = fixture.startRecording();
+        ASSERT_TRUE(system && system->running);
+        if (heard) {
+            const std::vector<std::int16_t> samples(1600, 100);
+            system->deliver(
+                CaptureBuffer{{CaptureFormat::SampleType::signedInt16LittleEndian, 16000, 1},
+                              samples.data(),
+                              samples.size(),
+                              std::nullopt});
+        }
+        recorder.stop();
+        const auto item = fixture.app->library().item(id);
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->systemAudioFileName,
+                  heard ? std::optional<std::string>("system.caf") : std::nullopt);
+        EXPECT_EQ(std::filesystem::exists(fixture.app->library().store().itemFolderURL(id) /
+                                          "system.caf"),
+                  heard);
+    }
 }
 
 TEST(RecordingControlsTest, RecordButtonStartsAndStops) {
