@@ -181,6 +181,31 @@ void PulseConnection::await(pa_operation* operation) {
     pa_operation_unref(operation);
 }
 
+bool PulseConnection::connectRecord(pa_stream* stream, const std::string& source,
+                                    std::size_t fragmentBytes, unsigned flags) {
+    pa_buffer_attr attributes{};
+    attributes.maxlength = static_cast<std::uint32_t>(-1);
+    attributes.tlength = static_cast<std::uint32_t>(-1);
+    attributes.prebuf = static_cast<std::uint32_t>(-1);
+    attributes.minreq = static_cast<std::uint32_t>(-1);
+    attributes.fragsize = static_cast<std::uint32_t>(fragmentBytes);
+    const auto all = static_cast<pa_stream_flags_t>(
+        PA_STREAM_DONT_MOVE | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | flags);
+    if (pa_stream_connect_record(stream, source.c_str(), &attributes, all) < 0) {
+        return false;
+    }
+    for (;;) {
+        const auto state = pa_stream_get_state(stream);
+        if (state == PA_STREAM_READY) {
+            return true;
+        }
+        if (!PA_STREAM_IS_GOOD(state)) {
+            return false;
+        }
+        wait();
+    }
+}
+
 std::string PulseConnection::lastError() const {
     return pa_strerror(pa_context_errno(m_context));
 }

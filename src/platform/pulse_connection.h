@@ -78,6 +78,12 @@ public:
     pa_context* context() const { return m_context; }
     // Waits for an operation to complete and releases it; the lock is held.
     void await(pa_operation* operation);
+    // Connects a new record stream to the source named `source`, never to be moved elsewhere by
+    // the server, with timing information for its capture times, fragments of `fragmentBytes`
+    // and the libpulse stream flags `flags` besides; waits (the lock held) until it is ready.
+    // False when it fails, with the reason in lastError().
+    bool connectRecord(pa_stream* stream, const std::string& source, std::size_t fragmentBytes,
+                       unsigned flags);
     std::string lastError() const;
 
 private:

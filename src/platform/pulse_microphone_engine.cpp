@@ -147,32 +147,11 @@ struct PulseMicrophoneEngine::Impl {
         streamFormat = format;
         pa_stream_set_state_callback(stream, onStreamState, this);
         pa_stream_set_read_callback(stream, onStreamRead, this);
-        pa_buffer_attr attributes{};
-        attributes.maxlength = static_cast<std::uint32_t>(-1);
-        attributes.tlength = static_cast<std::uint32_t>(-1);
-        attributes.prebuf = static_cast<std::uint32_t>(-1);
-        attributes.minreq = static_cast<std::uint32_t>(-1);
-        attributes.fragsize = static_cast<std::uint32_t>(framesPerBuffer * format.bytesPerFrame());
-        // Timing information stamps each buffer with its capture time.
-        auto flags = static_cast<pa_stream_flags_t>(
-            PA_STREAM_DONT_MOVE | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
-            (startCorked ? PA_STREAM_START_CORKED : 0));
-        if (pa_stream_connect_record(stream, target->name.c_str(), &attributes, flags) < 0) {
+        if (!server.connectRecord(stream, target->name, framesPerBuffer * format.bytesPerFrame(),
+                                  startCorked ? PA_STREAM_START_CORKED : 0)) {
             std::string message = server.lastError();
             releaseStreamLocked();
             throw std::runtime_error(message);
-        }
-        for (;;) {
-            const auto state = pa_stream_get_state(stream);
-            if (state == PA_STREAM_READY) {
-                break;
-            }
-            if (!PA_STREAM_IS_GOOD(state)) {
-                std::string message = server.lastError();
-                releaseStreamLocked();
-                throw std::runtime_error(message);
-            }
-            server.wait();
         }
         corked = startCorked;
     }

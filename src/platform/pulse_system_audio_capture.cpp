@@ -136,29 +136,12 @@ struct PulseSystemAudioCapture::Impl {
         monitor = source.name;
         pa_stream_set_state_callback(stream, onStreamState, this);
         pa_stream_set_read_callback(stream, onStreamRead, this);
-        pa_buffer_attr attributes{};
-        attributes.maxlength = static_cast<std::uint32_t>(-1);
-        attributes.tlength = static_cast<std::uint32_t>(-1);
-        attributes.prebuf = static_cast<std::uint32_t>(-1);
-        attributes.minreq = static_cast<std::uint32_t>(-1);
-        attributes.fragsize = static_cast<std::uint32_t>(framesPerBuffer * wanted.bytesPerFrame());
         // The stream never moves by itself: follow() moves it to the new default's monitor. The
         // latency it asks for keeps an idle output from handing over seconds at a time.
-        auto flags = static_cast<pa_stream_flags_t>(
-            PA_STREAM_DONT_MOVE | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
-            PA_STREAM_ADJUST_LATENCY | (paused ? PA_STREAM_START_CORKED : 0));
-        if (pa_stream_connect_record(stream, source.name.c_str(), &attributes, flags) < 0) {
+        if (!connection->connectRecord(
+                stream, source.name, framesPerBuffer * wanted.bytesPerFrame(),
+                PA_STREAM_ADJUST_LATENCY | (paused ? PA_STREAM_START_CORKED : 0))) {
             throw std::runtime_error(connection->lastError());
-        }
-        for (;;) {
-            const auto state = pa_stream_get_state(stream);
-            if (state == PA_STREAM_READY) {
-                return;
-            }
-            if (!PA_STREAM_IS_GOOD(state)) {
-                throw std::runtime_error(connection->lastError());
-            }
-            connection->wait();
         }
     }
 
