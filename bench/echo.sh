@@ -9,6 +9,7 @@
 # speech (as a microphone hearing the whole call would record it).
 #   bench/echo.sh          every level and delay
 #   bench/echo.sh quick    -3, -10 and -20 dB at 3 and 60 ms
+# With BW_BENCH_KEEP set, the calls and transcripts are kept (the folder is printed).
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib.sh"
 
 [ -f "$BW_BUILD/build.ninja" ] || "$BW_ROOT/scripts/setup"
@@ -26,7 +27,8 @@ if [ "${1:-}" = quick ]; then
 fi
 
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+[ -z "${BW_BENCH_KEEP:-}" ] || bw_log "bench: calls in $work"
+[ -n "${BW_BENCH_KEEP:-}" ] || trap 'rm -rf "$work"' EXIT
 
 seconds() { python3 -c 'import sys,time; print(f"{time.time():.3f}")'; }
 transcribe() { "$program" transcribe "$@" --language en --model "$model" 2>/dev/null; }
@@ -59,7 +61,7 @@ PY
         start=$(seconds)
         transcribe "$call/both.wav" --format json --output "$call/both.json"
         one=$(python3 -c "print(f'{$(seconds) - $start:.1f} s')")
-        score() { python3 "$support/call_score.py" "$call/call.json" "$call/$1" | head -1; }
+        score() { python3 "$support/call_score.py" "$call/call.json" "$call/$1" 2>/dev/null | head -1 || true; }
         full=$(score two.json)
         matched=$(score matched.json)
         plain=$(score plain.json)

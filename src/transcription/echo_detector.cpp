@@ -1,6 +1,7 @@
 #include "transcription/echo_detector.h"
 
 #include "base/unicode_text.h"
+#include "transcription/edit_distance.h"
 
 #include <unicode/uchar.h>
 
@@ -27,23 +28,6 @@ void appendUtf8(std::string& out, char32_t c) {
         out += char(0x80 | ((c >> 6) & 0x3F));
         out += char(0x80 | (c & 0x3F));
     }
-}
-
-std::size_t editDistance(const std::string& a, const std::string& b) {
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) {
-        row[j] = j;
-    }
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
 }
 
 // The recognizer hears a quiet echo less surely, so a word may come out with a letter or two
