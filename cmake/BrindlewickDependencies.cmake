@@ -24,6 +24,7 @@ set(BW_WHISPER_SOURCE ${PROJECT_SOURCE_DIR}/third_party/whisper.cpp)
 # engine loads the best one the processor runs (src/whisper/compute_backends.cpp): nothing built
 # here is tied to the processor it was built on. Back-end modules need ggml and whisper.cpp as
 # shared libraries; our own modules stay static.
+option(BW_VULKAN "Build whisper.cpp's Vulkan back end (needs libvulkan-dev and glslc)" ON)
 set(BW_CPU_VARIANTS x64 sse42 haswell alderlake skylakex icelake zen4 CACHE STRING
     "The x86-64 levels ggml's CPU back end is built for (names from ggml's variant list)")
 if(EXISTS ${BW_WHISPER_SOURCE}/CMakeLists.txt)
@@ -36,6 +37,9 @@ if(EXISTS ${BW_WHISPER_SOURCE}/CMakeLists.txt)
     set(GGML_CPU_ALL_VARIANTS ON CACHE BOOL "" FORCE)
     set(GGML_CPU_VARIANTS ${BW_CPU_VARIANTS} CACHE STRING "" FORCE)
     set(GGML_OPENMP ON CACHE BOOL "" FORCE)
+    # The GPU through Vulkan, a module of its own beside the CPU ones: loaded where a Vulkan
+    # driver is installed, and the CPU used otherwise.
+    set(GGML_VULKAN ${BW_VULKAN} CACHE BOOL "" FORCE)
     # llamafile's tiled kernels for the f16 products (the encoder's convolutions and the
     # decoder's attention), about 8 % faster overall than ggml's row-by-row dot products.
     set(GGML_LLAMAFILE ON CACHE BOOL "" FORCE)
@@ -53,14 +57,17 @@ if(EXISTS ${BW_WHISPER_SOURCE}/CMakeLists.txt)
     target_compile_definitions(whisper PRIVATE WHISPER_USE_OPENBLAS)
     find_package(Threads REQUIRED)
     target_link_libraries(whisper PRIVATE ${BW_OPENBLAS_LIBRARY} Threads::Threads)
-    # The CPU back-end modules, one per level: built with the program (the engine cannot run
-    # without one), and found by the engine beside the executable.
-    set(BW_GGML_CPU_MODULES)
+    # The back-end modules, one per CPU level and the GPU's: built with the program (the
+    # engine cannot run without a CPU one), and found by the engine beside the executable.
+    set(BW_GGML_MODULES)
     foreach(variant IN LISTS BW_CPU_VARIANTS)
-        list(APPEND BW_GGML_CPU_MODULES ggml-cpu-${variant})
+        list(APPEND BW_GGML_MODULES ggml-cpu-${variant})
     endforeach()
+    if(BW_VULKAN)
+        list(APPEND BW_GGML_MODULES ggml-vulkan)
+    endif()
     # Third-party code is not ours to fix: keep its compiler warnings out of our build log.
-    foreach(target ggml ggml-base whisper ${BW_GGML_CPU_MODULES})
+    foreach(target ggml ggml-base whisper ${BW_GGML_MODULES})
         target_compile_options(${target} PRIVATE -w)
     endforeach()
     # ggml's vector kernels at -O3 whatever the build type: at -O2 GCC leaves the accumulators
@@ -73,9 +80,9 @@ if(EXISTS ${BW_WHISPER_SOURCE}/CMakeLists.txt)
     # lib/brindlewick, where the engine looks for the modules and the program's run path leads.
     # (whisper.cpp's headers and its own install rules, for developers, are outside the
     # brindlewick component.)
-    set_target_properties(whisper ggml ggml-base ${BW_GGML_CPU_MODULES}
+    set_target_properties(whisper ggml ggml-base ${BW_GGML_MODULES}
         PROPERTIES INSTALL_RPATH "\$ORIGIN")
-    install(TARGETS whisper ggml ggml-base ${BW_GGML_CPU_MODULES}
+    install(TARGETS whisper ggml ggml-base ${BW_GGML_MODULES}
         LIBRARY DESTINATION lib/brindlewick NAMELINK_SKIP COMPONENT brindlewick
         PUBLIC_HEADER DESTINATION include COMPONENT whisper-development)
 endif()

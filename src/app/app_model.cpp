@@ -2,6 +2,7 @@
 
 #include "search/search_index.h"
 #include "transcription/new_transcription_language.h"
+#include "whisper/model_selection.h"
 
 #include <QLocale>
 
@@ -118,7 +119,8 @@ void AppModel::showDiagnostics() {
     setDiagnostics(DiagnosticsReport::collect(
         m_library->items(), m_services.bundle, m_services.modelsDirectory,
         m_library->store().rootURL(), m_services.microphoneAccess->status(),
-        std::chrono::system_clock::now()));
+        std::chrono::system_clock::now(), SystemInfo(),
+        ModelSelection::usesGPU(*m_services.defaults)));
 }
 
 void AppModel::openMicrophoneSettings() {

@@ -25,12 +25,11 @@ std::string decimal(double value, const char* unit) {
 
 } // namespace
 
-DiagnosticsReport
-DiagnosticsReport::collect(const std::vector<LibraryItem>& items, const ResourceBundle& bundle,
-                           const std::optional<std::filesystem::path>& modelsDirectory,
-                           const std::filesystem::path& libraryURL,
-                           MicrophoneAccessStatus microphoneAccess,
-                           std::chrono::system_clock::time_point now, const SystemInfo& system) {
+DiagnosticsReport DiagnosticsReport::collect(
+    const std::vector<LibraryItem>& items, const ResourceBundle& bundle,
+    const std::optional<std::filesystem::path>& modelsDirectory,
+    const std::filesystem::path& libraryURL, MicrophoneAccessStatus microphoneAccess,
+    std::chrono::system_clock::time_point now, const SystemInfo& system, bool useGPU) {
     DiagnosticsReport report;
     const nlohmann::json info = bundle.info();
     report.appVersion = infoString(info, "CFBundleShortVersionString");
@@ -39,7 +38,7 @@ DiagnosticsReport::collect(const std::vector<LibraryItem>& items, const Resource
     report.macOSVersion = system.operatingSystemVersion();
     report.hardwareModel = system.sysctlString("hw.model").value_or("unknown");
     report.chip = system.sysctlString("machdep.cpu.brand_string").value_or("unknown");
-    report.computeDevice = ComputeBackends::deviceInUse(true);
+    report.computeDevice = ComputeBackends::deviceInUse(useGPU);
     report.memoryBytes = SystemInfo::physicalMemory();
     report.freeDiskBytes = SystemInfo::freeDiskBytes(libraryURL);
     for (const auto& item : items) {

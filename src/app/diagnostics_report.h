@@ -42,11 +42,13 @@ struct DiagnosticsReport {
 
     // Gathers the report; never fails: a missing fact becomes "unknown", absent or empty.
     // `now` is cut to the second. `system` reads this computer unless a test says otherwise.
-    static DiagnosticsReport
-    collect(const std::vector<LibraryItem>& items, const ResourceBundle& bundle,
-            const std::optional<std::filesystem::path>& modelsDirectory,
-            const std::filesystem::path& libraryURL, MicrophoneAccessStatus microphoneAccess,
-            std::chrono::system_clock::time_point now, const SystemInfo& system = SystemInfo());
+    static DiagnosticsReport collect(const std::vector<LibraryItem>& items,
+                                     const ResourceBundle& bundle,
+                                     const std::optional<std::filesystem::path>& modelsDirectory,
+                                     const std::filesystem::path& libraryURL,
+                                     MicrophoneAccessStatus microphoneAccess,
+                                     std::chrono::system_clock::time_point now,
+                                     const SystemInfo& system = SystemInfo(), bool useGPU = true);
 
     // The file's content: lines joined by line feeds, ending with one.
     std::string text() const;

@@ -7,9 +7,11 @@
 #include "cli/library_session.h"
 #include "library/library_store.h"
 #include "library/support_texts.h"
+#include "platform/json_user_defaults.h"
 #include "platform/library_location.h"
 #include "platform/sound_server_access.h"
 #include "whisper/bundled_models.h"
+#include "whisper/model_selection.h"
 
 #include <nlohmann/json.hpp>
 
@@ -79,7 +81,8 @@ int runDiagnostics(std::span<const std::string> arguments) {
     const ResourceBundle bundle = ResourceBundle::main();
     const DiagnosticsReport report =
         DiagnosticsReport::collect(items, bundle, BundledModels::directory(bundle), root,
-                                   soundServerAccess(), std::chrono::system_clock::now());
+                                   soundServerAccess(), std::chrono::system_clock::now(),
+                                   SystemInfo(), ModelSelection::usesGPU(JsonUserDefaults()));
 
     if (parsed.flag("--json")) {
         std::cout << toJson(report).dump(2) << "\n";

@@ -10,6 +10,7 @@
 #include "platform/library_location.h"
 #include "platform/signal_cancellation.h"
 #include "whisper/bundled_models.h"
+#include "whisper/compute_backends.h"
 #include "whisper/model_catalog.h"
 #include "whisper/model_installer.h"
 #include "whisper/model_selection.h"
@@ -430,11 +431,41 @@ int runRemove(std::span<const std::string> arguments) {
     return exitDone;
 }
 
+int runGpu(std::span<const std::string> arguments) {
+    ArgumentParser parser("brindlewick models gpu [on|off]",
+                          "Transcribes on the graphics processor when one is available (on, the "
+                          "default) or always on the processor (off). Without an argument, says "
+                          "which is in use.");
+    parser.positionals("on|off", "the new choice", 0, 1);
+    auto parsed = parser.parse(arguments);
+    if (parsed.helpRequested) {
+        std::cout << parser.helpText();
+        return exitDone;
+    }
+    Models models;
+    if (!parsed.positionals.empty()) {
+        const std::string& choice = parsed.positionals.front();
+        if (choice != "on" && choice != "off") {
+            throw UsageError("takes on or off, not \"" + choice + "\"");
+        }
+        ModelSelection::setUsesGPU(models.defaults, choice == "on");
+        reportSetAsideSettings(models.defaults);
+    }
+    const bool use = ModelSelection::usesGPU(models.defaults);
+    std::cout << "Transcription runs on: " << ComputeBackends::deviceInUse(use) << "\n";
+    if (!use && ComputeBackends::gpuDevice()) {
+        std::cout << "The graphics processor " << *ComputeBackends::gpuDevice()
+                  << " is turned off; \"brindlewick models gpu on\" uses it again.\n";
+    }
+    return exitDone;
+}
+
 int runModels(std::span<const std::string> arguments) {
     const std::vector<Command> subcommands = {
         {"install", "download and verify a model", runInstall},
         {"use", "transcribe with a model from now on", runUse},
         {"remove", "delete an installed model", runRemove},
+        {"gpu", "transcribe on the graphics processor, or not", runGpu},
     };
     if (!arguments.empty()) {
         for (const auto& subcommand : subcommands) {

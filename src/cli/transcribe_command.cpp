@@ -144,8 +144,9 @@ std::unique_ptr<TranscriptionEngine> makeEngine(const Settings& settings, UserDe
     // A model known by its file name says whether it predicts timestamps; others are taken to
     // be standard Whisper models, which do.
     auto known = whisperCppModelFromFileName(settings.model->filename().string());
+    const bool useGPU = ModelSelection::usesGPU(defaults);
     return std::make_unique<WhisperCppEngine>(
-        *settings.model, vadModel, true, known ? predictsTimestamps(*known) : true,
+        *settings.model, vadModel, useGPU, known ? predictsTimestamps(*known) : true,
         SileroVoiceActivityDetector::Parameters{}, settings.threadCount);
 }
 
@@ -250,7 +251,8 @@ int run(std::span<const std::string> arguments) {
     }
     auto engine = makeEngine(settings, defaults);
     if (settings.verbose) {
-        std::cerr << "Running on " << ComputeBackends::deviceInUse(true) << "\n";
+        const bool useGPU = ModelSelection::usesGPU(defaults);
+        std::cerr << "Running on " << ComputeBackends::deviceInUse(useGPU) << "\n";
     }
     TranscriptionOptions options = TranscriptionOptions::standard(settings.language);
     options.voiceActivityDetection = settings.voiceActivityDetection;

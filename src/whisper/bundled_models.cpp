@@ -29,11 +29,11 @@ std::optional<WhisperCppModel> BundledModels::model(const ResourceBundle& bundle
 }
 
 std::unique_ptr<TranscriptionEngine> BundledModels::makeEngine(const ResourceBundle& bundle,
-                                                               int threadCount) {
+                                                               int threadCount, bool useGPU) {
     auto folder = directory(bundle);
     auto shipped = model(bundle);
     if (folder && shipped) {
-        return std::make_unique<WhisperCppEngine>(*folder, *shipped, true, threadCount);
+        return std::make_unique<WhisperCppEngine>(*folder, *shipped, useGPU, threadCount);
     }
     auto value = bundle.infoValue(modelKey);
     std::string named = !value               ? "?"

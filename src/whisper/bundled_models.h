@@ -25,13 +25,13 @@ public:
     // The model Info.json names, when it names a known model file.
     static std::optional<WhisperCppModel> model(const ResourceBundle& bundle);
 
-    // The engine over the shipped models (asking for the GPU). Throws
+    // The engine over the shipped models, asking for the GPU when `useGPU`. Throws
     // TranscriptionError::modelNotFound with "Models/" and the named file ("Models/?" without
     // the key) when the folder or a known model name is missing, and passes on the engine's
     // errors (a missing file is reported with its full path).
     static std::unique_ptr<TranscriptionEngine>
     makeEngine(const ResourceBundle& bundle,
-               int threadCount = WhisperCppEngine::defaultThreadCount());
+               int threadCount = WhisperCppEngine::defaultThreadCount(), bool useGPU = true);
 
     // The engine over the model the user chose in the settings (see ModelSelection), from the
     // user models folder ($XDG_DATA_HOME/Brindlewick/Models) or the bundle; the shipped model

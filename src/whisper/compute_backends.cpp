@@ -17,6 +17,7 @@ namespace {
 
 constexpr std::string_view cpuModulePrefix = "libggml-cpu-";
 constexpr std::string_view moduleSuffix = ".so";
+constexpr std::string_view gpuModuleName = "libggml-vulkan.so";
 
 bool holdsCpuModule(const fs::path& folder) {
     std::error_code code;
@@ -51,6 +52,13 @@ void load() {
         folder / (std::string(cpuModulePrefix) + forced + std::string(moduleSuffix));
     if (ggml_backend_load(module.c_str()) == nullptr) {
         ggml_backend_load_all_from_path(folder.c_str());
+        return;
+    }
+    // The GPU module, where the build made one, as the unforced load would.
+    const fs::path gpuModule = folder / gpuModuleName;
+    std::error_code code;
+    if (fs::exists(gpuModule, code)) {
+        ggml_backend_load(gpuModule.c_str());
     }
 }
 

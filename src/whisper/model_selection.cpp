@@ -44,6 +44,14 @@ void ModelSelection::clearChoice() {
     m_defaults.setString(std::string(settingsKey), "");
 }
 
+bool ModelSelection::usesGPU(const UserDefaults& defaults) {
+    return defaults.string(std::string(gpuSettingsKey)) != "false";
+}
+
+void ModelSelection::setUsesGPU(UserDefaults& defaults, bool use) {
+    defaults.setString(std::string(gpuSettingsKey), use ? "true" : "false");
+}
+
 std::optional<WhisperCppModel> ModelSelection::bundledModel() const {
     return BundledModels::model(m_bundle);
 }
@@ -76,7 +84,7 @@ ModelSelection::installedFile(WhisperCppModel model) const {
 std::unique_ptr<TranscriptionEngine> ModelSelection::makeEngine(int threadCount) const {
     auto chosen = choice();
     if (!chosen) {
-        return BundledModels::makeEngine(m_bundle, threadCount);
+        return BundledModels::makeEngine(m_bundle, threadCount, usesGPU(m_defaults));
     }
     auto model = modelNamed(*chosen);
     if (!model) {
@@ -91,7 +99,7 @@ std::unique_ptr<TranscriptionEngine> ModelSelection::makeEngine(int threadCount)
         vad = folder->parent_path() / WhisperCppEngine::vadModelFileName;
     }
     return std::make_unique<WhisperCppEngine>(
-        installed->file, vad, true, predictsTimestamps(*model),
+        installed->file, vad, usesGPU(m_defaults), predictsTimestamps(*model),
         SileroVoiceActivityDetector::Parameters{}, threadCount);
 }
 

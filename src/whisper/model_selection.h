@@ -21,6 +21,8 @@ namespace bw {
 class ModelSelection {
 public:
     static constexpr std::string_view settingsKey = "transcription.whisperModel";
+    // "false" keeps transcription on the processor even where a GPU could run it.
+    static constexpr std::string_view gpuSettingsKey = "transcription.useGPU";
 
     ModelSelection(ResourceBundle bundle, UserDefaults& defaults,
                    std::filesystem::path userDirectory);
@@ -31,6 +33,11 @@ public:
     std::optional<std::string> choice() const;
     void choose(WhisperCppModel model);
     void clearChoice();
+
+    // Whether engines ask for the GPU (they run on the CPU when there is none); yes unless
+    // turned off.
+    static bool usesGPU(const UserDefaults& defaults);
+    static void setUsesGPU(UserDefaults& defaults, bool use);
 
     // The model the bundle ships (Info.json's BWWhisperModelFile), when known.
     std::optional<WhisperCppModel> bundledModel() const;

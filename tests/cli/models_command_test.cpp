@@ -355,6 +355,19 @@ TEST_F(ModelsCommandTest, UseRefusesAMissingModelAndKeepsTheChoice) {
     EXPECT_EQ(run({"models", "use", "nonsense"}).status, 2);
 }
 
+// The GPU setting is kept in the settings file and shown back; only on and off are taken.
+TEST_F(ModelsCommandTest, GpuChoiceIsStoredAndRefusesOtherWords) {
+    auto off = run({"models", "gpu", "off"});
+    ASSERT_EQ(off.status, 0) << off.err;
+    EXPECT_NE(off.out.find("Transcription runs on: CPU ("), std::string::npos) << off.out;
+    EXPECT_NE(run({"models", "gpu"}).out.find("CPU ("), std::string::npos);
+    std::ifstream in(m_folder / "config/Brindlewick/settings.json");
+    EXPECT_EQ(nlohmann::json::parse(in, nullptr, false).value("transcription.useGPU", ""), "false");
+    EXPECT_EQ(run({"models", "gpu", "maybe"}).status, 2);
+    EXPECT_EQ(run({"models", "gpu", "on", "off"}).status, 2);
+    EXPECT_EQ(run({"models", "gpu", "on"}).status, 0);
+}
+
 // Settings nested 100,000 deep, or cut off: the commands read them as none, and a change sets
 // the damaged file aside instead of dropping what it held.
 TEST_F(ModelsCommandTest, DamagedSettingsAreReadAsNoneAndSetAsideByAChange) {
