@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
         return std::shared_ptr<bw::AudioInputSource>();
     };
     services.makeEngine = [] { return std::shared_ptr<bw::TranscriptionEngine>(); };
-    services.makePlayer = [](const fs::path&) -> std::unique_ptr<bw::AudioPlayer> {
+    services.makePlayer = [](const fs::path&,
+                             const std::optional<fs::path>&) -> std::unique_ptr<bw::AudioPlayer> {
         throw std::runtime_error("no playback here");
     };
     bw::AppModel app(bw::LibraryStore(root), std::move(services));

@@ -12,6 +12,7 @@ pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libavut
     libavfilter)
 pkg_check_modules(SQLITE REQUIRED IMPORTED_TARGET sqlite3)
 pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
+pkg_check_modules(SPEEXDSP REQUIRED IMPORTED_TARGET speexdsp)
 find_package(Qt6 COMPONENTS Core Network Widgets)
 if(BW_BUILD_TESTS)
     find_package(GTest REQUIRED)

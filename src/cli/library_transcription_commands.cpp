@@ -43,8 +43,8 @@ public:
     void show(const TranscriptionJob& job) {
         for (; m_segmentsShown < job.segments.size(); ++m_segmentsShown) {
             const auto& segment = job.segments[m_segmentsShown];
-            m_display.printAbove(
-                renderTextLine(segment.start, segment.end, segment.text, segment.doubts));
+            m_display.printAbove(renderTextLine(segment.start, segment.end, segment.text,
+                                                segment.doubts, segment.speaker));
         }
         switch (job.phase) {
         case TranscriptionJob::Phase::loadingModel:

@@ -6,6 +6,7 @@
 #include "cli/progress_display.h"
 #include "cli/quit_on_signal.h"
 #include "library/playback_model.h"
+#include "library/system_audio_file.h"
 #include "platform/pulse_audio_player.h"
 #include "platform/signal_cancellation.h"
 
@@ -53,7 +54,8 @@ int runPlay(std::span<const std::string> arguments) {
     }
 
     PlaybackModel player(PulseAudioPlayer::factory());
-    player.load(session.model().store().audioFileURL(*item));
+    const auto& store = session.model().store();
+    player.load(store.audioFileURL(*item), systemAudioFileURL(store, *item));
     if (player.failed()) {
         std::cerr << "This audio can't be played.\n";
         return exitFailed;

@@ -7,10 +7,12 @@
 #include "cli/transcript_output.h"
 #include "cli/transcription_texts.h"
 #include "platform/atomic_file.h"
+#include "platform/audio_file_info.h"
 #include "platform/file_error.h"
 #include "platform/json_user_defaults.h"
 #include "platform/library_location.h"
 #include "platform/signal_cancellation.h"
+#include "transcription/two_track_transcriber.h"
 #include "whisper/bundled_models.h"
 #include "whisper/compute_backends.h"
 #include "whisper/model_catalog.h"
@@ -28,6 +30,10 @@ namespace {
 
 struct Settings {
     std::filesystem::path audioFile;
+    // This computer's sound, recorded beside the microphone's `audioFile`: both are transcribed,
+    // labelled "Others" and "Me".
+    std::optional<std::filesystem::path> systemAudioFile;
+    bool cancelEcho = true;
     TranscriptionLanguage language = TranscriptionLanguage::english;
     std::optional<std::filesystem::path> model;
     std::optional<std::filesystem::path> vadModel;
@@ -59,6 +65,12 @@ ArgumentParser parser() {
         .option("--model", "PATH", "a whisper.cpp model file instead of the bundled model")
         .option("--vad-model", "PATH",
                 "the Silero model file (default: ggml-silero-v6.2.0.bin beside --model)")
+        .option("--system-audio", "PATH",
+                "this computer's sound, recorded in step with FILE (the microphone): both are "
+                "transcribed, their segments labelled \"Others\" and \"Me\"")
+        .flag("--no-echo-canceller",
+              "with --system-audio: find the microphone's echoes of this computer's sound by "
+              "their words alone, without cancelling them in the audio first")
         .flag("--no-vad", "transcribe everything, without skipping silence")
         .flag("--verbose", "also say what the speech model runs on (the GPU, or the CPU and "
                            "the processor level its code was built for)")
@@ -73,6 +85,13 @@ ArgumentParser parser() {
 Settings settingsFrom(const ParsedArguments& arguments) {
     Settings settings;
     settings.audioFile = arguments.positionals.front();
+    if (auto system = arguments.option("--system-audio")) {
+        settings.systemAudioFile = *system;
+    }
+    settings.cancelEcho = !arguments.flag("--no-echo-canceller");
+    if (!settings.cancelEcho && !settings.systemAudioFile) {
+        throw UsageError("--no-echo-canceller needs --system-audio");
+    }
     settings.language = requiredLanguage(arguments);
     if (auto model = arguments.option("--model")) {
         settings.model = *model;
@@ -162,8 +181,8 @@ TranscriptSource sourceOf(const std::filesystem::path& audioFile) {
 
 void show(ProgressDisplay& display, const TranscriptionProgress& progress) {
     for (const auto& segment : progress.newSegments) {
-        display.printAbove(
-            renderTextLine(segment.start, segment.end, segment.text, segment.doubts));
+        display.printAbove(renderTextLine(segment.start, segment.end, segment.text, segment.doubts,
+                                          segment.speaker));
     }
     switch (progress.phase) {
     case TranscriptionProgress::Phase::loadingModel:
@@ -177,6 +196,16 @@ void show(ProgressDisplay& display, const TranscriptionProgress& progress) {
     case TranscriptionProgress::Phase::finished:
         display.update("Finished", 1.0);
         break;
+    }
+}
+
+// The file's length for the progress of a two-track transcription. A file that cannot be read
+// is left to the engine's own message.
+double measuredDuration(const std::filesystem::path& audio) {
+    try {
+        return AudioFileInfo::of(audio).duration;
+    } catch (const std::exception&) {
+        return 0;
     }
 }
 
@@ -201,6 +230,9 @@ int run(std::span<const std::string> arguments) {
     }
     Settings settings = settingsFrom(parsed);
     requireRegularAudioFile(settings.audioFile);
+    if (settings.systemAudioFile) {
+        requireRegularAudioFile(*settings.systemAudioFile);
+    }
     for (const auto& output : settings.outputs) {
         if (output.file) {
             requireSavableOutput(*output.file);
@@ -228,10 +260,17 @@ int run(std::span<const std::string> arguments) {
     Transcript transcript;
     {
         ProgressDisplay display(std::cerr, ProgressDisplay::standardErrorIsTerminal());
-        transcript = engine->transcribe(
-            settings.audioFile, options,
-            [&display](const TranscriptionProgress& progress) { show(display, progress); },
-            cancellation.token());
+        auto shown = [&display](const TranscriptionProgress& progress) { show(display, progress); };
+        if (settings.systemAudioFile) {
+            transcript = TwoTrackTranscriber(*engine, {settings.cancelEcho})
+                             .transcribe({settings.audioFile, measuredDuration(settings.audioFile)},
+                                         {*settings.systemAudioFile,
+                                          measuredDuration(*settings.systemAudioFile)},
+                                         options, shown, cancellation.token());
+        } else {
+            transcript =
+                engine->transcribe(settings.audioFile, options, shown, cancellation.token());
+        }
     }
     engine->shutdown(3);
     if (cancellation.cancelled()) {

@@ -19,7 +19,7 @@ namespace {
 std::string renderLine(const TranscriptDocument::Segment& segment) {
     static const std::vector<SegmentDoubt> none;
     return renderTextLine(segment.start, segment.end, segment.text,
-                          segment.isDoubtful() ? segment.doubts : none);
+                          segment.isDoubtful() ? segment.doubts : none, segment.speaker);
 }
 
 using NewText =

@@ -21,8 +21,9 @@ std::string exported(const Transcript& transcript, const TranscriptSource& sourc
     document.date = std::chrono::floor<std::chrono::seconds>(source.date);
     document.language = TranscriptExport::exportLanguage(transcript.language);
     for (const auto& segment : transcript.segments) {
-        document.segments.emplace_back(segment.start, segment.end, segment.text,
-                                       !segment.doubts.empty());
+        document.segments.emplace_back(
+            segment.start, segment.end, segment.text, !segment.doubts.empty(),
+            segment.speaker ? std::string(displayName(*segment.speaker)) : std::string());
     }
     TranscriptExporter exporter({TimeZone::current(), ExportLabels::english()});
     auto bytes = exporter.data(document, format);
@@ -67,8 +68,10 @@ std::string timestamp(double seconds) {
 }
 
 std::string renderTextLine(double start, double end, const std::string& text,
-                           const std::vector<SegmentDoubt>& doubts) {
-    std::string line = "[" + timestamp(start) + " --> " + timestamp(end) + "] " + text;
+                           const std::vector<SegmentDoubt>& doubts,
+                           std::optional<Speaker> speaker) {
+    std::string line = "[" + timestamp(start) + " --> " + timestamp(end) + "] " +
+                       (speaker ? std::string(displayName(*speaker)) + ": " : "") + text;
     if (!doubts.empty()) {
         line += "  [doubtful: " + describe(doubts) + "]";
     }
@@ -83,7 +86,9 @@ std::string unrecognizedSpeechLine(std::size_t stretches) {
 std::string renderText(const Transcript& transcript, const TranscriptSource&) {
     std::string text;
     for (const auto& segment : transcript.segments) {
-        text += renderTextLine(segment.start, segment.end, segment.text, segment.doubts) + "\n";
+        text += renderTextLine(segment.start, segment.end, segment.text, segment.doubts,
+                               segment.speaker) +
+                "\n";
     }
     return text;
 }

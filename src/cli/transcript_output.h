@@ -5,6 +5,7 @@
 #include "transcription/transcript.h"
 
 #include <chrono>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -31,11 +32,13 @@ std::span<const TranscriptFormat> transcriptFormats();
 // The form named `name`, or null.
 const TranscriptFormat* findTranscriptFormat(std::string_view name);
 
-// One line per segment: "[HH:MM:SS.mmm --> HH:MM:SS.mmm] text", followed by
+// One line per segment: "[HH:MM:SS.mmm --> HH:MM:SS.mmm] text", the text preceded by the
+// speaker's name and ": " when the segment names one ("Me: ..."), followed by
 // "  [doubtful: <reasons>]" when the segment has doubts.
 std::string renderText(const Transcript& transcript, const TranscriptSource& source = {});
 std::string renderTextLine(double start, double end, const std::string& text,
-                           const std::vector<SegmentDoubt>& doubts = {});
+                           const std::vector<SegmentDoubt>& doubts = {},
+                           std::optional<Speaker> speaker = std::nullopt);
 
 // What follows the transcript on standard error: "N stretches of speech gave no text" and a
 // line feed, or nothing when all the speech gave text.

@@ -24,7 +24,7 @@ std::vector<CleanSegment> CleanSegment::from(const std::vector<ExportSegment>& s
         const double start =
             std::isfinite(segment.start) && segment.start >= 0 ? segment.start : 0.0;
         const double end = std::isfinite(segment.end) && segment.end >= start ? segment.end : start;
-        result.push_back({start, end, std::move(lines)});
+        result.emplace_back(start, end, std::move(lines), Formatting::singleLine(segment.speaker));
     }
     return result;
 }

@@ -15,10 +15,15 @@ struct ExportSegment {
     std::string text; // UTF-8, possibly several lines
     // The engine doubted the text and nobody has corrected it; see DoubtfulText.
     bool doubtful = false;
+    // Who spoke it, as the reader sees the name ("Me", "Others"); empty when the transcript names
+    // no speakers, and then every writer writes what it wrote before speakers existed.
+    std::string speaker;
 
     ExportSegment() = default;
-    ExportSegment(double start, double end, std::string text, bool doubtful = false)
-        : start(start), end(end), text(std::move(text)), doubtful(doubtful) {}
+    ExportSegment(double start, double end, std::string text, bool doubtful = false,
+                  std::string speaker = {})
+        : start(start), end(end), text(std::move(text)), doubtful(doubtful),
+          speaker(std::move(speaker)) {}
 
     bool operator==(const ExportSegment&) const = default;
 };
@@ -27,6 +32,7 @@ struct ExportSegment {
 
 template <> struct std::hash<bw::ExportSegment> {
     std::size_t operator()(const bw::ExportSegment& segment) const noexcept {
-        return bw::hashFields(segment.start, segment.end, segment.text, segment.doubtful);
+        return bw::hashFields(segment.start, segment.end, segment.text, segment.doubtful,
+                              segment.speaker);
     }
 };

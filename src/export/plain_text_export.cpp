@@ -18,11 +18,12 @@ std::string render(const ExportTranscript& transcript, const ExportOptions& opti
     for (const CleanSegment& segment :
          CleanSegment::from(transcript.segments, options.doubtfulText)) {
         const std::string prefix = "[" + Formatting::clock(segment.start) + "] ";
-        // Continuation lines start in the text's column; the prefix is ASCII, so its
+        const std::string speaker = segment.speaker.empty() ? "" : segment.speaker + ": ";
+        // Continuation lines start in the column after the time; the prefix is ASCII, so its
         // character count is its byte count.
         const std::string indent(prefix.size(), ' ');
         for (std::size_t i = 0; i < segment.lines.size(); ++i) {
-            out += i == 0 ? prefix : indent;
+            out += i == 0 ? prefix + speaker : indent;
             out += segment.lines[i];
             out += '\n';
         }

@@ -105,8 +105,10 @@ std::string render(const ExportTranscript& transcript, DoubtfulText doubtful) {
             }
             out += std::to_string(++number) + "\r\n";
             out += timestamp(cue.start) + " --> " + timestamp(cue.end) + "\r\n";
-            for (const std::string& line : cue.lines) {
-                out += line + "\r\n";
+            // Players show each cue alone, so every cue of a segment names its speaker.
+            const std::string speaker = segment.speaker.empty() ? "" : segment.speaker + ": ";
+            for (std::size_t i = 0; i < cue.lines.size(); ++i) {
+                out += (i == 0 ? speaker : "") + cue.lines[i] + "\r\n";
             }
         }
     }

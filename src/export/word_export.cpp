@@ -89,7 +89,13 @@ void segmentParagraph(XmlWriter& xml, const CleanSegment& segment) {
     // The timestamp holds only digits, colons and brackets: nothing to escape.
     xml.open("w:r").open("w:rPr").empty("w:rStyle", {{"w:val", "Timestamp"}}).close("w:rPr");
     xml.text("w:t", {}, "[" + Formatting::clock(segment.start) + "]").close("w:r");
-    xml.open("w:r").empty("w:tab");
+    if (!segment.speaker.empty()) {
+        xml.open("w:r").open("w:rPr").empty("w:b").close("w:rPr").empty("w:tab");
+        xml.text("w:t", {{"xml:space", "preserve"}}, escape(segment.speaker) + ": ").close("w:r");
+        xml.open("w:r");
+    } else {
+        xml.open("w:r").empty("w:tab");
+    }
     for (std::size_t i = 0; i < segment.lines.size(); ++i) {
         if (i > 0) {
             xml.empty("w:br");

@@ -48,14 +48,16 @@ PlaybackModel::~PlaybackModel() {
     }
 }
 
-void PlaybackModel::load(const std::filesystem::path& file) {
-    if (m_url == file) {
+void PlaybackModel::load(const std::filesystem::path& file,
+                         const std::optional<std::filesystem::path>& mixedWith) {
+    if (m_url == file && m_mixedWith == mixedWith) {
         return;
     }
     unload();
+    m_mixedWith = mixedWith;
     setUrl(file);
     try {
-        m_player = m_makePlayer(file);
+        m_player = m_makePlayer(file, mixedWith);
     } catch (const std::exception&) {
         // The view says "This audio can't be played."; the reason is of no use to the user.
         setFailed(true);
@@ -75,6 +77,7 @@ void PlaybackModel::unload() {
         m_player->stop();
         m_player.reset();
     }
+    m_mixedWith.reset();
     setUrl(std::nullopt);
     setPlaying(false);
     setCurrentTime(0);

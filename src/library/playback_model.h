@@ -50,8 +50,10 @@ public:
     // Whether the position poll runs (exactly while playing).
     bool isPolling() const { return m_timer != nullptr; }
 
-    // Points the model at `file`; the same file again keeps the position and playing state.
-    void load(const std::filesystem::path& file);
+    // Points the model at `file`, mixed with `mixedWith` (this computer's sound of a two-track
+    // recording) when given; the same files again keep the position and playing state.
+    void load(const std::filesystem::path& file,
+              const std::optional<std::filesystem::path>& mixedWith = std::nullopt);
     // Stops and forgets the current file.
     void unload();
     // Pauses, or plays (from the start when the position is at the end, a second before the
@@ -88,6 +90,7 @@ private:
     double m_rate = 1;
     std::optional<double> m_pausedAt; // where a pause left the player, until it moves
     std::optional<std::filesystem::path> m_url;
+    std::optional<std::filesystem::path> m_mixedWith; // of m_url
     bool m_isPlaying = false;
     double m_currentTime = 0;
     double m_duration = 0;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace bw {
 
@@ -48,8 +49,9 @@ public:
     virtual void setRate(double rate) = 0;
 };
 
-// Opens a file for playing; throws AudioFileError when it cannot be played.
-using AudioPlayerFactory =
-    std::function<std::unique_ptr<AudioPlayer>(const std::filesystem::path& file)>;
+// Opens a file for playing, mixed with a second track recorded in step with it when one is
+// given; throws AudioFileError when the file cannot be played.
+using AudioPlayerFactory = std::function<std::unique_ptr<AudioPlayer>(
+    const std::filesystem::path& file, const std::optional<std::filesystem::path>& mixedWith)>;
 
 } // namespace bw

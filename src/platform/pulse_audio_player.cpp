@@ -2,6 +2,7 @@
 
 #include "platform/audio_file_decoder.h"
 #include "platform/audio_file_error.h"
+#include "platform/mixed_audio_decoder.h"
 #include "platform/pulse_connection.h"
 #include "platform/tempo_filter.h"
 
@@ -29,14 +30,14 @@ constexpr std::size_t blockFrames = 4096;
 // of the file have been decoded for it (the decoder sits at origin + consumed) and `written`
 // frames have gone into it: as many, or about consumed / rate through the tempo filter.
 struct PulseAudioPlayer::Impl {
-    explicit Impl(const std::filesystem::path& file)
-        : decoder(file), rate(decoder.sampleRate()), channels(decoder.channelCount()),
+    Impl(const std::filesystem::path& file, const std::optional<std::filesystem::path>& mixedWith)
+        : decoder(file, mixedWith), rate(decoder.sampleRate()), channels(decoder.channelCount()),
           length(std::max<std::int64_t>(decoder.lengthInFrames(), 0)),
           block(channels, blockFrames) {}
 
     ~Impl() { disconnect(); }
 
-    AudioFileDecoder decoder;
+    MixedAudioDecoder decoder;
     const int rate;
     const int channels;
     const std::int64_t length;
@@ -341,8 +342,9 @@ void PulseAudioPlayer::Impl::fill(std::size_t bytes) {
     }
 }
 
-PulseAudioPlayer::PulseAudioPlayer(const std::filesystem::path& file)
-    : m_impl(std::make_unique<Impl>(file)) {}
+PulseAudioPlayer::PulseAudioPlayer(const std::filesystem::path& file,
+                                   const std::optional<std::filesystem::path>& mixedWith)
+    : m_impl(std::make_unique<Impl>(file, mixedWith)) {}
 
 PulseAudioPlayer::~PulseAudioPlayer() = default;
 
@@ -435,9 +437,11 @@ bool PulseAudioPlayer::isPlaying() const {
 }
 
 AudioPlayerFactory PulseAudioPlayer::factory() {
-    return [](const std::filesystem::path& file) -> std::unique_ptr<AudioPlayer> {
-        return std::make_unique<PulseAudioPlayer>(file);
-    };
+    return
+        [](const std::filesystem::path& file,
+           const std::optional<std::filesystem::path>& mixedWith) -> std::unique_ptr<AudioPlayer> {
+            return std::make_unique<PulseAudioPlayer>(file, mixedWith);
+        };
 }
 
 } // namespace bw

@@ -13,14 +13,17 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 namespace bw {
 
 class PulseAudioPlayer : public AudioPlayer {
 public:
     // Opens and measures the file; throws AudioFileError when it cannot be decoded or holds
-    // no audio.
-    explicit PulseAudioPlayer(const std::filesystem::path& file);
+    // no audio. `mixedWith`, a second track recorded in step with it, is played mixed in
+    // (see MixedAudioDecoder).
+    explicit PulseAudioPlayer(const std::filesystem::path& file,
+                              const std::optional<std::filesystem::path>& mixedWith = {});
     ~PulseAudioPlayer() override;
     PulseAudioPlayer(const PulseAudioPlayer&) = delete;
     PulseAudioPlayer& operator=(const PulseAudioPlayer&) = delete;

@@ -31,7 +31,8 @@ nlohmann::json optionsJson(const TranscriptionOptions& options) {
 TranscriptionCheckpoint::Basis
 TranscriptionCheckpoint::Basis::of(const TranscriptionEngine& engine,
                                    const TranscriptionOptions& options,
-                                   const std::filesystem::path& audioFile, double audioDuration) {
+                                   const std::filesystem::path& audioFile, double audioDuration,
+                                   const std::optional<std::filesystem::path>& systemAudioFile) {
     Basis basis;
     basis.engine = engine.engineName();
     basis.model = engine.modelName();
@@ -40,6 +41,11 @@ TranscriptionCheckpoint::Basis::of(const TranscriptionEngine& engine,
     std::error_code error;
     const auto size = std::filesystem::file_size(audioFile, error);
     basis.audioFileSize = error ? 0 : size;
+    if (systemAudioFile) {
+        basis.systemAudioFileName = systemAudioFile->filename().string();
+        const auto systemSize = std::filesystem::file_size(*systemAudioFile, error);
+        basis.systemAudioFileSize = error ? 0 : systemSize;
+    }
     basis.audioDuration = audioDuration;
     return basis;
 }
@@ -67,15 +73,19 @@ nlohmann::json toJson(const TranscriptionCheckpoint& checkpoint) {
     for (const auto& region : checkpoint.work.unrecognizedSpeech) {
         unrecognized.push_back(nlohmann::json(toJson(region)));
     }
+    nlohmann::json audio{{"file", basis.audioFileName},
+                         {"size", basis.audioFileSize},
+                         {"duration", basis.audioDuration}};
+    if (!basis.systemAudioFileName.empty()) {
+        audio["systemFile"] = basis.systemAudioFileName;
+        audio["systemSize"] = basis.systemAudioFileSize;
+    }
     return {
         {"version", currentVersion},
         {"engine", basis.engine},
         {"model", basis.model},
         {"options", basis.options},
-        {"audio",
-         {{"file", basis.audioFileName},
-          {"size", basis.audioFileSize},
-          {"duration", basis.audioDuration}}},
+        {"audio", std::move(audio)},
         {"position", checkpoint.work.position},
         {"segments", std::move(segments)},
         {"unrecognizedSpeech", std::move(unrecognized)},
@@ -99,6 +109,11 @@ TranscriptionCheckpoint transcriptionCheckpointFromJson(const nlohmann::json& ro
     const auto size = json::requireInteger(audio, "size");
     basis.audioFileSize = size > 0 ? static_cast<std::uintmax_t>(size) : 0;
     basis.audioDuration = json::requireNumber(audio, "duration");
+    if (audio.contains("systemFile")) {
+        basis.systemAudioFileName = json::requireString(audio, "systemFile");
+        const auto systemSize = json::requireInteger(audio, "systemSize");
+        basis.systemAudioFileSize = systemSize > 0 ? static_cast<std::uintmax_t>(systemSize) : 0;
+    }
     checkpoint.work.position = json::requireNumber(root, "position");
     for (const auto& segment : json::requireArray(root, "segments")) {
         checkpoint.work.segments.push_back(segmentFromJson(segment));

@@ -23,12 +23,18 @@ struct TranscriptionCheckpoint {
         nlohmann::json options; // the transcription options but resumeFrom, as JSON
         std::string audioFileName;
         std::uintmax_t audioFileSize = 0;
-        double audioDuration = 0; // seconds, as measured when the job started
+        // This computer's sound of a two-track recording; empty for one track.
+        std::string systemAudioFileName;
+        std::uintmax_t systemAudioFileSize = 0;
+        // Seconds, as measured when the job started: of both tracks together for two.
+        double audioDuration = 0;
 
-        // The basis of a job of `engine` with `options` over `audioFile` of `audioDuration`
-        // seconds; a file whose size cannot be read counts as empty.
+        // The basis of a job of `engine` with `options` over `audioFile`, and `systemAudioFile`
+        // when the recording has two tracks, of `audioDuration` seconds in all; a file whose
+        // size cannot be read counts as empty.
         static Basis of(const TranscriptionEngine& engine, const TranscriptionOptions& options,
-                        const std::filesystem::path& audioFile, double audioDuration);
+                        const std::filesystem::path& audioFile, double audioDuration,
+                        const std::optional<std::filesystem::path>& systemAudioFile = {});
 
         bool operator==(const Basis&) const = default;
     };

@@ -2,8 +2,10 @@
 
 #include "base/cancellation_error.h"
 #include "library/support_texts.h"
+#include "library/system_audio_file.h"
 #include "platform/audio_file_info.h"
 #include "platform/bundle_info.h"
+#include "transcription/two_track_transcriber.h"
 #include "transcripts/transcript_store_error.h"
 
 #include <cmath>
@@ -108,29 +110,46 @@ bool TranscriptionService::begin(const LibraryItem& item, TranscriptionLanguage 
                 throw StartError::engineUnavailable("No engine was made.");
             }
         }
-        auto audioFile = m_library.audioFileURL(item);
-        auto duration = measuredDuration(audioFile);
+        Tracks tracks;
+        tracks.microphone.file = m_library.audioFileURL(item);
+        auto duration = measuredDuration(tracks.microphone.file);
         if (!duration) {
             throw StartError::unreadableAudio();
         }
+        tracks.microphone.duration = *duration;
+        // A second track without audio (no sound was playing, or it could not be recorded)
+        // leaves the microphone's transcript as a single track's.
+        if (auto systemFile = systemAudioFileURL(m_library, item)) {
+            if (auto systemDuration = measuredDuration(*systemFile)) {
+                tracks.system = TwoTrackTranscriber::Track(*systemFile, *systemDuration);
+            }
+        }
+        const double total =
+            tracks.microphone.duration + (tracks.system ? tracks.system->duration : 0);
         auto options = TranscriptionOptions::standard(language);
         auto checkpoint = std::make_shared<TranscriptionCheckpointWriter>(
             m_checkpoints, item.id,
-            TranscriptionCheckpoint::Basis::of(*m_engine, options, audioFile, *duration));
+            TranscriptionCheckpoint::Basis::of(*m_engine, options, tracks.microphone.file, total,
+                                               tracks.system ? std::optional(tracks.system->file)
+                                                             : std::nullopt));
         options.resumeFrom = checkpoint->takeOver(!resumingOnly);
         if (resumingOnly && !options.resumeFrom) {
             return false;
         }
-        Job job(item.id, language, *duration);
+        Job job(item.id, language, total);
         if (const auto& resumed = options.resumeFrom) {
-            job.fractionCompleted = resumed->position / *duration;
+            job.fractionCompleted = resumed->position / total;
             job.segments = resumed->segments;
-            job.resumedFrom = resumed->position;
+            // Said in seconds of the track being transcribed: the microphone's comes second.
+            const double systemDuration = tracks.system ? tracks.system->duration : 0;
+            job.resumedFrom = resumed->position >= systemDuration
+                                  ? resumed->position - systemDuration
+                                  : resumed->position;
         }
         setFailure(item.id, std::nullopt);
         m_checkpoint = std::move(checkpoint);
         setJob(std::move(job));
-        run(audioFile, std::move(options));
+        run(std::move(tracks), std::move(options));
         return true;
     } catch (const StartError& error) {
         setFailure(item.id, error.message());
@@ -138,40 +157,41 @@ bool TranscriptionService::begin(const LibraryItem& item, TranscriptionLanguage 
     }
 }
 
-void TranscriptionService::run(const std::filesystem::path& audioFile,
-                               TranscriptionOptions options) {
+void TranscriptionService::run(Tracks tracks, TranscriptionOptions options) {
     m_cancelRequested = false;
     // The previous job's worker has already reported its end; start() only waits for it to exit.
-    m_work.start(
-        [this, engine = m_engine, checkpoint = m_checkpoint, audioFile,
-         options = std::move(options)](std::stop_token stop, const BackgroundWork::Post& post) {
-            std::optional<Transcript> transcript;
-            std::exception_ptr error;
-            try {
-                transcript = engine->transcribe(
-                    audioFile, options,
-                    [this, &post, &checkpoint](const TranscriptionProgress& progress) {
-                        if (progress.finishedWork) {
-                            checkpoint->save(*progress.finishedWork);
-                        }
-                        // The main thread needs no copy of the work.
-                        TranscriptionProgress shown(
-                            progress.phase, progress.processedDuration, progress.totalDuration,
-                            progress.estimatedTimeRemaining, progress.newSegments);
-                        post([this, shown = std::move(shown)] { applyProgress(shown); });
-                    },
-                    stop);
-            } catch (...) {
-                error = std::current_exception();
-            }
-            // A job that failed would fail again from its checkpoint as likely as from the start.
-            if (error && !isCancellation(error) && !checkpoint->isInterrupted()) {
-                checkpoint->discard();
-            }
-            // Queued after every progress report, so the job ends after its last report is shown.
-            auto result = std::make_shared<std::optional<Transcript>>(std::move(transcript));
-            post([this, result, error] { finish(std::move(*result), error); });
-        });
+    m_work.start([this, engine = m_engine, checkpoint = m_checkpoint, tracks = std::move(tracks),
+                  options = std::move(options)](std::stop_token stop,
+                                                const BackgroundWork::Post& post) {
+        std::optional<Transcript> transcript;
+        std::exception_ptr error;
+        try {
+            ProgressHandler progress = [this, &post,
+                                        &checkpoint](const TranscriptionProgress& progress) {
+                if (progress.finishedWork) {
+                    checkpoint->save(*progress.finishedWork);
+                }
+                // The main thread needs no copy of the work.
+                TranscriptionProgress shown(progress.phase, progress.processedDuration,
+                                            progress.totalDuration, progress.estimatedTimeRemaining,
+                                            progress.newSegments);
+                post([this, shown = std::move(shown)] { applyProgress(shown); });
+            };
+            transcript = tracks.system
+                             ? TwoTrackTranscriber(*engine).transcribe(
+                                   tracks.microphone, *tracks.system, options, progress, stop)
+                             : engine->transcribe(tracks.microphone.file, options, progress, stop);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        // A job that failed would fail again from its checkpoint as likely as from the start.
+        if (error && !isCancellation(error) && !checkpoint->isInterrupted()) {
+            checkpoint->discard();
+        }
+        // Queued after every progress report, so the job ends after its last report is shown.
+        auto result = std::make_shared<std::optional<Transcript>>(std::move(transcript));
+        post([this, result, error] { finish(std::move(*result), error); });
+    });
 }
 
 // Changes the job in place: the segments so far are neither copied nor compared, so a report

@@ -9,6 +9,10 @@
 // saved, when the user cancels the job and when the job fails. Quitting keeps it, marked for
 // resume().
 //
+// A recording with a second track (this computer's sound) is transcribed as two passes of one
+// job through TwoTrackTranscriber: its progress, segments and checkpoint cover both tracks, and
+// the saved transcript names each segment's speaker.
+//
 // Lives on the main thread: every function must be called there and every signal is emitted
 // there. Progress reaches the main thread as queued calls, in the order the engine reported it.
 #pragma once
@@ -21,6 +25,7 @@
 #include "service/transcription_job.h"
 #include "service/transcription_start_error.h"
 #include "transcription/transcription_engine.h"
+#include "transcription/two_track_transcriber.h"
 #include "transcripts/transcript_store.h"
 
 #include <QObject>
@@ -90,7 +95,12 @@ private:
     // start() and resume(): with `resumingOnly`, starts only a job that carries on from the
     // checkpoint, and tells whether it started.
     bool begin(const LibraryItem& item, TranscriptionLanguage language, bool resumingOnly);
-    void run(const std::filesystem::path& audioFile, TranscriptionOptions options);
+    // The recording's audio: the microphone's, and this computer's sound when it has two tracks.
+    struct Tracks {
+        TwoTrackTranscriber::Track microphone;
+        std::optional<TwoTrackTranscriber::Track> system;
+    };
+    void run(Tracks tracks, TranscriptionOptions options);
     void applyProgress(const TranscriptionProgress& progress);
     void finish(std::optional<Transcript> transcript, std::exception_ptr error);
     void setJob(std::optional<Job> job);

@@ -1,6 +1,7 @@
 #include "transcription/segment_doubt_rules.h"
 
 #include "base/unicode_text.h"
+#include "transcription/edit_distance.h"
 
 #include <zlib.h>
 
@@ -51,23 +52,6 @@ std::vector<std::string> wordsOf(std::string_view text) {
         words.push_back(std::move(word));
     }
     return words;
-}
-
-std::size_t editDistance(const std::vector<std::string>& a, const std::vector<std::string>& b) {
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) {
-        row[j] = j;
-    }
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            std::size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
 }
 
 } // namespace

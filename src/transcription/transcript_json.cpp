@@ -24,6 +24,9 @@ OrderedJson toJson(const TranscriptSegment& segment) {
     if (!segment.doubts.empty()) {
         object["doubts"] = toJson(segment.doubts);
     }
+    if (segment.speaker) {
+        object["speaker"] = std::string(code(*segment.speaker));
+    }
     return object;
 }
 
@@ -96,6 +99,15 @@ std::vector<SegmentDoubt> doubtsFromJson(const nlohmann::json& object) {
     return doubts;
 }
 
+std::optional<Speaker> speakerFromJson(const nlohmann::json& object) {
+    auto found = object.find("speaker");
+    // A speaker this version does not know (written by a later one) counts as none.
+    if (found == object.end() || !found->is_string()) {
+        return std::nullopt;
+    }
+    return speakerFromCode(found->get<std::string>());
+}
+
 std::vector<SpeechRegion> unrecognizedSpeechFromJson(const nlohmann::json& object) {
     std::vector<SpeechRegion> regions;
     auto found = object.find("unrecognizedSpeech");
@@ -110,7 +122,7 @@ std::vector<SpeechRegion> unrecognizedSpeechFromJson(const nlohmann::json& objec
 TranscriptSegment segmentFromJson(const nlohmann::json& value) {
     json::requireObject(value, "a segment");
     return {json::requireNumber(value, "start"), json::requireNumber(value, "end"),
-            json::requireString(value, "text"), doubtsFromJson(value)};
+            json::requireString(value, "text"), doubtsFromJson(value), speakerFromJson(value)};
 }
 
 Transcript transcriptFromJson(const nlohmann::json& value) {

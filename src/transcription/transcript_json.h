@@ -1,6 +1,7 @@
 // JSON forms of the transcription core's codable records. Keys are written in the documented
-// order; readers require every key but the optional ones ("doubts" of a segment and
-// "unrecognizedSpeech" of a transcript, written only when not empty) and ignore unknown ones.
+// order; readers require every key but the optional ones ("doubts" and "speaker" of a segment
+// and "unrecognizedSpeech" of a transcript, written only when there is something to say) and
+// ignore unknown ones.
 // Reading failures throw JsonDecodingError.
 #pragma once
 
@@ -29,6 +30,7 @@ DecodingStrategy decodingStrategyFromJson(const nlohmann::json& value);
 SpeechRegion speechRegionFromJson(const nlohmann::json& value);
 // The optional keys of an object: empty when absent; unknown doubt codes are passed over.
 std::vector<SegmentDoubt> doubtsFromJson(const nlohmann::json& object);
+std::optional<Speaker> speakerFromJson(const nlohmann::json& object); // none for unknown values
 std::vector<SpeechRegion> unrecognizedSpeechFromJson(const nlohmann::json& object);
 
 } // namespace bw

@@ -19,12 +19,18 @@ TranscriptDocument::TranscriptDocument(const Transcript& transcript,
     std::int64_t id = 0;
     for (const auto& segment : transcript.segments) {
         std::string text(trimWhitespaceAndLineBreaks(segment.text));
-        segments.push_back({id++, segment.start, segment.end, text, text, segment.doubts});
+        segments.push_back(
+            {id++, segment.start, segment.end, text, text, segment.doubts, segment.speaker});
     }
 }
 
 TranscriptDocument::Segment* TranscriptDocument::segment(std::int64_t id) {
     return const_cast<Segment*>(std::as_const(*this).segment(id));
+}
+
+bool TranscriptDocument::hasSpeakers() const {
+    return std::any_of(segments.begin(), segments.end(),
+                       [](const Segment& segment) { return segment.speaker.has_value(); });
 }
 
 const TranscriptDocument::Segment* TranscriptDocument::segment(std::int64_t id) const {

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,12 +23,14 @@ struct TranscriptDocument {
         std::string originalText; // as the engine produced it; never changes
         // Why the engine's text may be wrong; they no longer count once the user has edited it.
         std::vector<SegmentDoubt> doubts;
+        std::optional<Speaker> speaker; // of a two-track recording; never edited
 
         Segment() = default;
         Segment(std::int64_t id, double start, double end, std::string text,
-                std::string originalText, std::vector<SegmentDoubt> doubts = {})
+                std::string originalText, std::vector<SegmentDoubt> doubts = {},
+                std::optional<Speaker> speaker = std::nullopt)
             : id(id), start(start), end(end), text(std::move(text)),
-              originalText(std::move(originalText)), doubts(std::move(doubts)) {}
+              originalText(std::move(originalText)), doubts(std::move(doubts)), speaker(speaker) {}
 
         bool isEdited() const { return text != originalText; }
         bool isDoubtful() const { return !doubts.empty() && !isEdited(); }
@@ -48,6 +51,8 @@ struct TranscriptDocument {
     // but a file may carry any (unique) ids.
     Segment* segment(std::int64_t id);
     const Segment* segment(std::int64_t id) const;
+    // Whether segments name their speakers: the transcript of a two-track recording.
+    bool hasSpeakers() const;
 
     // The empty document: Slovak, no engine or model, no audio, made at the 1970 epoch.
     TranscriptDocument() = default;

@@ -19,6 +19,9 @@ nlohmann::json toJson(const TranscriptDocument& document) {
         if (!segment.doubts.empty()) {
             object["doubts"] = toJson(segment.doubts);
         }
+        if (segment.speaker) {
+            object["speaker"] = std::string(code(*segment.speaker));
+        }
         segments.push_back(std::move(object));
     }
     nlohmann::json object{{"language", std::string(code(document.language))},
@@ -51,7 +54,8 @@ TranscriptDocument transcriptDocumentFromJson(const nlohmann::json& value) {
         document.segments.push_back(
             {json::requireInteger(segment, "id"), json::requireNumber(segment, "start"),
              json::requireNumber(segment, "end"), json::requireString(segment, "text"),
-             json::requireString(segment, "originalText"), doubtsFromJson(segment)});
+             json::requireString(segment, "originalText"), doubtsFromJson(segment),
+             speakerFromJson(segment)});
         // Edits find their segment by id: two segments with one id would make that ambiguous.
         if (!ids.insert(document.segments.back().id).second) {
             throw JsonDecodingError(JsonDecodingError::Kind::dataCorrupted,

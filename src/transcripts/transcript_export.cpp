@@ -9,8 +9,9 @@ ExportTranscript TranscriptExport::exportTranscript(const LibraryItem& item,
     transcript.date = item.createdAt;
     transcript.language = exportLanguage(document.language);
     for (const auto& segment : document.segments) {
-        transcript.segments.emplace_back(segment.start, segment.end, segment.text,
-                                         segment.isDoubtful());
+        transcript.segments.emplace_back(
+            segment.start, segment.end, segment.text, segment.isDoubtful(),
+            segment.speaker ? std::string(displayName(*segment.speaker)) : std::string());
     }
     return transcript;
 }

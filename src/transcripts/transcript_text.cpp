@@ -6,6 +6,7 @@
 namespace bw {
 
 TranscriptText::TranscriptText(const TranscriptDocument& document) {
+    const bool speakers = document.hasSpeakers();
     std::int64_t position = 0;
     for (const auto& segment : document.segments) {
         if (!paragraphs.empty()) {
@@ -16,15 +17,27 @@ TranscriptText::TranscriptText(const TranscriptDocument& document) {
         paragraph.segmentID = segment.id;
         paragraph.start = segment.start;
         paragraph.time = Formatting::duration(segment.start);
+        if (speakers && segment.speaker) {
+            paragraph.speaker = std::string(displayName(*segment.speaker)) + ":";
+        }
         auto timeLength = std::int64_t(unicode::utf16Length(paragraph.time));
+        auto speakerLength = std::int64_t(unicode::utf16Length(paragraph.speaker));
+        // The space after the label keeps what is typed at the text's start out of its style.
+        auto labelLength = speakerLength == 0 ? 0 : speakerLength + 1;
         auto textLength = std::int64_t(unicode::utf16Length(segment.text));
         paragraph.timeRange = {position + 1, timeLength};
-        paragraph.textRange = {position + timeLength + 2, textLength};
+        if (speakerLength > 0) {
+            paragraph.speakerRange = {position + timeLength + 2, speakerLength};
+        }
+        paragraph.textRange = {position + timeLength + 2 + labelLength, textLength};
         string += '\t';
         string += paragraph.time;
         string += '\t';
+        if (labelLength > 0) {
+            string += paragraph.speaker + ' ';
+        }
         string += segment.text;
-        position += timeLength + textLength + 2;
+        position += timeLength + labelLength + textLength + 2;
         paragraphs.push_back(std::move(paragraph));
     }
 }
@@ -67,6 +80,9 @@ std::optional<std::size_t> TranscriptText::replace(TextRange replaced,
     text.length += changeInLength;
     for (std::size_t later = *index + 1; later < paragraphs.size(); ++later) {
         paragraphs[later].timeRange.location += changeInLength;
+        if (paragraphs[later].speakerRange.length > 0) {
+            paragraphs[later].speakerRange.location += changeInLength;
+        }
         paragraphs[later].textRange.location += changeInLength;
     }
     return index;

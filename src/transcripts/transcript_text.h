@@ -1,7 +1,9 @@
 // A transcript laid out as one editable text: one paragraph per segment, made of a tab, the
 // segment's start time, a second tab and the segment's text, with single line feeds between
-// paragraphs. For every paragraph it keeps where its time label and its text lie, so that the
-// editor view can tell which segment an edit or a click belongs to. Plain data, no view.
+// paragraphs. Where the segments name their speakers, the speaker's label ("Me:", "Others:")
+// and a space stand between the second tab and the text: shown, never edited. For every paragraph
+// it keeps where its time label and its text lie, so that the editor view can tell which segment an
+// edit or a click belongs to. Plain data, no view.
 //
 // Every location and length counts UTF-16 code units, the unit of the view's text storage:
 // a character outside the Basic Multilingual Plane counts two.
@@ -13,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace bw {
@@ -33,6 +36,14 @@ struct TranscriptText {
         std::string time; // the label shown, e.g. "4:05"
         TextRange timeRange;
         TextRange textRange;
+        std::string speaker;    // the label shown, e.g. "Me:"; empty when none is named
+        TextRange speakerRange; // {0, 0} when none is named
+
+        Paragraph() = default;
+        Paragraph(std::int64_t segmentID, double start, std::string time, TextRange timeRange,
+                  TextRange textRange, std::string speaker = {}, TextRange speakerRange = {})
+            : segmentID(segmentID), start(start), time(std::move(time)), timeRange(timeRange),
+              textRange(textRange), speaker(std::move(speaker)), speakerRange(speakerRange) {}
 
         bool operator==(const Paragraph&) const = default;
     };

@@ -2,6 +2,7 @@
 
 #include "app/app_model.h"
 #include "base/duration_format.h"
+#include "library/system_audio_file.h"
 #include "ui/display_text.h"
 #include "ui/elided_label.h"
 #include "ui/player_view.h"
@@ -79,7 +80,8 @@ void ItemDetailView::showItem(const LibraryItem& item) {
     m_title->setFullText(QString::fromStdString(item.title));
     m_information->setText(informationLine(item));
     m_interrupted->setVisible(item.state == LibraryItem::State::interrupted);
-    m_app.player().load(m_app.library().store().audioFileURL(item));
+    const auto& store = m_app.library().store();
+    m_app.player().load(store.audioFileURL(item), systemAudioFileURL(store, item));
     m_transcript->showItem(item.id);
 }
 

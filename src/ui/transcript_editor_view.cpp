@@ -144,6 +144,15 @@ void TranscriptEditorView::reload() {
             label.setPosition(int(paragraph.timeRange.location));
             label.setPosition(int(paragraph.timeRange.end()), QTextCursor::KeepAnchor);
             label.mergeCharFormat(link);
+            if (paragraph.speakerRange.length > 0) {
+                // Subtle, like the time: it says who spoke and is not part of the text.
+                QTextCharFormat subtle;
+                subtle.setForeground(palette().color(QPalette::PlaceholderText));
+                QTextCursor speaker(cursor.document());
+                speaker.setPosition(int(paragraph.speakerRange.location));
+                speaker.setPosition(int(paragraph.speakerRange.end()), QTextCursor::KeepAnchor);
+                speaker.mergeCharFormat(subtle);
+            }
         }
     });
     m_doubtToolTips.assign(m_layout.paragraphs.size(), QString());

@@ -54,9 +54,9 @@ GoldenCase GoldenCase::load(const std::string& name) {
         std::chrono::sys_seconds(std::chrono::seconds(input.at("date").get<std::int64_t>()));
     golden.transcript.language = language(input.at("language").get<std::string>());
     for (const auto& segment : input.at("segments")) {
-        golden.transcript.segments.push_back({seconds(segment.at("start")),
-                                              seconds(segment.at("end")),
-                                              segment.at("text").get<std::string>()});
+        golden.transcript.segments.push_back(
+            {seconds(segment.at("start")), seconds(segment.at("end")),
+             segment.at("text").get<std::string>(), false, segment.value("speaker", "")});
     }
     golden.options = {{input.at("timeZone").get<std::string>()}, ExportLabels::english()};
     return golden;

@@ -19,7 +19,7 @@ TEST_P(PlainTextGolden, MatchesExpectedBytes) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, PlainTextGolden,
                          testing::Values("export_hard_text", "export_untitled_blank",
-                                         "export_meeting"),
+                                         "export_meeting", "export_call"),
                          test::ReadableParamName());
 
 TEST(PlainTextExport, LabelsAreWrittenAsGiven) {

@@ -35,7 +35,7 @@ TEST_P(SubRipGolden, MatchesExpectedBytes) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, SubRipGolden,
                          testing::Values("export_hard_text", "export_untitled_blank",
-                                         "export_meeting"),
+                                         "export_meeting", "export_call"),
                          test::ReadableParamName());
 
 struct WrapCase {

@@ -53,6 +53,20 @@ TEST(WordExport, DocumentHasTitleDetailsAndOneParagraphPerSegment) {
     EXPECT_EQ(WordExport::document(sample(), {TimeZone::utc(), ExportLabels::english()}), expected);
 }
 
+// The speaker stands in bold after the time, before the text it said; markup in it is escaped.
+TEST(WordExport, SpeakerStartsTheSegmentsLineInBold) {
+    auto transcript = sample();
+    transcript.segments = {{1, 2, "Hi", false, "Me"}, {2, 3, "Hello", false, "<Others>"}};
+    const auto document =
+        WordExport::document(transcript, {TimeZone::utc(), ExportLabels::english()});
+    const std::string me = "<w:p>" + segmentProperties + timestampRun +
+                           "[00:00:01]</w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:tab/>"
+                           "<w:t xml:space=\"preserve\">Me: </w:t></w:r><w:r>"
+                           "<w:t xml:space=\"preserve\">Hi</w:t></w:r></w:p>";
+    EXPECT_NE(document.find(me), std::string::npos) << document;
+    EXPECT_NE(document.find(">&lt;Others&gt;: </w:t>"), std::string::npos) << document;
+}
+
 TEST(WordExport, UntitledWithoutSegmentsKeepsDetailsAndSection) {
     ExportTranscript transcript = sample();
     transcript.title = " \t";

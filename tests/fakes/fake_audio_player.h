@@ -58,10 +58,15 @@ struct FakeAudioPlayers {
     double duration = 10;
     std::set<std::filesystem::path> unplayable;
     std::vector<FakeAudioPlayer*> made; // owned by whoever the factory gave them to
+    // Every file the factory was asked for, with the track mixed into it.
+    std::vector<std::pair<std::filesystem::path, std::optional<std::filesystem::path>>> opened;
     int stops = 0;
 
     AudioPlayerFactory factory() {
-        return [this](const std::filesystem::path& file) -> std::unique_ptr<AudioPlayer> {
+        return [this](const std::filesystem::path& file,
+                      const std::optional<std::filesystem::path>& mixedWith)
+                   -> std::unique_ptr<AudioPlayer> {
+            opened.emplace_back(file, mixedWith);
             if (unplayable.count(file)) {
                 throw AudioFileError(AudioFileError::Kind::cannotOpen, "Invalid data");
             }

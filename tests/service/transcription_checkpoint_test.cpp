@@ -45,7 +45,7 @@ TEST_P(TranscriptionCheckpointMatchTest, CarriesOnOnlyFromWorkOnTheSameBasis) {
     checkpoint.basis = current;
     checkpoint.work.position = 2.5;
     checkpoint.work.segments = {{0, 1.25, " Guten Tag", {SegmentDoubt::littleSpeech}},
-                                {1.5, 2.25, "zusammen"}};
+                                {1.5, 2.25, "zusammen", {}, Speaker::me}};
     checkpoint.work.unrecognizedSpeech = {{2.25, 2.5}};
     checkpoint.interrupted = true;
     store.save(id, checkpoint);
@@ -101,6 +101,13 @@ INSTANTIATE_TEST_SUITE_P(
             "AnotherAudioFile",
             [](nlohmann::json root) { return changed(root, Pointer("/audio/file"), "audio.caf"); },
             false},
+        MatchCase{"NamingASecondTrack",
+                  [](nlohmann::json root) {
+                      root["audio"]["systemFile"] = "system.caf";
+                      root["audio"]["systemSize"] = 4096;
+                      return root.dump();
+                  },
+                  false},
         MatchCase{"AtTheBeginning",
                   [](nlohmann::json root) { return changed(root, Pointer("/position"), 0); },
                   false},

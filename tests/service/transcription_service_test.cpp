@@ -126,6 +126,52 @@ TEST_F(TranscriptionServiceTest, MirrorsProgressInOrderThenSavesTheTranscript) {
     EXPECT_EQ(saved->transcribedAt, floor<seconds>(fixedNow));
 }
 
+struct SecondTrackCase {
+    const char* name;
+    const char* systemFile; // the second track's content: "" none, "wav" 3 s of audio, else text
+    int passes;
+    double jobDuration;
+    std::optional<Speaker> speaker; // of the one segment saved
+};
+
+class SecondTracks : public TranscriptionServiceTest,
+                     public testing::WithParamInterface<SecondTrackCase> {};
+
+// A recording with this computer's sound is transcribed from both tracks as one job; a second
+// track that is missing or holds no audio leaves the microphone's transcript as it always was.
+// The scripted engine hears the same words on both tracks at once: the microphone's are the
+// loudspeaker's echo.
+TEST_P(SecondTracks, AreTranscribedAsOneJobWithSpeakers) {
+    const auto& c = GetParam();
+    auto item = makeItem(2);
+    item.systemAudioFileName = "system.wav";
+    const auto systemFile = library.itemFolderURL(item.id) / "system.wav";
+    if (c.systemFile == std::string("wav")) {
+        test::writeWav(systemFile, 3);
+    } else if (*c.systemFile != '\0') {
+        test::writeText(systemFile, c.systemFile);
+    }
+    service->start(item, TranscriptionLanguage::czech);
+    ASSERT_TRUE(service->job());
+    EXPECT_EQ(service->job()->audioDuration, c.jobDuration);
+    ASSERT_TRUE(waitForIdle());
+
+    EXPECT_EQ(engine->calls(), c.passes);
+    auto saved = service->transcripts().load(item.id);
+    ASSERT_TRUE(saved);
+    ASSERT_EQ(saved->segments.size(), 1u);
+    EXPECT_EQ(saved->segments[0].text, "Ahoj");
+    EXPECT_EQ(saved->segments[0].speaker, c.speaker);
+    EXPECT_TRUE(service->failures().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Items, SecondTracks,
+                         testing::Values(SecondTrackCase{"recorded", "wav", 2, 5, Speaker::others},
+                                         SecondTrackCase{"missing", "", 1, 2, std::nullopt},
+                                         SecondTrackCase{"notAudio", "garbage", 1, 2,
+                                                         std::nullopt}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(TranscriptionServiceTest, FractionWithoutTotalDependsOnThePhase) {
     engine->reports = {{Phase::transcribing, 5, 0, std::nullopt, {}}};
     engine->holdUntilReleased = true;

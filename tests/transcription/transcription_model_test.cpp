@@ -100,6 +100,24 @@ TEST(TranscriptJson, RoundTripsInDocumentedKeyOrder) {
     EXPECT_EQ(transcriptFromJson(nlohmann::json::parse(json.dump())), transcript);
 }
 
+// The speaker of a two-track transcript follows the other keys; a single-track segment has none.
+TEST(TranscriptJson, WritesTheSpeakerLastAndOnlyWhenThereIsOne) {
+    Transcript transcript{TranscriptionLanguage::english,
+                          {{0, 1, "Hi", {}, Speaker::me},
+                           {0.5, 2, "Hello", {SegmentDoubt::unsure}, Speaker::others},
+                           {3, 4, "Bye"}},
+                          5,
+                          "e",
+                          "m",
+                          {}};
+    auto json = toJson(transcript);
+    EXPECT_EQ(json["segments"].dump(),
+              R"([{"start":0.0,"end":1.0,"text":"Hi","speaker":"me"},)"
+              R"({"start":0.5,"end":2.0,"text":"Hello","doubts":["unsure"],"speaker":"others"},)"
+              R"({"start":3.0,"end":4.0,"text":"Bye"}])");
+    EXPECT_EQ(transcriptFromJson(nlohmann::json::parse(json.dump())), transcript);
+}
+
 TEST(TranscriptJson, RejectsUnknownLanguagesMissingKeysAndWrongTypes) {
     auto valid = nlohmann::json::parse(
         R"({"language":"sk","segments":[],"audioDuration":1,"engine":"e","model":"m","x":0})");

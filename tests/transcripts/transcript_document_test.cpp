@@ -85,6 +85,52 @@ TEST(TranscriptDocumentJson, KeepsDoubtsAndUnrecognizedSpeech) {
     EXPECT_TRUE(document.segments[0].isDoubtful());
 }
 
+struct SpeakerCase {
+    const char* name;
+    std::optional<nlohmann::json> stored; // the segment's "speaker"; none: no such key
+    std::optional<Speaker> read;
+    bool writtenBack; // the same key comes out again
+
+    friend void PrintTo(const SpeakerCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class SpeakerKeys : public testing::TestWithParam<SpeakerCase> {};
+
+// "speaker" is optional: an older file without it reads and writes as it always did, and a
+// value this version does not know (a later one's) counts as no speaker instead of a damaged file.
+TEST_P(SpeakerKeys, ReadAsTheSpeakerOrNone) {
+    const auto& c = GetParam();
+    auto value = sampleJson();
+    if (c.stored) {
+        value["segments"][0]["speaker"] = *c.stored;
+    }
+    auto document = transcriptDocumentFromJson(value);
+    EXPECT_EQ(document.segments[0].speaker, c.read);
+    EXPECT_EQ(document.hasSpeakers(), c.read.has_value());
+    if (!c.writtenBack) {
+        value["segments"][0].erase("speaker");
+    }
+    EXPECT_EQ(toJson(document), value);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, SpeakerKeys,
+                         testing::Values(SpeakerCase{"absent", std::nullopt, std::nullopt, true},
+                                         SpeakerCase{"me", "me", Speaker::me, true},
+                                         SpeakerCase{"others", "others", Speaker::others, true},
+                                         SpeakerCase{"later", "interpreter", std::nullopt, false},
+                                         SpeakerCase{"capitalised", "Me", std::nullopt, false},
+                                         SpeakerCase{"number", 1, std::nullopt, false}),
+                         test::ReadableParamName());
+
+TEST(TranscriptDocument, KeepsEachSegmentsSpeaker) {
+    Transcript transcript;
+    transcript.segments = {{0, 1, " Hi", {}, Speaker::others}, {1, 2, "Hello", {}, Speaker::me}};
+    TranscriptDocument document(transcript, system_clock::time_point{});
+    EXPECT_EQ(document.segments[0].speaker, Speaker::others);
+    EXPECT_EQ(document.segments[1].speaker, Speaker::me);
+    EXPECT_EQ(transcriptDocumentFromJson(toJson(document)), document);
+}
+
 struct DateCase {
     const char* text;
     std::optional<sys_seconds> expected; // none: rejected

@@ -109,6 +109,45 @@ TEST(TranscriptTextTest, EditsWithinOneTextShiftLaterParagraphs) {
     }
 }
 
+// The speakers' labels are laid out before the texts but belong to no text: edits there are
+// refused, and an edit of an earlier text moves them with their paragraphs.
+TEST(TranscriptTextTest, SpeakerLabelsStandBetweenTheTimeAndTheText) {
+    auto document = documentOf({{0.0, "Hi"}, {65.9, "Thére"}, {70, "Bye"}});
+    document.segments[0].speaker = Speaker::others;
+    document.segments[1].speaker = Speaker::me;
+    TranscriptText text(document);
+    EXPECT_EQ(text.string, "\t0:00\tOthers: Hi\n\t1:05\tMe: Thére\n\t1:10\tBye");
+    EXPECT_EQ(text.paragraphs[0],
+              (TranscriptText::Paragraph{0, 0.0, "0:00", {1, 4}, {14, 2}, "Others:", {6, 7}}));
+    EXPECT_EQ(text.paragraphs[1],
+              (TranscriptText::Paragraph{1, 65.9, "1:05", {18, 4}, {27, 5}, "Me:", {23, 3}}));
+    EXPECT_EQ(text.paragraphs[2], (TranscriptText::Paragraph{2, 70, "1:10", {34, 4}, {39, 3}}));
+
+    struct Case {
+        const char* name;
+        TextRange replaced;
+        std::int64_t change;
+        std::optional<std::size_t> paragraph;
+    };
+    for (const auto& c : {Case{"typing into a label", {8, 0}, +1, std::nullopt},
+                          Case{"typing before the space after it", {26, 0}, +1, std::nullopt},
+                          Case{"deleting the label with the text", {23, 9}, -9, std::nullopt},
+                          Case{"typing at the text's start", {27, 0}, +1, 1},
+                          Case{"deleting in the first text", {14, 1}, -1, 0}}) {
+        SCOPED_TRACE(c.name);
+        TranscriptText edited = text;
+        EXPECT_EQ(edited.replace(c.replaced, c.change), c.paragraph);
+        if (c.paragraph == 0u) {
+            EXPECT_EQ(edited.paragraphs[1].speakerRange, (TextRange{22, 3}));
+            EXPECT_EQ(edited.paragraphs[2].speakerRange, (TextRange{0, 0}));
+        } else if (!c.paragraph) {
+            EXPECT_EQ(edited.paragraphs, text.paragraphs);
+        }
+    }
+    // A transcript without speakers is laid out as it always was.
+    EXPECT_EQ(TranscriptText(documentOf({{0.0, "Hi"}})).paragraphs[0].speaker, "");
+}
+
 TEST(TranscriptTextTest, LineBreaks) {
     struct Case {
         std::string text;
