@@ -280,6 +280,16 @@ std::optional<double> recordStreamCaptureTime(pa_stream* stream) {
     return monotonicSeconds() - (negative ? -seconds : seconds);
 }
 
+void releaseRecordStream(pa_stream*& stream) {
+    pa_stream_set_state_callback(stream, nullptr, nullptr);
+    pa_stream_set_read_callback(stream, nullptr, nullptr);
+    if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
+        pa_stream_disconnect(stream);
+    }
+    pa_stream_unref(stream);
+    stream = nullptr;
+}
+
 void drainRecordStream(pa_stream* stream, const CaptureFormat& format,
                        const std::function<void(const CaptureBuffer&)>& deliver) {
     const std::size_t frameBytes = format.bytesPerFrame();

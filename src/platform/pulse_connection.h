@@ -104,6 +104,10 @@ std::optional<double> recordStreamCaptureTime(pa_stream* stream);
 void drainRecordStream(pa_stream* stream, const CaptureFormat& format,
                        const std::function<void(const CaptureBuffer&)>& deliver);
 
+// Detaches a record stream's callbacks, disconnects it and drops the reference; `stream` is null
+// afterwards. Needs the connection's lock.
+void releaseRecordStream(pa_stream*& stream);
+
 // Holds the connection's lock for a scope.
 class PulseLock {
 public:

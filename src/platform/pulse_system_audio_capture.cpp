@@ -150,13 +150,7 @@ struct PulseSystemAudioCapture::Impl {
             return;
         }
         PulseLock held(*connection);
-        pa_stream_set_state_callback(stream, nullptr, nullptr);
-        pa_stream_set_read_callback(stream, nullptr, nullptr);
-        if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
-            pa_stream_disconnect(stream);
-        }
-        pa_stream_unref(stream);
-        stream = nullptr;
+        releaseRecordStream(stream);
         monitor.clear();
     }
 
