@@ -280,6 +280,45 @@ std::optional<double> recordStreamCaptureTime(pa_stream* stream) {
     return monotonicSeconds() - (negative ? -seconds : seconds);
 }
 
+namespace {
+
+pa_sample_format_t serverFormat(CaptureFormat::SampleType type) {
+    using SampleType = CaptureFormat::SampleType;
+    switch (type) {
+    case SampleType::unsignedInt8:
+        return PA_SAMPLE_U8;
+    case SampleType::signedInt16LittleEndian:
+        return PA_SAMPLE_S16LE;
+    case SampleType::signedInt16BigEndian:
+        return PA_SAMPLE_S16BE;
+    case SampleType::signedInt24LittleEndian:
+        return PA_SAMPLE_S24LE;
+    case SampleType::signedInt24In32LittleEndian:
+        return PA_SAMPLE_S24_32LE;
+    case SampleType::signedInt32LittleEndian:
+        return PA_SAMPLE_S32LE;
+    case SampleType::signedInt32BigEndian:
+        return PA_SAMPLE_S32BE;
+    case SampleType::float32LittleEndian:
+        return PA_SAMPLE_FLOAT32LE;
+    case SampleType::float32BigEndian:
+        return PA_SAMPLE_FLOAT32BE;
+    case SampleType::unsupported:
+        break;
+    }
+    return PA_SAMPLE_INVALID;
+}
+
+} // namespace
+
+pa_stream* newRecordStream(PulseConnection& connection, const char* name,
+                           const CaptureFormat& format) {
+    const pa_sample_spec sampleFormat{serverFormat(format.sampleType),
+                                      static_cast<std::uint32_t>(format.sampleRate),
+                                      static_cast<std::uint8_t>(format.channelCount)};
+    return pa_stream_new(connection.context(), name, &sampleFormat, nullptr);
+}
+
 void releaseRecordStream(pa_stream*& stream) {
     pa_stream_set_state_callback(stream, nullptr, nullptr);
     pa_stream_set_read_callback(stream, nullptr, nullptr);

@@ -104,6 +104,11 @@ std::optional<double> recordStreamCaptureTime(pa_stream* stream);
 void drainRecordStream(pa_stream* stream, const CaptureFormat& format,
                        const std::function<void(const CaptureBuffer&)>& deliver);
 
+// A new, unconnected stream named `name` in `format`, or null when the server refuses it (an
+// unsupported sample type among others). Needs the connection's lock.
+pa_stream* newRecordStream(PulseConnection& connection, const char* name,
+                           const CaptureFormat& format);
+
 // Detaches a record stream's callbacks, disconnects it and drops the reference; `stream` is null
 // afterwards. Needs the connection's lock.
 void releaseRecordStream(pa_stream*& stream);

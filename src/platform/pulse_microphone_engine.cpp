@@ -16,32 +16,6 @@ using SampleType = CaptureFormat::SampleType;
 // Frames per delivered buffer, as the server is asked for them.
 constexpr std::size_t framesPerBuffer = 4096;
 
-pa_sample_format_t serverFormat(SampleType type) {
-    switch (type) {
-    case SampleType::unsignedInt8:
-        return PA_SAMPLE_U8;
-    case SampleType::signedInt16LittleEndian:
-        return PA_SAMPLE_S16LE;
-    case SampleType::signedInt16BigEndian:
-        return PA_SAMPLE_S16BE;
-    case SampleType::signedInt24LittleEndian:
-        return PA_SAMPLE_S24LE;
-    case SampleType::signedInt24In32LittleEndian:
-        return PA_SAMPLE_S24_32LE;
-    case SampleType::signedInt32LittleEndian:
-        return PA_SAMPLE_S32LE;
-    case SampleType::signedInt32BigEndian:
-        return PA_SAMPLE_S32BE;
-    case SampleType::float32LittleEndian:
-        return PA_SAMPLE_FLOAT32LE;
-    case SampleType::float32BigEndian:
-        return PA_SAMPLE_FLOAT32BE;
-    case SampleType::unsupported:
-        break;
-    }
-    return PA_SAMPLE_INVALID;
-}
-
 } // namespace
 
 struct PulseMicrophoneEngine::Impl {
@@ -136,11 +110,8 @@ struct PulseMicrophoneEngine::Impl {
         if (!target || !target->isUsable) {
             throw AudioInputError(AudioInputError::Kind::deviceUnavailable);
         }
-        pa_sample_spec sampleFormat{serverFormat(format.sampleType),
-                                    static_cast<std::uint32_t>(format.sampleRate),
-                                    static_cast<std::uint8_t>(format.channelCount)};
         PulseLock held(server);
-        stream = pa_stream_new(server.context(), "Recording", &sampleFormat, nullptr);
+        stream = newRecordStream(server, "Recording", format);
         if (!stream) {
             throw std::runtime_error(server.lastError());
         }

@@ -13,19 +13,6 @@ namespace {
 // Frames per delivered buffer, as the server is asked for them.
 constexpr std::size_t framesPerBuffer = 4096;
 
-pa_sample_format_t serverFormat(CaptureFormat::SampleType type) {
-    using SampleType = CaptureFormat::SampleType;
-    switch (type) {
-    case SampleType::signedInt16LittleEndian:
-        return PA_SAMPLE_S16LE;
-    case SampleType::signedInt32LittleEndian:
-        return PA_SAMPLE_S32LE;
-    default:
-        // Anything else the server converts to floats for us.
-        return PA_SAMPLE_FLOAT32LE;
-    }
-}
-
 CaptureFormat::SampleType requestedType(CaptureFormat::SampleType type) {
     using SampleType = CaptureFormat::SampleType;
     return type == SampleType::signedInt16LittleEndian ||
@@ -123,12 +110,8 @@ struct PulseSystemAudioCapture::Impl {
         if (!wanted.isUsable()) {
             throw std::runtime_error("the output's monitor has no usable format");
         }
-        pa_sample_spec spec{serverFormat(wanted.sampleType),
-                            static_cast<std::uint32_t>(wanted.sampleRate),
-                            static_cast<std::uint8_t>(wanted.channelCount)};
         PulseLock held(*connection);
-        stream =
-            pa_stream_new(connection->context(), "Recording this computer's sound", &spec, nullptr);
+        stream = newRecordStream(*connection, "Recording this computer's sound", wanted);
         if (!stream) {
             throw std::runtime_error(connection->lastError());
         }
