@@ -2,6 +2,7 @@
 
 #include "base/duration_format.h"
 #include "base/text_trimming.h"
+#include "transcription/speaker.h"
 #include "ui/doubt_mark.h"
 #include "ui/text_styles.h"
 
@@ -76,6 +77,15 @@ void LiveTranscriptView::addRow(const TranscriptSegment& segment) {
         columnLayout->addWidget(new DoubtMark(segment.doubts, column), 0, Qt::AlignVCenter);
     }
     columnLayout->addStretch();
+    layout->addWidget(column, 0, Qt::AlignTop);
+    if (segment.speaker) {
+        // Who spoke, before the text as the editor shows it.
+        auto* speaker = new QLabel(
+            QString::fromStdString(std::string(displayName(*segment.speaker)) + ":"), row);
+        speaker->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        TextStyles::makeSecondary(*speaker);
+        layout->addWidget(speaker, 0, Qt::AlignTop);
+    }
     auto* text = new QLabel(
         QString::fromStdString(std::string(trimWhitespaceAndLineBreaks(segment.text))), row);
     text->setTextFormat(Qt::PlainText);
@@ -84,7 +94,6 @@ void LiveTranscriptView::addRow(const TranscriptSegment& segment) {
     for (QLabel* label : {time, text}) {
         TextStyles::makeSecondary(*label);
     }
-    layout->addWidget(column, 0, Qt::AlignTop);
     layout->addWidget(text, 1);
     m_layout->insertWidget(m_layout->count() - 1, row);
     ++m_count;

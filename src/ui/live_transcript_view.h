@@ -1,6 +1,7 @@
 // The segments a running transcription has produced so far, one row each: the start time in a
 // column of its own (with a DoubtMark after it when the engine doubted the text) and the text
-// beside it, both dimmed. New segments are added as rows; the view follows the end while it is
+// beside it, both dimmed; where a segment names its speaker (a two-track recording), "Me:" or
+// "Others:" before the text. New segments are added as rows; the view follows the end while it is
 // scrolled there.
 #pragma once
 

@@ -173,6 +173,23 @@ TEST_F(TranscriptSectionTest, ARunningTranscriptionShowsItsProgressAndSegments) 
     EXPECT_EQ(section.language(), TranscriptionLanguage::czech);
 }
 
+TEST_F(TranscriptSectionTest, LiveSegmentsOfTwoTracksNameTheirSpeakers) {
+    const Uuid id = fixture.importTone("Call");
+    startHeldJob(id,
+                 {{TranscriptionProgress::Phase::transcribing,
+                   1,
+                   4,
+                   std::nullopt,
+                   {{0, 1, "Hello", {}, Speaker::others}, {1, 2, "Hi there", {}, Speaker::me}}}});
+    section.showItem(id);
+    ASSERT_TRUE(test::waitFor([&] { return section.liveTranscript().rowCount() == 2; }));
+    QStringList texts;
+    for (auto* label : section.liveTranscript().findChildren<QLabel*>()) {
+        texts.append(label->text());
+    }
+    EXPECT_EQ(texts, (QStringList{"0:00", "Others:", "Hello", "0:01", "Me:", "Hi there"}));
+}
+
 TEST_F(TranscriptSectionTest, AnotherRecordingBeingTranscribedHoldsBackThisOne) {
     const Uuid transcribed = fixture.importTone("Transcribed");
     const Uuid other = fixture.importTone("Other");
