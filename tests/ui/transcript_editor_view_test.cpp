@@ -253,6 +253,58 @@ TEST_F(TranscriptEditorViewTest, ATranscriptChangedOnDiskIsShownAgain) {
     EXPECT_TRUE(test::waitFor([&] { return text().toPlainText() == "\t0:00\tChanged"; }));
 }
 
+// A two-track transcript names the speaker after each time, in the time's subdued colour rather
+// than the text's; typing or deleting there changes nothing, and the texts stay editable.
+TEST_F(TranscriptEditorViewTest, SpeakersAreSubtleLabelsBeforeEachSegmentAndNotText) {
+    EXPECT_EQ(text().toPlainText(), original) << "a single speaker is not named";
+    test::saveTranscript(
+        *fixture.app, editor->itemID(),
+        {{0, 2, "Hello there", {}, Speaker::me}, {65.9, 70, "General", {}, Speaker::others}});
+    // "\t0:00\tMe: Hello there\n\t1:05\tOthers: General": "Me:" is [6, 9), its text [10, 21),
+    // "Others:" [28, 35) and its text [36, 43).
+    const QString labelled = "\t0:00\tMe: Hello there\n\t1:05\tOthers: General";
+    ASSERT_TRUE(test::waitFor([&] { return text().toPlainText() == labelled; }));
+    auto colourAt = [&](int position) {
+        QTextCursor cursor(text().document());
+        cursor.setPosition(position + 1); // the format of the character before the cursor
+        return cursor.charFormat().foreground().color();
+    };
+    const QColor subdued = view->palette().color(QPalette::PlaceholderText);
+    EXPECT_EQ(colourAt(6), subdued);
+    EXPECT_EQ(colourAt(30), subdued);
+    EXPECT_NE(colourAt(12), subdued);
+    EXPECT_NE(colourAt(38), subdued);
+
+    struct Case {
+        const char* name;
+        int anchor;
+        int position;
+        std::function<void()> act;
+        QString expected;
+        std::string first;
+    };
+    auto type = [&](QString keys) { return [this, keys] { QTest::keyClicks(&text(), keys); }; };
+    auto key = [&](Qt::Key key) { return [this, key] { QTest::keyClick(&text(), key); }; };
+    const Case cases[] = {
+        {"typing in a label", 7, 7, type("x"), labelled, "Hello there"},
+        {"deleting a label", 6, 9, key(Qt::Key_Delete), labelled, "Hello there"},
+        {"Backspace at a text's start", 10, 10, key(Qt::Key_Backspace), labelled, "Hello there"},
+        {"typing over a label into a text", 8, 12, type("x"), labelled, "Hello there"},
+        {"typing in a text", 15, 15, type(","), "\t0:00\tMe: Hello, there\n\t1:05\tOthers: General",
+         "Hello, there"},
+    };
+    for (const auto& edit : cases) {
+        SCOPED_TRACE(edit.name);
+        editor->setText("Hello there", 0);
+        editor->reloaded();
+        select(edit.anchor, edit.position);
+        edit.act();
+        EXPECT_EQ(text().toPlainText(), edit.expected);
+        EXPECT_EQ(segment(0), edit.first);
+        EXPECT_EQ(editor->document().segments.at(0).speaker, Speaker::me);
+    }
+}
+
 TEST_F(TranscriptEditorViewTest, DoubtfulTextIsMarkedUntilEditedAndUnheardSpeechIsCounted) {
     EXPECT_EQ(view->doubtMarkArea(0), std::nullopt);
     EXPECT_FALSE(view->unrecognizedSpeechNote().isVisibleTo(view));

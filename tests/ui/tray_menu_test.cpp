@@ -160,6 +160,40 @@ TEST(TrayMenuTest, GroupSubmenuChecksTheDestinationAndChoosesOne) {
     EXPECT_EQ(groups->actions().size(), 6);
 }
 
+// The Microphone submenu offers "Also Record This Computer's Sound" once there is a source of
+// it, as a checkable item that shows and changes the remembered choice.
+TEST(TrayMenuTest, MicrophoneSubmenuTurnsThisComputersSoundOnAndOffAndRemembersIt) {
+    test::WidgetTestApp fixture;
+    auto& recorder = fixture.app->recorder();
+    ui::TrayMenu tray(
+        *fixture.app, "Brindlewick", [] {}, false);
+    QMenu* microphones = submenu(tray.menu(), "Microphone");
+    ASSERT_NE(microphones, nullptr);
+    EXPECT_EQ(action(*microphones, "Also Record This Computer's Sound"), nullptr);
+
+    recorder.setMakeSystemSource(
+        [](std::function<void()>) { return std::make_shared<FakeAudioInputSource>(); });
+    for (const bool on : {true, false}) {
+        tray.rebuild();
+        microphones = submenu(tray.menu(), "Microphone");
+        QAction* both = action(*microphones, "Also Record This Computer's Sound");
+        ASSERT_NE(both, nullptr);
+        EXPECT_TRUE(both->isCheckable());
+        EXPECT_EQ(both->isChecked(), !on);
+        both->trigger();
+        EXPECT_EQ(recorder.recordsSystemAudio(), on);
+        // What the next start of the program reads.
+        RecorderModel next(
+            fixture.app->library(), fixture.app->navigation(), fixture.app->alerts(),
+            fixture.app->microphoneAccess(), fixture.app->defaults(),
+            [] { return std::vector<AudioInputDevice>{}; },
+            [](const std::optional<AudioInputDevice>&) {
+                return std::make_shared<FakeAudioInputSource>();
+            });
+        EXPECT_EQ(next.recordsSystemAudio(), on);
+    }
+}
+
 TEST(TrayMenuTest, NewGroupTwiceKeepsOnePanelThatCreatesTheDestination) {
     test::WidgetTestApp fixture;
     ui::TrayMenu tray(
