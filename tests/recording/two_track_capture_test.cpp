@@ -311,6 +311,44 @@ TEST_F(TwoTrackCaptureTest, RecordsEachSideOnItsOwnTrackAlignedByTheSharedClick)
     EXPECT_EQ(alerts.alert(), std::nullopt);
 }
 
+// The longest stretch (seconds) of the samples that stays below -40 dB.
+double longestQuiet(const std::vector<float>& samples) {
+    std::size_t longest = 0, run = 0;
+    for (float sample : samples) {
+        run = std::abs(sample) < 0.01f ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return double(longest) / 16000;
+}
+
+// The microphone's source suspended for two seconds, so that its stream delivers nothing: its
+// track holds silence for them, both tracks still end together, and the clicks after the stall
+// are as much in step as before it.
+TEST_F(TwoTrackCaptureTest, AStalledMicrophoneLeavesSilenceAndBothTracksInStep) {
+    const LibraryItem item = record(10, [&] {
+        daemon->pactl("suspend-source mic 1");
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        daemon->pactl("suspend-source mic 0");
+    });
+    ASSERT_TRUE(item.systemAudioFileName);
+    const auto microphone = test::decodedSamples(library->store().audioFileURL(item));
+    const auto system = test::decodedSamples(systemFile(item));
+    const double micSeconds = double(microphone.size()) / 16000;
+    const double systemSeconds = double(system.size()) / 16000;
+    EXPECT_NEAR(micSeconds, systemSeconds, 0.03) << "both tracks end together";
+    const auto quiet = longestQuiet(slice(microphone, 2.5, micSeconds));
+    EXPECT_GT(quiet, 1.8) << "the stall is silence";
+    EXPECT_LT(quiet, 2.4) << "and no longer than it was";
+    EXPECT_LT(longestQuiet(slice(system, 2.5, systemSeconds)), 0.1)
+        << "this computer's sound went on";
+    const auto [lag, paired] = clickLag(slice(microphone, micSeconds - 2.5, micSeconds),
+                                        slice(system, systemSeconds - 2.5, systemSeconds));
+    std::printf("after a stall of %.2f s: click lag of this computer's sound %.1f ms\n", quiet,
+                lag * 1000);
+    EXPECT_LT(std::abs(lag), 0.050);
+    EXPECT_GE(paired, 0.99) << "the clicks after the stall have their partners, in step";
+}
+
 TEST_F(TwoTrackCaptureTest, FollowsTheDefaultOutputWhenItChanges) {
     daemon->pactl("load-module module-null-sink sink_name=headphones");
     const LibraryItem item = record(8, [&] {
