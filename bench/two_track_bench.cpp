@@ -8,10 +8,14 @@
 //     records from the sound server's default source (and, with "two", the default output's
 //     monitor) through the recording pipelines, as the recorder does, and prints the process's
 //     CPU share of one core.
+//   bw_two_track_bench cancel MICROPHONE SYSTEM OUTPUT
+//     writes the microphone's track without the echo of this computer's sound, as a two-track
+//     transcription does before recognising it (bench/two_track_speed.sh times it).
 #include "platform/monotonic_clock.h"
 #include "recording/recorder_model.h"
 #include "recording/recording_pipeline.h"
 #include "recording/track_timeline.h"
+#include "transcription/echo_canceller.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -143,7 +147,11 @@ int main(int argc, char** argv) {
         return capture(argc, argv, std::string(argv[2]) == "two",
                        argc > 3 ? std::stod(argv[3]) : 30);
     }
+    if (mode == "cancel" && argc == 5) {
+        bw::EchoCanceller::cancel(argv[2], argv[3], argv[4]);
+        return 0;
+    }
     std::fprintf(stderr, "usage: bw_two_track_bench alignment [MINUTES] [PPM] | capture one|two "
-                         "[SECONDS]\n");
+                         "[SECONDS] | cancel MICROPHONE SYSTEM OUTPUT\n");
     return 2;
 }
