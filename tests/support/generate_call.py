@@ -85,10 +85,12 @@ def seeded_voices(rng):
             "me": (SEEDED_VOICES[me], int(rng.integers(140, 175)), 0.45)}
 
 
-def build(script, voices, echo_db, delay_ms, work, rng):
+def build(script, voices, echo_db, delay_ms, work, rng, seconds=None):
     clips, utterances, position = [], [], 0
     spoken_before, own_end = {}, {}
     for index, (speaker, pause, text) in enumerate(script):
+        if seconds and position >= seconds * RATE:
+            break
         voice, speed, level = voices[speaker]
         if (speaker, text) not in spoken_before:
             spoken_before[speaker, text] = spoken(text, voice, speed, work, index)
@@ -137,13 +139,14 @@ def main():
     else:
         rng = np.random.default_rng(args.seed)
         voices = seeded_voices(rng)
-        # About 4.5 seconds an utterance with its pause.
-        count = int(args.seconds / 4.5) if args.seconds else len(LONG_SCRIPT if args.long
+        # Enough utterances for the length (they take about 3.3 seconds with their pauses);
+        # the call ends with the one that reaches it.
+        count = int(args.seconds / 2.5) if args.seconds else len(LONG_SCRIPT if args.long
                                                                  else SCRIPT)
         script = seeded_script(rng, count)
     with tempfile.TemporaryDirectory() as work:
         microphone, system, both, utterances = build(script, voices, args.echo_db,
-                                                     args.delay_ms, work, rng)
+                                                     args.delay_ms, work, rng, args.seconds)
     write_wav(args.microphone, microphone)
     write_wav(args.system, system)
     if args.both:
