@@ -11,8 +11,8 @@
 #   bench/echo.sh compare       also each call matched by its words only (--no-echo-canceller)
 #                               and without removal (the tracks transcribed on their own), and
 #                               the two-track time beside one track holding both sides' speech
-# BW_ECHO_CALLS="fixed 1 2 3" chooses the calls; with BW_BENCH_KEEP set, the calls and
-# transcripts are kept (the folder is printed).
+# BW_ECHO_CALLS="fixed 1 2 3" chooses the calls, BW_ECHO_LEVELS="-3 -6" and BW_ECHO_DELAYS="3"
+# the cells; with BW_BENCH_KEEP set, the calls and transcripts are kept (the folder is printed).
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib.sh"
 
 [ -f "$BW_BUILD/build.ninja" ] || "$BW_ROOT/scripts/setup"
@@ -32,6 +32,8 @@ case "${1:-}" in
     *) bw_log "usage: bench/echo.sh [quick|compare]"; exit 2 ;;
 esac
 read -r -a calls <<< "${BW_ECHO_CALLS:-fixed 1 2}"
+[ -z "${BW_ECHO_LEVELS:-}" ] || read -r -a levels <<< "$BW_ECHO_LEVELS"
+[ -z "${BW_ECHO_DELAYS:-}" ] || read -r -a delays <<< "$BW_ECHO_DELAYS"
 
 work="$(mktemp -d)"
 [ -z "${BW_BENCH_KEEP:-}" ] || bw_log "bench: calls in $work"

@@ -39,19 +39,19 @@ timed() {
     end=$(date +%s.%N)
     python3 -c "u, s = open('$out/cpu').read().split()[-2:]; print(f'{$end - $start:.1f} {float(u) + float(s):.1f}')"
 }
-transcribe() { "$program" transcribe "$@" --language en --model "$model" --format json; }
+transcribe=("$program" transcribe --language en --model "$model" --format json)
 
 printf '%-28s %9s %9s\n' "$minutes minutes of a call" wall_s cpu_s
-read -r oneWall oneCpu <<< "$(timed transcribe "$call/both.wav" --output "$out/one.json")"
+read -r oneWall oneCpu <<< "$(timed "${transcribe[@]}" "$call/both.wav" --output "$out/one.json")"
 printf '%-28s %9s %9s\n' "one track" "$oneWall" "$oneCpu"
-read -r twoWall twoCpu <<< "$(timed transcribe "$call/mic.wav" --system-audio "$call/system.wav" \
+read -r twoWall twoCpu <<< "$(timed "${transcribe[@]}" "$call/mic.wav" --system-audio "$call/system.wav" \
     --output "$out/two.json")"
 printf '%-28s %9s %9s\n' "two tracks" "$twoWall" "$twoCpu"
 read -r cancelWall cancelCpu <<< "$(timed "$BW_BUILD/bin/bw_two_track_bench" cancel \
     "$call/mic.wav" "$call/system.wav" "$out/cleaned.caf")"
 printf '%-28s %9s %9s\n' "  of it the echo canceller" "$cancelWall" "$cancelCpu"
 if [ -n "$detail" ]; then
-    read -r plainWall plainCpu <<< "$(timed transcribe "$call/mic.wav" --system-audio \
+    read -r plainWall plainCpu <<< "$(timed "${transcribe[@]}" "$call/mic.wav" --system-audio \
         "$call/system.wav" --no-echo-canceller --output "$out/matched.json")"
     printf '%-28s %9s %9s\n' "two tracks, no canceller" "$plainWall" "$plainCpu"
 fi
