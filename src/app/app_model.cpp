@@ -1,10 +1,7 @@
 #include "app/app_model.h"
 
 #include "search/search_index.h"
-#include "transcription/new_transcription_language.h"
 #include "whisper/model_selection.h"
-
-#include <QLocale>
 
 #include <chrono>
 #include <exception>
@@ -19,7 +16,6 @@ constexpr const char* mixerInputTab = "--tab=4";
 constexpr const char* opener = "xdg-open";
 // The sound page of the desktop's settings, for desktops that register a settings handler.
 constexpr const char* soundSettingsURL = "settings://sound";
-constexpr const char* languageKey = "transcription.language";
 
 } // namespace
 
@@ -46,6 +42,8 @@ AppModel::AppModel(LibraryStore store, Services services, QObject* parent)
     m_transcription =
         std::make_unique<TranscriptionService>(transcriptionStore, m_services.makeEngine);
     m_resumer = std::make_unique<TranscriptionResumer>(*m_library, *m_transcription);
+    m_openTranscript = std::make_unique<TranscriptPresenter>(*m_library, *m_transcription,
+                                                             m_services.defaults.get());
     m_search =
         std::make_unique<LibrarySearch>(*m_library, SearchIndex::location(m_library->store()));
 }
@@ -96,20 +94,6 @@ void AppModel::startRecording() {
     }
 }
 
-TranscriptionLanguage
-AppModel::languageForTranscription(std::optional<TranscriptionLanguage> itemLanguage) const {
-    const auto* defaults = m_services.defaults.get();
-    const auto lastChosen = defaults ? defaults->string(languageKey) : std::nullopt;
-    return newTranscriptionLanguage(itemLanguage, lastChosen,
-                                    QLocale::system().name().toStdString());
-}
-
-void AppModel::rememberLanguageChoice(TranscriptionLanguage language) {
-    if (auto* defaults = m_services.defaults.get()) {
-        defaults->setString(languageKey, std::string(code(language)));
-    }
-}
-
 void AppModel::deleteItem(const Uuid& id) {
     if (const auto item = m_library->item(id)) {
         if (m_player->url() == m_library->store().audioFileURL(*item)) {
@@ -138,7 +122,7 @@ void AppModel::openMicrophoneSettings() {
 }
 
 void AppModel::prepareToQuit() {
-    QuitRoutine{m_recorder.get(), m_player.get(), m_openTranscript.data(), m_transcription.get()}
+    QuitRoutine{m_recorder.get(), m_player.get(), m_openTranscript->editor(), m_transcription.get()}
         .run();
 }
 

@@ -13,6 +13,7 @@
 #include "app/dialog_folders.h"
 #include "app/program_launcher.h"
 #include "app/quit_routine.h"
+#include "app/transcript_presenter.h"
 #include "app/transcription_resumer.h"
 #include "library/import_queue.h"
 #include "library/library_model.h"
@@ -24,10 +25,8 @@
 #include "recording/recorder_model.h"
 #include "search/library_search.h"
 #include "service/transcription_service.h"
-#include "transcripts/transcript_editor_model.h"
 
 #include <QObject>
-#include <QPointer>
 
 #include <filesystem>
 #include <functional>
@@ -76,13 +75,12 @@ public:
     PlaybackModel& player() { return *m_player; }
     TranscriptionService& transcription() { return *m_transcription; }
     LibrarySearch& search() { return *m_search; }
-    MicrophoneAccess& microphoneAccess() { return *m_services.microphoneAccess; }
+    // The transcript the detail pane shows; its editor's edits are saved when the application
+    // quits.
+    TranscriptPresenter& openTranscript() { return *m_openTranscript; }
     // The user's preferences; null when the model was made without them.
     UserDefaults* defaults() const { return m_services.defaults.get(); }
     DialogFolders& dialogFolders() { return m_dialogFolders; }
-    const std::optional<std::filesystem::path>& modelsDirectory() const {
-        return m_services.modelsDirectory;
-    }
 
     bool isImporterPresented() const { return m_isImporterPresented; }
     void setImporterPresented(bool presented);
@@ -100,20 +98,11 @@ public:
     // Unloads the player when it holds this recording's audio, cancels its transcription and
     // deletes it (failures become an alert).
     void deleteItem(const Uuid& id);
-    // The language a new transcription of an item starts in (newTranscriptionLanguage over the
-    // remembered choice and the system's locale); `itemLanguage` is its transcript's.
-    TranscriptionLanguage
-    languageForTranscription(std::optional<TranscriptionLanguage> itemLanguage) const;
-    // Remembers the language the user picked, under "transcription.language".
-    void rememberLanguageChoice(TranscriptionLanguage language);
     // Collects the diagnostics report into diagnostics().
     void showDiagnostics();
     // Opens the desktop's sound input settings: pavucontrol's input tab when installed, else
     // the sound settings through xdg-open, else nothing.
     void openMicrophoneSettings();
-    // The transcript the window has open for editing, saved when the application quits; null
-    // when none is. The model is not owned, and one destroyed meanwhile is forgotten.
-    void setOpenTranscript(TranscriptEditorModel* editor) { m_openTranscript = editor; }
     // For the moment before the application quits (QuitRoutine): finishes a recording in
     // progress into the library, stops playback, saves the open transcript's edits, interrupts
     // a running transcription and shuts the engine down, waiting at most
@@ -135,13 +124,14 @@ private:
     std::unique_ptr<RecorderModel> m_recorder;
     std::unique_ptr<TranscriptionService> m_transcription;
     std::unique_ptr<TranscriptionResumer> m_resumer;
+    // After the library and the service its editor depends on, so that it goes first.
+    std::unique_ptr<TranscriptPresenter> m_openTranscript;
     // After the library it keeps its index in line with, so that it goes first.
     std::unique_ptr<LibrarySearch> m_search;
     DialogFolders m_dialogFolders;
     bool m_isImporterPresented = false;
     std::optional<DiagnosticsReport> m_diagnostics;
     std::function<void()> m_presentMainWindow = [] {};
-    QPointer<TranscriptEditorModel> m_openTranscript;
 };
 
 } // namespace bw

@@ -176,8 +176,9 @@ TEST_F(AppModelTest, QuittingStopsPlaybackAndSavesTheOpenTranscript) {
     Transcript transcript;
     transcript.segments = {{0, 1, "Hello."}};
     transcripts.save(TranscriptDocument(transcript, std::chrono::system_clock::now()), item.id);
-    auto editor = TranscriptEditorModel::load(item.id, transcripts);
-    app->setOpenTranscript(editor.get());
+    app->openTranscript().showItem(item.id);
+    TranscriptEditorModel* editor = app->openTranscript().editor();
+    ASSERT_NE(editor, nullptr);
     editor->setText("Hello there.", 0);
     app->player().load(app->library().store().audioFileURL(item));
     app->player().togglePlayback();
@@ -188,7 +189,7 @@ TEST_F(AppModelTest, QuittingStopsPlaybackAndSavesTheOpenTranscript) {
     EXPECT_FALSE(editor->hasUnsavedChanges());
     EXPECT_EQ(transcripts.load(item.id)->segments[0].text, "Hello there.");
 
-    editor.reset(); // a transcript closed meanwhile is forgotten
+    app->openTranscript().showItem(std::nullopt); // a transcript closed meanwhile is forgotten
     app->prepareToQuit();
 }
 
