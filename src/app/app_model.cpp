@@ -1,5 +1,6 @@
 #include "app/app_model.h"
 
+#include "platform/app_settings.h"
 #include "search/search_index.h"
 #include "whisper/model_selection.h"
 
@@ -109,7 +110,7 @@ void AppModel::showDiagnostics() {
         m_library->items(), m_services.bundle, m_services.modelsDirectory,
         m_library->store().rootURL(), m_services.microphoneAccess->status(),
         std::chrono::system_clock::now(), SystemInfo(),
-        ModelSelection::usesGPU(*m_services.defaults)));
+        AppSettings(m_services.defaults.get()).usesGPU()));
 }
 
 void AppModel::openMicrophoneSettings() {

@@ -2,8 +2,8 @@
 
 #include "library/library_model.h"
 #include "library/support_texts.h"
+#include "platform/app_settings.h"
 #include "platform/bundle_info.h"
-#include "platform/user_defaults.h"
 #include "service/transcription_service.h"
 #include "transcription/new_transcription_language.h"
 #include "transcripts/transcript_editor_model.h"
@@ -12,12 +12,6 @@
 #include <QLocale>
 
 namespace bw {
-
-namespace {
-
-constexpr const char* languageKey = "transcription.language";
-
-} // namespace
 
 TranscriptPresenter::TranscriptPresenter(LibraryModel& library, TranscriptionService& transcription,
                                          UserDefaults* defaults, QObject* parent)
@@ -141,7 +135,7 @@ void TranscriptPresenter::load(const Uuid& itemID) {
                 &TranscriptPresenter::changed);
     }
     const auto* job = runningJob();
-    const auto lastChosen = m_defaults ? m_defaults->string(languageKey) : std::nullopt;
+    const auto lastChosen = AppSettings(m_defaults).transcriptionLanguage();
     m_language = job ? job->language
                      : newTranscriptionLanguage(
                            m_editor ? std::optional(m_editor->document().language) : std::nullopt,
@@ -176,9 +170,7 @@ void TranscriptPresenter::jobChanged() {
 
 void TranscriptPresenter::chooseLanguage(TranscriptionLanguage language) {
     m_language = language;
-    if (m_defaults) {
-        m_defaults->setString(languageKey, std::string(code(language)));
-    }
+    AppSettings(m_defaults).setTranscriptionLanguage(code(language));
     emit changed();
 }
 
