@@ -3,6 +3,7 @@
 #include "base/duration_format.h"
 #include "base/text_trimming.h"
 #include "ui/doubt_mark.h"
+#include "ui/scroll_bar_style.h"
 #include "ui/text_styles.h"
 
 #include <QHBoxLayout>
@@ -22,6 +23,7 @@ LiveTranscriptView::LiveTranscriptView(QWidget* parent)
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ScrollBarStyle::apply(*this);
     viewport()->setAutoFillBackground(false);
     m_rows->setAutoFillBackground(false);
 }
