@@ -37,7 +37,7 @@ AppModel::AppModel(LibraryStore store, Services services, QObject* parent)
     });
     connect(m_recorder.get(), &RecorderModel::startFinished, this, [this] {
         if (m_alerts.alert()) {
-            presentMainWindow();
+            m_requests.presentMainWindow();
         }
     });
     m_transcription =
@@ -50,32 +50,6 @@ AppModel::AppModel(LibraryStore store, Services services, QObject* parent)
 }
 
 AppModel::~AppModel() = default;
-
-void AppModel::setImporterPresented(bool presented) {
-    if (presented == m_isImporterPresented) {
-        return;
-    }
-    m_isImporterPresented = presented;
-    emit isImporterPresentedChanged();
-}
-
-void AppModel::setDiagnostics(const std::optional<DiagnosticsReport>& report) {
-    if (report == m_diagnostics) {
-        return;
-    }
-    m_diagnostics = report;
-    emit diagnosticsChanged();
-}
-
-void AppModel::presentMainWindow() const {
-    if (m_presentMainWindow) {
-        m_presentMainWindow();
-    }
-}
-
-void AppModel::setPresentMainWindow(std::function<void()> present) {
-    m_presentMainWindow = std::move(present);
-}
 
 void AppModel::startRecording() {
     if (m_recorder->phase() != RecorderModel::Phase::idle) {
@@ -91,7 +65,7 @@ void AppModel::startRecording() {
         m_recorder->report(error);
     }
     if (m_alerts.alert()) {
-        presentMainWindow();
+        m_requests.presentMainWindow();
     }
 }
 
@@ -106,7 +80,7 @@ void AppModel::deleteItem(const Uuid& id) {
 }
 
 void AppModel::showDiagnostics() {
-    setDiagnostics(DiagnosticsReport::collect(
+    m_requests.setDiagnostics(DiagnosticsReport::collect(
         m_library->items(), m_services.bundle, m_services.modelsDirectory,
         m_library->store().rootURL(), m_services.microphoneAccess->status(),
         std::chrono::system_clock::now(), SystemInfo(),

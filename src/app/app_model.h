@@ -1,12 +1,11 @@
 // The application's one model, made at launch and kept until it quits: it owns the library,
-// the recorder, the player, the transcription service and the search, and holds what the window and
-// the menu-bar item share (the importer flag, the diagnostics shown, how to bring the main window
-// forward). It starts recordings, deletes recordings safely while they play or are
-// transcribed, and on quitting finishes a recording in progress, stops playback, saves the open
-// transcript, interrupts a transcription (which the live model resumes at the next launch) and
-// shuts the engine down.
+// the recorder, the player, the transcription service and the search, and what the window and
+// the menu-bar item are asked to present (WindowRequests). It starts recordings, deletes recordings
+// safely while they play or are transcribed, and on quitting finishes a recording in progress,
+// stops playback, saves the open transcript, interrupts a transcription (which the live model
+// resumes at the next launch) and shuts the engine down.
 //
-// Main thread only. diagnostics and isImporterPresented signal only real changes.
+// Main thread only.
 #pragma once
 
 #include "app/diagnostics_report.h"
@@ -15,6 +14,7 @@
 #include "app/quit_routine.h"
 #include "app/transcript_presenter.h"
 #include "app/transcription_resumer.h"
+#include "app/window_requests.h"
 #include "library/import_queue.h"
 #include "library/library_model.h"
 #include "library/library_navigation.h"
@@ -82,14 +82,8 @@ public:
     UserDefaults* defaults() const { return m_services.defaults.get(); }
     DialogFolders& dialogFolders() { return m_dialogFolders; }
 
-    bool isImporterPresented() const { return m_isImporterPresented; }
-    void setImporterPresented(bool presented);
-    const std::optional<DiagnosticsReport>& diagnostics() const { return m_diagnostics; }
-    void setDiagnostics(const std::optional<DiagnosticsReport>& report);
-
-    // Brings the main window forward; does nothing until the window installs its own.
-    void presentMainWindow() const;
-    void setPresentMainWindow(std::function<void()> present);
+    // What the window is asked to present: the importer, the diagnostics, itself.
+    WindowRequests& requests() { return m_requests; }
 
     // Starts a recording unless one is running or starting. A failure becomes an alert, and the
     // main window comes forward when an alert is waiting (once the start has ended, when it runs in
@@ -98,7 +92,7 @@ public:
     // Unloads the player when it holds this recording's audio, cancels its transcription and
     // deletes it (failures become an alert).
     void deleteItem(const Uuid& id);
-    // Collects the diagnostics report into diagnostics().
+    // Collects the diagnostics report into requests().diagnostics().
     void showDiagnostics();
     // Opens the desktop's sound input settings: pavucontrol's input tab when installed, else
     // the sound settings through xdg-open, else nothing.
@@ -109,13 +103,11 @@ public:
     // QuitRoutine::engineShutdownSeconds. Safe to call more than once.
     void prepareToQuit();
 
-signals:
-    void isImporterPresentedChanged();
-    void diagnosticsChanged();
-
 private:
     Services m_services;
     AlertCentre m_alerts;
+    // Before the models whose signals ask for the window, so that it outlives them.
+    WindowRequests m_requests;
     std::unique_ptr<LibraryModel> m_library;
     std::unique_ptr<LibraryNavigation> m_navigation;
     std::unique_ptr<ImportQueue> m_imports;
@@ -129,9 +121,6 @@ private:
     // After the library it keeps its index in line with, so that it goes first.
     std::unique_ptr<LibrarySearch> m_search;
     DialogFolders m_dialogFolders;
-    bool m_isImporterPresented = false;
-    std::optional<DiagnosticsReport> m_diagnostics;
-    std::function<void()> m_presentMainWindow = [] {};
 };
 
 } // namespace bw
