@@ -40,36 +40,93 @@ std::optional<fs::path> moduleFileOf(void* function) {
     return fs::path(info.dli_fname);
 }
 
-void load() {
-    const fs::path folder = ComputeBackends::moduleDirectory();
-    const char* forced = std::getenv(ComputeBackends::variantVariable);
-    if (forced == nullptr || forced[0] == '\0') {
-        ggml_backend_load_all_from_path(folder.c_str());
-        return;
+std::mutex& devicesMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+// The score ggml's CPU module gives this processor: 0 where it cannot run the module's code.
+int cpuModuleScore(const fs::path& module) {
+    void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        return 0;
     }
-    // ggml refuses a module the processor cannot run; the best one is loaded then instead.
-    const fs::path module =
-        folder / (std::string(cpuModulePrefix) + forced + std::string(moduleSuffix));
-    if (ggml_backend_load(module.c_str()) == nullptr) {
-        ggml_backend_load_all_from_path(folder.c_str());
-        return;
-    }
-    // The GPU module, where the build made one, as the unforced load would.
-    const fs::path gpuModule = folder / gpuModuleName;
+    using ScoreFunction = int (*)();
+    auto score = reinterpret_cast<ScoreFunction>(dlsym(handle, "ggml_backend_score"));
+    const int value = score != nullptr ? score() : 0;
+    dlclose(handle);
+    return value;
+}
+
+// The CPU module this processor runs best, as ggml's own search would choose it, but without
+// loading any other back end beside it.
+std::optional<fs::path> bestCpuModule(const fs::path& folder) {
+    std::optional<fs::path> best;
+    int bestScore = 0;
     std::error_code code;
-    if (fs::exists(gpuModule, code)) {
-        ggml_backend_load(gpuModule.c_str());
+    for (fs::directory_iterator entry(folder, code), end; !code && entry != end;
+         entry.increment(code)) {
+        const std::string name = entry->path().filename().string();
+        if (!name.starts_with(cpuModulePrefix) || !name.ends_with(moduleSuffix)) {
+            continue;
+        }
+        if (const int score = cpuModuleScore(entry->path()); score > bestScore) {
+            best = entry->path();
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
+void loadCpu() {
+    const fs::path folder = ComputeBackends::moduleDirectory();
+    // ggml refuses a module the processor cannot run; the best one is loaded then instead.
+    if (const char* forced = std::getenv(ComputeBackends::variantVariable);
+        forced != nullptr && forced[0] != '\0') {
+        const fs::path module =
+            folder / (std::string(cpuModulePrefix) + forced + std::string(moduleSuffix));
+        if (ggml_backend_load(module.c_str()) != nullptr) {
+            return;
+        }
+    }
+    if (const auto best = bestCpuModule(folder)) {
+        ggml_backend_load(best->c_str());
     }
 }
+
+void loadGpu() {
+    const fs::path module = ComputeBackends::moduleDirectory() / gpuModuleName;
+    std::error_code code;
+    if (fs::exists(module, code)) {
+        ggml_backend_load(module.c_str());
+    }
+}
+
+bool cpuLoaded = false;
+bool gpuLoaded = false;
 
 } // namespace
 
 void ComputeBackends::loadOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] {
+    auto lock = lockDevices();
+    if (!cpuLoaded) {
         WhisperCppLogging::installOnce(); // ggml reports every module it loads
-        load();
-    });
+        loadCpu();
+        cpuLoaded = true;
+    }
+}
+
+void ComputeBackends::loadGPUOnce() {
+    loadOnce();
+    auto lock = lockDevices();
+    if (!gpuLoaded) {
+        loadGpu();
+        gpuLoaded = true;
+    }
+}
+
+std::unique_lock<std::mutex> ComputeBackends::lockDevices() {
+    return std::unique_lock(devicesMutex());
 }
 
 fs::path ComputeBackends::moduleDirectory() {
@@ -86,6 +143,7 @@ fs::path ComputeBackends::moduleDirectory() {
 }
 
 std::optional<std::string> ComputeBackends::cpuVariant() {
+    auto lock = lockDevices();
     ggml_backend_dev_t device = ggml_backend_dev_by_type(GGML_BACKEND_DEVICE_TYPE_CPU);
     if (device == nullptr) {
         return std::nullopt;
@@ -105,6 +163,8 @@ std::optional<std::string> ComputeBackends::cpuVariant() {
 }
 
 std::optional<std::string> ComputeBackends::gpuDevice() {
+    loadGPUOnce();
+    auto lock = lockDevices();
     for (size_t i = 0; i < ggml_backend_dev_count(); ++i) {
         ggml_backend_dev_t device = ggml_backend_dev_get(i);
         const auto type = ggml_backend_dev_type(device);

@@ -46,7 +46,10 @@ SileroVoiceActivityDetector::SileroVoiceActivityDetector(std::filesystem::path m
     // than one thread on a busy two-core machine (bench/transcribe.sh).
     params.n_threads = 1;
     params.use_gpu = false;
-    m_context = whisper_vad_init_from_file_with_params(m_modelFile.c_str(), params);
+    {
+        auto devices = ComputeBackends::lockDevices();
+        m_context = whisper_vad_init_from_file_with_params(m_modelFile.c_str(), params);
+    }
     if (m_context == nullptr) {
         throw TranscriptionError::modelLoadFailed(m_modelFile.filename().string());
     }

@@ -143,7 +143,10 @@ void WhisperCppRecognizer::loadIfNeeded() {
     // Flash attention where a GPU runs the model; on the CPU whisper.cpp's own attention paths
     // for the encoder and the decoder are several times faster than ggml's flash-attention kernel.
     params.flash_attn = m_useGPU && ComputeBackends::gpuDevice().has_value();
-    m_context = whisper_init_from_file_with_params(m_modelFile.c_str(), params);
+    {
+        auto devices = ComputeBackends::lockDevices();
+        m_context = whisper_init_from_file_with_params(m_modelFile.c_str(), params);
+    }
     if (m_context == nullptr) {
         throw TranscriptionError::modelLoadFailed(m_modelFile.filename().string());
     }

@@ -1,7 +1,7 @@
 // Where the program carries the Vulkan back end, a Vulkan device transcribes the sample to the
 // same text as the CPU, and the setting that turns the graphics processor off keeps the work on
-// the CPU. Mesa's software device stands in for a GPU: ggml passes over devices of the CPU type
-// unless told to use one, so the test names it.
+// the CPU without even loading the GPU's back end. Mesa's software device stands in for a GPU: ggml
+// passes over devices of the CPU type unless told to use one, so the test names it.
 #include "cli/program_run.h"
 #include "support/test_files.h"
 
@@ -26,16 +26,19 @@ TEST(VulkanBackendTest, TranscribesAsTheCpuDoesUnlessTurnedOff) {
         test::shellQuoted(std::filesystem::path(BW_BINARY_DIR) / "bin" / "brindlewick");
     const std::string environment =
         "XDG_CONFIG_HOME=" + test::shellQuoted(folder.path()) + " GGML_VK_VISIBLE_DEVICES=0 ";
-    auto run = [&](const std::string& arguments) {
-        return test::runCapturing(environment + program + " " + arguments, folder.path());
+    auto run = [&](const std::string& arguments, const std::string& more = "") {
+        return test::runCapturing(environment + more + program + " " + arguments, folder.path());
     };
     const std::string transcribe = "transcribe " + test::shellQuoted(jfk) +
                                    " --language en --verbose --model " + test::shellQuoted(model);
 
     ASSERT_EQ(run("models gpu off").status, 0);
-    const auto cpu = run(transcribe);
+    // The dynamic linker names every library it opens.
+    const auto cpu = run(transcribe, "LD_DEBUG=files ");
     ASSERT_EQ(cpu.status, 0) << cpu.err;
     EXPECT_NE(cpu.err.find("Running on CPU ("), std::string::npos) << cpu.err;
+    EXPECT_NE(cpu.err.find("libggml-cpu-"), std::string::npos) << cpu.err;
+    EXPECT_EQ(cpu.err.find("libggml-vulkan"), std::string::npos);
 
     const auto on = run("models gpu on");
     ASSERT_EQ(on.status, 0) << on.err;
