@@ -1,10 +1,8 @@
 #include "app/app_model.h"
 
+#include "platform/app_settings.h"
 #include "search/search_index.h"
-#include "transcription/new_transcription_language.h"
 #include "whisper/model_selection.h"
-
-#include <QLocale>
 
 #include <chrono>
 #include <exception>
@@ -19,7 +17,6 @@ constexpr const char* mixerInputTab = "--tab=4";
 constexpr const char* opener = "xdg-open";
 // The sound page of the desktop's settings, for desktops that register a settings handler.
 constexpr const char* soundSettingsURL = "settings://sound";
-constexpr const char* languageKey = "transcription.language";
 
 } // namespace
 
@@ -40,43 +37,19 @@ AppModel::AppModel(LibraryStore store, Services services, QObject* parent)
     });
     connect(m_recorder.get(), &RecorderModel::startFinished, this, [this] {
         if (m_alerts.alert()) {
-            presentMainWindow();
+            m_requests.presentMainWindow();
         }
     });
     m_transcription =
         std::make_unique<TranscriptionService>(transcriptionStore, m_services.makeEngine);
     m_resumer = std::make_unique<TranscriptionResumer>(*m_library, *m_transcription);
+    m_openTranscript = std::make_unique<TranscriptPresenter>(*m_library, *m_transcription,
+                                                             m_services.defaults.get());
     m_search =
         std::make_unique<LibrarySearch>(*m_library, SearchIndex::location(m_library->store()));
 }
 
 AppModel::~AppModel() = default;
-
-void AppModel::setImporterPresented(bool presented) {
-    if (presented == m_isImporterPresented) {
-        return;
-    }
-    m_isImporterPresented = presented;
-    emit isImporterPresentedChanged();
-}
-
-void AppModel::setDiagnostics(const std::optional<DiagnosticsReport>& report) {
-    if (report == m_diagnostics) {
-        return;
-    }
-    m_diagnostics = report;
-    emit diagnosticsChanged();
-}
-
-void AppModel::presentMainWindow() const {
-    if (m_presentMainWindow) {
-        m_presentMainWindow();
-    }
-}
-
-void AppModel::setPresentMainWindow(std::function<void()> present) {
-    m_presentMainWindow = std::move(present);
-}
 
 void AppModel::startRecording() {
     if (m_recorder->phase() != RecorderModel::Phase::idle) {
@@ -92,21 +65,7 @@ void AppModel::startRecording() {
         m_recorder->report(error);
     }
     if (m_alerts.alert()) {
-        presentMainWindow();
-    }
-}
-
-TranscriptionLanguage
-AppModel::languageForTranscription(std::optional<TranscriptionLanguage> itemLanguage) const {
-    const auto* defaults = m_services.defaults.get();
-    const auto lastChosen = defaults ? defaults->string(languageKey) : std::nullopt;
-    return newTranscriptionLanguage(itemLanguage, lastChosen,
-                                    QLocale::system().name().toStdString());
-}
-
-void AppModel::rememberLanguageChoice(TranscriptionLanguage language) {
-    if (auto* defaults = m_services.defaults.get()) {
-        defaults->setString(languageKey, std::string(code(language)));
+        m_requests.presentMainWindow();
     }
 }
 
@@ -121,11 +80,11 @@ void AppModel::deleteItem(const Uuid& id) {
 }
 
 void AppModel::showDiagnostics() {
-    setDiagnostics(DiagnosticsReport::collect(
+    m_requests.setDiagnostics(DiagnosticsReport::collect(
         m_library->items(), m_services.bundle, m_services.modelsDirectory,
         m_library->store().rootURL(), m_services.microphoneAccess->status(),
         std::chrono::system_clock::now(), SystemInfo(),
-        ModelSelection::usesGPU(*m_services.defaults)));
+        AppSettings(m_services.defaults.get()).usesGPU()));
 }
 
 void AppModel::openMicrophoneSettings() {
@@ -138,7 +97,7 @@ void AppModel::openMicrophoneSettings() {
 }
 
 void AppModel::prepareToQuit() {
-    QuitRoutine{m_recorder.get(), m_player.get(), m_openTranscript.data(), m_transcription.get()}
+    QuitRoutine{m_recorder.get(), m_player.get(), m_openTranscript->editor(), m_transcription.get()}
         .run();
 }
 

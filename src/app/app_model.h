@@ -1,19 +1,20 @@
 // The application's one model, made at launch and kept until it quits: it owns the library,
-// the recorder, the player, the transcription service and the search, and holds what the window and
-// the menu-bar item share (the importer flag, the diagnostics shown, how to bring the main window
-// forward). It starts recordings, deletes recordings safely while they play or are
-// transcribed, and on quitting finishes a recording in progress, stops playback, saves the open
-// transcript, interrupts a transcription (which the live model resumes at the next launch) and
-// shuts the engine down.
+// the recorder, the player, the transcription service and the search, and what the window and
+// the menu-bar item are asked to present (WindowRequests). It starts recordings, deletes recordings
+// safely while they play or are transcribed, and on quitting finishes a recording in progress,
+// stops playback, saves the open transcript, interrupts a transcription (which the live model
+// resumes at the next launch) and shuts the engine down.
 //
-// Main thread only. diagnostics and isImporterPresented signal only real changes.
+// Main thread only.
 #pragma once
 
 #include "app/diagnostics_report.h"
 #include "app/dialog_folders.h"
 #include "app/program_launcher.h"
 #include "app/quit_routine.h"
+#include "app/transcript_presenter.h"
 #include "app/transcription_resumer.h"
+#include "app/window_requests.h"
 #include "library/import_queue.h"
 #include "library/library_model.h"
 #include "library/library_navigation.h"
@@ -24,10 +25,8 @@
 #include "recording/recorder_model.h"
 #include "search/library_search.h"
 #include "service/transcription_service.h"
-#include "transcripts/transcript_editor_model.h"
 
 #include <QObject>
-#include <QPointer>
 
 #include <filesystem>
 #include <functional>
@@ -76,22 +75,15 @@ public:
     PlaybackModel& player() { return *m_player; }
     TranscriptionService& transcription() { return *m_transcription; }
     LibrarySearch& search() { return *m_search; }
-    MicrophoneAccess& microphoneAccess() { return *m_services.microphoneAccess; }
+    // The transcript the detail pane shows; its editor's edits are saved when the application
+    // quits.
+    TranscriptPresenter& openTranscript() { return *m_openTranscript; }
     // The user's preferences; null when the model was made without them.
     UserDefaults* defaults() const { return m_services.defaults.get(); }
     DialogFolders& dialogFolders() { return m_dialogFolders; }
-    const std::optional<std::filesystem::path>& modelsDirectory() const {
-        return m_services.modelsDirectory;
-    }
 
-    bool isImporterPresented() const { return m_isImporterPresented; }
-    void setImporterPresented(bool presented);
-    const std::optional<DiagnosticsReport>& diagnostics() const { return m_diagnostics; }
-    void setDiagnostics(const std::optional<DiagnosticsReport>& report);
-
-    // Brings the main window forward; does nothing until the window installs its own.
-    void presentMainWindow() const;
-    void setPresentMainWindow(std::function<void()> present);
+    // What the window is asked to present: the importer, the diagnostics, itself.
+    WindowRequests& requests() { return m_requests; }
 
     // Starts a recording unless one is running or starting. A failure becomes an alert, and the
     // main window comes forward when an alert is waiting (once the start has ended, when it runs in
@@ -100,33 +92,22 @@ public:
     // Unloads the player when it holds this recording's audio, cancels its transcription and
     // deletes it (failures become an alert).
     void deleteItem(const Uuid& id);
-    // The language a new transcription of an item starts in (newTranscriptionLanguage over the
-    // remembered choice and the system's locale); `itemLanguage` is its transcript's.
-    TranscriptionLanguage
-    languageForTranscription(std::optional<TranscriptionLanguage> itemLanguage) const;
-    // Remembers the language the user picked, under "transcription.language".
-    void rememberLanguageChoice(TranscriptionLanguage language);
-    // Collects the diagnostics report into diagnostics().
+    // Collects the diagnostics report into requests().diagnostics().
     void showDiagnostics();
     // Opens the desktop's sound input settings: pavucontrol's input tab when installed, else
     // the sound settings through xdg-open, else nothing.
     void openMicrophoneSettings();
-    // The transcript the window has open for editing, saved when the application quits; null
-    // when none is. The model is not owned, and one destroyed meanwhile is forgotten.
-    void setOpenTranscript(TranscriptEditorModel* editor) { m_openTranscript = editor; }
     // For the moment before the application quits (QuitRoutine): finishes a recording in
     // progress into the library, stops playback, saves the open transcript's edits, interrupts
     // a running transcription and shuts the engine down, waiting at most
     // QuitRoutine::engineShutdownSeconds. Safe to call more than once.
     void prepareToQuit();
 
-signals:
-    void isImporterPresentedChanged();
-    void diagnosticsChanged();
-
 private:
     Services m_services;
     AlertCentre m_alerts;
+    // Before the models whose signals ask for the window, so that it outlives them.
+    WindowRequests m_requests;
     std::unique_ptr<LibraryModel> m_library;
     std::unique_ptr<LibraryNavigation> m_navigation;
     std::unique_ptr<ImportQueue> m_imports;
@@ -135,13 +116,11 @@ private:
     std::unique_ptr<RecorderModel> m_recorder;
     std::unique_ptr<TranscriptionService> m_transcription;
     std::unique_ptr<TranscriptionResumer> m_resumer;
+    // After the library and the service its editor depends on, so that it goes first.
+    std::unique_ptr<TranscriptPresenter> m_openTranscript;
     // After the library it keeps its index in line with, so that it goes first.
     std::unique_ptr<LibrarySearch> m_search;
     DialogFolders m_dialogFolders;
-    bool m_isImporterPresented = false;
-    std::optional<DiagnosticsReport> m_diagnostics;
-    std::function<void()> m_presentMainWindow = [] {};
-    QPointer<TranscriptEditorModel> m_openTranscript;
 };
 
 } // namespace bw

@@ -1,5 +1,7 @@
 #include "app/dialog_folders.h"
 
+#include "platform/app_settings.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -7,26 +9,19 @@ namespace bw {
 
 namespace {
 
-const char* key(DialogFolders::Purpose purpose) {
-    switch (purpose) {
-    case DialogFolders::Purpose::import:
-        return "dialogs.importFolder";
-    case DialogFolders::Purpose::exportSave:
-        return "dialogs.exportFolder";
-    }
-    return "";
+std::optional<std::filesystem::path> remembered(const AppSettings& settings,
+                                                DialogFolders::Purpose purpose) {
+    return purpose == DialogFolders::Purpose::import ? settings.importFolder()
+                                                     : settings.exportFolder();
 }
 
 } // namespace
 
 std::filesystem::path DialogFolders::folder(Purpose purpose) const {
-    if (m_defaults) {
-        if (const auto remembered = m_defaults->string(key(purpose))) {
-            const std::filesystem::path folder(*remembered);
-            std::error_code ignored;
-            if (folder.is_absolute() && std::filesystem::is_directory(folder, ignored)) {
-                return folder;
-            }
+    if (const auto folder = remembered(AppSettings(m_defaults), purpose)) {
+        std::error_code ignored;
+        if (folder->is_absolute() && std::filesystem::is_directory(*folder, ignored)) {
+            return *folder;
         }
     }
     return QFile::encodeName(QDir::homePath()).toStdString();
@@ -34,8 +29,14 @@ std::filesystem::path DialogFolders::folder(Purpose purpose) const {
 
 void DialogFolders::rememberChosenFile(Purpose purpose, const std::filesystem::path& file) {
     const auto folder = file.parent_path();
-    if (m_defaults && folder.is_absolute()) {
-        m_defaults->setString(key(purpose), folder.string());
+    if (!folder.is_absolute()) {
+        return;
+    }
+    const AppSettings settings(m_defaults);
+    if (purpose == Purpose::import) {
+        settings.setImportFolder(folder);
+    } else {
+        settings.setExportFolder(folder);
     }
 }
 

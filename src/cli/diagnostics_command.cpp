@@ -7,6 +7,7 @@
 #include "cli/library_session.h"
 #include "library/library_store.h"
 #include "library/support_texts.h"
+#include "platform/app_settings.h"
 #include "platform/json_user_defaults.h"
 #include "platform/library_location.h"
 #include "platform/sound_server_access.h"
@@ -79,10 +80,10 @@ int runDiagnostics(std::span<const std::string> arguments) {
         items = LibraryStore(root).loadItems();
     }
     const ResourceBundle bundle = ResourceBundle::main();
-    const DiagnosticsReport report =
-        DiagnosticsReport::collect(items, bundle, BundledModels::directory(bundle), root,
-                                   soundServerAccess(), std::chrono::system_clock::now(),
-                                   SystemInfo(), ModelSelection::usesGPU(JsonUserDefaults()));
+    JsonUserDefaults defaults;
+    const DiagnosticsReport report = DiagnosticsReport::collect(
+        items, bundle, BundledModels::directory(bundle), root, soundServerAccess(),
+        std::chrono::system_clock::now(), SystemInfo(), AppSettings(&defaults).usesGPU());
 
     if (parsed.flag("--json")) {
         std::cout << toJson(report).dump(2) << "\n";

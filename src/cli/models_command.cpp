@@ -5,6 +5,7 @@
 #include "cli/exit_code.h"
 #include "cli/progress_display.h"
 #include "library/library_json.h"
+#include "platform/app_settings.h"
 #include "platform/curl_file_downloader.h"
 #include "platform/json_user_defaults.h"
 #include "platform/library_location.h"
@@ -374,8 +375,8 @@ int runUse(std::span<const std::string> arguments) {
     }
     models.selection.choose(model);
     reportSetAsideSettings(models.defaults);
-    if (JsonUserDefaults(JsonUserDefaults::defaultFile())
-            .string(std::string(ModelSelection::settingsKey)) != modelName(model)) {
+    JsonUserDefaults saved(JsonUserDefaults::defaultFile());
+    if (AppSettings(&saved).whisperModel() != modelName(model)) {
         std::cerr << "The choice couldn't be saved in " << JsonUserDefaults::defaultFile().string()
                   << ".\n";
         return exitFailed;
@@ -448,10 +449,10 @@ int runGpu(std::span<const std::string> arguments) {
         if (choice != "on" && choice != "off") {
             throw UsageError("takes on or off, not \"" + choice + "\"");
         }
-        ModelSelection::setUsesGPU(models.defaults, choice == "on");
+        AppSettings(&models.defaults).setUsesGPU(choice == "on");
         reportSetAsideSettings(models.defaults);
     }
-    const bool use = ModelSelection::usesGPU(models.defaults);
+    const bool use = AppSettings(&models.defaults).usesGPU();
     std::cout << "Transcription runs on: " << ComputeBackends::deviceInUse(use) << "\n";
     if (!use && ComputeBackends::gpuDevice()) {
         std::cout << "The graphics processor " << *ComputeBackends::gpuDevice()

@@ -6,6 +6,7 @@
 #include "cli/progress_display.h"
 #include "cli/transcript_output.h"
 #include "cli/transcription_texts.h"
+#include "platform/app_settings.h"
 #include "platform/atomic_file.h"
 #include "platform/audio_file_info.h"
 #include "platform/file_error.h"
@@ -144,7 +145,7 @@ std::unique_ptr<TranscriptionEngine> makeEngine(const Settings& settings, UserDe
     // A model known by its file name says whether it predicts timestamps; others are taken to
     // be standard Whisper models, which do.
     auto known = whisperCppModelFromFileName(settings.model->filename().string());
-    const bool useGPU = ModelSelection::usesGPU(defaults);
+    const bool useGPU = AppSettings(&defaults).usesGPU();
     return std::make_unique<WhisperCppEngine>(
         *settings.model, vadModel, useGPU, known ? predictsTimestamps(*known) : true,
         SileroVoiceActivityDetector::Parameters{}, settings.threadCount);
@@ -251,7 +252,7 @@ int run(std::span<const std::string> arguments) {
     }
     auto engine = makeEngine(settings, defaults);
     if (settings.verbose) {
-        const bool useGPU = ModelSelection::usesGPU(defaults);
+        const bool useGPU = AppSettings(&defaults).usesGPU();
         std::cerr << "Running on " << ComputeBackends::deviceInUse(useGPU) << "\n";
     }
     TranscriptionOptions options = TranscriptionOptions::standard(settings.language);

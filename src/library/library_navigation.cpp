@@ -1,16 +1,11 @@
 #include "library/library_navigation.h"
 
 #include "library/library_error.h"
+#include "platform/app_settings.h"
 
 #include <algorithm>
 
 namespace bw {
-
-namespace {
-
-const std::string sidebarSelectionKey = "library.sidebarSelection";
-
-} // namespace
 
 LibraryNavigation::LibraryNavigation(LibraryModel& library, UserDefaults* defaults, QObject* parent)
     : QObject(parent), m_library(library), m_defaults(defaults) {
@@ -19,7 +14,7 @@ LibraryNavigation::LibraryNavigation(LibraryModel& library, UserDefaults* defaul
     if (!m_defaults) {
         return;
     }
-    auto stored = m_defaults->string(sidebarSelectionKey);
+    auto stored = AppSettings(m_defaults).sidebarSelection();
     auto filter = stored ? LibraryFilter::fromStoredValue(*stored) : std::nullopt;
     if (!filter) {
         return;
@@ -40,7 +35,7 @@ void LibraryNavigation::setFilter(const LibraryFilter& filter) {
         setSelection(std::nullopt);
     }
     if (m_defaults) {
-        m_defaults->setString(sidebarSelectionKey, m_filter.storedValue());
+        AppSettings(m_defaults).setSidebarSelection(m_filter.storedValue());
     }
 }
 

@@ -1,5 +1,5 @@
-// Where the user is in the library: the sidebar filter (persisted in the user defaults under
-// "library.sidebarSelection"), the selected recording, the group new recordings go to, and the
+// Where the user is in the library: the sidebar filter (persisted in the settings,
+// AppSettings::sidebarSelection), the selected recording, the group new recordings go to, and the
 // pending group-name request of the sheet. It follows the library: a filter whose group is gone
 // falls back to All Recordings, and a selection no longer shown is cleared.
 //

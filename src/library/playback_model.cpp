@@ -1,19 +1,17 @@
 #include "library/playback_model.h"
 
+#include "platform/app_settings.h"
+
 #include <QTimer>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <string>
 
 namespace bw {
 
 namespace {
-
-const std::string rateKey = "playback.rate";
 
 double nearestRate(double wanted) {
     if (std::isnan(wanted)) {
@@ -32,12 +30,8 @@ double nearestRate(double wanted) {
 
 PlaybackModel::PlaybackModel(AudioPlayerFactory makePlayer, UserDefaults* defaults, QObject* parent)
     : QObject(parent), m_makePlayer(std::move(makePlayer)), m_defaults(defaults) {
-    if (const auto stored = m_defaults ? m_defaults->string(rateKey) : std::nullopt) {
-        char* end = nullptr;
-        const double value = std::strtod(stored->c_str(), &end);
-        if (end != stored->c_str() && *end == '\0') {
-            m_rate = nearestRate(value);
-        }
+    if (const auto stored = AppSettings(m_defaults).playbackRate()) {
+        m_rate = nearestRate(*stored);
     }
 }
 
@@ -130,11 +124,7 @@ void PlaybackModel::skip(double seconds) {
 
 void PlaybackModel::setRate(double rate) {
     const double chosen = nearestRate(rate);
-    if (m_defaults) {
-        char text[16];
-        std::snprintf(text, sizeof text, "%g", chosen);
-        m_defaults->setString(rateKey, text);
-    }
+    AppSettings(m_defaults).setPlaybackRate(chosen);
     if (chosen == m_rate) {
         return;
     }

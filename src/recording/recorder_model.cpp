@@ -1,6 +1,7 @@
 #include "recording/recorder_model.h"
 
 #include "library/support_texts.h"
+#include "platform/app_settings.h"
 #include "platform/audio_input_error.h"
 #include "platform/monotonic_clock.h"
 #include "platform/pulse_microphone_engine.h"
@@ -58,13 +59,9 @@ RecorderModel::RecorderModel(LibraryModel& library, LibraryNavigation& navigatio
       m_makeSource(std::move(makeSource)) {
     connect(&m_library, &LibraryModel::activeRecordingIDChanged, this,
             &RecorderModel::activeItemIDChanged);
-    if (m_defaults) {
-        m_selectedDeviceUID = m_defaults->string(deviceKey);
-        if (m_selectedDeviceUID && m_selectedDeviceUID->empty()) {
-            m_selectedDeviceUID.reset(); // how a removed choice is stored
-        }
-        m_recordsSystemAudio = m_defaults->string(systemAudioKey) == "true";
-    }
+    const AppSettings settings(m_defaults);
+    m_selectedDeviceUID = settings.inputDeviceUID();
+    m_recordsSystemAudio = settings.recordsSystemAudio();
 }
 
 const std::optional<Uuid>& RecorderModel::activeItemID() const {
@@ -89,10 +86,7 @@ std::optional<AudioInputDevice> RecorderModel::selectedDevice() const {
 
 void RecorderModel::setSelectedDeviceUID(const std::optional<std::string>& uid) {
     m_selectedDeviceUID = uid;
-    if (m_defaults) {
-        // The store keeps strings only; an empty one stands for no choice.
-        m_defaults->setString(deviceKey, uid.value_or(""));
-    }
+    AppSettings(m_defaults).setInputDeviceUID(uid);
     emit selectedDeviceUIDChanged();
 }
 
@@ -105,9 +99,7 @@ void RecorderModel::setRecordsSystemAudio(bool on) {
         return;
     }
     m_recordsSystemAudio = on;
-    if (m_defaults) {
-        m_defaults->setString(systemAudioKey, on ? "true" : "false");
-    }
+    AppSettings(m_defaults).setRecordsSystemAudio(on);
     emit recordsSystemAudioChanged();
 }
 

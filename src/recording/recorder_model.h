@@ -1,11 +1,11 @@
 // The recording state machine behind the record, pause, resume and stop controls, the status
-// and the level meter. It owns the microphone choice (remembered under the user-defaults key
-// "recording.inputDeviceUID"), checks microphone access, has the library create the new item,
+// and the level meter. It owns the microphone choice (remembered in the settings,
+// AppSettings::inputDeviceUID), checks microphone access, has the library create the new item,
 // wires a microphone source to a recording pipeline, publishes the running duration and level,
 // and ends the recording on request or after a problem, always leaving the audio recorded so far
 // in the library. Problems during a recording become an alert in the shared AlertCentre.
 //
-// With "Also Record This Computer's Sound" on (remembered under "recordSystemAudio") and a
+// With "Also Record This Computer's Sound" on (remembered in the settings too) and a
 // source of this computer's sound, a recording has a second track, "system.caf", started and
 // stopped with the microphone; both tracks are then placed on one timeline (track_timeline.h),
 // and what the alignment measured is saved with the item. Without an output to record from, the
@@ -57,8 +57,6 @@ public:
         std::function<std::shared_ptr<AudioInputSource>(std::function<void()> onUnavailable)>;
     using TimePoint = std::chrono::system_clock::time_point;
 
-    static constexpr const char* deviceKey = "recording.inputDeviceUID";
-    static constexpr const char* systemAudioKey = "recordSystemAudio";
     static constexpr const char* systemAudioUnavailableTitle =
         "This computer's sound isn't being recorded";
     static constexpr const char* systemAudioUnavailableMessage =

@@ -1,25 +1,17 @@
 #include "transcripts/export_preferences.h"
 
-#include <string>
+#include "platform/app_settings.h"
 
 namespace bw::ExportPreferences {
 
-namespace {
-
-const std::string doubtfulTextKey = "export.doubtfulText";
-
-} // namespace
-
-DoubtfulText doubtfulText(const UserDefaults* defaults) {
-    const auto stored = defaults ? defaults->string(doubtfulTextKey) : std::nullopt;
+DoubtfulText doubtfulText(UserDefaults* defaults) {
+    const auto stored = AppSettings(defaults).doubtfulText();
     return stored ? doubtfulTextFromRawValue(*stored).value_or(DoubtfulText::keep)
                   : DoubtfulText::keep;
 }
 
 void setDoubtfulText(UserDefaults* defaults, DoubtfulText choice) {
-    if (defaults) {
-        defaults->setString(doubtfulTextKey, std::string(rawValue(choice)));
-    }
+    AppSettings(defaults).setDoubtfulText(rawValue(choice));
 }
 
 } // namespace bw::ExportPreferences

@@ -8,7 +8,7 @@
 namespace bw::ExportPreferences {
 
 // Keep when nothing, or nothing known, was stored.
-DoubtfulText doubtfulText(const UserDefaults* defaults);
+DoubtfulText doubtfulText(UserDefaults* defaults);
 void setDoubtfulText(UserDefaults* defaults, DoubtfulText choice);
 
 } // namespace bw::ExportPreferences

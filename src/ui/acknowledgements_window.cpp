@@ -1,6 +1,7 @@
 #include "ui/acknowledgements_window.h"
 
 #include "ui/app_icons.h"
+#include "ui/scroll_bar_style.h"
 #include "ui/text_styles.h"
 #include "ui/window_placement.h"
 
@@ -84,6 +85,7 @@ AcknowledgementsWindow::AcknowledgementsWindow(const std::vector<Acknowledgement
     scroll->setWidget(content);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    ScrollBarStyle::apply(*scroll);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll);

@@ -34,11 +34,12 @@ AppCommands::AppCommands(AppModel& app, MainWindow& window, std::function<void()
     updateNewRecording();
     auto* import = file->addAction("Import Audio\u2026");
     import->setShortcut(QKeySequence("Ctrl+O"));
-    connect(import, &QAction::triggered, this, [this] { m_app.setImporterPresented(true); });
+    connect(import, &QAction::triggered, this,
+            [this] { m_app.requests().setImporterPresented(true); });
     auto* newGroup = file->addAction("New Group\u2026");
     newGroup->setShortcut(QKeySequence("Shift+Ctrl+N"));
     connect(newGroup, &QAction::triggered, this, [this] {
-        m_app.presentMainWindow();
+        m_app.requests().presentMainWindow();
         m_app.navigation().setGroupEditor(GroupEditor::make(GroupEditor::Create{}));
     });
 

@@ -50,7 +50,7 @@ int runApplication(int argc, char** argv) {
     QuitSignalNotifier quitOnSignal(signalWatcher, quit);
     ApplicationShell shell(*app, QSystemTrayIcon::isSystemTrayAvailable(), quit);
     QObject::connect(&instance, &SingleInstance::showRequested, app.get(),
-                     [model = app.get()] { model->presentMainWindow(); });
+                     [model = app.get()] { model->requests().presentMainWindow(); });
     shell.window().show();
     return QApplication::exec();
 }

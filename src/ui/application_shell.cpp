@@ -17,7 +17,7 @@ ApplicationShell::ApplicationShell(AppModel& app, bool trayAvailable, std::funct
       m_commands(new AppCommands(app, *m_window, m_quit)) {
     m_window->setWindowIcon(AppIcons::application());
     m_window->installEventFilter(this);
-    m_app.setPresentMainWindow([window = m_window.get()] {
+    m_app.requests().setPresentMainWindow([window = m_window.get()] {
         window->show();
         window->raise();
         window->activateWindow();
@@ -31,7 +31,7 @@ ApplicationShell::ApplicationShell(AppModel& app, bool trayAvailable, std::funct
 }
 
 ApplicationShell::~ApplicationShell() {
-    m_app.setPresentMainWindow([] {});
+    m_app.requests().setPresentMainWindow([] {});
 }
 
 bool ApplicationShell::eventFilter(QObject* watched, QEvent* event) {

@@ -1,7 +1,7 @@
 #include "ui/diagnostics_sheet.h"
 
-#include "app/app_model.h"
 #include "app/diagnostics_document.h"
+#include "app/window_requests.h"
 #include "library/support_texts.h"
 #include "platform/bundle_info.h"
 #include "ui/sheet_buttons.h"
@@ -33,8 +33,8 @@ std::optional<std::filesystem::path> askForFile(QWidget* parent, const QString& 
 
 } // namespace
 
-DiagnosticsSheet::DiagnosticsSheet(AppModel& app, QWidget* parent, ChooseFile chooseFile)
-    : QDialog(parent), m_app(app),
+DiagnosticsSheet::DiagnosticsSheet(WindowRequests& requests, QWidget* parent, ChooseFile chooseFile)
+    : QDialog(parent), m_requests(requests),
       m_chooseFile(chooseFile ? std::move(chooseFile) : ChooseFile(askForFile)),
       m_problem(new QLabel(this)) {
     setWindowTitle("Diagnostics");
@@ -58,8 +58,9 @@ DiagnosticsSheet::DiagnosticsSheet(AppModel& app, QWidget* parent, ChooseFile ch
     text->setReadOnly(true);
     text->setMinimumHeight(260);
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    text->setPlainText(m_app.diagnostics() ? QString::fromStdString(m_app.diagnostics()->text())
-                                           : QString());
+    text->setPlainText(m_requests.diagnostics()
+                           ? QString::fromStdString(m_requests.diagnostics()->text())
+                           : QString());
     m_problem->setObjectName("problem");
     m_problem->setWordWrap(true);
     TextStyles::makeProblem(*m_problem);
@@ -80,11 +81,11 @@ DiagnosticsSheet::DiagnosticsSheet(AppModel& app, QWidget* parent, ChooseFile ch
 
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(saveButton, &QPushButton::clicked, this, &DiagnosticsSheet::save);
-    connect(this, &QDialog::finished, this, [this] { m_app.setDiagnostics(std::nullopt); });
+    connect(this, &QDialog::finished, this, [this] { m_requests.setDiagnostics(std::nullopt); });
 }
 
 void DiagnosticsSheet::save() {
-    const auto& report = m_app.diagnostics();
+    const auto& report = m_requests.diagnostics();
     if (!report) {
         return;
     }

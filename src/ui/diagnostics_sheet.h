@@ -10,7 +10,7 @@
 class QLabel;
 
 namespace bw {
-class AppModel;
+class WindowRequests;
 } // namespace bw
 
 namespace bw::ui {
@@ -25,12 +25,13 @@ public:
 
     // Shows the application model's current diagnostics report; closing it (or saving it)
     // clears the report. `chooseFile` defaults to the desktop's save dialog.
-    explicit DiagnosticsSheet(AppModel& app, QWidget* parent = nullptr, ChooseFile chooseFile = {});
+    explicit DiagnosticsSheet(WindowRequests& requests, QWidget* parent = nullptr,
+                              ChooseFile chooseFile = {});
 
 private:
     void save();
 
-    AppModel& m_app;
+    WindowRequests& m_requests;
     ChooseFile m_chooseFile;
     QLabel* m_problem;
 };

@@ -52,7 +52,9 @@ QWidget* makeInterruptedNotice(const QFont& font) {
 
 ItemDetailView::ItemDetailView(AppModel& app, QWidget* parent)
     : QWidget(parent), m_app(app), m_title(new ElidedLabel), m_information(new QLabel),
-      m_player(new PlayerView(app.player())), m_transcript(new TranscriptSection(app)) {
+      m_player(new PlayerView(app.player())),
+      m_transcript(new TranscriptSection(app.openTranscript(), app.player(), app.search(),
+                                         app.dialogFolders(), app.defaults())) {
     QFont titleFont = m_title->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
     titleFont.setBold(true);

@@ -4,6 +4,7 @@
 #include "base/text_trimming.h"
 #include "transcription/speaker.h"
 #include "ui/doubt_mark.h"
+#include "ui/scroll_bar_style.h"
 #include "ui/text_styles.h"
 
 #include <QHBoxLayout>
@@ -23,6 +24,7 @@ LiveTranscriptView::LiveTranscriptView(QWidget* parent)
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ScrollBarStyle::apply(*this);
     viewport()->setAutoFillBackground(false);
     m_rows->setAutoFillBackground(false);
 }

@@ -87,7 +87,7 @@ void MainWindow::buildToolBar() {
     toolBar->addWidget(new RecordingToolbarGroup(m_app));
     toolBar->addSeparator();
     m_importAction = toolBar->addAction(symbol("square.and.arrow.down"), "Import Audio…", this,
-                                        [this] { m_app.setImporterPresented(true); });
+                                        [this] { m_app.requests().setImporterPresented(true); });
     m_importAction->setToolTip("Import Audio…");
     // A toolbar's buttons take no focus of their own; this one is a control like the others.
     toolBar->widgetForAction(m_importAction)->setFocusPolicy(Qt::TabFocus);

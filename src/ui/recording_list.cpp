@@ -9,6 +9,7 @@
 #include "ui/recording_list_header.h"
 #include "ui/recording_rows.h"
 #include "ui/rename_sheet.h"
+#include "ui/scroll_bar_style.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -62,6 +63,7 @@ RecordingList::RecordingList(AppModel& app, QWidget* parent)
     connect(m_model, &QAbstractItemModel::rowsRemoved, this,
             [this] { m_showingSelection = false; });
     m_view->setModel(m_model);
+    ScrollBarStyle::apply(*m_view);
     m_view->setItemDelegate(new LibraryRowDelegate(m_view));
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setDragEnabled(true);

@@ -2,6 +2,7 @@
 
 #include "library/library_model.h"
 #include "ui/recording_drag.h"
+#include "ui/scroll_bar_style.h"
 #include "ui/symbols.h"
 
 #include <QApplication>
@@ -92,6 +93,7 @@ SidebarList::SidebarList(LibraryModel& library, QWidget* parent)
     setContextMenuPolicy(Qt::CustomContextMenu);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ScrollBarStyle::apply(*this);
 }
 
 void SidebarList::setRows(const std::vector<SidebarRow>& rows) {

@@ -5,6 +5,7 @@
 #include "transcripts/transcript_editor_model.h"
 #include "transcripts/unrecognized_speech_note.h"
 #include "ui/doubt_mark.h"
+#include "ui/scroll_bar_style.h"
 #include "ui/text_styles.h"
 #include "ui/transcript_text_view.h"
 
@@ -62,6 +63,7 @@ TranscriptEditorView::TranscriptEditorView(TranscriptEditorModel& editor, Playba
     m_textView->setFrameShape(QFrame::NoFrame);
     m_textView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_textView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ScrollBarStyle::apply(*m_textView);
     m_textView->viewport()->setAutoFillBackground(false);
     m_textView->setAccessibleName("Transcript text");
     QTextFrameFormat frame = m_textView->document()->rootFrame()->frameFormat();

@@ -2,22 +2,18 @@
 // running transcription's progress and live text, the editable transcript, its controls and
 // problem messages.
 //
-// The transcript is loaded when a recording is shown and again whenever the transcription
-// service saves a new one for it; the editor is flushed before that, before a transcription
-// starts, before an export, when nothing is shown any more and when the application quits.
-// Main thread only.
+// What is shown, and the editor model, come from the TranscriptPresenter; the section makes the
+// editor view for each editor the presenter opens and takes it down before the editor goes. The
+// editor is flushed before an export too, and when the section goes. Main thread only.
 #pragma once
 
 #include "base/uuid.h"
 #include "export/export_format.h"
-#include "library/library_item.h"
-#include "service/transcription_job.h"
 #include "transcription/transcription_language.h"
 
 #include <QPointer>
 #include <QWidget>
 
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,9 +22,12 @@ class QLabel;
 class QMessageBox;
 
 namespace bw {
-class AppModel;
+class DialogFolders;
+class LibrarySearch;
+class PlaybackModel;
 class SavePanel;
-class TranscriptEditorModel;
+class TranscriptPresenter;
+class UserDefaults;
 } // namespace bw
 
 namespace bw::ui {
@@ -44,8 +43,12 @@ class TranscriptSection : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TranscriptSection(AppModel& app, QWidget* parent = nullptr);
-    // Flushes the editor. Does not signal editingTextChanged: whoever listens may be going too.
+    // The models must outlive the section; `defaults` (may be null) keeps the export's choice of
+    // doubtful text, `folders` where the export's file dialog opens.
+    TranscriptSection(TranscriptPresenter& presenter, PlaybackModel& player, LibrarySearch& search,
+                      DialogFolders& folders, UserDefaults* defaults, QWidget* parent = nullptr);
+    // Closes the editor, saving it. Does not signal editingTextChanged: whoever listens may be
+    // going too.
     ~TranscriptSection() override;
 
     // The recording whose transcript is shown; none shows nothing.
@@ -68,45 +71,25 @@ public:
     TranscriptEditorView* editorView() const { return m_editorView; }
     QLabel& noSpeechNote() const { return *m_noSpeech; }
     TranscribePrompt& prompt() const { return *m_prompt; }
-    TranscriptionLanguage language() const { return m_language; }
+    TranscriptionLanguage language() const;
 
 signals:
     void editingTextChanged(bool editing);
 
 private:
-    struct LoadKey {
-        Uuid itemID;
-        std::int64_t saves = 0;
-
-        bool operator==(const LoadKey&) const = default;
-    };
-
-    std::optional<LibraryItem> item() const;
-    const TranscriptionJob* runningJob() const;
-    // Whether the last load (editor or load error) is of the recording on show.
-    bool loadedShownItem() const;
-    TranscriptEditorModel* currentEditor() const;
-    void loadIfNeeded();
-    void load(const Uuid& itemID);
-    void dropEditor(bool savesEdits);
     void refresh();
-    void jobChanged();
+    void showJobProgress();
+    void dropEditorView();
     void showEditor(bool shown);
     void refreshSearchMatches(bool showFirst);
-    void chooseLanguage(TranscriptionLanguage language);
-    void startTranscription();
     void confirmRetranscription();
     void exportTranscript(ExportFormat format);
     void showExportError(const std::string& message);
-    void flush();
     void setEditingText(bool editing);
 
-    AppModel& m_app;
-    std::optional<Uuid> m_itemID;
-    std::optional<LoadKey> m_loadKey;
-    std::unique_ptr<TranscriptEditorModel> m_editor;
-    std::optional<std::string> m_loadError;
-    TranscriptionLanguage m_language = TranscriptionLanguage::slovak;
+    TranscriptPresenter& m_presenter;
+    PlaybackModel& m_player;
+    LibrarySearch& m_search;
     bool m_isEditingText = false;
     std::unique_ptr<SavePanel> m_fileSavePanel;
     SavePanel* m_savePanel;

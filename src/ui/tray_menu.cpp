@@ -42,7 +42,7 @@ TrayMenu::TrayMenu(AppModel& app, QString appName, std::function<void()> quit, b
     connect(&m_icon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
-                    m_app.presentMainWindow();
+                    m_app.requests().presentMainWindow();
                 }
             });
     m_icon.setContextMenu(&m_menu);
@@ -170,7 +170,7 @@ void TrayMenu::rebuild() {
 
     m_menu.addSeparator();
     connect(m_menu.addAction("Open " + m_appName), &QAction::triggered, this,
-            [this] { m_app.presentMainWindow(); });
+            [this] { m_app.requests().presentMainWindow(); });
     connect(m_menu.addAction("Check for Updates\u2026"), &QAction::triggered, this,
             &UpdatePage::open);
     m_menu.addSeparator();

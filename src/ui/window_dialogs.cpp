@@ -55,8 +55,10 @@ WindowDialogs::WindowDialogs(AppModel& app, QWidget* window)
     connect(&app.alerts(), &AlertCentre::alertChanged, this, &WindowDialogs::showAlert);
     connect(&app.navigation(), &LibraryNavigation::groupEditorChanged, this,
             &WindowDialogs::showGroupNameSheet);
-    connect(&app, &AppModel::diagnosticsChanged, this, &WindowDialogs::showDiagnosticsSheet);
-    connect(&app, &AppModel::isImporterPresentedChanged, this, &WindowDialogs::showImporter);
+    connect(&app.requests(), &WindowRequests::diagnosticsChanged, this,
+            &WindowDialogs::showDiagnosticsSheet);
+    connect(&app.requests(), &WindowRequests::isImporterPresentedChanged, this,
+            &WindowDialogs::showImporter);
     showAlert();
     showGroupNameSheet();
     showDiagnosticsSheet();
@@ -103,17 +105,17 @@ void WindowDialogs::showGroupNameSheet() {
 void WindowDialogs::showDiagnosticsSheet() {
     Uuid shownID;
     follow<QDialog>(
-        this, m_diagnosticsSheet, shownID, flag(m_app.diagnostics().has_value()),
-        [this] { return new DiagnosticsSheet(m_app, m_window); },
-        [this](const Uuid&) { m_app.setDiagnostics(std::nullopt); });
+        this, m_diagnosticsSheet, shownID, flag(m_app.requests().diagnostics().has_value()),
+        [this] { return new DiagnosticsSheet(m_app.requests(), m_window); },
+        [this](const Uuid&) { m_app.requests().setDiagnostics(std::nullopt); });
 }
 
 void WindowDialogs::showImporter() {
     Uuid shownID;
     follow<QFileDialog>(
-        this, m_importer, shownID, flag(m_app.isImporterPresented()),
+        this, m_importer, shownID, flag(m_app.requests().isImporterPresented()),
         [this] { return makeImporter(); },
-        [this](const Uuid&) { m_app.setImporterPresented(false); });
+        [this](const Uuid&) { m_app.requests().setImporterPresented(false); });
 }
 
 QFileDialog* WindowDialogs::makeImporter() {

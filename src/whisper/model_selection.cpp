@@ -1,5 +1,7 @@
 #include "whisper/model_selection.h"
 
+#include "platform/app_settings.h"
+
 #include "transcription/transcription_error.h"
 #include "whisper/bundled_models.h"
 #include "whisper/model_catalog.h"
@@ -29,27 +31,15 @@ ModelSelection::ModelSelection(ResourceBundle bundle, UserDefaults& defaults,
 }
 
 std::optional<std::string> ModelSelection::choice() const {
-    auto value = m_defaults.string(std::string(settingsKey));
-    if (!value || value->empty()) {
-        return std::nullopt;
-    }
-    return value;
+    return AppSettings(&m_defaults).whisperModel();
 }
 
 void ModelSelection::choose(WhisperCppModel model) {
-    m_defaults.setString(std::string(settingsKey), modelName(model));
+    AppSettings(&m_defaults).setWhisperModel(modelName(model));
 }
 
 void ModelSelection::clearChoice() {
-    m_defaults.setString(std::string(settingsKey), "");
-}
-
-bool ModelSelection::usesGPU(const UserDefaults& defaults) {
-    return defaults.string(std::string(gpuSettingsKey)) != "false";
-}
-
-void ModelSelection::setUsesGPU(UserDefaults& defaults, bool use) {
-    defaults.setString(std::string(gpuSettingsKey), use ? "true" : "false");
+    AppSettings(&m_defaults).setWhisperModel(std::nullopt);
 }
 
 std::optional<WhisperCppModel> ModelSelection::bundledModel() const {
@@ -84,7 +74,7 @@ ModelSelection::installedFile(WhisperCppModel model) const {
 std::unique_ptr<TranscriptionEngine> ModelSelection::makeEngine(int threadCount) const {
     auto chosen = choice();
     if (!chosen) {
-        return BundledModels::makeEngine(m_bundle, threadCount, usesGPU(m_defaults));
+        return BundledModels::makeEngine(m_bundle, threadCount, AppSettings(&m_defaults).usesGPU());
     }
     auto model = modelNamed(*chosen);
     if (!model) {
@@ -99,7 +89,7 @@ std::unique_ptr<TranscriptionEngine> ModelSelection::makeEngine(int threadCount)
         vad = folder->parent_path() / WhisperCppEngine::vadModelFileName;
     }
     return std::make_unique<WhisperCppEngine>(
-        installed->file, vad, usesGPU(m_defaults), predictsTimestamps(*model),
+        installed->file, vad, AppSettings(&m_defaults).usesGPU(), predictsTimestamps(*model),
         SileroVoiceActivityDetector::Parameters{}, threadCount);
 }
 

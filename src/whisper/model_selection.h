@@ -1,5 +1,5 @@
-// Which Whisper model the program uses. The user's choice is kept in the settings under
-// "transcription.whisperModel" (a short name such as "large-v3-turbo-q5_0"); its file is taken
+// Which Whisper model the program uses. The user's choice is kept in the settings
+// (AppSettings::whisperModel, a short name such as "large-v3-turbo-q5_0"); its file is taken
 // from the user models folder ($XDG_DATA_HOME/Brindlewick/Models), or from the bundle's Models
 // folder when the bundle ships that model. Without a choice the bundled model is used.
 #pragma once
@@ -20,10 +20,6 @@ namespace bw {
 
 class ModelSelection {
 public:
-    static constexpr std::string_view settingsKey = "transcription.whisperModel";
-    // "false" keeps transcription on the processor even where a GPU could run it.
-    static constexpr std::string_view gpuSettingsKey = "transcription.useGPU";
-
     ModelSelection(ResourceBundle bundle, UserDefaults& defaults,
                    std::filesystem::path userDirectory);
 
@@ -33,11 +29,6 @@ public:
     std::optional<std::string> choice() const;
     void choose(WhisperCppModel model);
     void clearChoice();
-
-    // Whether engines ask for the GPU (they run on the CPU when there is none); yes unless
-    // turned off.
-    static bool usesGPU(const UserDefaults& defaults);
-    static void setUsesGPU(UserDefaults& defaults, bool use);
 
     // The model the bundle ships (Info.json's BWWhisperModelFile), when known.
     std::optional<WhisperCppModel> bundledModel() const;

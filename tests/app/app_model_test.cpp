@@ -79,7 +79,7 @@ protected:
         };
         services.makePlayer = players.factory();
         app = std::make_unique<AppModel>(LibraryStore(root.path()), std::move(services));
-        app->setPresentMainWindow([this] { ++presented; });
+        app->requests().setPresentMainWindow([this] { ++presented; });
     }
 
     // A finished one-second recording made through the application model.
@@ -176,8 +176,9 @@ TEST_F(AppModelTest, QuittingStopsPlaybackAndSavesTheOpenTranscript) {
     Transcript transcript;
     transcript.segments = {{0, 1, "Hello."}};
     transcripts.save(TranscriptDocument(transcript, std::chrono::system_clock::now()), item.id);
-    auto editor = TranscriptEditorModel::load(item.id, transcripts);
-    app->setOpenTranscript(editor.get());
+    app->openTranscript().showItem(item.id);
+    TranscriptEditorModel* editor = app->openTranscript().editor();
+    ASSERT_NE(editor, nullptr);
     editor->setText("Hello there.", 0);
     app->player().load(app->library().store().audioFileURL(item));
     app->player().togglePlayback();
@@ -188,7 +189,7 @@ TEST_F(AppModelTest, QuittingStopsPlaybackAndSavesTheOpenTranscript) {
     EXPECT_FALSE(editor->hasUnsavedChanges());
     EXPECT_EQ(transcripts.load(item.id)->segments[0].text, "Hello there.");
 
-    editor.reset(); // a transcript closed meanwhile is forgotten
+    app->openTranscript().showItem(std::nullopt); // a transcript closed meanwhile is forgotten
     app->prepareToQuit();
 }
 
@@ -246,22 +247,22 @@ TEST_F(AppModelTest, MicrophoneSettingsOpenTheFirstToolThatIsInstalled) {
 
 TEST_F(AppModelTest, DiagnosticsAndImporterSignalOnlyRealChanges) {
     record();
-    QSignalSpy diagnostics(app.get(), &AppModel::diagnosticsChanged);
-    QSignalSpy importer(app.get(), &AppModel::isImporterPresentedChanged);
+    QSignalSpy diagnostics(&app->requests(), &WindowRequests::diagnosticsChanged);
+    QSignalSpy importer(&app->requests(), &WindowRequests::isImporterPresentedChanged);
 
     m_access->current = MicrophoneAccessStatus::denied;
     app->showDiagnostics();
-    ASSERT_TRUE(app->diagnostics());
-    EXPECT_EQ(app->diagnostics()->itemCount, 1);
-    EXPECT_EQ(app->diagnostics()->recordedCount, 1);
-    EXPECT_EQ(app->diagnostics()->microphoneAccess, MicrophoneAccessStatus::denied);
-    app->setDiagnostics(app->diagnostics());
-    app->setDiagnostics(std::nullopt);
+    ASSERT_TRUE(app->requests().diagnostics());
+    EXPECT_EQ(app->requests().diagnostics()->itemCount, 1);
+    EXPECT_EQ(app->requests().diagnostics()->recordedCount, 1);
+    EXPECT_EQ(app->requests().diagnostics()->microphoneAccess, MicrophoneAccessStatus::denied);
+    app->requests().setDiagnostics(app->requests().diagnostics());
+    app->requests().setDiagnostics(std::nullopt);
     EXPECT_EQ(diagnostics.count(), 2);
 
-    app->setImporterPresented(false);
-    app->setImporterPresented(true);
-    app->setImporterPresented(true);
+    app->requests().setImporterPresented(false);
+    app->requests().setImporterPresented(true);
+    app->requests().setImporterPresented(true);
     EXPECT_EQ(importer.count(), 1);
 }
 

@@ -5,6 +5,7 @@
 #include "library/library_navigation.h"
 #include "library/library_test_support.h"
 #include "library/support_texts.h"
+#include "platform/app_settings.h"
 #include "platform/audio_file_info.h"
 #include "platform/audio_input_error.h"
 #include "platform/file_lock.h"
@@ -292,7 +293,7 @@ TEST_F(RecorderModelTest, AFullDiskStopsTheRecordingWithOneAlertAndKeepsTheAudio
 }
 
 TEST_F(RecorderModelTest, ARememberedMicrophoneIsUsedWhenConnectedAndKeptWhenNot) {
-    defaults.values[RecorderModel::deviceKey] = "usb";
+    defaults.values[std::string(AppSettings::inputDeviceKey)] = "usb";
     EXPECT_EQ(recorder().selectedDeviceUID(), "usb");
     startRecording();
     recorder().stop();
@@ -302,7 +303,7 @@ TEST_F(RecorderModelTest, ARememberedMicrophoneIsUsedWhenConnectedAndKeptWhenNot
     ASSERT_EQ(requestedDevices.size(), 2u);
     EXPECT_EQ(requestedDevices[0], (AudioInputDevice{5, "usb", "USB Microphone"}));
     EXPECT_EQ(requestedDevices[1], std::nullopt) << "the default input stands in";
-    EXPECT_EQ(defaults.values[RecorderModel::deviceKey], "usb");
+    EXPECT_EQ(defaults.values[std::string(AppSettings::inputDeviceKey)], "usb");
 
     recorder().setSelectedDeviceUID(std::nullopt);
     EXPECT_EQ(RecorderModel(library, navigation, alertCentre, access, &defaults, {}, {})

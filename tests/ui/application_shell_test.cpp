@@ -43,7 +43,7 @@ TEST(ApplicationShellTest, ClosingTheWindowQuitsOnlyWithoutATray) {
         shell.window().close();
         EXPECT_FALSE(shell.window().isVisible());
         EXPECT_EQ(quits, tray ? 0 : 1) << tray;
-        fixture.app->presentMainWindow(); // the tray's "Open Brindlewick"
+        fixture.app->requests().presentMainWindow(); // the tray's "Open Brindlewick"
         EXPECT_TRUE(shell.window().isVisible());
     }
 }
@@ -82,14 +82,14 @@ TEST(ApplicationShellTest, MenuCommandsActOnTheModel) {
     }
 
     menuAction(window, "File", "Import Audio\u2026")->trigger();
-    EXPECT_TRUE(fixture.app->isImporterPresented());
+    EXPECT_TRUE(fixture.app->requests().isImporterPresented());
     menuAction(window, "File", "New Group\u2026")->trigger();
     EXPECT_TRUE(window.isVisible());
     ASSERT_TRUE(fixture.app->navigation().groupEditor());
     EXPECT_TRUE(std::holds_alternative<GroupEditor::Create>(
         fixture.app->navigation().groupEditor()->purpose));
     menuAction(window, "Help", "Export Diagnostics\u2026")->trigger();
-    EXPECT_TRUE(fixture.app->diagnostics());
+    EXPECT_TRUE(fixture.app->requests().diagnostics());
 
     auto* newRecording = menuAction(window, "File", "New Recording\u2026");
     newRecording->trigger();
@@ -111,13 +111,14 @@ TEST(ApplicationShellTest, DiagnosticsSheetSavesAndStaysOpenWhenSavingFails) {
     for (const bool writable : {true, false}) {
         test::WidgetTestApp fixture;
         fixture.app->showDiagnostics();
-        const auto report = *fixture.app->diagnostics();
+        const auto report = *fixture.app->requests().diagnostics();
         const auto folder = fixture.files.path() / (writable ? "" : "missing");
         QString proposed;
-        ui::DiagnosticsSheet sheet(*fixture.app, nullptr, [&](QWidget*, const QString& name) {
-            proposed = name;
-            return folder / name.toStdString();
-        });
+        ui::DiagnosticsSheet sheet(fixture.app->requests(), nullptr,
+                                   [&](QWidget*, const QString& name) {
+                                       proposed = name;
+                                       return folder / name.toStdString();
+                                   });
         sheet.show();
         sheet.findChild<QPushButton*>("save")->click();
         EXPECT_EQ(proposed.toStdString(), report.suggestedFileName());
@@ -125,11 +126,11 @@ TEST(ApplicationShellTest, DiagnosticsSheetSavesAndStaysOpenWhenSavingFails) {
         if (writable) {
             EXPECT_EQ(DiagnosticsDocument::read(file).text, report.text());
             EXPECT_FALSE(sheet.isVisible());
-            EXPECT_FALSE(fixture.app->diagnostics());
+            EXPECT_FALSE(fixture.app->requests().diagnostics());
         } else {
             EXPECT_TRUE(sheet.isVisible());
             EXPECT_FALSE(sheet.findChild<QLabel*>("problem")->isHidden());
-            EXPECT_TRUE(fixture.app->diagnostics());
+            EXPECT_TRUE(fixture.app->requests().diagnostics());
         }
     }
 }

@@ -210,7 +210,7 @@ TEST(MainWindowTest, TheImporterImportsTheChosenFilesAndClosesWithItsFlag) {
         {QString::fromStdString((fixture.files.path() / "a.wav").string()),
          QString::fromStdString((fixture.files.path() / "b.wav").string())});
     importer->reject();
-    EXPECT_FALSE(fixture.app->isImporterPresented());
+    EXPECT_FALSE(fixture.app->requests().isImporterPresented());
     EXPECT_TRUE(waitFor([&] { return fixture.app->library().items().size() == 2; }));
 }
 
@@ -243,7 +243,7 @@ TEST(MainWindowTest, ShowsTheSheetsWhileTheirRequestsAreSetAndClearsThemOnDismis
     ASSERT_NE(window.dialogs()->diagnosticsSheet(), nullptr);
     EXPECT_TRUE(window.dialogs()->diagnosticsSheet()->isVisible());
     window.dialogs()->diagnosticsSheet()->reject();
-    EXPECT_FALSE(fixture.app->diagnostics().has_value());
+    EXPECT_FALSE(fixture.app->requests().diagnostics().has_value());
 }
 
 } // namespace

@@ -23,6 +23,7 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
 
 namespace bw {
@@ -402,6 +403,41 @@ TEST_F(TranscriptFollowTest, HighlightsTheSegmentBeingPlayedAndKeepsItInView) {
     EXPECT_TRUE(text().extraSelections().isEmpty());
     playTo(241);
     EXPECT_TRUE(inView(48));
+}
+
+// Down the middle of the bar, between its arrows, the thumb is the one dark stretch and it sits
+// where the view is; a lighter thumb would leave the groove reading as one or two thumbs elsewhere.
+TEST_F(TranscriptFollowTest, TheScrollBarsThumbIsItsOneDarkStretchWhereTheViewIs) {
+    QScrollBar& bar = scrollBar();
+    ASSERT_TRUE(bar.isVisible());
+    ASSERT_GT(bar.maximum(), 0);
+    for (const double at : {0.0, 0.5, 1.0}) {
+        bar.setValue(int(at * bar.maximum()));
+        const QImage image = bar.grab().toImage();
+        const int arrow = image.width(); // the arrow buttons are square
+        std::vector<int> shades;
+        for (int y = arrow; y < image.height() - arrow; ++y) {
+            shades.push_back(qGray(image.pixel(image.width() / 2, y)));
+        }
+        const auto [lightest, darkest] =
+            std::minmax_element(shades.begin(), shades.end(), std::greater<int>());
+        const int middle = (*lightest + *darkest) / 2;
+        std::vector<std::pair<int, int>> stretches; // [first, last] rows darker than the middle
+        for (int y = 0; y < int(shades.size()); ++y) {
+            if (shades[std::size_t(y)] >= middle) {
+                continue;
+            }
+            if (stretches.empty() || stretches.back().second != y - 1) {
+                stretches.push_back({y, y});
+            } else {
+                stretches.back().second = y;
+            }
+        }
+        ASSERT_EQ(stretches.size(), 1u) << "at " << at;
+        const auto [first, last] = stretches.front();
+        const double room = double(shades.size()) - (last - first + 1);
+        EXPECT_NEAR(first, at * room, 4) << "at " << at;
+    }
 }
 
 TEST_F(TranscriptFollowTest, AScrollAwayOrTypingStopsFollowingUntilTheSegmentIsBackInView) {

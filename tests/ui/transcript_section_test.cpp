@@ -91,7 +91,9 @@ protected:
     }
 
     test::WidgetTestApp fixture;
-    ui::TranscriptSection section{*fixture.app};
+    ui::TranscriptSection section{fixture.app->openTranscript(), fixture.app->player(),
+                                  fixture.app->search(), fixture.app->dialogFolders(),
+                                  fixture.app->defaults()};
 };
 
 TEST_F(TranscriptSectionTest, ShowsWhatTheRecordingHas) {
@@ -328,7 +330,9 @@ TEST_F(TranscriptSectionTest, TheDoubtfulTextChoiceShapesTheExportAndIsRemembere
         EXPECT_TRUE(written.ends_with(end)) << written;
     }
     controls.doubtfulTextAction(DoubtfulText::mark).trigger();
-    ui::TranscriptSection later(*fixture.app);
+    ui::TranscriptSection later(fixture.app->openTranscript(), fixture.app->player(),
+                                fixture.app->search(), fixture.app->dialogFolders(),
+                                fixture.app->defaults());
     EXPECT_EQ(later.controls().doubtfulText(), DoubtfulText::mark);
 }
 

@@ -65,7 +65,7 @@ WidgetTestApp::WidgetTestApp() {
     services.makeEngine = [this]() -> std::shared_ptr<TranscriptionEngine> { return engine; };
     services.makePlayer = players.factory();
     app = std::make_unique<AppModel>(LibraryStore(root.path()), std::move(services));
-    app->setPresentMainWindow([this] { ++presented; });
+    app->requests().setPresentMainWindow([this] { ++presented; });
 }
 
 WidgetTestApp::~WidgetTestApp() {

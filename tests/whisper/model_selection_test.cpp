@@ -2,6 +2,7 @@
 #include "whisper/model_selection.h"
 
 #include "fakes/memory_user_defaults.h"
+#include "platform/app_settings.h"
 #include "support/test_files.h"
 #include "transcription/transcription_error.h"
 #include "whisper/model_catalog.h"
@@ -77,7 +78,7 @@ TEST_F(ModelSelectionTest, TheChosenModelInTheUserFolderComesBeforeTheBundledOne
         fs::create_directories(m_user);
         m_defaults.values.clear();
         if (example.choice) {
-            m_defaults.values[std::string(ModelSelection::settingsKey)] = example.choice;
+            m_defaults.values[std::string(AppSettings::whisperModelKey)] = example.choice;
         }
         if (example.userFile) {
             fs::create_symlink(m_files.model, m_user / example.userFile);
@@ -92,7 +93,7 @@ TEST_F(ModelSelectionTest, TheChosenModelInTheUserFolderComesBeforeTheBundledOne
 
 TEST_F(ModelSelectionTest, AChoiceWithoutItsFileFailsAndIsKept) {
     for (std::string choice : {"large-v3", "no-such-model"}) {
-        m_defaults.values[std::string(ModelSelection::settingsKey)] = choice;
+        m_defaults.values[std::string(AppSettings::whisperModelKey)] = choice;
         std::string expected = choice == "large-v3" ? "ggml-large-v3.bin" : choice;
         try {
             selection().makeEngine(1);
@@ -102,7 +103,7 @@ TEST_F(ModelSelectionTest, AChoiceWithoutItsFileFailsAndIsKept) {
             EXPECT_EQ(std::string(error.what()),
                       "Model not found: " + (m_user / expected).string());
         }
-        EXPECT_EQ(m_defaults.values[std::string(ModelSelection::settingsKey)], choice);
+        EXPECT_EQ(m_defaults.values[std::string(AppSettings::whisperModelKey)], choice);
         EXPECT_EQ(selection().modelInUse(), modelNamed(choice));
     }
 }
