@@ -185,7 +185,7 @@ TEST(TrayMenuTest, MicrophoneSubmenuTurnsThisComputersSoundOnAndOffAndRemembersI
         // What the next start of the program reads.
         RecorderModel next(
             fixture.app->library(), fixture.app->navigation(), fixture.app->alerts(),
-            fixture.app->microphoneAccess(), fixture.app->defaults(),
+            *fixture.access, fixture.app->defaults(),
             [] { return std::vector<AudioInputDevice>{}; },
             [](const std::optional<AudioInputDevice>&) {
                 return std::make_shared<FakeAudioInputSource>();
