@@ -35,7 +35,7 @@ measure() {
         --format text >/dev/null 2>"$work/log" || { cat "$work/log" >&2; exit 1; }
     read -r wall user sys < "$work/time"
     printf '%-6s spin %-6s wall %6.1f s  CPU %6.1f s  load %s\n' "$label" "$spin" "$wall" \
-        "$(echo "$user + $sys" | bc)" "$(cut -d' ' -f1 /proc/loadavg)"
+        "$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')" "$(cut -d' ' -f1 /proc/loadavg)"
 }
 
 for machine in idle busy; do
