@@ -454,9 +454,11 @@ int runGpu(std::span<const std::string> arguments) {
     }
     const bool use = AppSettings(&models.defaults).usesGPU();
     std::cout << "Transcription runs on: " << ComputeBackends::deviceInUse(use) << "\n";
-    if (!use && ComputeBackends::gpuDevice()) {
-        std::cout << "The graphics processor " << *ComputeBackends::gpuDevice()
-                  << " is turned off; \"brindlewick models gpu on\" uses it again.\n";
+    if (!use) {
+        if (const auto gpu = ComputeBackends::gpuDevice()) {
+            std::cout << "The graphics processor " << *gpu
+                      << " is turned off; \"brindlewick models gpu on\" uses it again.\n";
+        }
     }
     return exitDone;
 }

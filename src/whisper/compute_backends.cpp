@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <vector>
 
 namespace bw {
 
@@ -19,16 +20,18 @@ constexpr std::string_view cpuModulePrefix = "libggml-cpu-";
 constexpr std::string_view moduleSuffix = ".so";
 constexpr std::string_view gpuModuleName = "libggml-vulkan.so";
 
-bool holdsCpuModule(const fs::path& folder) {
+// The CPU modules in a folder, one per x86-64 level the build made.
+std::vector<fs::path> cpuModulesIn(const fs::path& folder) {
+    std::vector<fs::path> modules;
     std::error_code code;
     for (fs::directory_iterator entry(folder, code), end; !code && entry != end;
          entry.increment(code)) {
         const std::string name = entry->path().filename().string();
         if (name.starts_with(cpuModulePrefix) && name.ends_with(moduleSuffix)) {
-            return true;
+            modules.push_back(entry->path());
         }
     }
-    return false;
+    return modules;
 }
 
 // The file a function of a loaded module lives in, from the dynamic linker.
@@ -63,15 +66,9 @@ int cpuModuleScore(const fs::path& module) {
 std::optional<fs::path> bestCpuModule(const fs::path& folder) {
     std::optional<fs::path> best;
     int bestScore = 0;
-    std::error_code code;
-    for (fs::directory_iterator entry(folder, code), end; !code && entry != end;
-         entry.increment(code)) {
-        const std::string name = entry->path().filename().string();
-        if (!name.starts_with(cpuModulePrefix) || !name.ends_with(moduleSuffix)) {
-            continue;
-        }
-        if (const int score = cpuModuleScore(entry->path()); score > bestScore) {
-            best = entry->path();
+    for (const fs::path& module : cpuModulesIn(folder)) {
+        if (const int score = cpuModuleScore(module); score > bestScore) {
+            best = module;
             bestScore = score;
         }
     }
@@ -136,7 +133,7 @@ fs::path ComputeBackends::moduleDirectory() {
         return fs::current_path(code);
     }
     const fs::path own = executable.parent_path();
-    if (holdsCpuModule(own)) {
+    if (!cpuModulesIn(own).empty()) {
         return own;
     }
     return own.parent_path() / "lib" / "brindlewick";
