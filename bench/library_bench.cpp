@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
     for (int round = 0; round < rounds; ++round) {
         auto start = Clock::now();
         double cpu = cpuMilliseconds();
-        model.rename(items[size_t(round)].id, "Model rename " + std::to_string(round));
+        model.changes().rename(items[size_t(round)].id, "Model rename " + std::to_string(round));
         modelTimes.push_back(milliseconds(Clock::now() - start));
         modelCpu.push_back(cpuMilliseconds() - cpu);
     }

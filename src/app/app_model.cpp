@@ -76,7 +76,7 @@ void AppModel::deleteItem(const Uuid& id) {
         }
     }
     m_transcription->cancel(id);
-    m_library->deleteItem(id);
+    m_library->changes().deleteItem(id);
 }
 
 void AppModel::showDiagnostics() {

@@ -132,15 +132,15 @@ int runGroup(std::span<const std::string> arguments) {
             auto& model = session.model();
             const auto& values = parsed.positionals;
             if (action == "delete") {
-                model.deleteGroup(session.resolveGroup(values[0]));
+                model.changes().deleteGroup(session.resolveGroup(values[0]));
                 return;
             }
             try {
                 if (action == "create") {
-                    auto group = model.createGroup(values[0], {});
+                    auto group = model.changes().createGroup(values[0], {});
                     std::cout << group.id.string() << "\t" << tabSeparatedField(group.name) << "\n";
                 } else {
-                    model.renameGroup(session.resolveGroup(values[0]), values[1]);
+                    model.changes().renameGroup(session.resolveGroup(values[0]), values[1]);
                 }
             } catch (const std::exception& error) {
                 // Name problems read as the group-name sheet shows them.
@@ -180,11 +180,11 @@ int runRename(std::span<const std::string> arguments) {
                           "Gives a recording a new title. ITEM is an identifier or a unique "
                           "prefix of one.");
     parser.positionals("ITEM TITLE", "the recording and its new title", 2, 2);
-    return runWithLibrary(parser, arguments,
-                          [](const ParsedArguments& parsed, LibrarySession& session) {
-                              session.model().rename(session.resolveItem(parsed.positionals[0]),
-                                                     parsed.positionals[1]);
-                          });
+    return runWithLibrary(
+        parser, arguments, [](const ParsedArguments& parsed, LibrarySession& session) {
+            session.model().changes().rename(session.resolveItem(parsed.positionals[0]),
+                                             parsed.positionals[1]);
+        });
 }
 
 int runMove(std::span<const std::string> arguments) {
@@ -192,18 +192,18 @@ int runMove(std::span<const std::string> arguments) {
                           "Files recordings in a group, or in no group.");
     parser.option("--to", "GROUP", "the group, or none")
         .positionals("ITEM", "the recordings to move", 1, -1);
-    return runWithLibrary(parser, arguments,
-                          [](const ParsedArguments& parsed, LibrarySession& session) {
-                              auto destination = parsed.option("--to");
-                              if (!destination) {
-                                  throw UsageError("missing --to GROUP|none");
-                              }
-                              std::vector<Uuid> ids;
-                              for (const auto& text : parsed.positionals) {
-                                  ids.push_back(session.resolveItem(text));
-                              }
-                              session.model().move(ids, session.resolveDestination(*destination));
-                          });
+    return runWithLibrary(
+        parser, arguments, [](const ParsedArguments& parsed, LibrarySession& session) {
+            auto destination = parsed.option("--to");
+            if (!destination) {
+                throw UsageError("missing --to GROUP|none");
+            }
+            std::vector<Uuid> ids;
+            for (const auto& text : parsed.positionals) {
+                ids.push_back(session.resolveItem(text));
+            }
+            session.model().changes().move(ids, session.resolveDestination(*destination));
+        });
 }
 
 int runDelete(std::span<const std::string> arguments) {
@@ -212,7 +212,7 @@ int runDelete(std::span<const std::string> arguments) {
     parser.positionals("ITEM", "the recording", 1, 1);
     return runWithLibrary(
         parser, arguments, [](const ParsedArguments& parsed, LibrarySession& session) {
-            session.model().deleteItem(session.resolveItem(parsed.positionals[0]));
+            session.model().changes().deleteItem(session.resolveItem(parsed.positionals[0]));
         });
 }
 

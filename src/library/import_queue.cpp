@@ -1,4 +1,5 @@
 #include "library/import_queue.h"
+#include "library/library_importer.h"
 
 #include "base/unicode_text.h"
 #include "library/library_error.h"
@@ -56,7 +57,8 @@ void ImportQueue::importNextFile() {
         std::optional<LibraryItem> item;
         std::exception_ptr error;
         try {
-            item = store.importAudio(file, group, std::chrono::system_clock::now());
+            item =
+                LibraryImporter(store).importAudio(file, group, std::chrono::system_clock::now());
         } catch (...) {
             error = std::current_exception();
         }

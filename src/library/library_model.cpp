@@ -1,4 +1,6 @@
 #include "library/library_model.h"
+#include "library/library_group_store.h"
+#include "library/library_housekeeper.h"
 
 #include "base/precondition.h"
 #include "library/copy.h"
@@ -24,10 +26,11 @@ constexpr std::chrono::milliseconds watchDelay{150};
 
 LibraryModel::LibraryModel(LibraryStore store, AlertCentre& alerts, Access access,
                            OutsideChanges outsideChanges, QObject* parent)
-    : QObject(parent), m_store(std::move(store)), m_alerts(alerts), m_access(access) {
+    : QObject(parent), m_store(std::move(store)), m_alerts(alerts), m_access(access),
+      m_changes(*this, alerts) {
     m_items = m_store.loadItems();
     if (m_access == Access::readWrite &&
-        !m_store.recoverInterruptedRecordings(std::nullopt, m_items).empty()) {
+        !LibraryHousekeeper(m_store).recoverInterruptedRecordings(std::nullopt, m_items).empty()) {
         m_items = m_store.loadItems();
     }
     if (outsideChanges == OutsideChanges::watched) {
@@ -145,79 +148,6 @@ void LibraryModel::finishRecording(const Uuid& id, double duration,
     reloadItems();
 }
 
-void LibraryModel::deleteItem(const Uuid& id) {
-    requireWritable();
-    if (id == m_activeRecordingID) {
-        return;
-    }
-    try {
-        m_store.deleteItem(id);
-    } catch (const std::exception& error) {
-        raise("The recording couldn't be deleted",
-              isLibraryError(error, LibraryError::Kind::recordingInProgress)
-                  ? "It is still being recorded. Stop the recording, then delete it."
-                  : Copy::deleteFailed(error));
-    }
-    reloadItems();
-}
-
-bool LibraryModel::rename(const Uuid& id, const std::string& title) {
-    requireWritable();
-    try {
-        m_store.rename(id, title);
-    } catch (const std::exception& error) {
-        if (isLibraryError(error, LibraryError::Kind::emptyTitle)) {
-            raise("Something went wrong",
-                  "The title can't be empty. The recording keeps its previous title.");
-        } else {
-            raise("The recording couldn't be renamed",
-                  "It keeps its previous title. Try again. " + supportSentence() + detail(error));
-        }
-        return false;
-    }
-    reloadItems();
-    return true;
-}
-
-void LibraryModel::move(const std::vector<Uuid>& itemIDs, const std::optional<Uuid>& group) {
-    requireWritable();
-    try {
-        m_store.move(itemIDs, group);
-    } catch (const std::exception& error) {
-        raise("The recordings couldn't be moved",
-              "They stay where they were. Try again. " + supportSentence() + detail(error));
-    }
-    reloadItems();
-}
-
-LibraryGroup LibraryModel::createGroup(const std::string& name, const std::vector<Uuid>& moving) {
-    requireWritable();
-    auto created = m_store.createGroup(name, std::chrono::system_clock::now());
-    loadGroups();
-    if (!moving.empty()) {
-        move(moving, created.id);
-    }
-    return created;
-}
-
-void LibraryModel::renameGroup(const Uuid& id, const std::string& name) {
-    requireWritable();
-    m_store.renameGroup(id, name);
-    loadGroups();
-}
-
-void LibraryModel::deleteGroup(const Uuid& id) {
-    requireWritable();
-    try {
-        m_store.deleteGroup(id);
-    } catch (const std::exception& error) {
-        raise("The group couldn't be deleted",
-              "Its recordings are unchanged. Try again. " + supportSentence() + detail(error));
-    }
-    loadGroups();
-    reloadItems();
-}
-
 void LibraryModel::requireWritable() const {
     BW_PRECONDITION(m_access == Access::readWrite, "a read-only library model was asked to change");
 }
@@ -228,7 +158,7 @@ void LibraryModel::reloadItems() {
 
 void LibraryModel::loadGroups() {
     try {
-        m_groups = m_store.loadGroups();
+        m_groups = LibraryGroupStore(m_store).loadGroups();
     } catch (const std::exception& error) {
         if (isLibraryError(error, LibraryError::Kind::unreadableGroups)) {
             m_groups.clear();
@@ -237,7 +167,8 @@ void LibraryModel::loadGroups() {
                 raise("The group list couldn't be read", unreadableGroupsMessage);
             } else {
                 try {
-                    m_store.setAsideUnreadableGroups(std::chrono::system_clock::now());
+                    LibraryGroupStore(m_store).setAsideUnreadableGroups(
+                        std::chrono::system_clock::now());
                     raise("The group list couldn't be read", unreadableGroupsMessage);
                 } catch (const std::exception& setAsideError) {
                     raise("The group list couldn't be opened",
@@ -257,7 +188,7 @@ void LibraryModel::refreshFromDisk() {
         setItems(std::move(items));
     }
     try {
-        if (auto groups = m_store.loadGroups(); groups != m_groups) {
+        if (auto groups = LibraryGroupStore(m_store).loadGroups(); groups != m_groups) {
             m_groups = std::move(groups);
             emit groupsChanged();
         }

@@ -5,9 +5,10 @@
 // read, so the model shows what is on disk. A read-only model (for commands that only show the
 // library) changes nothing on disk: no recovery, no housekeeping, no setting aside of a damaged
 // group list, which it reports as an alert; calling a change on it is a programming error. Failures
-// become an alert in the shared AlertCentre, except those of beginRecording, createGroup and
-// renameGroup, which are thrown. Each observable field has a change signal; activeRecordingID
-// signals only real changes. Where the user is in the library is LibraryNavigation's.
+// become an alert in the shared AlertCentre, except those of beginRecording, which are thrown.
+// The user's own changes of recordings and groups are LibraryChanges' (changes()). Each
+// observable field has a change signal; activeRecordingID signals only real changes. Where the user
+// is in the library is LibraryNavigation's.
 //
 // Other processes (the command line beside the window) may change the same library: the model
 // watches the library folder and every item folder and, shortly after a change, re-reads the
@@ -16,6 +17,7 @@
 
 #include "library/alert_centre.h"
 #include "library/folder_watch.h"
+#include "library/library_changes.h"
 #include "library/library_filter.h"
 #include "library/library_store.h"
 
@@ -51,6 +53,8 @@ public:
                  QObject* parent = nullptr);
 
     const LibraryStore& store() const { return m_store; }
+    // Renaming, moving and deleting recordings and groups.
+    LibraryChanges& changes() { return m_changes; }
     const std::vector<LibraryItem>& items() const { return m_items; }
     const std::vector<LibraryGroup>& groups() const { return m_groups; }
     const std::optional<Uuid>& activeRecordingID() const { return m_activeRecordingID; }
@@ -81,13 +85,6 @@ public:
                          const std::optional<TrackAlignment>& alignment = {},
                          bool keepsSystemAudio = true);
 
-    void deleteItem(const Uuid& id);
-    bool rename(const Uuid& id, const std::string& title);
-    void move(const std::vector<Uuid>& itemIDs, const std::optional<Uuid>& group);
-    LibraryGroup createGroup(const std::string& name, const std::vector<Uuid>& moving);
-    void renameGroup(const Uuid& id, const std::string& name);
-    void deleteGroup(const Uuid& id);
-
     // Re-reads items and groups from disk, as the watch does after a change by another
     // process. A group list that cannot be read now leaves the groups as they were shown.
     void refreshFromDisk();
@@ -107,6 +104,8 @@ signals:
     void itemFoldersChanged();
 
 private:
+    friend class LibraryChanges;
+
     void requireWritable() const;
     void loadGroups();
     void watchLibraryFolders();
@@ -121,6 +120,7 @@ private:
     std::optional<Uuid> m_activeRecordingID;
     std::unique_ptr<FolderWatch> m_watch; // null when outside changes are ignored
     std::optional<std::set<Uuid>> m_changedItemFolders;
+    LibraryChanges m_changes;
 };
 
 } // namespace bw

@@ -78,7 +78,7 @@ void LibraryNavigation::chooseDestination(const std::optional<Uuid>& destination
         auto active = m_library.item(*activeID);
         std::optional<Uuid> current = active ? active->groupID : std::nullopt;
         if (current != destination) {
-            m_library.move({*activeID}, destination);
+            m_library.changes().move({*activeID}, destination);
         }
     }
     if (remembered) {
@@ -95,11 +95,11 @@ std::optional<std::string> LibraryNavigation::confirmGroupName(const GroupEditor
                                                                const std::string& name) {
     try {
         if (auto* create = std::get_if<GroupEditor::Create>(&editor.purpose)) {
-            m_library.createGroup(name, create->moving);
+            m_library.changes().createGroup(name, create->moving);
         } else if (auto* rename = std::get_if<GroupEditor::Rename>(&editor.purpose)) {
-            m_library.renameGroup(rename->group.id, name);
+            m_library.changes().renameGroup(rename->group.id, name);
         } else {
-            chooseDestination(m_library.createGroup(name, {}).id);
+            chooseDestination(m_library.changes().createGroup(name, {}).id);
         }
     } catch (const std::exception& error) {
         return groupNameProblem(error);

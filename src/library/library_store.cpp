@@ -6,6 +6,7 @@
 #include "base/text_trimming.h"
 #include "base/unicode_text.h"
 #include "library/library_error.h"
+#include "library/library_group_store.h"
 #include "library/library_json.h"
 #include "library/library_layout.h"
 #include "library/text_comparison.h"
@@ -43,64 +44,10 @@ bool fileExists(const fs::path& path) {
     return fs::exists(path, code);
 }
 
-// Rejects an empty name and a name equal, ignoring case, to another group's. Bytes that are
-// not UTF-8 (a name typed in an old Latin-1 terminal) are kept as U+FFFD.
-std::string validGroupName(const std::string& name, const std::vector<LibraryGroup>& groups,
-                           const std::optional<Uuid>& except) {
-    std::string trimmed(trimWhitespaceAndLineBreaks(unicode::repairedUtf8(name)));
-    if (trimmed.empty()) {
-        throw LibraryError(LibraryError::Kind::emptyGroupName);
-    }
-    for (const auto& group : groups) {
-        if (group.id != except && equalIgnoringCase(group.name, trimmed)) {
-            throw LibraryError(LibraryError::Kind::duplicateGroupName);
-        }
-    }
-    return trimmed;
-}
-
-// The ISO 8601 form without separators inside the time, e.g. 2025-03-07T091502Z.
-std::string setAsideStamp(std::chrono::sys_seconds time) {
-    std::string text = iso8601String(time);
-    std::erase(text, ':');
-    return text;
-}
-
-// The length of an audio file in seconds; throws when it cannot be opened or states no rate.
-double audioDuration(const fs::path& file) {
-    auto info = AudioFileInfo::of(file);
-    if (info.sampleRate <= 0) {
-        throw LibraryError(LibraryError::Kind::unreadableAudio);
-    }
-    return double(info.frameCount) / info.sampleRate;
-}
-
-// The length of a recording cut off by a crash: its longer track's (a track that cannot be
-// read counts as empty).
-double recoveredDuration(const fs::path& folder, const LibraryItem& item) {
-    double duration = 0;
-    for (const auto& name : {std::optional(item.audioFileName), item.systemAudioFileName}) {
-        try {
-            if (name) {
-                duration = std::max(duration, audioDuration(folder / *name));
-            }
-        } catch (const std::exception&) {
-        }
-    }
-    return duration;
-}
-
 } // namespace
 
 fs::path LibraryStore::defaultRootURL() {
     return defaultLibraryRoot();
-}
-
-const std::set<std::string>& LibraryStore::importableExtensions() {
-    // What FFmpeg decodes and people have at hand; a video file gives its audio track.
-    static const std::set<std::string> extensions{"flac", "m4a",  "mkv", "mp3", "mp4",
-                                                  "ogg",  "opus", "wav", "webm"};
-    return extensions;
 }
 
 fs::path LibraryStore::itemFolderURL(const Uuid& id) const {
@@ -121,10 +68,6 @@ fs::path LibraryStore::recordingLockURL(const Uuid& id) const {
 
 fs::path LibraryStore::audioFileURL(const LibraryItem& item) const {
     return itemFolderURL(item.id) / item.audioFileName;
-}
-
-fs::path LibraryStore::groupsURL() const {
-    return m_rootURL / layout::groupsFileName;
 }
 
 FileLock LibraryStore::lock() const {
@@ -314,92 +257,11 @@ FileLock LibraryStore::addRecording(const LibraryItem& item) const {
     return recording;
 }
 
-std::vector<LibraryGroup> LibraryStore::loadGroups() const {
-    fs::path file = groupsURL();
-    if (!fileExists(file)) {
-        return {};
-    }
-    std::vector<LibraryGroup> groups;
-    try {
-        auto envelope = json::parse(readFile(file));
-        for (const auto& group : json::requireArray(envelope, "groups")) {
-            groups.push_back(groupFromJson(group));
-        }
-        if (json::requireInteger(envelope, "version") != 1) {
-            throw LibraryError(LibraryError::Kind::unreadableGroups);
-        }
-    } catch (const std::exception&) {
-        throw LibraryError(LibraryError::Kind::unreadableGroups);
-    }
-    sortInGroupOrder(groups);
-    return groups;
-}
-
-void LibraryStore::saveGroups(std::vector<LibraryGroup> groups) const {
-    sortInGroupOrder(groups);
-    nlohmann::json list = nlohmann::json::array();
-    for (const auto& group : groups) {
-        list.push_back(toJson(group));
-    }
-    nlohmann::json envelope = {{"version", 1}, {"groups", std::move(list)}};
-    writeFileAtomically(groupsURL(), prettyJsonText(envelope), FileAccess::ownerOnly);
-}
-
-fs::path LibraryStore::setAsideUnreadableGroups(TimePoint now) const {
-    fs::path target =
-        m_rootURL / ("groups-unreadable-" + setAsideStamp(wholeSeconds(now)) + ".json");
-    auto held = lock();
-    renameWithoutReplacing(groupsURL(), target);
-    return target;
-}
-
-LibraryGroup LibraryStore::createGroup(const std::string& name, TimePoint now) const {
-    auto held = lock();
-    auto groups = loadGroups();
-    LibraryGroup group{Uuid::random(), validGroupName(name, groups, std::nullopt),
-                       wholeSeconds(now)};
-    groups.push_back(group);
-    saveGroups(std::move(groups));
-    return group;
-}
-
-LibraryGroup LibraryStore::renameGroup(const Uuid& id, const std::string& name) const {
-    auto held = lock();
-    auto groups = loadGroups();
-    auto found = std::find_if(groups.begin(), groups.end(),
-                              [&](const LibraryGroup& group) { return group.id == id; });
-    if (found == groups.end()) {
-        throw LibraryError(LibraryError::Kind::groupNotFound);
-    }
-    found->name = validGroupName(name, groups, id);
-    LibraryGroup renamed = *found;
-    saveGroups(std::move(groups));
-    return renamed;
-}
-
-void LibraryStore::deleteGroup(const Uuid& id) const {
-    auto held = lock();
-    auto groups = loadGroups();
-    auto found = std::find_if(groups.begin(), groups.end(),
-                              [&](const LibraryGroup& group) { return group.id == id; });
-    if (found == groups.end()) {
-        throw LibraryError(LibraryError::Kind::groupNotFound);
-    }
-    groups.erase(found);
-    saveGroups(std::move(groups));
-    for (auto item : loadItems()) {
-        if (item.groupID == id) {
-            item.groupID.reset();
-            writeItemFile(itemFolderURL(item.id), item);
-        }
-    }
-}
-
 std::vector<LibraryItem> LibraryStore::move(const std::vector<Uuid>& itemIDs,
                                             const std::optional<Uuid>& group) const {
     auto held = lock();
     if (group) {
-        auto groups = loadGroups();
+        auto groups = LibraryGroupStore(*this).loadGroups();
         if (std::none_of(groups.begin(), groups.end(),
                          [&](const LibraryGroup& known) { return known.id == *group; })) {
             throw LibraryError(LibraryError::Kind::groupNotFound);
@@ -445,105 +307,6 @@ LibraryItem LibraryStore::rename(const Uuid& id, const std::string& title) const
         throw LibraryError(LibraryError::Kind::emptyTitle);
     }
     return update(id, [&](LibraryItem& renamed) { renamed.title = trimmed; });
-}
-
-LibraryItem LibraryStore::importAudio(const fs::path& source, const std::optional<Uuid>& group,
-                                      TimePoint now) const {
-    std::string extension = source.extension().string();
-    if (!extension.empty()) {
-        extension.erase(0, 1);
-    }
-    std::string lowered = lowercasedAscii(extension);
-    if (!importableExtensions().count(lowered)) {
-        throw LibraryError(LibraryError::Kind::unsupportedFileType,
-                           unicode::repairedUtf8(extension));
-    }
-    // Only a file: opening a pipe would wait for a writer without end, and the audio is read
-    // twice (measured, then copied).
-    std::error_code notFile;
-    if (!fs::is_regular_file(source, notFile)) {
-        throw LibraryError(LibraryError::Kind::unreadableAudio);
-    }
-    double duration = 0;
-    try {
-        duration = audioDuration(source);
-    } catch (const std::exception&) {
-        throw LibraryError(LibraryError::Kind::unreadableAudio);
-    }
-    if (!(duration > 0)) {
-        throw LibraryError(LibraryError::Kind::unreadableAudio);
-    }
-    // An old Latin-1 file name still gives a title, with U+FFFD for what can't be read.
-    std::string title = unicode::repairedUtf8(source.stem().string());
-    if (trimWhitespaceAndLineBreaks(title).empty()) {
-        title = "Untitled";
-    }
-    LibraryItem item{Uuid::random(),
-                     title,
-                     wholeSeconds(now),
-                     duration,
-                     LibraryItem::Origin::imported,
-                     LibraryItem::State::complete,
-                     "audio." + lowered,
-                     std::nullopt,
-                     group,
-                     std::nullopt,
-                     std::nullopt};
-    // The item is assembled in a hidden folder and appears under its own name only when whole,
-    // so an import cut short (even by a crash) never leaves a folder behind in the library;
-    // the next start sweeps a crashed import's hidden remains.
-    // The copy, the slow part, runs without the lock: nobody else writes into the hidden folder.
-    fs::path staging = m_rootURL / (std::string(layout::importingPrefix) + item.id.string());
-    createDirectoriesDurably(staging, FileAccess::ownerOnly);
-    try {
-        copyFileAtomically(source, staging / item.audioFileName, FileAccess::ownerOnly);
-        auto held = lock();
-        writeItemFile(staging, item);
-        renameWithoutReplacing(staging, itemFolderURL(item.id));
-    } catch (...) {
-        std::error_code ignored;
-        fs::remove_all(staging, ignored);
-        throw;
-    }
-    return item;
-}
-
-std::vector<LibraryItem>
-LibraryStore::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID) const {
-    return recoverInterruptedRecordings(exceptID, loadItems());
-}
-
-std::vector<LibraryItem>
-LibraryStore::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID,
-                                           std::vector<LibraryItem> listed) const {
-    tidyUp();
-    // Whether a recording left in state `recording` is over: not when it is the caller's own,
-    // nor while a live process holds its recording lock.
-    auto unfinished = [&](const LibraryItem& item) {
-        return item.state == LibraryItem::State::recording && item.id != exceptID &&
-               !FileLock::isHeld(recordingLockURL(item.id));
-    };
-    std::vector<LibraryItem> recovered;
-    for (const auto& listedItem : listed) {
-        if (!unfinished(listedItem)) {
-            continue;
-        }
-        try {
-            // Read again under the lock: another process may have finished it since the listing.
-            auto held = lock();
-            auto item = this->item(listedItem.id);
-            if (!unfinished(item)) {
-                continue;
-            }
-            item.state = LibraryItem::State::interrupted;
-            item.duration = recoveredDuration(itemFolderURL(item.id), item);
-            writeItemFile(itemFolderURL(item.id), item);
-            recovered.push_back(item);
-        } catch (const std::exception&) {
-            // Left as it is on disk; the next start tries again.
-        }
-    }
-    return recovered;
 }
 
 } // namespace bw

@@ -1,7 +1,9 @@
-// The library on disk: one folder per recording (named by its UUID, holding "item.json", the
-// audio and the transcript) and "groups.json" listing the groups. The store keeps nothing in
-// memory; every call reads or writes the files, which are the single source of truth. Every
-// file is written through the atomic, durable write helper, private to the user.
+// The library's recordings on disk: one folder per recording (named by its UUID, holding
+// "item.json", the audio and the transcript). The group list is LibraryGroupStore's, imports are
+// LibraryImporter's and start-up recovery is LibraryHousekeeper's, all over the same folder and
+// its lock. The store keeps nothing in memory; every call reads or writes the files, which are the
+// single source of truth. Every file is written through the atomic, durable write helper, private
+// to the user.
 //
 // Several processes may use one library at once. Each change (read, change, write back) holds
 // the library's lock, a flock on ".lock" at the root, for that moment only, so changes from
@@ -12,7 +14,6 @@
 // item file, FileError for the file system. A value type; safe to use from several threads.
 #pragma once
 
-#include "library/library_group.h"
 #include "library/library_item.h"
 #include "platform/file_lock.h"
 
@@ -20,7 +21,6 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -34,8 +34,6 @@ public:
 
     // The standard location, created if missing. Throws FileError.
     static std::filesystem::path defaultRootURL();
-    // "flac", "m4a", "mkv", "mp3", "mp4", "ogg", "opus", "wav", "webm"
-    static const std::set<std::string>& importableExtensions();
 
     const std::filesystem::path& rootURL() const { return m_rootURL; }
     // The item's folder: named by the upper-case identifier, or the lower-case one when only
@@ -68,16 +66,6 @@ public:
     // is there already (writing into another recording's folder would mix the two).
     FileLock addRecording(const LibraryItem& item) const;
 
-    // In the group order; empty when "groups.json" does not exist yet. Throws
-    // unreadableGroups when it cannot be read or decoded or has another version.
-    std::vector<LibraryGroup> loadGroups() const;
-    // Moves "groups.json" to "groups-unreadable-<time>.json" and returns the new path.
-    std::filesystem::path setAsideUnreadableGroups(TimePoint now) const;
-    LibraryGroup createGroup(const std::string& name, TimePoint now) const;
-    LibraryGroup renameGroup(const Uuid& id, const std::string& name) const;
-    // Also un-files the group's items.
-    void deleteGroup(const Uuid& id) const;
-
     // `group` absent means "No Group". Checks every item exists before writing any.
     std::vector<LibraryItem> move(const std::vector<Uuid>& itemIDs,
                                   const std::optional<Uuid>& group) const;
@@ -85,24 +73,6 @@ public:
     // while a process records it (holds its recording lock).
     void deleteItem(const Uuid& id) const;
     LibraryItem rename(const Uuid& id, const std::string& title) const;
-    // Copies an m4a, mp3 or wav file into a new item; leaves nothing behind on failure.
-    LibraryItem importAudio(const std::filesystem::path& source, const std::optional<Uuid>& group,
-                            TimePoint now) const;
-    // Start-up housekeeping first (see tidyUp), then marks recordings left in state
-    // `recording` (except `exceptID` and those whose recording lock is held by a live process)
-    // as interrupted with the length of their audio; returns
-    // those it could save. Never fails.
-    std::vector<LibraryItem>
-    recoverInterruptedRecordings(const std::optional<Uuid>& exceptID) const;
-    // The same over a listing just made by loadItems(), which saves reading the library twice.
-    std::vector<LibraryItem> recoverInterruptedRecordings(const std::optional<Uuid>& exceptID,
-                                                          std::vector<LibraryItem> listed) const;
-
-    // Removes what a crash or a killed process left behind (the hidden folders of deletes
-    // and of imports idle for an hour, the atomic writer's temporary files) and makes the
-    // root, every item folder and file in them private to the user. Never fails.
-    void tidyUp() const;
-
     // Holds the library's lock while the result lives, for whoever writes other files of an
     // item folder (the transcript, the checkpoint of its transcription), so that their writes
     // never cross a change of the item by another process. Nothing when the item's folder is
@@ -111,14 +81,16 @@ public:
     std::optional<FileLock> lockItemFolder(const Uuid& id) const;
 
 private:
+    // The other types over the same folder share its lock and its way of writing item files.
+    friend class LibraryGroupStore;
+    friend class LibraryHousekeeper;
+    friend class LibraryImporter;
+
     // Creates the root when missing and holds the library's lock while the result lives.
     FileLock lock() const;
-    std::filesystem::path groupsURL() const;
     // The following expect the caller to hold the lock.
-    void saveGroups(std::vector<LibraryGroup> groups) const;
     void writeItemFile(const std::filesystem::path& folder, const LibraryItem& item) const;
     void reserveSpace(const std::filesystem::path& folder) const;
-    void tidyItemFolder(const std::filesystem::path& folder) const;
 
     std::filesystem::path m_rootURL;
 };

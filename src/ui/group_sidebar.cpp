@@ -89,7 +89,7 @@ void GroupSidebar::confirmDeleting(const LibraryGroup& group) {
     m_deleting = openConfirmation(
         this, "Delete the group “" + name + "”?",
         "Only the group is deleted. Its recordings stay on this computer, under No Group.",
-        "Delete Group", [this, id = group.id] { m_library.deleteGroup(id); });
+        "Delete Group", [this, id = group.id] { m_library.changes().deleteGroup(id); });
 }
 
 } // namespace bw::ui

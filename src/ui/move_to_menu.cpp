@@ -9,15 +9,17 @@ MoveToMenu::MoveToMenu(const LibraryItem& item, LibraryModel& library,
                        LibraryNavigation& navigation, QWidget* parent)
     : QMenu("Move To", parent) {
     const Uuid id = item.id;
-    QAction* noGroup = addAction("No Group", this, [&library, id] { library.move({id}, {}); });
+    QAction* noGroup =
+        addAction("No Group", this, [&library, id] { library.changes().move({id}, {}); });
     noGroup->setEnabled(item.groupID.has_value());
     if (!library.groups().empty()) {
         addSeparator();
     }
     for (const auto& group : library.groups()) {
         QAction* entry =
-            addAction(QString::fromStdString(group.name), this,
-                      [&library, id, groupID = group.id] { library.move({id}, groupID); });
+            addAction(QString::fromStdString(group.name), this, [&library, id, groupID = group.id] {
+                library.changes().move({id}, groupID);
+            });
         entry->setEnabled(item.groupID != group.id);
     }
     addSeparator();

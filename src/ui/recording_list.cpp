@@ -204,7 +204,7 @@ void RecordingList::rename(const LibraryItem& item) {
     m_renaming = new RenameSheet(
         QString::fromStdString(item.title),
         [this, id = item.id](const std::string& title) {
-            return m_app.library().rename(id, title);
+            return m_app.library().changes().rename(id, title);
         },
         this);
     m_renaming->setAttribute(Qt::WA_DeleteOnClose);

@@ -178,7 +178,7 @@ void SidebarList::dropEvent(QDropEvent* event) {
         return;
     }
     event->acceptProposedAction();
-    m_library.move(ids, target->groupID());
+    m_library.changes().move(ids, target->groupID());
 }
 
 } // namespace bw::ui

@@ -1,7 +1,7 @@
 #include "ui/window_dialogs.h"
 
 #include "app/app_model.h"
-#include "library/library_store.h"
+#include "library/library_importer.h"
 #include "ui/confirmation.h"
 #include "ui/diagnostics_sheet.h"
 #include "ui/group_name_sheet.h"
@@ -123,7 +123,7 @@ QFileDialog* WindowDialogs::makeImporter() {
     importer->setFileMode(QFileDialog::ExistingFiles);
     importer->setAcceptMode(QFileDialog::AcceptOpen);
     QStringList patterns;
-    for (const auto& extension : LibraryStore::importableExtensions()) {
+    for (const auto& extension : LibraryImporter::importableExtensions()) {
         patterns << "*." + QString::fromStdString(extension);
     }
     importer->setNameFilter("Audio (" + patterns.join(' ') + ")");

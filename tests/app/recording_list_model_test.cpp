@@ -88,7 +88,7 @@ TEST_F(RecordingListModelTest, ARenameChangesOneRowAndTheSelectionStays) {
     QSignalSpy removals(&filtered, &QAbstractItemModel::rowsRemoved);
     QSignalSpy insertions(&filtered, &QAbstractItemModel::rowsInserted);
     QSignalSpy changes(&rows, &QAbstractItemModel::dataChanged);
-    ASSERT_TRUE(app->library().rename(second, "Renamed"));
+    ASSERT_TRUE(app->library().changes().rename(second, "Renamed"));
 
     EXPECT_EQ(titles(), (QStringList{"Third", "Renamed", "First"}));
     EXPECT_EQ(resets.count() + layouts.count() + removals.count() + insertions.count(), 0);
@@ -126,12 +126,12 @@ TEST_F(RecordingListModelTest, RecordingsAddedAndRemovedElsewhereComeAndGoWhereT
 }
 
 TEST_F(RecordingListModelTest, TheSidebarsFilterAndTheSearchNarrowTheRows) {
-    const auto team = app->library().createGroup("Team", {});
+    const auto team = app->library().changes().createGroup("Team", {});
     const Uuid budget = add("Budget review", 1000, {"Nothing."});
     add("Standup", 2000, {"The Straße to Berlin."});
     add("Retro", 3000, {"A budget for Berlin."});
     app->library().refreshFromDisk();
-    app->library().move({budget}, team.id);
+    app->library().changes().move({budget}, team.id);
 
     app->navigation().setFilter(LibraryFilter::group(team.id));
     EXPECT_EQ(titles(), QStringList{"Budget review"});

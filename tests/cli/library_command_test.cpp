@@ -1,5 +1,6 @@
 // Runs the real executable against libraries in temporary folders.
 #include "cli/program_run.h"
+#include "library/library_group_store.h"
 #include "library/library_store.h"
 #include "library/library_test_support.h"
 
@@ -198,7 +199,7 @@ TEST_F(LibraryCommandTest, LibraryComesFromTheEnvironmentWithoutTheOption) {
     auto created = run("group create FromEnvironment", false);
     unsetenv("BRINDLEWICK_LIBRARY");
     EXPECT_EQ(created.status, 0);
-    EXPECT_EQ(LibraryStore(library).loadGroups().at(0).name, "FromEnvironment");
+    EXPECT_EQ(LibraryGroupStore(LibraryStore(library)).loadGroups().at(0).name, "FromEnvironment");
 }
 
 TEST_F(LibraryCommandTest, UnreadableGroupListIsReportedAndSetAside) {
@@ -281,7 +282,7 @@ TEST_F(LibraryCommandTest, CommandsThatOnlyReadChangeNothingOnDisk) {
 
 TEST_F(LibraryCommandTest, ControlCharactersCannotForgeRowsOrFields) {
     LibraryStore store(library);
-    auto group = store.createGroup("Team\r\nforged\trow", {});
+    auto group = LibraryGroupStore(store).createGroup("Team\r\nforged\trow", {});
     auto item = test::sampleItem("line\nbreak\tand tab", 1, group.id);
     store.addRecording(item);
     auto listed = run("list");

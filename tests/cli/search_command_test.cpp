@@ -1,5 +1,6 @@
 // "brindlewick search" end to end: the real program on a library of two transcribed recordings.
 #include "cli/program_run.h"
+#include "library/library_group_store.h"
 #include "library/library_model.h"
 #include "library/library_test_support.h"
 #include "transcripts/transcript_store.h"
@@ -17,7 +18,8 @@ class SearchCommandTest : public testing::Test {
 protected:
     SearchCommandTest() {
         LibraryStore library(m_library);
-        m_team = library.createGroup("Team", std::chrono::system_clock::now()).id;
+        m_team =
+            LibraryGroupStore(library).createGroup("Team", std::chrono::system_clock::now()).id;
         m_older = add("Weekly sync", 1741939500, {"Die Straße ist gesperrt.", "Budget: fine."});
         m_newer = add("Budget for Berlin", 1741943100, {"The budget for Berlin grew."}, m_team);
     }

@@ -1,5 +1,8 @@
 // Several processes changing one library at once, as the window, a recording and library
 // commands do: nothing a process was told is done may be lost.
+#include "library/library_group_store.h"
+#include "library/library_housekeeper.h"
+#include "library/library_importer.h"
 #include "library/library_store.h"
 #include "library/library_test_support.h"
 
@@ -41,8 +44,8 @@ struct Worker {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
         std::optional<Uuid> lastGroup;
         for (int turn = 0; std::chrono::steady_clock::now() < deadline; ++turn) {
-            auto group = store.createGroup(worker.name + "-" + std::to_string(turn),
-                                           std::chrono::system_clock::now());
+            auto group = LibraryGroupStore(store).createGroup(
+                worker.name + "-" + std::to_string(turn), std::chrono::system_clock::now());
             acknowledge("group", group.id.string(), group.name);
             if (worker.renames) {
                 auto title = worker.name + " title " + std::to_string(turn);
@@ -57,7 +60,8 @@ struct Worker {
                             destination ? destination->string() : "none");
             }
             if (worker.imports) {
-                auto item = store.importAudio(source, group.id, std::chrono::system_clock::now());
+                auto item = LibraryImporter(store).importAudio(source, group.id,
+                                                               std::chrono::system_clock::now());
                 acknowledge("import", item.id.string(), group.id.string());
             }
             lastGroup = group.id;
@@ -117,7 +121,7 @@ TEST(LibraryConcurrency, ChangesFromSeveralProcessesAreAllKept) {
     RecordProperty("acknowledgedChanges", int(acknowledgedCount));
 
     std::vector<LibraryGroup> groups;
-    ASSERT_NO_THROW(groups = store.loadGroups());
+    ASSERT_NO_THROW(groups = LibraryGroupStore(store).loadGroups());
     std::map<std::string, std::string> groupNames;
     for (const auto& group : groups) {
         groupNames[group.id.string()] = group.name;
@@ -159,7 +163,8 @@ TEST(LibraryConcurrency, RecoveryNeverInterruptsARecordingBeingCreated) {
     std::thread recovery([&] {
         const LibraryStore other(store.rootURL());
         while (creating) {
-            interrupted += other.recoverInterruptedRecordings(std::nullopt).size();
+            interrupted +=
+                LibraryHousekeeper(other).recoverInterruptedRecordings(std::nullopt).size();
         }
     });
     std::vector<FileLock> recordings;

@@ -1,3 +1,5 @@
+#include "library/library_group_store.h"
+#include "library/library_importer.h"
 #include "library/library_store.h"
 #include "library/library_test_support.h"
 #include "support/small_file_system.h"
@@ -27,7 +29,7 @@ namespace fs = std::filesystem;
     for (;;) {
         try {
             auto items = store.loadItems();
-            auto groups = store.loadGroups();
+            auto groups = LibraryGroupStore(store).loadGroups();
             switch (pick(5)) {
             case 0:
                 if (!items.empty()) {
@@ -47,15 +49,17 @@ namespace fs = std::filesystem;
                 break;
             case 2:
                 if (groups.size() < 6) {
-                    store.createGroup("Group " + std::to_string(random()),
-                                      std::chrono::system_clock::now());
+                    LibraryGroupStore(store).createGroup("Group " + std::to_string(random()),
+                                                         std::chrono::system_clock::now());
                 } else {
-                    store.renameGroup(groups[pick(groups.size())].id,
-                                      std::string(1 + pick(500), 'g') + std::to_string(random()));
+                    LibraryGroupStore(store).renameGroup(groups[pick(groups.size())].id,
+                                                         std::string(1 + pick(500), 'g') +
+                                                             std::to_string(random()));
                 }
                 break;
             case 3:
-                store.importAudio(source, std::nullopt, std::chrono::system_clock::now());
+                LibraryImporter(store).importAudio(source, std::nullopt,
+                                                   std::chrono::system_clock::now());
                 break;
             case 4:
                 if (items.size() > 8) {
@@ -141,7 +145,7 @@ TEST(LibraryCrashSafety, WritersKilledAtRandomMomentsLeaveWholeFiles) {
             ++itemFiles;
             EXPECT_NO_THROW(store.item(*id)) << "round " << round << ": " << entry.path();
         }
-        EXPECT_NO_THROW(store.loadGroups()) << "round " << round;
+        EXPECT_NO_THROW(LibraryGroupStore(store).loadGroups()) << "round " << round;
         auto items = store.loadItems();
         EXPECT_EQ(items.size(), itemFiles) << "round " << round;
         // Every listed import has its whole audio.

@@ -2,6 +2,7 @@
 #include "fakes/memory_user_defaults.h"
 #include "library/import_queue.h"
 #include "library/library_error.h"
+#include "library/library_group_store.h"
 #include "library/library_model.h"
 #include "library/library_navigation.h"
 #include "library/library_test_support.h"
@@ -88,7 +89,7 @@ protected:
 };
 
 TEST_F(LibraryModelTest, StartRestoresTheStoredFilter) {
-    auto group = store.createGroup("Calls", std::chrono::system_clock::now());
+    auto group = LibraryGroupStore(store).createGroup("Calls", std::chrono::system_clock::now());
     struct Case {
         std::optional<std::string> stored;
         LibraryFilter expected;
@@ -125,7 +126,7 @@ TEST_F(LibraryModelTest, StartRecoversInterruptedRecordings) {
 }
 
 TEST_F(LibraryModelTest, MembershipFollowsKnownGroups) {
-    auto calls = store.createGroup("Calls", std::chrono::system_clock::now());
+    auto calls = LibraryGroupStore(store).createGroup("Calls", std::chrono::system_clock::now());
     auto missing = Uuid::random();
     add("filed", 3, calls.id);
     add("orphan", 2, missing);
@@ -141,7 +142,7 @@ TEST_F(LibraryModelTest, MembershipFollowsKnownGroups) {
 }
 
 TEST_F(LibraryModelTest, NewRecordingsGoToTheGroupShown) {
-    auto calls = store.createGroup("Calls", std::chrono::system_clock::now());
+    auto calls = LibraryGroupStore(store).createGroup("Calls", std::chrono::system_clock::now());
     auto model = makeModel();
     struct Case {
         LibraryFilter filter;
@@ -190,17 +191,17 @@ TEST_F(LibraryModelTest, DeletingTheActiveRecordingDoesNothing) {
     auto model = makeModel();
     auto item = model->beginRecording("Take", std::chrono::system_clock::now(), std::nullopt).item;
     SignalCounts counts(*model, *navigation, alerts);
-    model->deleteItem(item.id);
+    model->changes().deleteItem(item.id);
     EXPECT_TRUE(fs::exists(store.itemFolderURL(item.id)));
     EXPECT_FALSE(alerts.alert());
     EXPECT_EQ(counts.items.count(), 0);
 
     auto other = add("Other", 1);
     navigation->setSelection(other.id);
-    model->deleteItem(other.id);
+    model->changes().deleteItem(other.id);
     EXPECT_FALSE(model->item(other.id));
     EXPECT_FALSE(navigation->selection());
-    model->deleteItem(other.id);
+    model->changes().deleteItem(other.id);
     ASSERT_TRUE(alerts.alert());
     EXPECT_EQ(alerts.alert()->title, "The recording couldn't be deleted");
     EXPECT_EQ(alerts.alert()->message, "Quit and reopen Brindlewick, then try again. " + support +
@@ -210,43 +211,43 @@ TEST_F(LibraryModelTest, DeletingTheActiveRecordingDoesNothing) {
 TEST_F(LibraryModelTest, RenamingReportsFailuresAndKeepsTheTitle) {
     auto item = add("Old", 1);
     auto model = makeModel();
-    EXPECT_FALSE(model->rename(item.id, "   "));
+    EXPECT_FALSE(model->changes().rename(item.id, "   "));
     ASSERT_TRUE(alerts.alert());
     EXPECT_EQ(alerts.alert()->title, "Something went wrong");
     EXPECT_EQ(alerts.alert()->message,
               "The title can't be empty. The recording keeps its previous title.");
     EXPECT_EQ(model->item(item.id)->title, "Old");
 
-    EXPECT_FALSE(model->rename(Uuid::random(), "New"));
+    EXPECT_FALSE(model->changes().rename(Uuid::random(), "New"));
     EXPECT_EQ(alerts.alert()->title, "The recording couldn't be renamed");
     EXPECT_EQ(alerts.alert()->message, "It keeps its previous title. Try again. " + support +
                                            " (The recording no longer exists.)");
 
-    EXPECT_TRUE(model->rename(item.id, " New "));
+    EXPECT_TRUE(model->changes().rename(item.id, " New "));
     EXPECT_EQ(model->item(item.id)->title, "New");
 }
 
 TEST_F(LibraryModelTest, MovingAndDeletingGroupsReportFailures) {
     auto item = add("Take", 1);
     auto model = makeModel();
-    model->move({item.id}, Uuid::random());
+    model->changes().move({item.id}, Uuid::random());
     ASSERT_TRUE(alerts.alert());
     EXPECT_EQ(alerts.alert()->title, "The recordings couldn't be moved");
     EXPECT_EQ(alerts.alert()->message, "They stay where they were. Try again. " + support +
                                            " (The group no longer exists.)");
-    model->deleteGroup(Uuid::random());
+    model->changes().deleteGroup(Uuid::random());
     EXPECT_EQ(alerts.alert()->title, "The group couldn't be deleted");
     EXPECT_EQ(alerts.alert()->message, "Its recordings are unchanged. Try again. " + support +
                                            " (The group no longer exists.)");
 }
 
 TEST_F(LibraryModelTest, DeletingTheShownGroupFallsBackToAll) {
-    auto calls = store.createGroup("Calls", std::chrono::system_clock::now());
+    auto calls = LibraryGroupStore(store).createGroup("Calls", std::chrono::system_clock::now());
     auto item = add("Take", 1, calls.id);
     auto model = makeModel();
     navigation->setFilter(LibraryFilter::group(calls.id));
     navigation->setSelection(item.id);
-    model->deleteGroup(calls.id);
+    model->changes().deleteGroup(calls.id);
     EXPECT_TRUE(model->groups().empty());
     EXPECT_EQ(navigation->filter(), LibraryFilter::all());
     EXPECT_EQ(defaults.values[key], "all");
@@ -256,7 +257,7 @@ TEST_F(LibraryModelTest, DeletingTheShownGroupFallsBackToAll) {
 }
 
 TEST_F(LibraryModelTest, ChoosingTheDestination) {
-    auto calls = store.createGroup("Calls", std::chrono::system_clock::now());
+    auto calls = LibraryGroupStore(store).createGroup("Calls", std::chrono::system_clock::now());
     auto loose = add("loose", 1);
     auto model = makeModel();
     navigation->setSelection(loose.id);
@@ -302,7 +303,7 @@ TEST_F(LibraryModelTest, ObservableFieldsSignalOnlyRealChanges) {
     EXPECT_EQ(counts.alert.count(), 2);
     model->setActiveRecordingID(std::nullopt);
     EXPECT_EQ(counts.active.count(), 0);
-    EXPECT_TRUE(model->rename(item.id, "Renamed"));
+    EXPECT_TRUE(model->changes().rename(item.id, "Renamed"));
     EXPECT_EQ(counts.items.count(), 1);
 }
 
@@ -381,7 +382,7 @@ TEST_F(LibraryModelTest, GroupListThatCannotBeSetAsideAlertsDifferently) {
 }
 
 TEST_F(LibraryModelTest, ImportReportsEachFailedFileInOrder) {
-    auto calls = store.createGroup("Calls", std::chrono::system_clock::now());
+    auto calls = LibraryGroupStore(store).createGroup("Calls", std::chrono::system_clock::now());
     test::writeWav(folder / "tone.wav", 1);
     ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -i '" + (folder / "tone.wav").string() +
                            "' '" + (folder / "a.mp3").string() + "'")
@@ -490,7 +491,7 @@ TEST_F(LibraryModelTest, ChangesByAnotherProcessAppearWithinASecond) {
     };
 
     inAnotherProcess([&](const LibraryStore& other) {
-        other.createGroup("Project", std::chrono::system_clock::now());
+        LibraryGroupStore(other).createGroup("Project", std::chrono::system_clock::now());
         other.rename(renamed.id, "New title");
     });
     EXPECT_TRUE(appearsWithinASecond([&] {

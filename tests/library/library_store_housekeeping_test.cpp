@@ -1,5 +1,8 @@
 // The library is private to the user whatever the umask, an older library is tightened and
 // the leftovers of killed writers are swept at start-up.
+#include "library/library_group_store.h"
+#include "library/library_housekeeper.h"
+#include "library/library_importer.h"
 #include "library/library_store.h"
 #include "library/library_test_support.h"
 #include "platform/atomic_file.h"
@@ -38,9 +41,9 @@ TEST_P(WithUmask, LibraryIsPrivateAndOtherFilesFollowTheUmask) {
     LibraryStore store(root);
     auto item = test::sampleItem("recorded", 1);
     store.addRecording(item);
-    store.createGroup("Group", std::chrono::system_clock::now());
+    LibraryGroupStore(store).createGroup("Group", std::chrono::system_clock::now());
     test::writeWav(folder / "tone.wav", 0.5);
-    auto imported = store.importAudio(folder / "tone.wav", std::nullopt, {});
+    auto imported = LibraryImporter(store).importAudio(folder / "tone.wav", std::nullopt, {});
     setenv("XDG_DATA_HOME", (folder / "Home").c_str(), 1);
     fs::path standard = defaultLibraryRoot();
     unsetenv("XDG_DATA_HOME");
@@ -79,7 +82,7 @@ protected:
 };
 
 TEST_F(LibraryHousekeeping, StartTightensAnOlderLibraryButNotWhatLinksPointTo) {
-    store.createGroup("Group", std::chrono::system_clock::now());
+    LibraryGroupStore(store).createGroup("Group", std::chrono::system_clock::now());
     writeText(store.audioFileURL(item), "audio");
     writeText(folder / "outside.txt", "not ours");
     fs::create_symlink(folder / "outside.txt", store.itemFolderURL(item.id) / "link");
@@ -92,7 +95,7 @@ TEST_F(LibraryHousekeeping, StartTightensAnOlderLibraryButNotWhatLinksPointTo) {
         ::chmod(path.c_str(), 0644);
     }
 
-    store.recoverInterruptedRecordings(std::nullopt);
+    LibraryHousekeeper(store).recoverInterruptedRecordings(std::nullopt);
     EXPECT_EQ(modeOf(root), 0700u);
     EXPECT_EQ(modeOf(store.itemFolderURL(item.id)), 0700u);
     for (const auto& path : {root / "groups.json", store.itemFolderURL(item.id) / "item.json",
@@ -130,7 +133,7 @@ TEST_F(LibraryHousekeeping, StartSweepsTheTemporaryFilesOfKilledWriters) {
             fs::last_write_time(c.file, twoHoursAgo);
         }
     }
-    store.recoverInterruptedRecordings(std::nullopt);
+    LibraryHousekeeper(store).recoverInterruptedRecordings(std::nullopt);
     for (const auto& c : cases) {
         EXPECT_EQ(fs::exists(c.file), !c.swept) << c.file;
     }

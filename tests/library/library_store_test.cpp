@@ -1,5 +1,8 @@
 #include "base/json_decoding_error.h"
 #include "library/library_error.h"
+#include "library/library_group_store.h"
+#include "library/library_housekeeper.h"
+#include "library/library_importer.h"
 #include "library/library_json.h"
 #include "library/library_store.h"
 #include "library/library_test_support.h"
@@ -63,7 +66,7 @@ TEST_F(LibraryStoreTest, MissingOrEmptyRootListsNothing) {
     EXPECT_TRUE(store.loadItems().empty());
     fs::create_directories(root);
     EXPECT_TRUE(store.loadItems().empty());
-    EXPECT_TRUE(store.loadGroups().empty());
+    EXPECT_TRUE(LibraryGroupStore(store).loadGroups().empty());
 }
 
 TEST_F(LibraryStoreTest, ListingSkipsWhatIsNotAReadableItem) {
@@ -124,8 +127,9 @@ TEST_P(UnreadableGroups, LoadingAndCreatingThrowUnreadableGroups) {
     } else {
         writeText(root / "groups.json", GetParam().contents);
     }
-    expectLibraryError(Kind::unreadableGroups, [&] { store.loadGroups(); });
-    expectLibraryError(Kind::unreadableGroups, [&] { store.createGroup("New", at(0)); });
+    expectLibraryError(Kind::unreadableGroups, [&] { LibraryGroupStore(store).loadGroups(); });
+    expectLibraryError(Kind::unreadableGroups,
+                       [&] { LibraryGroupStore(store).createGroup("New", at(0)); });
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -141,17 +145,21 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LibraryStoreTest, GroupNamesAreTrimmedAndUniqueIgnoringCase) {
-    auto team = store.createGroup("  Team  ", at(100, 900));
+    auto team = LibraryGroupStore(store).createGroup("  Team  ", at(100, 900));
     EXPECT_EQ(team.name, "Team");
     EXPECT_EQ(team.createdAt.time_since_epoch().count(), 100);
-    expectLibraryError(Kind::duplicateGroupName, [&] { store.createGroup("TEAM", at(101)); });
-    expectLibraryError(Kind::emptyGroupName, [&] { store.createGroup(" \n\t ", at(101)); });
-    EXPECT_EQ(store.renameGroup(team.id, "team").name, "team");
-    auto other = store.createGroup("Téam", at(102));
-    expectLibraryError(Kind::duplicateGroupName, [&] { store.renameGroup(other.id, "TEAM"); });
-    expectLibraryError(Kind::groupNotFound, [&] { store.renameGroup(Uuid::random(), "X"); });
+    expectLibraryError(Kind::duplicateGroupName,
+                       [&] { LibraryGroupStore(store).createGroup("TEAM", at(101)); });
+    expectLibraryError(Kind::emptyGroupName,
+                       [&] { LibraryGroupStore(store).createGroup(" \n\t ", at(101)); });
+    EXPECT_EQ(LibraryGroupStore(store).renameGroup(team.id, "team").name, "team");
+    auto other = LibraryGroupStore(store).createGroup("Téam", at(102));
+    expectLibraryError(Kind::duplicateGroupName,
+                       [&] { LibraryGroupStore(store).renameGroup(other.id, "TEAM"); });
+    expectLibraryError(Kind::groupNotFound,
+                       [&] { LibraryGroupStore(store).renameGroup(Uuid::random(), "X"); });
 
-    auto groups = store.loadGroups();
+    auto groups = LibraryGroupStore(store).loadGroups();
     ASSERT_EQ(groups.size(), 2u);
     EXPECT_EQ(groups[0].name, "team");
     EXPECT_EQ(groups[1].name, "Téam");
@@ -160,20 +168,21 @@ TEST_F(LibraryStoreTest, GroupNamesAreTrimmedAndUniqueIgnoringCase) {
 }
 
 TEST_F(LibraryStoreTest, DeletingAGroupUnfilesItsRecordings) {
-    auto group = store.createGroup("Calls", at(0));
-    auto kept = store.createGroup("Kept", at(0));
+    auto group = LibraryGroupStore(store).createGroup("Calls", at(0));
+    auto kept = LibraryGroupStore(store).createGroup("Kept", at(0));
     auto filed = add("filed", 1, group.id);
     auto elsewhere = add("elsewhere", 2, kept.id);
-    store.deleteGroup(group.id);
-    EXPECT_EQ(store.loadGroups(), std::vector<LibraryGroup>{kept});
+    LibraryGroupStore(store).deleteGroup(group.id);
+    EXPECT_EQ(LibraryGroupStore(store).loadGroups(), std::vector<LibraryGroup>{kept});
     EXPECT_FALSE(store.item(filed.id).groupID);
     EXPECT_EQ(readText(root / filed.id.string() / "item.json").find("groupID"), std::string::npos);
     EXPECT_EQ(store.item(elsewhere.id).groupID, kept.id);
-    expectLibraryError(Kind::groupNotFound, [&] { store.deleteGroup(group.id); });
+    expectLibraryError(Kind::groupNotFound,
+                       [&] { LibraryGroupStore(store).deleteGroup(group.id); });
 }
 
 TEST_F(LibraryStoreTest, MovingChecksEveryItemBeforeWritingAny) {
-    auto group = store.createGroup("Calls", at(0));
+    auto group = LibraryGroupStore(store).createGroup("Calls", at(0));
     auto first = add("first", 1);
     auto third = add("third", 3);
     std::string before = readText(root / first.id.string() / "item.json");
@@ -240,13 +249,13 @@ TEST_F(LibraryStoreTest, SettingAsideUsesTheTimeAndNeverOverwrites) {
     fs::create_directories(root);
     writeText(root / "groups.json", "{");
     // 2025-03-07 09:15:02 UTC
-    auto target = store.setAsideUnreadableGroups(at(1741338902, 700));
+    auto target = LibraryGroupStore(store).setAsideUnreadableGroups(at(1741338902, 700));
     EXPECT_EQ(target, root / "groups-unreadable-2025-03-07T091502Z.json");
     EXPECT_EQ(readText(target), "{");
     EXPECT_FALSE(fs::exists(root / "groups.json"));
 
     writeText(root / "groups.json", "second");
-    EXPECT_THROW(store.setAsideUnreadableGroups(at(1741338902)), FileError);
+    EXPECT_THROW(LibraryGroupStore(store).setAsideUnreadableGroups(at(1741338902)), FileError);
     EXPECT_EQ(readText(target), "{");
     EXPECT_EQ(readText(root / "groups.json"), "second");
 }
@@ -272,7 +281,7 @@ TEST_P(ImportTitles, CopiesTheFileUnderItsLowerCasedExtension) {
         ASSERT_EQ(std::system(command.c_str()), 0);
     }
     auto group = Uuid::random();
-    auto item = store.importAudio(source, group, at(5000, 999));
+    auto item = LibraryImporter(store).importAudio(source, group, at(5000, 999));
     EXPECT_EQ(item.title, GetParam().expectedTitle);
     EXPECT_EQ(item.audioFileName, GetParam().expectedAudio);
     EXPECT_EQ(item.origin, LibraryItem::Origin::imported);
@@ -295,23 +304,27 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(LibraryStoreTest, RejectedImportsLeaveNothingBehind) {
     writeText(folder / "clip.AIFF", "FORM");
     try {
-        store.importAudio(folder / "clip.AIFF", std::nullopt, at(0));
+        LibraryImporter(store).importAudio(folder / "clip.AIFF", std::nullopt, at(0));
         ADD_FAILURE();
     } catch (const LibraryError& error) {
         EXPECT_EQ(error, LibraryError(Kind::unsupportedFileType, "AIFF"));
     }
     writeText(folder / "empty.wav", "");
-    expectLibraryError(Kind::unreadableAudio,
-                       [&] { store.importAudio(folder / "empty.wav", std::nullopt, at(0)); });
+    expectLibraryError(Kind::unreadableAudio, [&] {
+        LibraryImporter(store).importAudio(folder / "empty.wav", std::nullopt, at(0));
+    });
     test::writeWav(folder / "silent.wav", 0);
-    expectLibraryError(Kind::unreadableAudio,
-                       [&] { store.importAudio(folder / "silent.wav", std::nullopt, at(0)); });
-    expectLibraryError(Kind::unreadableAudio,
-                       [&] { store.importAudio(folder / "missing.mp3", std::nullopt, at(0)); });
+    expectLibraryError(Kind::unreadableAudio, [&] {
+        LibraryImporter(store).importAudio(folder / "silent.wav", std::nullopt, at(0));
+    });
+    expectLibraryError(Kind::unreadableAudio, [&] {
+        LibraryImporter(store).importAudio(folder / "missing.mp3", std::nullopt, at(0));
+    });
     // A pipe is refused at once instead of waiting for a writer without end.
     ASSERT_EQ(::mkfifo((folder / "pipe.wav").c_str(), 0600), 0);
-    expectLibraryError(Kind::unreadableAudio,
-                       [&] { store.importAudio(folder / "pipe.wav", std::nullopt, at(0)); });
+    expectLibraryError(Kind::unreadableAudio, [&] {
+        LibraryImporter(store).importAudio(folder / "pipe.wav", std::nullopt, at(0));
+    });
     EXPECT_FALSE(fs::exists(root));
 }
 
@@ -320,7 +333,8 @@ TEST_F(LibraryStoreTest, ImportFailingHalfWayRemovesItsFolder) {
     fs::create_directories(root);
     {
         test::FailingFileWrites failing;
-        EXPECT_THROW(store.importAudio(folder / "tone.wav", std::nullopt, at(0)), FileError);
+        EXPECT_THROW(LibraryImporter(store).importAudio(folder / "tone.wav", std::nullopt, at(0)),
+                     FileError);
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(root), fs::directory_iterator()), 0);
     EXPECT_TRUE(store.loadItems().empty());
@@ -330,22 +344,23 @@ TEST_F(LibraryStoreTest, FolderCreationFailuresAreThrown) {
     writeText(folder / "file", "not a folder");
     LibraryStore blocked(folder / "file" / "Library");
     test::writeWav(folder / "tone.wav", 1);
-    EXPECT_THROW(blocked.importAudio(folder / "tone.wav", std::nullopt, at(0)), FileError);
+    EXPECT_THROW(LibraryImporter(blocked).importAudio(folder / "tone.wav", std::nullopt, at(0)),
+                 FileError);
     EXPECT_THROW(blocked.addRecording(test::sampleItem("x", 0)), FileError);
-    EXPECT_THROW(blocked.createGroup("x", at(0)), FileError);
+    EXPECT_THROW(LibraryGroupStore(blocked).createGroup("x", at(0)), FileError);
     EXPECT_TRUE(blocked.loadItems().empty());
 }
 
 TEST_F(LibraryStoreTest, FailedWritesKeepThePreviousFiles) {
-    auto group = store.createGroup("Calls", at(0));
+    auto group = LibraryGroupStore(store).createGroup("Calls", at(0));
     auto item = add("Old", 1);
     std::string itemBefore = readText(root / item.id.string() / "item.json");
     std::string groupsBefore = readText(root / "groups.json");
     {
         test::FailingFileWrites failing;
         EXPECT_THROW(store.rename(item.id, "New"), FileError);
-        EXPECT_THROW(store.createGroup("Other", at(0)), FileError);
-        EXPECT_THROW(store.renameGroup(group.id, "Renamed"), FileError);
+        EXPECT_THROW(LibraryGroupStore(store).createGroup("Other", at(0)), FileError);
+        EXPECT_THROW(LibraryGroupStore(store).renameGroup(group.id, "Renamed"), FileError);
         EXPECT_THROW(store.move({item.id}, group.id), FileError);
     }
     EXPECT_EQ(readText(root / item.id.string() / "item.json"), itemBefore);
@@ -392,7 +407,7 @@ TEST_F(LibraryStoreTest, RecoveryMarksUnfinishedRecordingsInterrupted) {
     fs::last_write_time(staleImport / ".audio.wav.tmp-1", twoHoursAgo);
     fs::last_write_time(staleImport, twoHoursAgo);
 
-    auto recovered = store.recoverInterruptedRecordings(active.id);
+    auto recovered = LibraryHousekeeper(store).recoverInterruptedRecordings(active.id);
     EXPECT_EQ(recovered.size(), 2u);
     auto first = store.item(withAudio.id);
     EXPECT_EQ(first.state, LibraryItem::State::interrupted);
@@ -421,21 +436,22 @@ class LibraryStoreInputTest : public LibraryStoreTest {};
 
 TEST_F(LibraryStoreInputTest, NamesThatAreNotUtf8AreKeptWithReplacementCharacters) {
     test::writeWav(folder / "caf\xE9.wav", 0.5);
-    auto imported = store.importAudio(folder / "caf\xE9.wav", std::nullopt, at(10));
+    auto imported =
+        LibraryImporter(store).importAudio(folder / "caf\xE9.wav", std::nullopt, at(10));
     EXPECT_EQ(imported.title, "caf\uFFFD");
-    auto group = store.createGroup("\xC9quipe", at(11));
+    auto group = LibraryGroupStore(store).createGroup("\xC9quipe", at(11));
     EXPECT_EQ(group.name, "\uFFFDquipe");
-    EXPECT_EQ(store
+    EXPECT_EQ(LibraryGroupStore(store)
                   .renameGroup(group.id, "Gr\xFC\xDF"
                                          "e")
                   .name,
               "Gr\uFFFD\uFFFDe");
     EXPECT_EQ(store.rename(imported.id, "na\xEFve").title, "na\uFFFDve");
-    EXPECT_EQ(store.loadGroups().at(0).name, "Gr\uFFFD\uFFFDe");
+    EXPECT_EQ(LibraryGroupStore(store).loadGroups().at(0).name, "Gr\uFFFD\uFFFDe");
     EXPECT_EQ(store.item(imported.id).title, "na\uFFFDve");
     expectLibraryError(Kind::unsupportedFileType, [&] {
         writeText(folder / "x.\xE9", "");
-        store.importAudio(folder / "x.\xE9", std::nullopt, at(12));
+        LibraryImporter(store).importAudio(folder / "x.\xE9", std::nullopt, at(12));
     });
 }
 

@@ -26,7 +26,7 @@ TEST_P(GroupNameSheetTest, ConfirmsOrExplainsWhy) {
     const auto& c = GetParam();
     test::WidgetTestApp fixture;
     auto& library = fixture.app->library();
-    const auto team = library.createGroup("Team", {});
+    const auto team = library.changes().createGroup("Team", {});
     const auto editor = c.rename ? GroupEditor::make(GroupEditor::Rename{team})
                                  : GroupEditor::make(GroupEditor::Create{});
     ui::GroupNameSheet sheet(editor, fixture.app->navigation());

@@ -37,9 +37,9 @@ protected:
 };
 
 TEST_F(GroupSidebarTest, ListsTheFixedRowsAndTheGroupsWithTheirCounts) {
-    const auto team = library().createGroup("Team", {});
-    library().createGroup("Alpha", {});
-    library().move({fixture.importTone("a")}, team.id);
+    const auto team = library().changes().createGroup("Team", {});
+    library().changes().createGroup("Alpha", {});
+    library().changes().move({fixture.importTone("a")}, team.id);
     fixture.importTone("b");
 
     std::vector<std::pair<QString, QString>> shown;
@@ -58,7 +58,7 @@ TEST_F(GroupSidebarTest, ListsTheFixedRowsAndTheGroupsWithTheirCounts) {
 // A long group name is cut short in its row; the rows keep the sidebar's width, so every count
 // badge stays in view and nothing scrolls sideways.
 TEST_F(GroupSidebarTest, ALongGroupNameKeepsTheRowsToTheSidebarsWidth) {
-    library().createGroup("Quarterly planning meetings with the regional sales team", {});
+    library().changes().createGroup("Quarterly planning meetings with the regional sales team", {});
     QApplication::processEvents();
     const int width = list().viewport()->width();
     for (int index = 0; index < list().count(); ++index) {
@@ -68,7 +68,7 @@ TEST_F(GroupSidebarTest, ALongGroupNameKeepsTheRowsToTheSidebarsWidth) {
 }
 
 TEST_F(GroupSidebarTest, ChoosingARowSetsTheFilterAndTheHeadingLeavesItAlone) {
-    const auto team = library().createGroup("Team", {});
+    const auto team = library().changes().createGroup("Team", {});
     list().setCurrentItem(row(LibraryFilter::group(team.id)));
     EXPECT_EQ(navigation().filter(), LibraryFilter::group(team.id));
     list().setCurrentRow(2); // the heading
@@ -88,10 +88,10 @@ class GroupSidebarDropTest : public GroupSidebarTest,
                              public testing::WithParamInterface<DropCase> {};
 
 TEST_P(GroupSidebarDropTest, MovesDroppedRecordingsToTheRowsGroup) {
-    const auto team = library().createGroup("Team", {});
+    const auto team = library().changes().createGroup("Team", {});
     const Uuid id = fixture.importTone("Talk");
     if (GetParam().startsInTeam) {
-        library().move({id}, team.id);
+        library().changes().move({id}, team.id);
     }
     const auto target =
         GetParam().ontoTeam ? LibraryFilter::group(team.id) : LibraryFilter::notFiled();
@@ -108,22 +108,22 @@ INSTANTIATE_TEST_SUITE_P(Targets, GroupSidebarDropTest,
                          [](const auto& info) { return info.param.name; });
 
 TEST_F(GroupSidebarTest, RefusesDropsFromOutsideAndOnAllRecordings) {
-    const auto team = library().createGroup("Team", {});
+    const auto team = library().changes().createGroup("Team", {});
     const Uuid id = fixture.importTone("Talk");
     // The same payload, but not made by this process's drag.
     auto* foreign = new QMimeData;
     foreign->setData(ui::recordingReferenceMimeType,
                      QByteArray::fromStdString("{\"id\":\"" + id.string() + "\"}\n"));
     EXPECT_FALSE(dropOn(LibraryFilter::group(team.id), foreign));
-    library().move({id}, team.id);
+    library().changes().move({id}, team.id);
     EXPECT_FALSE(dropOn(LibraryFilter::all(), ui::recordingDragData({id})));
     EXPECT_EQ(library().item(id)->groupID, team.id);
 }
 
 TEST_F(GroupSidebarTest, DeletingTheSelectedGroupAsksFirstAndKeepsItsRecordings) {
-    const auto team = library().createGroup("Team", {});
+    const auto team = library().changes().createGroup("Team", {});
     const Uuid id = fixture.importTone("Talk");
-    library().move({id}, team.id);
+    library().changes().move({id}, team.id);
     navigation().setFilter(LibraryFilter::group(team.id));
 
     QTest::keyClick(&list(), Qt::Key_Delete);
@@ -144,7 +144,7 @@ TEST_F(GroupSidebarTest, TheButtonAndTheContextMenuAskForAGroupName) {
     EXPECT_TRUE(std::holds_alternative<GroupEditor::Create>(navigation().groupEditor()->purpose));
     navigation().setGroupEditor(std::nullopt);
 
-    const auto team = library().createGroup("Team", {});
+    const auto team = library().changes().createGroup("Team", {});
     emit list().customContextMenuRequested(
         list().visualItemRect(row(LibraryFilter::group(team.id))).center());
     auto menus = test::openDialogs<QMenu>(*window.sidebar());

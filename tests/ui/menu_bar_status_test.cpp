@@ -89,8 +89,8 @@ TEST(MenuBarStatusTest, DestinationFollowsTheChosenGroupAndFallsBackToNone) {
     test::WidgetTestApp fixture;
     auto& library = fixture.app->library();
     auto& navigation = fixture.app->navigation();
-    const auto team = library.createGroup("Team", {});
-    const auto alpha = library.createGroup("Alpha", {});
+    const auto team = library.changes().createGroup("Team", {});
+    const auto alpha = library.changes().createGroup("Alpha", {});
     using Choice = ui::MenuBarStatus::DestinationMenu::Choice;
 
     navigation.chooseDestination(team.id);
@@ -100,7 +100,7 @@ TEST(MenuBarStatusTest, DestinationFollowsTheChosenGroupAndFallsBackToNone) {
                   Choice{std::nullopt, "No Group", false},
                   {Choice{alpha.id, "Alpha", false}, Choice{team.id, "Team", true}}}));
 
-    library.deleteGroup(team.id);
+    library.changes().deleteGroup(team.id);
     const auto menu = ui::MenuBarStatus::destinationMenu(library, navigation);
     EXPECT_EQ(menu.title, "Group: None");
     EXPECT_TRUE(menu.noGroup.isChecked);

@@ -112,7 +112,7 @@ TEST_F(RecordingListTest, TheRecordingInProgressCannotBeDeleted) {
 }
 
 TEST_F(RecordingListTest, TheMoveToMenuMovesTheRecordingAndOffersOnlyOtherPlaces) {
-    const auto group = library().createGroup("Team", {});
+    const auto group = library().changes().createGroup("Team", {});
     const Uuid id = fixture.importTone("Talk");
     auto menu = contextMenu(id);
     EXPECT_FALSE(test::actionNamed(*menu, "No Group")->isEnabled());
@@ -144,10 +144,10 @@ TEST_P(RecordingListEmptyTest, ShowsThePlaceholderForWhatIsMissing) {
     window.show();
     LibraryModel& library = fixture.app->library();
     LibraryNavigation& navigation = fixture.app->navigation();
-    const auto team = library.createGroup("Team", {});
-    const auto empty = library.createGroup("Empty", {});
+    const auto team = library.changes().createGroup("Team", {});
+    const auto empty = library.changes().createGroup("Empty", {});
     if (param.hasRecording) {
-        library.move({fixture.importTone("Talk")}, team.id);
+        library.changes().move({fixture.importTone("Talk")}, team.id);
     }
     navigation.setFilter(param.filter == "Empty"      ? LibraryFilter::group(empty.id)
                          : param.filter == "notFiled" ? LibraryFilter::notFiled()
@@ -175,13 +175,13 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 TEST_F(RecordingListTest, TheHeaderNamesTheFilterAndFallsBackWhenItsGroupGoes) {
-    const auto group = library().createGroup("Team", {});
-    library().move({fixture.importTone("Talk")}, group.id);
+    const auto group = library().changes().createGroup("Team", {});
+    library().changes().move({fixture.importTone("Talk")}, group.id);
     navigation().setFilter(LibraryFilter::group(group.id));
     EXPECT_EQ(list().header()->title(), "Team");
     EXPECT_EQ(list().header()->countText(), "1 recording");
 
-    library().deleteGroup(group.id);
+    library().changes().deleteGroup(group.id);
     EXPECT_EQ(list().header()->title(), "All Recordings");
     EXPECT_EQ(list().header()->countText(), "1 recording");
     fixture.importTone("Another");

@@ -130,8 +130,8 @@ TEST(TrayMenuTest, GroupSubmenuChecksTheDestinationAndChoosesOne) {
     test::WidgetTestApp fixture;
     auto& library = fixture.app->library();
     auto& navigation = fixture.app->navigation();
-    const auto team = library.createGroup("Team", {});
-    library.createGroup("Alpha", {});
+    const auto team = library.changes().createGroup("Team", {});
+    library.changes().createGroup("Alpha", {});
     ui::TrayMenu tray(
         *fixture.app, "Brindlewick", [] {}, false);
 
@@ -229,7 +229,7 @@ TEST(TrayMenuTest, AStopFromTheMenuNotifiesOnlyWhileTheWindowIsHidden) {
         tray.setWindowShown([&] { return windowShown; });
         QSignalSpy notified(&tray, &ui::TrayMenu::notified);
         const Uuid id = fixture.startRecording();
-        fixture.app->library().rename(id, "Standup");
+        fixture.app->library().changes().rename(id, "Standup");
         tray.rebuild();
         action(tray.menu(), "Stop Recording")->trigger();
         EXPECT_EQ(fixture.app->recorder().phase(), RecorderModel::Phase::idle);
@@ -250,7 +250,7 @@ TEST(TrayMenuTest, ElidesLongStatusLines) {
     ui::TrayMenu tray(
         *fixture.app, "Brindlewick", [] {}, false);
     const Uuid id = fixture.record();
-    fixture.app->library().rename(id, std::string(200, 'w') + " end");
+    fixture.app->library().changes().rename(id, std::string(200, 'w') + " end");
     fixture.engine->holdUntilReleased = true;
     fixture.app->transcription().start(fixture.app->library().item(id).value(),
                                        TranscriptionLanguage::english);

@@ -32,8 +32,8 @@ void fillLibrary(WidgetTestApp& fixture) {
     LibraryModel& library = fixture.app->library();
     LibraryNavigation& navigation = fixture.app->navigation();
     const LibraryStore& store = library.store();
-    const auto interviews = library.createGroup("Interviews", {});
-    const auto lectures = library.createGroup("Lectures", {});
+    const auto interviews = library.changes().createGroup("Interviews", {});
+    const auto lectures = library.changes().createGroup("Lectures", {});
     const Uuid interview = fixture.importTone("Interview with the mayor", 3);
     store.update(interview, [&](LibraryItem& item) {
         item.duration = 1830.4;

@@ -201,7 +201,7 @@ TEST_F(WindowKeysTest, AltAndSuperLettersTypeNothingInTheText) {
 TEST_F(WindowKeysTest, ALongTitleIsElidedAndThePanesKeepTheirWidths) {
     const QList<int> widths = window.splitter()->sizes();
     const std::string title = "Quarterly" + std::string(300, 'x') + " review";
-    ASSERT_TRUE(fixture.app->library().rename(id, title));
+    ASSERT_TRUE(fixture.app->library().changes().rename(id, title));
     QCoreApplication::processEvents();
     EXPECT_EQ(window.splitter()->sizes(), widths);
     const auto* label = window.detail()->itemDetail()->titleLabel();

@@ -1,11 +1,13 @@
-// The store's start-up housekeeping: sweeping what killed processes left behind and keeping
-// the library private to the user.
+#include "library/library_housekeeper.h"
+
+#include "library/audio_duration.h"
 #include "library/library_layout.h"
-#include "library/library_store.h"
 #include "platform/atomic_file.h"
+#include "platform/file_lock.h"
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace bw {
@@ -55,21 +57,36 @@ bool isLeftoverTemporary(const fs::path& path) {
            lastWritten(path) < staleBefore();
 }
 
+// The length of a recording cut off by a crash: its longer track's (a track that cannot be
+// read counts as empty).
+double recoveredDuration(const fs::path& folder, const LibraryItem& item) {
+    double duration = 0;
+    for (const auto& name : {std::optional(item.audioFileName), item.systemAudioFileName}) {
+        try {
+            if (name) {
+                duration = std::max(duration, audioDuration(folder / *name));
+            }
+        } catch (const std::exception&) {
+        }
+    }
+    return duration;
+}
+
 } // namespace
 
-void LibraryStore::tidyUp() const {
+void LibraryHousekeeper::tidyUp() const {
     std::error_code code;
-    if (!fs::is_directory(m_rootURL, code)) {
+    if (!fs::is_directory(m_store.rootURL(), code)) {
         return;
     }
     std::optional<FileLock> held;
     try {
-        held.emplace(lock());
+        held.emplace(m_store.lock());
     } catch (const std::exception&) {
         return; // without the lock nothing can be told apart from another process's work
     }
-    makePrivate(m_rootURL);
-    for (fs::directory_iterator entries(m_rootURL, code), end; !code && entries != end;
+    makePrivate(m_store.rootURL());
+    for (fs::directory_iterator entries(m_store.rootURL(), code), end; !code && entries != end;
          entries.increment(code)) {
         const fs::path& path = entries->path();
         std::string name = path.filename().string();
@@ -87,7 +104,7 @@ void LibraryStore::tidyUp() const {
     }
 }
 
-void LibraryStore::tidyItemFolder(const fs::path& folder) const {
+void LibraryHousekeeper::tidyItemFolder(const fs::path& folder) const {
     makePrivate(folder);
     std::error_code code;
     for (fs::directory_iterator entries(folder, code), end; !code && entries != end;
@@ -99,6 +116,44 @@ void LibraryStore::tidyItemFolder(const fs::path& folder) const {
             makePrivate(entries->path());
         }
     }
+}
+
+std::vector<LibraryItem>
+LibraryHousekeeper::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID) const {
+    return recoverInterruptedRecordings(exceptID, m_store.loadItems());
+}
+
+std::vector<LibraryItem>
+LibraryHousekeeper::recoverInterruptedRecordings(const std::optional<Uuid>& exceptID,
+                                                 std::vector<LibraryItem> listed) const {
+    tidyUp();
+    // Whether a recording left in state `recording` is over: not when it is the caller's own,
+    // nor while a live process holds its recording lock.
+    auto unfinished = [&](const LibraryItem& item) {
+        return item.state == LibraryItem::State::recording && item.id != exceptID &&
+               !FileLock::isHeld(m_store.recordingLockURL(item.id));
+    };
+    std::vector<LibraryItem> recovered;
+    for (const auto& listedItem : listed) {
+        if (!unfinished(listedItem)) {
+            continue;
+        }
+        try {
+            // Read again under the lock: another process may have finished it since the listing.
+            auto held = m_store.lock();
+            auto item = m_store.item(listedItem.id);
+            if (!unfinished(item)) {
+                continue;
+            }
+            item.state = LibraryItem::State::interrupted;
+            item.duration = recoveredDuration(m_store.itemFolderURL(item.id), item);
+            m_store.writeItemFile(m_store.itemFolderURL(item.id), item);
+            recovered.push_back(item);
+        } catch (const std::exception&) {
+            // Left as it is on disk; the next start tries again.
+        }
+    }
+    return recovered;
 }
 
 } // namespace bw
