@@ -348,7 +348,7 @@ TEST_F(PulseCaptureTest, ARecordingInProgressCannotBeDeletedByAnotherProcess) {
               "recording, then delete it.\n");
     AlertCentre otherAlerts;
     LibraryModel other(LibraryStore(libraryRoot), otherAlerts);
-    other.deleteItem(*Uuid::parse(id));
+    other.changes().deleteItem(*Uuid::parse(id));
     ASSERT_TRUE(otherAlerts.alert());
     EXPECT_EQ(otherAlerts.alert()->title, "The recording couldn't be deleted");
     EXPECT_TRUE(fs::exists(audio));
