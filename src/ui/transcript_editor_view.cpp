@@ -78,17 +78,19 @@ TranscriptEditorView::TranscriptEditorView(TranscriptEditorModel& editor, Playba
     base.setForeground(palette().color(QPalette::Text));
     m_textView->setBaseFormat(base);
 
-    m_textView->shouldChange = [this](const auto& edits) { return shouldChange(edits); };
-    m_textView->didChange = [this](TextRange replaced, std::int64_t change) {
+    TranscriptTextView::Owner owner;
+    owner.shouldChange = [this](const auto& edits) { return shouldChange(edits); };
+    owner.didChange = [this](TextRange replaced, std::int64_t change) {
         didChange(replaced, change);
     };
-    m_textView->linkClicked = [this](std::int64_t position) { seekToLabel(position); };
-    m_textView->extendContextMenu = [this](QMenu& menu, std::int64_t position) {
+    owner.linkClicked = [this](std::int64_t position) { seekToLabel(position); };
+    owner.extendContextMenu = [this](QMenu& menu, std::int64_t position) {
         addRestoreItem(menu, position);
     };
-    m_textView->onFocusChange = [this](bool focused) { focusChanged(focused); };
-    m_textView->unexpectedChange = [this] { scheduleReload(); };
-    m_textView->paintOver = [this](QPainter& painter) { paintDoubtMarks(painter); };
+    owner.onFocusChange = [this](bool focused) { focusChanged(focused); };
+    owner.unexpectedChange = [this] { scheduleReload(); };
+    owner.paintOver = [this](QPainter& painter) { paintDoubtMarks(painter); };
+    m_textView->setOwner(std::move(owner));
     // A transcript changed by another process comes back only when nothing here is unsaved.
     connect(&m_editor, &TranscriptEditorModel::reloaded, this, &TranscriptEditorView::reload);
     connect(&m_player, &PlaybackModel::currentTimeChanged, this,
@@ -108,11 +110,7 @@ TranscriptEditorView::TranscriptEditorView(TranscriptEditorModel& editor, Playba
 
 TranscriptEditorView::~TranscriptEditorView() {
     // The text view goes after this body; what it still reports must not reach this object.
-    m_textView->shouldChange = nullptr;
-    m_textView->didChange = nullptr;
-    m_textView->onFocusChange = nullptr;
-    m_textView->unexpectedChange = nullptr;
-    m_textView->paintOver = nullptr;
+    m_textView->setOwner(TranscriptTextView::Owner());
     m_textView->viewport()->removeEventFilter(this);
 }
 

@@ -81,8 +81,8 @@ TranscriptTextView::TranscriptTextView(QWidget* parent) : QTextEdit(parent) {
     viewport()->setMouseTracking(true);
     connect(document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         // Equal counts are format changes (and input-method composition), not text.
-        if (!m_isApplying && removed != added && unexpectedChange) {
-            unexpectedChange();
+        if (!m_isApplying && removed != added && m_owner.unexpectedChange) {
+            m_owner.unexpectedChange();
         }
     });
 }
@@ -140,7 +140,7 @@ bool TranscriptTextView::apply(std::vector<TextEdit> edits, Origin origin,
             return false;
         }
     }
-    if (!shouldChange || !shouldChange(edits)) {
+    if (!m_owner.shouldChange || !m_owner.shouldChange(edits)) {
         return false;
     }
 
@@ -158,8 +158,8 @@ bool TranscriptTextView::apply(std::vector<TextEdit> edits, Origin origin,
         }
         m_isApplying = false;
         step.backward.push_back({edit.location, edit.text.size(), removed});
-        if (didChange) {
-            didChange({edit.location, edit.length}, edit.text.size() - edit.length);
+        if (m_owner.didChange) {
+            m_owner.didChange({edit.location, edit.length}, edit.text.size() - edit.length);
         }
     }
     // The replacements made after one (lower in the text) moved where its new text ended up.
@@ -322,8 +322,8 @@ void TranscriptTextView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && !anchorAt(point).isEmpty()) {
         // A click on a time label acts on it and leaves the cursor where it was.
         m_swallowsRelease = true;
-        if (linkClicked) {
-            linkClicked(cursorForPosition(point).position());
+        if (m_owner.linkClicked) {
+            m_owner.linkClicked(cursorForPosition(point).position());
         }
         event->accept();
     } else {
@@ -349,8 +349,8 @@ void TranscriptTextView::mouseMoveEvent(QMouseEvent* event) {
 
 QMenu* TranscriptTextView::createContextMenu(const QPoint& viewportPosition) {
     auto* menu = new QMenu(this);
-    if (extendContextMenu) {
-        extendContextMenu(*menu, cursorForPosition(viewportPosition).position());
+    if (m_owner.extendContextMenu) {
+        m_owner.extendContextMenu(*menu, cursorForPosition(viewportPosition).position());
     }
     const auto* undoStep = m_history.undoStep();
     const auto* redoStep = m_history.redoStep();
@@ -428,9 +428,9 @@ void TranscriptTextView::focusInEvent(QFocusEvent* event) {
 
 void TranscriptTextView::paintEvent(QPaintEvent* event) {
     QTextEdit::paintEvent(event);
-    if (paintOver) {
+    if (m_owner.paintOver) {
         QPainter painter(viewport());
-        paintOver(painter);
+        m_owner.paintOver(painter);
     }
 }
 
@@ -451,8 +451,8 @@ void TranscriptTextView::announceHistory() {
 void TranscriptTextView::setFocused(bool focused) {
     if (focused != m_isFocused) {
         m_isFocused = focused;
-        if (onFocusChange) {
-            onFocusChange(focused);
+        if (m_owner.onFocusChange) {
+            m_owner.onFocusChange(focused);
         }
     }
 }

@@ -33,21 +33,26 @@ class TranscriptTextView : public QTextEdit {
 public:
     explicit TranscriptTextView(QWidget* parent = nullptr);
 
-    // Asked before replacements are made; all ranges are in the current text.
-    std::function<bool(const std::vector<TextEdit>& edits)> shouldChange;
-    // Told after each replacement: the range it replaced, in the text before it, and the
-    // change in length it caused.
-    std::function<void(TextRange replaced, std::int64_t changeInLength)> didChange;
-    // A left click on a link, with the position of the character clicked.
-    std::function<void(std::int64_t position)> linkClicked;
-    // Lets the owner put its own items at the top of the context menu for a position.
-    std::function<void(QMenu& menu, std::int64_t position)> extendContextMenu;
-    // Keyboard focus gained (true) or lost (false); a popup menu or another window being
-    // active does not count as losing it.
-    std::function<void(bool focused)> onFocusChange;
-    std::function<void()> unexpectedChange;
-    // Draws over the text, in viewport coordinates, after the view has drawn it.
-    std::function<void(QPainter& painter)> paintOver;
+    // What the view asks and tells its owner; an empty callback is not called.
+    struct Owner {
+        // Asked before replacements are made; all ranges are in the current text.
+        std::function<bool(const std::vector<TextEdit>& edits)> shouldChange;
+        // Told after each replacement: the range it replaced, in the text before it, and the
+        // change in length it caused.
+        std::function<void(TextRange replaced, std::int64_t changeInLength)> didChange;
+        // A left click on a link, with the position of the character clicked.
+        std::function<void(std::int64_t position)> linkClicked;
+        // Lets the owner put its own items at the top of the context menu for a position.
+        std::function<void(QMenu& menu, std::int64_t position)> extendContextMenu;
+        // Keyboard focus gained (true) or lost (false); a popup menu or another window being
+        // active does not count as losing it.
+        std::function<void(bool focused)> onFocusChange;
+        std::function<void()> unexpectedChange;
+        // Draws over the text, in viewport coordinates, after the view has drawn it.
+        std::function<void(QPainter& painter)> paintOver;
+    };
+    // Replaces the owner's callbacks; Owner{} stops every call to the previous owner.
+    void setOwner(Owner owner) { m_owner = std::move(owner); }
 
     // Replaces the whole text with what `write` inserts through the cursor it is given; this
     // is not an edit, and the undo history starts afresh.
@@ -63,8 +68,6 @@ public:
     // The text of a range of the current text.
     QString textIn(TextRange range) const;
 
-    bool canUndoEdit() const { return m_history.undoStep() != nullptr; }
-    bool canRedoEdit() const { return m_history.redoStep() != nullptr; }
     void breakUndoCoalescing() { m_history.breakCoalescing(); }
 
     // The context menu for a point of the viewport: the owner's items, then the editing
@@ -106,7 +109,10 @@ private:
     std::optional<TextEdit> deletionFor(const QKeyEvent* event) const;
     void setFocused(bool focused);
     void announceHistory();
+    bool canUndoEdit() const { return m_history.undoStep() != nullptr; }
+    bool canRedoEdit() const { return m_history.redoStep() != nullptr; }
 
+    Owner m_owner;
     QTextCharFormat m_baseFormat;
     TextEditHistory m_history;
     bool m_isApplying = false; // the document changes through the gate or load()
