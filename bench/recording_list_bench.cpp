@@ -5,6 +5,7 @@
 //   bw_recording_list_bench DIR [COUNT]
 // Runs on Qt's offscreen platform. Wall and processor time (this thread) are reported.
 #include "app/app_model.h"
+#include "app/recording_list_model.h"
 #include "bench_support.h"
 #include "platform/user_defaults.h"
 #include "ui/recording_list.h"
@@ -80,7 +81,9 @@ int main(int argc, char** argv) {
     bw::AppModel app(bw::LibraryStore(root), std::move(services));
     bw::LibraryModel& library = app.library();
     bw::LibraryNavigation& navigation = app.navigation();
-    bw::ui::RecordingList list(app);
+    bw::ui::RecordingList list(
+        library, navigation, app.search(), app.actions(),
+        new bw::RecordingListModel(library, app.recorder(), app.transcription()));
     list.resize(300, 800);
     list.show();
     QApplication::processEvents();

@@ -1,6 +1,5 @@
 #include "app/app_model.h"
 
-#include "platform/app_settings.h"
 #include "search/search_index.h"
 #include "whisper/model_selection.h"
 
@@ -8,17 +7,6 @@
 #include <exception>
 
 namespace bw {
-
-namespace {
-
-// pavucontrol's "Input Devices" tab.
-constexpr const char* mixerProgram = "pavucontrol";
-constexpr const char* mixerInputTab = "--tab=4";
-constexpr const char* opener = "xdg-open";
-// The sound page of the desktop's settings, for desktops that register a settings handler.
-constexpr const char* soundSettingsURL = "settings://sound";
-
-} // namespace
 
 AppModel::AppModel(LibraryStore store, Services services, QObject* parent)
     : QObject(parent), m_services(std::move(services)), m_dialogFolders(m_services.defaults.get()) {
@@ -47,54 +35,13 @@ AppModel::AppModel(LibraryStore store, Services services, QObject* parent)
                                                              m_services.defaults.get());
     m_search =
         std::make_unique<LibrarySearch>(*m_library, SearchIndex::location(m_library->store()));
+    m_actions =
+        std::make_unique<AppActions>(AppActions::Models{*m_library, *m_recorder, *m_player,
+                                                        *m_transcription, m_alerts, m_requests},
+                                     m_services);
 }
 
 AppModel::~AppModel() = default;
-
-void AppModel::startRecording() {
-    if (m_recorder->phase() != RecorderModel::Phase::idle) {
-        return;
-    }
-    if (m_services.startsRecordingInBackground) {
-        m_recorder->requestStart(std::chrono::system_clock::now());
-        return;
-    }
-    try {
-        m_recorder->start(std::chrono::system_clock::now());
-    } catch (const std::exception& error) {
-        m_recorder->report(error);
-    }
-    if (m_alerts.alert()) {
-        m_requests.presentMainWindow();
-    }
-}
-
-void AppModel::deleteItem(const Uuid& id) {
-    if (const auto item = m_library->item(id)) {
-        if (m_player->url() == m_library->store().audioFileURL(*item)) {
-            m_player->unload();
-        }
-    }
-    m_transcription->cancel(id);
-    m_library->changes().deleteItem(id);
-}
-
-void AppModel::showDiagnostics() {
-    m_requests.setDiagnostics(DiagnosticsReport::collect(
-        m_library->items(), m_services.bundle, m_services.modelsDirectory,
-        m_library->store().rootURL(), m_services.microphoneAccess->status(),
-        std::chrono::system_clock::now(), SystemInfo(),
-        AppSettings(m_services.defaults.get()).usesGPU()));
-}
-
-void AppModel::openMicrophoneSettings() {
-    ProgramLauncher& launcher = *m_services.launcher;
-    if (launcher.isInstalled(mixerProgram)) {
-        launcher.launch(mixerProgram, {mixerInputTab});
-    } else if (launcher.isInstalled(opener)) {
-        launcher.launch(opener, {soundSettingsURL});
-    }
-}
 
 void AppModel::prepareToQuit() {
     QuitRoutine{m_recorder.get(), m_player.get(), m_openTranscript->editor(), m_transcription.get()}

@@ -1,14 +1,15 @@
 // The application's one model, made at launch and kept until it quits: it owns the library,
-// the recorder, the player, the transcription service and the search, and what the window and
-// the menu-bar item are asked to present (WindowRequests). It starts recordings, deletes recordings
-// safely while they play or are transcribed, and on quitting finishes a recording in progress,
-// stops playback, saves the open transcript, interrupts a transcription (which the live model
-// resumes at the next launch) and shuts the engine down.
+// the recorder, the player, the transcription service and the search, what the window and the
+// menu-bar item are asked to present (WindowRequests) and the commands that take several of them
+// (AppActions). On quitting it finishes a recording in progress, stops playback, saves the open
+// transcript, interrupts a transcription (which the live model resumes at the next launch) and
+// shuts the engine down.
 //
 // Main thread only.
 #pragma once
 
-#include "app/diagnostics_report.h"
+#include "app/app_actions.h"
+#include "app/app_services.h"
 #include "app/dialog_folders.h"
 #include "app/program_launcher.h"
 #include "app/quit_routine.h"
@@ -40,23 +41,7 @@ class AppModel : public QObject {
 
 public:
     // What the model is made over; live() fills it with the real services, tests with fakes.
-    struct Services {
-        std::unique_ptr<UserDefaults> defaults;
-        std::unique_ptr<MicrophoneAccess> microphoneAccess;
-        std::unique_ptr<ProgramLauncher> launcher;
-        RecorderModel::ListDevices listDevices;
-        RecorderModel::MakeSource makeSource;
-        // None: recordings never offer this computer's sound.
-        RecorderModel::MakeSystemSource makeSystemSource;
-        // Called by the service on the first transcription, not before.
-        TranscriptionService::EngineFactory makeEngine;
-        AudioPlayerFactory makePlayer;
-        ResourceBundle bundle{std::nullopt};
-        std::optional<std::filesystem::path> modelsDirectory;
-        // The program starts recordings away from the main thread (RecorderModel::
-        // requestStart); without it startRecording() returns with the recording running.
-        bool startsRecordingInBackground = false;
-    };
+    using Services = AppServices;
 
     AppModel(LibraryStore store, Services services, QObject* parent = nullptr);
     ~AppModel() override;
@@ -85,18 +70,9 @@ public:
     // What the window is asked to present: the importer, the diagnostics, itself.
     WindowRequests& requests() { return m_requests; }
 
-    // Starts a recording unless one is running or starting. A failure becomes an alert, and the
-    // main window comes forward when an alert is waiting (once the start has ended, when it runs in
-    // the background).
-    void startRecording();
-    // Unloads the player when it holds this recording's audio, cancels its transcription and
-    // deletes it (failures become an alert).
-    void deleteItem(const Uuid& id);
-    // Collects the diagnostics report into requests().diagnostics().
-    void showDiagnostics();
-    // Opens the desktop's sound input settings: pavucontrol's input tab when installed, else
-    // the sound settings through xdg-open, else nothing.
-    void openMicrophoneSettings();
+    // The commands that take several of the models above.
+    AppActions& actions() { return *m_actions; }
+
     // For the moment before the application quits (QuitRoutine): finishes a recording in
     // progress into the library, stops playback, saves the open transcript's edits, interrupts
     // a running transcription and shuts the engine down, waiting at most
@@ -121,6 +97,7 @@ private:
     // After the library it keeps its index in line with, so that it goes first.
     std::unique_ptr<LibrarySearch> m_search;
     DialogFolders m_dialogFolders;
+    std::unique_ptr<AppActions> m_actions;
 };
 
 } // namespace bw

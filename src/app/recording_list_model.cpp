@@ -1,6 +1,8 @@
 #include "app/recording_list_model.h"
 
-#include "app/app_model.h"
+#include "library/library_model.h"
+#include "recording/recorder_model.h"
+#include "service/transcription_service.h"
 
 #include <QDateTime>
 
@@ -18,18 +20,20 @@ QString optionalText(const std::optional<Uuid>& id) {
 
 } // namespace
 
-RecordingListModel::RecordingListModel(AppModel& app, QObject* parent)
-    : QAbstractListModel(parent), m_app(app) {
-    for (const auto& item : app.library().items()) {
+RecordingListModel::RecordingListModel(const LibraryModel& library, const RecorderModel& recorder,
+                                       const TranscriptionService& transcription, QObject* parent)
+    : QAbstractListModel(parent), m_library(library), m_recorder(recorder),
+      m_transcription(transcription) {
+    for (const auto& item : library.items()) {
         m_rows.push_back(rowFor(item));
     }
     reindex();
-    connect(&app.library(), &LibraryModel::itemsChanged, this, &RecordingListModel::sync);
-    connect(&app.recorder(), &RecorderModel::activeItemIDChanged, this,
+    connect(&library, &LibraryModel::itemsChanged, this, &RecordingListModel::sync);
+    connect(&recorder, &RecorderModel::activeItemIDChanged, this,
             &RecordingListModel::updateRecording);
-    connect(&app.recorder(), &RecorderModel::durationChanged, this,
+    connect(&recorder, &RecorderModel::durationChanged, this,
             &RecordingListModel::updateLiveDuration);
-    connect(&app.transcription(), &TranscriptionService::jobChanged, this,
+    connect(&transcription, &TranscriptionService::jobChanged, this,
             &RecordingListModel::updateTranscribing);
 }
 
@@ -97,9 +101,9 @@ QModelIndex RecordingListModel::indexOf(const Uuid& id) const {
 }
 
 RecordingListModel::Row RecordingListModel::rowFor(const LibraryItem& item) const {
-    const bool isRecording = m_app.recorder().activeItemID() == item.id;
-    return {item, isRecording, isRecording ? m_app.recorder().duration() : 0.0,
-            m_app.transcription().isTranscribing(item.id)};
+    const bool isRecording = m_recorder.activeItemID() == item.id;
+    return {item, isRecording, isRecording ? m_recorder.duration() : 0.0,
+            m_transcription.isTranscribing(item.id)};
 }
 
 void RecordingListModel::reindex() {
@@ -111,7 +115,7 @@ void RecordingListModel::reindex() {
 }
 
 void RecordingListModel::sync() {
-    const auto& items = m_app.library().items();
+    const auto& items = m_library.items();
     std::unordered_map<Uuid, std::size_t> wanted;
     wanted.reserve(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -245,8 +249,8 @@ void RecordingListModel::changed(std::size_t row) {
 }
 
 void RecordingListModel::updateRecording() {
-    const auto& active = m_app.recorder().activeItemID();
-    const double duration = m_app.recorder().duration();
+    const auto& active = m_recorder.activeItemID();
+    const double duration = m_recorder.duration();
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
         Row& row = m_rows[i];
         const bool isRecording = active == row.item.id;
@@ -259,10 +263,10 @@ void RecordingListModel::updateRecording() {
 }
 
 void RecordingListModel::updateLiveDuration() {
-    const auto& active = m_app.recorder().activeItemID();
+    const auto& active = m_recorder.activeItemID();
     const auto found = active ? m_rowOf.find(*active) : m_rowOf.end();
     if (found != m_rowOf.end() && m_rows[found->second].isRecording) {
-        m_rows[found->second].liveDuration = m_app.recorder().duration();
+        m_rows[found->second].liveDuration = m_recorder.duration();
         changed(found->second);
     }
 }
@@ -270,7 +274,7 @@ void RecordingListModel::updateLiveDuration() {
 void RecordingListModel::updateTranscribing() {
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
         Row& row = m_rows[i];
-        const bool transcribing = m_app.transcription().isTranscribing(row.item.id);
+        const bool transcribing = m_transcription.isTranscribing(row.item.id);
         if (row.isTranscribing != transcribing) {
             row.isTranscribing = transcribing;
             changed(i);

@@ -19,7 +19,9 @@
 
 namespace bw {
 
-class AppModel;
+class LibraryModel;
+class RecorderModel;
+class TranscriptionService;
 
 class RecordingListModel : public QAbstractListModel {
     Q_OBJECT
@@ -45,7 +47,9 @@ public:
         bool operator==(const Row&) const = default;
     };
 
-    explicit RecordingListModel(AppModel& app, QObject* parent = nullptr);
+    // Rows of `library`'s recordings, with what `recorder` and `transcription` do with them.
+    RecordingListModel(const LibraryModel& library, const RecorderModel& recorder,
+                       const TranscriptionService& transcription, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -70,7 +74,9 @@ private:
     void updateTranscribing();
     void changed(std::size_t row);
 
-    AppModel& m_app;
+    const LibraryModel& m_library;
+    const RecorderModel& m_recorder;
+    const TranscriptionService& m_transcription;
     std::vector<Row> m_rows;
     std::unordered_map<Uuid, std::size_t> m_rowOf;
 };

@@ -1,6 +1,9 @@
 #include "ui/app_commands.h"
 
-#include "app/app_model.h"
+#include "app/app_actions.h"
+#include "app/window_requests.h"
+#include "library/library_navigation.h"
+#include "recording/recorder_model.h"
 #include "ui/acknowledgements_window.h"
 #include "ui/main_window.h"
 #include "ui/web_page.h"
@@ -10,8 +13,8 @@
 
 namespace bw::ui {
 
-AppCommands::AppCommands(AppModel& app, MainWindow& window, std::function<void()> quit)
-    : QObject(&window), m_app(app), m_window(window) {
+AppCommands::AppCommands(Models models, MainWindow& window, std::function<void()> quit)
+    : QObject(&window), m_models(models), m_window(window) {
     auto* bar = window.menuBar();
 
     auto* application = bar->addMenu("&Brindlewick");
@@ -26,26 +29,26 @@ AppCommands::AppCommands(AppModel& app, MainWindow& window, std::function<void()
     auto* file = bar->addMenu("&File");
     auto* newRecording = file->addAction("New Recording\u2026");
     newRecording->setShortcut(QKeySequence("Ctrl+N"));
-    connect(newRecording, &QAction::triggered, &m_app, &AppModel::startRecording);
+    connect(newRecording, &QAction::triggered, this, [this] { m_models.actions.startRecording(); });
     auto updateNewRecording = [this, newRecording] {
-        newRecording->setEnabled(m_app.recorder().phase() == RecorderModel::Phase::idle);
+        newRecording->setEnabled(m_models.recorder.phase() == RecorderModel::Phase::idle);
     };
-    connect(&m_app.recorder(), &RecorderModel::phaseChanged, this, updateNewRecording);
+    connect(&m_models.recorder, &RecorderModel::phaseChanged, this, updateNewRecording);
     updateNewRecording();
     auto* import = file->addAction("Import Audio\u2026");
     import->setShortcut(QKeySequence("Ctrl+O"));
     connect(import, &QAction::triggered, this,
-            [this] { m_app.requests().setImporterPresented(true); });
+            [this] { m_models.requests.setImporterPresented(true); });
     auto* newGroup = file->addAction("New Group\u2026");
     newGroup->setShortcut(QKeySequence("Shift+Ctrl+N"));
     connect(newGroup, &QAction::triggered, this, [this] {
-        m_app.requests().presentMainWindow();
-        m_app.navigation().setGroupEditor(GroupEditor::make(GroupEditor::Create{}));
+        m_models.requests.presentMainWindow();
+        m_models.navigation.setGroupEditor(GroupEditor::make(GroupEditor::Create{}));
     });
 
     auto* help = bar->addMenu("&Help");
-    connect(help->addAction("Export Diagnostics\u2026"), &QAction::triggered, &m_app,
-            &AppModel::showDiagnostics);
+    connect(help->addAction("Export Diagnostics\u2026"), &QAction::triggered, this,
+            [this] { m_models.actions.showDiagnostics(); });
     connect(help->addAction("Acknowledgements\u2026"), &QAction::triggered, this,
             &AppCommands::showAcknowledgements);
     connect(help->addAction("Brindlewick Privacy Policy"), &QAction::triggered, this,

@@ -1,7 +1,7 @@
 // The main window's menu bar: the application menu (Check for Updates…, Quit), File (New
 // Recording…, Import Audio…, New Group…) and Help (Export Diagnostics…, Acknowledgements…, the
 // privacy policy, and the window's keys for finding and transcribing under "Keyboard
-// Shortcuts"). Items act on the application model; New Recording… is available only while
+// Shortcuts"). Items act on the models given; New Recording… is available only while
 // the recorder is idle.
 #pragma once
 
@@ -12,8 +12,11 @@
 class QAction;
 
 namespace bw {
-class AppModel;
-}
+class AppActions;
+class LibraryNavigation;
+class RecorderModel;
+class WindowRequests;
+} // namespace bw
 
 namespace bw::ui {
 
@@ -24,15 +27,23 @@ class AppCommands : public QObject {
     Q_OBJECT
 
 public:
+    // What the items act on; none is owned, all must outlive the commands.
+    struct Models {
+        RecorderModel& recorder;
+        LibraryNavigation& navigation;
+        WindowRequests& requests;
+        AppActions& actions;
+    };
+
     // Installs the menus on `window`'s menu bar; `quit` ends the application.
-    AppCommands(AppModel& app, MainWindow& window, std::function<void()> quit);
+    AppCommands(Models models, MainWindow& window, std::function<void()> quit);
 
     // Creates the acknowledgements window on first use; later uses bring the same one forward.
     void showAcknowledgements();
     AcknowledgementsWindow* acknowledgementsWindow() const { return m_acknowledgements; }
 
 private:
-    AppModel& m_app;
+    Models m_models;
     MainWindow& m_window;
     AcknowledgementsWindow* m_acknowledgements = nullptr; // a child window of m_window
 };

@@ -14,7 +14,8 @@ namespace bw::ui {
 
 ApplicationShell::ApplicationShell(AppModel& app, bool trayAvailable, std::function<void()> quit)
     : m_app(app), m_quit(std::move(quit)), m_window(std::make_unique<MainWindow>(app)),
-      m_commands(new AppCommands(app, *m_window, m_quit)) {
+      m_commands(new AppCommands({app.recorder(), app.navigation(), app.requests(), app.actions()},
+                                 *m_window, m_quit)) {
     m_window->setWindowIcon(AppIcons::application());
     m_window->installEventFilter(this);
     m_app.requests().setPresentMainWindow([window = m_window.get()] {
@@ -24,7 +25,10 @@ ApplicationShell::ApplicationShell(AppModel& app, bool trayAvailable, std::funct
     });
     if (trayAvailable) {
         const auto name = MenuBarStatus::appName(ResourceBundle::main().info());
-        m_tray = std::make_unique<TrayMenu>(app, QString::fromStdString(name), m_quit, true);
+        m_tray = std::make_unique<TrayMenu>(TrayMenu::Models{app.recorder(), app.library(),
+                                                             app.navigation(), app.transcription(),
+                                                             app.requests(), app.actions()},
+                                            QString::fromStdString(name), m_quit, true);
         m_tray->setWindowShown(
             [window = m_window.get()] { return window->isVisible() && !window->isMinimized(); });
     }

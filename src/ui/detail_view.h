@@ -7,8 +7,9 @@
 class QStackedWidget;
 
 namespace bw {
-class AppModel;
-}
+class LibraryModel;
+class LibraryNavigation;
+} // namespace bw
 
 namespace bw::ui {
 
@@ -20,7 +21,11 @@ class DetailView : public QWidget {
     Q_OBJECT
 
 public:
-    explicit DetailView(AppModel& app, QWidget* parent = nullptr);
+    // Shows the selection of `navigation` in `library` on one of the pages given, which it takes
+    // over.
+    DetailView(const LibraryModel& library, const LibraryNavigation& navigation,
+               RecordingPanel* recordingPanel, ItemDetailView* itemDetail,
+               QWidget* parent = nullptr);
 
     // The page on show: the placeholder, the recording panel or the item's detail.
     QWidget* currentPage() const;
@@ -31,7 +36,8 @@ public:
 private:
     void refresh();
 
-    AppModel& m_app;
+    const LibraryModel& m_library;
+    const LibraryNavigation& m_navigation;
     QStackedWidget* m_stack;
     EmptyStateView* m_emptyState;
     RecordingPanel* m_recordingPanel;

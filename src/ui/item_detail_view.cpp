@@ -1,7 +1,8 @@
 #include "ui/item_detail_view.h"
 
-#include "app/app_model.h"
 #include "base/duration_format.h"
+#include "library/library_store.h"
+#include "library/playback_model.h"
 #include "library/system_audio_file.h"
 #include "ui/display_text.h"
 #include "ui/elided_label.h"
@@ -50,11 +51,10 @@ QWidget* makeInterruptedNotice(const QFont& font) {
 
 } // namespace
 
-ItemDetailView::ItemDetailView(AppModel& app, QWidget* parent)
-    : QWidget(parent), m_app(app), m_title(new ElidedLabel), m_information(new QLabel),
-      m_player(new PlayerView(app.player())),
-      m_transcript(new TranscriptSection(app.openTranscript(), app.player(), app.search(),
-                                         app.dialogFolders(), app.defaults())) {
+ItemDetailView::ItemDetailView(const LibraryStore& store, PlaybackModel& player,
+                               TranscriptSection* transcript, QWidget* parent)
+    : QWidget(parent), m_store(store), m_playback(player), m_title(new ElidedLabel),
+      m_information(new QLabel), m_player(new PlayerView(player)), m_transcript(transcript) {
     QFont titleFont = m_title->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
     titleFont.setBold(true);
@@ -82,8 +82,7 @@ void ItemDetailView::showItem(const LibraryItem& item) {
     m_title->setFullText(QString::fromStdString(item.title));
     m_information->setText(informationLine(item));
     m_interrupted->setVisible(item.state == LibraryItem::State::interrupted);
-    const auto& store = m_app.library().store();
-    m_app.player().load(store.audioFileURL(item), systemAudioFileURL(store, item));
+    m_playback.load(m_store.audioFileURL(item), systemAudioFileURL(m_store, item));
     m_transcript->showItem(item.id);
 }
 

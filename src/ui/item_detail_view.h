@@ -10,8 +10,9 @@
 class QLabel;
 
 namespace bw {
-class AppModel;
-}
+class LibraryStore;
+class PlaybackModel;
+} // namespace bw
 
 namespace bw::ui {
 
@@ -23,7 +24,10 @@ class ItemDetailView : public QWidget {
     Q_OBJECT
 
 public:
-    explicit ItemDetailView(AppModel& app, QWidget* parent = nullptr);
+    // Plays the items of `store` in `player`; shows their transcripts in `transcript`, which it
+    // takes over.
+    ItemDetailView(const LibraryStore& store, PlaybackModel& player, TranscriptSection* transcript,
+                   QWidget* parent = nullptr);
 
     // Shows `item` (again, when it changed) and points the player at its audio.
     void showItem(const LibraryItem& item);
@@ -35,7 +39,8 @@ public:
     TranscriptSection* transcript() const { return m_transcript; }
 
 private:
-    AppModel& m_app;
+    const LibraryStore& m_store;
+    PlaybackModel& m_playback;
     ElidedLabel* m_title;
     QLabel* m_information;
     QWidget* m_interrupted;

@@ -1,13 +1,17 @@
 #include "ui/main_window.h"
 
 #include "app/app_model.h"
+#include "app/recording_list_model.h"
 #include "ui/consent_instruction.h"
 #include "ui/detail_view.h"
 #include "ui/focus_ring.h"
 #include "ui/group_sidebar.h"
+#include "ui/item_detail_view.h"
 #include "ui/recording_list.h"
+#include "ui/recording_panel.h"
 #include "ui/recording_toolbar_group.h"
 #include "ui/symbols.h"
+#include "ui/transcript_section.h"
 #include "ui/window_dialogs.h"
 #include "ui/window_keys.h"
 
@@ -37,11 +41,24 @@ std::vector<std::filesystem::path> droppedFiles(const QMimeData* data) {
     return files;
 }
 
+RecordingList* makeRecordingList(AppModel& app) {
+    return new RecordingList(
+        app.library(), app.navigation(), app.search(), app.actions(),
+        new RecordingListModel(app.library(), app.recorder(), app.transcription()));
+}
+
+DetailView* makeDetailView(AppModel& app) {
+    auto* transcript = new TranscriptSection(app.openTranscript(), app.player(), app.search(),
+                                             app.dialogFolders(), app.defaults());
+    return new DetailView(app.library(), app.navigation(), new RecordingPanel(app.recorder()),
+                          new ItemDetailView(app.library().store(), app.player(), transcript));
+}
+
 } // namespace
 
 MainWindow::MainWindow(AppModel& app, QWidget* parent)
     : QMainWindow(parent), m_app(app), m_sidebar(new GroupSidebar(app.library(), app.navigation())),
-      m_list(new RecordingList(app)), m_detail(new DetailView(app)),
+      m_list(makeRecordingList(app)), m_detail(makeDetailView(app)),
       m_splitter(new QSplitter(Qt::Horizontal)) {
     setWindowTitle("Brindlewick");
     setMinimumSize(900, 460);
@@ -69,8 +86,10 @@ MainWindow::MainWindow(AppModel& app, QWidget* parent)
     m_splitter->setSizes({200, 256, 1100 - 200 - 256});
     setCentralWidget(m_splitter);
     buildToolBar();
-    m_dialogs = new WindowDialogs(app, this);
-    m_keys = new WindowKeys(app, *this);
+    m_dialogs = new WindowDialogs({app.alerts(), app.navigation(), app.requests(), app.imports(),
+                                   app.dialogFolders(), app.actions()},
+                                  this);
+    m_keys = new WindowKeys(app.player(), *this);
     m_focusRing = new FocusRing(*this);
 }
 
@@ -84,7 +103,7 @@ void MainWindow::buildToolBar() {
     auto* spacer = new QWidget;
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     toolBar->addWidget(spacer);
-    toolBar->addWidget(new RecordingToolbarGroup(m_app));
+    toolBar->addWidget(new RecordingToolbarGroup(m_app.recorder(), m_app.actions()));
     toolBar->addSeparator();
     m_importAction = toolBar->addAction(symbol("square.and.arrow.down"), "Import Audio…", this,
                                         [this] { m_app.requests().setImporterPresented(true); });

@@ -1,8 +1,10 @@
 #include "ui/menu_bar_status.h"
 
-#include "app/app_model.h"
 #include "base/duration_format.h"
 #include "library/copy.h"
+#include "library/library_model.h"
+#include "library/library_navigation.h"
+#include "service/transcription_service.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,15 +29,16 @@ std::optional<std::string> recorderLine(RecorderModel::Phase phase, double durat
 
 } // namespace
 
-std::vector<std::string> lines(AppModel& app) {
+std::vector<std::string> lines(const RecorderModel& recorder,
+                               const TranscriptionService& transcription,
+                               const LibraryModel& library) {
     std::optional<std::string> title;
-    if (const auto& job = app.transcription().job()) {
-        if (const auto item = app.library().item(job->itemID)) {
+    if (const auto& job = transcription.job()) {
+        if (const auto item = library.item(job->itemID)) {
             title = item->title;
         }
     }
-    return lines(app.recorder().phase(), app.recorder().duration(), app.transcription().job(),
-                 title);
+    return lines(recorder.phase(), recorder.duration(), transcription.job(), title);
 }
 
 std::vector<std::string> lines(RecorderModel::Phase recorderPhase, double recordingDuration,

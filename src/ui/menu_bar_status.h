@@ -14,9 +14,9 @@
 #include <vector>
 
 namespace bw {
-class AppModel;
 class LibraryModel;
 class LibraryNavigation;
+class TranscriptionService;
 } // namespace bw
 
 namespace bw::ui::MenuBarStatus {
@@ -38,7 +38,9 @@ struct DestinationMenu {
 };
 
 // The recorder's line, then the transcription's, or "Not recording or transcribing".
-std::vector<std::string> lines(AppModel& app);
+std::vector<std::string> lines(const RecorderModel& recorder,
+                               const TranscriptionService& transcription,
+                               const LibraryModel& library);
 // The same from plain values; a job without a title is called "Untitled".
 std::vector<std::string> lines(RecorderModel::Phase recorderPhase, double recordingDuration,
                                const std::optional<TranscriptionJob>& transcription,

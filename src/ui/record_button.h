@@ -1,4 +1,4 @@
-// The record / stop button: "Record" starts a recording through the application model (with the
+// The record / stop button: "Record" starts a recording through the application's actions (with the
 // consent reminder as its tooltip, unavailable while a start is under way); while recording or
 // paused it is "Stop".
 #pragma once
@@ -6,8 +6,9 @@
 #include <QToolButton>
 
 namespace bw {
-class AppModel;
-}
+class AppActions;
+class RecorderModel;
+} // namespace bw
 
 namespace bw::ui {
 
@@ -15,12 +16,13 @@ class RecordButton : public QToolButton {
     Q_OBJECT
 
 public:
-    explicit RecordButton(AppModel& app, QWidget* parent = nullptr);
+    RecordButton(RecorderModel& recorder, AppActions& actions, QWidget* parent = nullptr);
 
 private:
     void update();
 
-    AppModel& m_app;
+    RecorderModel& m_recorder;
+    AppActions& m_actions;
 };
 
 } // namespace bw::ui

@@ -1,7 +1,10 @@
 #include "ui/recording_list.h"
 
-#include "app/app_model.h"
+#include "app/app_actions.h"
 #include "app/recording_list_model.h"
+#include "library/library_model.h"
+#include "library/library_navigation.h"
+#include "search/library_search.h"
 #include "ui/confirmation.h"
 #include "ui/empty_state_view.h"
 #include "ui/library_row_delegate.h"
@@ -37,11 +40,15 @@ QString listTitle(const LibraryModel& library, const LibraryFilter& filter) {
 
 } // namespace
 
-RecordingList::RecordingList(AppModel& app, QWidget* parent)
-    : QWidget(parent), m_app(app), m_search(new QLineEdit), m_searchDelay(new QTimer(this)),
+RecordingList::RecordingList(LibraryModel& library, LibraryNavigation& navigation,
+                             LibrarySearch& search, AppActions& actions, RecordingListModel* rows,
+                             QWidget* parent)
+    : QWidget(parent), m_library(library), m_navigation(navigation), m_librarySearch(search),
+      m_actions(actions), m_search(new QLineEdit), m_searchDelay(new QTimer(this)),
       m_header(new RecordingListHeader), m_stack(new QStackedWidget), m_view(new QListView),
-      m_emptyState(new EmptyStateView), m_rows(new RecordingListModel(app, this)),
-      m_model(new RecordingRows(app, *m_rows, this)) {
+      m_emptyState(new EmptyStateView), m_rows(rows),
+      m_model(new RecordingRows(*m_rows, library, navigation, search, this)) {
+    m_rows->setParent(this);
     m_search->setPlaceholderText("Search");
     m_search->setAccessibleName("Search the transcripts and titles");
     m_search->setClearButtonEnabled(true);
@@ -87,13 +94,11 @@ RecordingList::RecordingList(AppModel& app, QWidget* parent)
     layout->addWidget(m_header);
     layout->addWidget(m_stack, 1);
 
-    LibraryModel& library = app.library();
     connect(m_model, &QAbstractItemModel::modelReset, this, &RecordingList::reload);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &RecordingList::reload);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &RecordingList::reload);
     connect(m_model, &QAbstractItemModel::layoutChanged, this, &RecordingList::reload);
-    connect(&app.search(), &LibrarySearch::matchesChanged, this, &RecordingList::reload);
-    LibraryNavigation& navigation = app.navigation();
+    connect(&search, &LibrarySearch::matchesChanged, this, &RecordingList::reload);
     connect(&navigation, &LibraryNavigation::filterChanged, this, &RecordingList::reload);
     connect(&library, &LibraryModel::groupsChanged, this, &RecordingList::reload);
     connect(&navigation, &LibraryNavigation::selectionChanged, this, &RecordingList::showSelection);
@@ -118,13 +123,13 @@ void RecordingList::focusSearch() {
 
 void RecordingList::searchTyped() {
     m_searchDelay->stop();
-    m_app.search().setText(m_search->text().toStdString());
+    m_librarySearch.setText(m_search->text().toStdString());
 }
 
 void RecordingList::reload() {
-    const LibraryModel& library = m_app.library();
-    const LibrarySearch& search = m_app.search();
-    m_header->setContent(listTitle(library, m_app.navigation().filter()), m_model->rowCount());
+    const LibraryModel& library = m_library;
+    const LibrarySearch& search = m_librarySearch;
+    m_header->setContent(listTitle(library, m_navigation.filter()), m_model->rowCount());
     if (search.isActive() != m_wasSearching) {
         // Rows grow a line for the match while searching; the view measures them again.
         m_wasSearching = search.isActive();
@@ -142,7 +147,7 @@ void RecordingList::reload() {
         m_emptyState->setContent(
             "waveform", "No recordings yet",
             "Record a meeting or dictation, or drag an m4a, mp3 or wav file here.");
-    } else if (m_app.navigation().filter().kind() == LibraryFilter::Kind::group) {
+    } else if (m_navigation.filter().kind() == LibraryFilter::Kind::group) {
         m_emptyState->setContent("folder", "No recordings in this group",
                                  "Record or import while this group is selected, or drag "
                                  "recordings onto the group in the sidebar.");
@@ -156,7 +161,7 @@ void RecordingList::reload() {
 }
 
 void RecordingList::showSelection() {
-    const auto& selection = m_app.navigation().selection();
+    const auto& selection = m_navigation.selection();
     const QModelIndex index = selection ? m_model->indexOf(*selection) : QModelIndex();
     QItemSelectionModel& selected = *m_view->selectionModel();
     m_showingSelection = true;
@@ -178,7 +183,7 @@ void RecordingList::selectRow() {
         return;
     }
     const auto rows = m_view->selectionModel()->selectedRows();
-    m_app.navigation().setSelection(
+    m_navigation.setSelection(
         rows.isEmpty() ? std::nullopt : std::optional(m_model->row(rows.front().row()).item.id));
 }
 
@@ -186,7 +191,7 @@ QMenu* RecordingList::makeContextMenu(int row) {
     const LibraryItem item = m_model->row(row).item;
     auto* menu = new QMenu(this);
     menu->addAction("Rename…", this, [this, item] { rename(item); });
-    menu->addMenu(new MoveToMenu(item, m_app.library(), m_app.navigation(), menu));
+    menu->addMenu(new MoveToMenu(item, m_library, m_navigation, menu));
     menu->addSeparator();
     QAction* remove = menu->addAction("Delete…", this, [this, item] { confirmDeleting(item); });
     remove->setEnabled(isDeletable(item));
@@ -194,7 +199,7 @@ QMenu* RecordingList::makeContextMenu(int row) {
 }
 
 bool RecordingList::isDeletable(const LibraryItem& item) const {
-    return m_app.library().activeRecordingID() != item.id;
+    return m_library.activeRecordingID() != item.id;
 }
 
 void RecordingList::rename(const LibraryItem& item) {
@@ -204,7 +209,7 @@ void RecordingList::rename(const LibraryItem& item) {
     m_renaming = new RenameSheet(
         QString::fromStdString(item.title),
         [this, id = item.id](const std::string& title) {
-            return m_app.library().changes().rename(id, title);
+            return m_library.changes().rename(id, title);
         },
         this);
     m_renaming->setAttribute(Qt::WA_DeleteOnClose);
@@ -218,15 +223,15 @@ void RecordingList::confirmDeleting(const LibraryItem& item) {
     m_deleting = openConfirmation(this, "Delete “" + QString::fromStdString(item.title) + "”?",
                                   "The audio and its transcript are deleted from this computer. "
                                   "They don't go to the Trash, so this can't be undone.",
-                                  "Delete", [this, id = item.id] { m_app.deleteItem(id); });
+                                  "Delete", [this, id = item.id] { m_actions.deleteItem(id); });
 }
 
 void RecordingList::deleteSelected() {
-    const auto& selection = m_app.navigation().selection();
+    const auto& selection = m_navigation.selection();
     if (!selection) {
         return;
     }
-    if (const auto item = m_app.library().item(*selection); item && isDeletable(*item)) {
+    if (const auto item = m_library.item(*selection); item && isDeletable(*item)) {
         confirmDeleting(*item);
     }
 }

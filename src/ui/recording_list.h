@@ -18,7 +18,10 @@ class QStackedWidget;
 class QTimer;
 
 namespace bw {
-class AppModel;
+class AppActions;
+class LibraryModel;
+class LibraryNavigation;
+class LibrarySearch;
 class RecordingListModel;
 struct LibraryItem;
 } // namespace bw
@@ -33,7 +36,10 @@ class RecordingList : public QWidget {
     Q_OBJECT
 
 public:
-    explicit RecordingList(AppModel& app, QWidget* parent = nullptr);
+    // Lists the rows of `rows` (which it takes over) that `navigation` and `search` choose in
+    // `library`; deletes through `actions`.
+    RecordingList(LibraryModel& library, LibraryNavigation& navigation, LibrarySearch& search,
+                  AppActions& actions, RecordingListModel* rows, QWidget* parent = nullptr);
 
     // How long typing pauses before the search runs.
     static constexpr int searchDelayMs = 150;
@@ -64,7 +70,10 @@ private:
     void deleteSelected();
     bool isDeletable(const LibraryItem& item) const;
 
-    AppModel& m_app;
+    LibraryModel& m_library;
+    LibraryNavigation& m_navigation;
+    LibrarySearch& m_librarySearch;
+    AppActions& m_actions;
     QLineEdit* m_search;
     QTimer* m_searchDelay;
     RecordingListHeader* m_header;

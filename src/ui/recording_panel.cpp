@@ -1,7 +1,7 @@
 #include "ui/recording_panel.h"
 
-#include "app/app_model.h"
 #include "base/duration_format.h"
+#include "recording/recorder_model.h"
 #include "ui/level_meter_view.h"
 #include "ui/microphone_picker.h"
 #include "ui/symbols.h"
@@ -14,8 +14,8 @@
 
 namespace bw::ui {
 
-RecordingPanel::RecordingPanel(AppModel& app, QWidget* parent)
-    : QWidget(parent), m_app(app), m_symbol(new QLabel(this)), m_state(new QLabel(this)),
+RecordingPanel::RecordingPanel(RecorderModel& recorder, QWidget* parent)
+    : QWidget(parent), m_recorder(recorder), m_symbol(new QLabel(this)), m_state(new QLabel(this)),
       m_duration(new QLabel(this)), m_meter(new LevelMeterView(this)), m_device(new QLabel(this)),
       m_pauseResume(new QPushButton(this)), m_stop(new QPushButton("Stop", this)) {
     m_state->setObjectName("state");
@@ -50,7 +50,6 @@ RecordingPanel::RecordingPanel(AppModel& app, QWidget* parent)
     layout->addLayout(buttons);
     layout->addStretch();
 
-    auto& recorder = m_app.recorder();
     connect(m_pauseResume, &QPushButton::clicked, this, [&recorder] {
         if (recorder.phase() == RecorderModel::Phase::paused) {
             recorder.resume();
@@ -70,18 +69,16 @@ RecordingPanel::RecordingPanel(AppModel& app, QWidget* parent)
 }
 
 void RecordingPanel::showDuration() {
-    m_duration->setText(QString::fromStdString(Formatting::duration(m_app.recorder().duration())));
+    m_duration->setText(QString::fromStdString(Formatting::duration(m_recorder.duration())));
 }
 
 void RecordingPanel::showLevel() {
-    const auto& recorder = m_app.recorder();
-    m_meter->setLevel(recorder.phase() == RecorderModel::Phase::recording ? recorder.level()
-                                                                          : 0.0f);
+    m_meter->setLevel(m_recorder.phase() == RecorderModel::Phase::recording ? m_recorder.level()
+                                                                            : 0.0f);
 }
 
 void RecordingPanel::update() {
-    const auto& recorder = m_app.recorder();
-    const bool paused = recorder.phase() == RecorderModel::Phase::paused;
+    const bool paused = m_recorder.phase() == RecorderModel::Phase::paused;
     m_symbol->setPixmap(symbol(paused ? "pause.circle.fill" : "record.circle.fill").pixmap(16, 16));
     m_state->setText(paused ? "Paused" : "Recording");
     QPalette palette = this->palette();
@@ -93,7 +90,7 @@ void RecordingPanel::update() {
     m_state->setPalette(palette);
     showDuration();
     showLevel();
-    m_device->setText(MicrophonePicker::selectedName(recorder));
+    m_device->setText(MicrophonePicker::selectedName(m_recorder));
     m_pauseResume->setText(paused ? "Resume" : "Pause");
     m_pauseResume->setIcon(symbol(paused ? "record.circle" : "pause.fill"));
 }

@@ -8,7 +8,7 @@ class QLabel;
 class QPushButton;
 
 namespace bw {
-class AppModel;
+class RecorderModel;
 } // namespace bw
 
 namespace bw::ui {
@@ -19,14 +19,14 @@ class RecordingPanel : public QWidget {
     Q_OBJECT
 
 public:
-    explicit RecordingPanel(AppModel& app, QWidget* parent = nullptr);
+    explicit RecordingPanel(RecorderModel& recorder, QWidget* parent = nullptr);
 
 private:
     void update();
     void showDuration();
     void showLevel();
 
-    AppModel& m_app;
+    RecorderModel& m_recorder;
     QLabel* m_symbol;
     QLabel* m_state;
     QLabel* m_duration;

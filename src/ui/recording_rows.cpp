@@ -1,12 +1,15 @@
 #include "ui/recording_rows.h"
 
-#include "app/app_model.h"
+#include "library/library_model.h"
+#include "library/library_navigation.h"
+#include "search/library_search.h"
 #include "ui/recording_drag.h"
 
 namespace bw::ui {
 
-RecordingRows::RecordingRows(AppModel& app, RecordingListModel& rows, QObject* parent)
-    : RecordingFilterModel(rows, app.library(), app.navigation(), &app.search(), parent) {}
+RecordingRows::RecordingRows(RecordingListModel& rows, LibraryModel& library,
+                             LibraryNavigation& navigation, LibrarySearch& search, QObject* parent)
+    : RecordingFilterModel(rows, library, navigation, &search, parent) {}
 
 LibraryRow RecordingRows::libraryRow(int index) const {
     const auto& shown = row(index);

@@ -7,8 +7,10 @@
 #include "ui/library_row.h"
 
 namespace bw {
-class AppModel;
-}
+class LibraryModel;
+class LibraryNavigation;
+class LibrarySearch;
+} // namespace bw
 
 namespace bw::ui {
 
@@ -16,7 +18,8 @@ class RecordingRows : public RecordingFilterModel {
     Q_OBJECT
 
 public:
-    RecordingRows(AppModel& app, RecordingListModel& rows, QObject* parent = nullptr);
+    RecordingRows(RecordingListModel& rows, LibraryModel& library, LibraryNavigation& navigation,
+                  LibrarySearch& search, QObject* parent = nullptr);
 
     QVariant data(const QModelIndex& index, int role) const override;
     QStringList mimeTypes() const override;

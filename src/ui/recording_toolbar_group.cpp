@@ -1,6 +1,5 @@
 #include "ui/recording_toolbar_group.h"
 
-#include "app/app_model.h"
 #include "ui/microphone_menu.h"
 #include "ui/record_button.h"
 
@@ -9,9 +8,10 @@
 
 namespace bw::ui {
 
-RecordingToolbarGroup::RecordingToolbarGroup(AppModel& app, QWidget* parent)
-    : QWidget(parent), m_microphoneMenu(new MicrophoneMenu(app.recorder(), this)),
-      m_recordButton(new RecordButton(app, this)) {
+RecordingToolbarGroup::RecordingToolbarGroup(RecorderModel& recorder, AppActions& actions,
+                                             QWidget* parent)
+    : QWidget(parent), m_microphoneMenu(new MicrophoneMenu(recorder, this)),
+      m_recordButton(new RecordButton(recorder, actions, this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);

@@ -5,7 +5,8 @@
 #include <QWidget>
 
 namespace bw {
-class AppModel;
+class AppActions;
+class RecorderModel;
 } // namespace bw
 
 namespace bw::ui {
@@ -17,7 +18,7 @@ class RecordingToolbarGroup : public QWidget {
     Q_OBJECT
 
 public:
-    explicit RecordingToolbarGroup(AppModel& app, QWidget* parent = nullptr);
+    RecordingToolbarGroup(RecorderModel& recorder, AppActions& actions, QWidget* parent = nullptr);
 
     MicrophoneMenu& microphoneMenu() { return *m_microphoneMenu; }
     RecordButton& recordButton() { return *m_recordButton; }

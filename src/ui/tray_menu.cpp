@@ -1,6 +1,11 @@
 #include "ui/tray_menu.h"
 
-#include "app/app_model.h"
+#include "app/app_actions.h"
+#include "app/window_requests.h"
+#include "library/library_model.h"
+#include "library/library_navigation.h"
+#include "recording/recorder_model.h"
+#include "service/transcription_service.h"
 #include "ui/app_icons.h"
 #include "ui/consent_instruction.h"
 #include "ui/group_menu.h"
@@ -10,12 +15,12 @@
 
 namespace bw::ui {
 
-TrayMenu::TrayMenu(AppModel& app, QString appName, std::function<void()> quit, bool showIcon,
+TrayMenu::TrayMenu(Models models, QString appName, std::function<void()> quit, bool showIcon,
                    QObject* parent)
-    : QObject(parent), m_app(app), m_appName(std::move(appName)), m_quit(std::move(quit)),
-      m_newGroupPanel(app.navigation()) {
-    auto& recorder = m_app.recorder();
-    auto& library = m_app.library();
+    : QObject(parent), m_models(models), m_appName(std::move(appName)), m_quit(std::move(quit)),
+      m_newGroupPanel(models.navigation) {
+    auto& recorder = m_models.recorder;
+    auto& library = m_models.library;
     // The menu changes shape when these change; the actions may be the ones being triggered,
     // so they are replaced once control is back in the event loop.
     for (auto signal :
@@ -27,22 +32,22 @@ TrayMenu::TrayMenu(AppModel& app, QString appName, std::function<void()> quit, b
                         &LibraryModel::activeRecordingIDChanged}) {
         connect(&library, signal, this, &TrayMenu::scheduleRebuild);
     }
-    connect(&m_app.navigation(), &LibraryNavigation::filterChanged, this,
+    connect(&m_models.navigation, &LibraryNavigation::filterChanged, this,
             &TrayMenu::scheduleRebuild);
     connect(&recorder, &RecorderModel::durationChanged, this, &TrayMenu::updateStatus);
-    connect(&m_app.transcription(), &TranscriptionService::jobChanged, this,
+    connect(&m_models.transcription, &TranscriptionService::jobChanged, this,
             &TrayMenu::updateStatus);
     connect(&recorder, &RecorderModel::phaseChanged, this, &TrayMenu::updateIcon);
     connect(&m_menu, &QMenu::aboutToShow, this, [this] {
-        if (m_app.recorder().phase() == RecorderModel::Phase::idle) {
-            m_app.recorder().refreshDevices();
+        if (m_models.recorder.phase() == RecorderModel::Phase::idle) {
+            m_models.recorder.refreshDevices();
         }
         rebuild();
     });
     connect(&m_icon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
-                    m_app.requests().presentMainWindow();
+                    m_models.requests.presentMainWindow();
                 }
             });
     m_icon.setContextMenu(&m_menu);
@@ -72,12 +77,12 @@ AppIcons::TrayState trayState(RecorderModel::Phase phase) {
 } // namespace
 
 QString TrayMenu::iconName() const {
-    return AppIcons::menuBarIconName(trayState(m_app.recorder().phase()));
+    return AppIcons::menuBarIconName(trayState(m_models.recorder.phase()));
 }
 
 void TrayMenu::updateIcon() {
-    m_icon.setIcon(AppIcons::menuBar(trayState(m_app.recorder().phase())));
-    m_icon.setToolTip(m_app.recorder().isRecording() ? m_appName + ", recording" : m_appName);
+    m_icon.setIcon(AppIcons::menuBar(trayState(m_models.recorder.phase())));
+    m_icon.setToolTip(m_models.recorder.isRecording() ? m_appName + ", recording" : m_appName);
 }
 
 void TrayMenu::scheduleRebuild() {
@@ -89,7 +94,8 @@ void TrayMenu::scheduleRebuild() {
 }
 
 void TrayMenu::updateStatus() {
-    const auto lines = MenuBarStatus::lines(m_app);
+    const auto lines =
+        MenuBarStatus::lines(m_models.recorder, m_models.transcription, m_models.library);
     if (lines.size() != m_statusLines.size()) {
         scheduleRebuild();
         return;
@@ -106,13 +112,13 @@ void TrayMenu::showStatusLine(QAction& line, const QString& text) {
 }
 
 void TrayMenu::stopRecording() {
-    const auto id = m_app.recorder().activeItemID();
+    const auto id = m_models.recorder.activeItemID();
     const bool windowHidden = !m_windowShown();
-    m_app.recorder().stop();
+    m_models.recorder.stop();
     if (!windowHidden || !id) {
         return;
     }
-    const auto item = m_app.library().item(*id);
+    const auto item = m_models.library.item(*id);
     const QString title = "Recording stopped";
     const QString message =
         item ? "\u201c" + QString::fromStdString(item->title) + "\u201d is saved in the library."
@@ -125,7 +131,7 @@ void TrayMenu::rebuild() {
     m_rebuildScheduled = false;
     m_menu.clear();
     m_statusLines.clear();
-    auto& recorder = m_app.recorder();
+    auto& recorder = m_models.recorder;
     const auto phase = recorder.phase();
     const bool idle = phase == RecorderModel::Phase::idle;
     auto addLine = [this](const QString& text) {
@@ -137,7 +143,8 @@ void TrayMenu::rebuild() {
     if (m_appName != "Brindlewick") {
         addLine(m_appName + ": a development build, not the installed app");
     }
-    for (const auto& line : MenuBarStatus::lines(m_app)) {
+    for (const auto& line :
+         MenuBarStatus::lines(m_models.recorder, m_models.transcription, m_models.library)) {
         auto* action = addLine({});
         showStatusLine(*action, QString::fromStdString(line));
         m_statusLines.push_back(action);
@@ -147,9 +154,9 @@ void TrayMenu::rebuild() {
 
     auto* start = m_menu.addAction("Start Recording");
     start->setEnabled(idle);
-    connect(start, &QAction::triggered, &m_app, &AppModel::startRecording);
+    connect(start, &QAction::triggered, this, [this] { m_models.actions.startRecording(); });
 
-    GroupMenu::fill(m_groupMenu, m_app.library(), m_app.navigation(),
+    GroupMenu::fill(m_groupMenu, m_models.library, m_models.navigation,
                     [this] { m_newGroupPanel.show(); });
     m_menu.addMenu(&m_groupMenu);
 
@@ -158,7 +165,7 @@ void TrayMenu::rebuild() {
     m_microphoneMenu.setEnabled(idle);
     m_menu.addMenu(&m_microphoneMenu);
 
-    if (m_app.recorder().isRecording()) {
+    if (m_models.recorder.isRecording()) {
         m_menu.addSeparator();
         const bool paused = phase == RecorderModel::Phase::paused;
         auto* pauseResume = m_menu.addAction(paused ? "Resume Recording" : "Pause Recording");
@@ -170,7 +177,7 @@ void TrayMenu::rebuild() {
 
     m_menu.addSeparator();
     connect(m_menu.addAction("Open " + m_appName), &QAction::triggered, this,
-            [this] { m_app.requests().presentMainWindow(); });
+            [this] { m_models.requests.presentMainWindow(); });
     connect(m_menu.addAction("Check for Updates\u2026"), &QAction::triggered, this,
             &UpdatePage::open);
     m_menu.addSeparator();

@@ -14,8 +14,13 @@
 #include <vector>
 
 namespace bw {
-class AppModel;
-}
+class AppActions;
+class LibraryModel;
+class LibraryNavigation;
+class RecorderModel;
+class TranscriptionService;
+class WindowRequests;
+} // namespace bw
 
 namespace bw::ui {
 
@@ -25,7 +30,17 @@ class TrayMenu : public QObject {
 public:
     // `appName` is what the menu calls the application (MenuBarStatus::appName); `quit` ends
     // the application. The icon is shown only when `showIcon` is true (the desktop has a tray).
-    TrayMenu(AppModel& app, QString appName, std::function<void()> quit, bool showIcon,
+    // What the menu shows and acts on; none is owned, all must outlive the menu.
+    struct Models {
+        RecorderModel& recorder;
+        LibraryModel& library;
+        LibraryNavigation& navigation;
+        TranscriptionService& transcription;
+        WindowRequests& requests;
+        AppActions& actions;
+    };
+
+    TrayMenu(Models models, QString appName, std::function<void()> quit, bool showIcon,
              QObject* parent = nullptr);
 
     QMenu& menu() { return m_menu; }
@@ -55,7 +70,7 @@ private:
     void showStatusLine(QAction& line, const QString& text);
     void stopRecording();
 
-    AppModel& m_app;
+    Models m_models;
     QString m_appName;
     std::function<void()> m_quit;
     // The submenus are kept and refilled, since clearing the menu leaves submenus in place.

@@ -1,7 +1,12 @@
 #include "ui/window_dialogs.h"
 
-#include "app/app_model.h"
+#include "app/app_actions.h"
+#include "app/dialog_folders.h"
+#include "app/window_requests.h"
+#include "library/alert_centre.h"
+#include "library/import_queue.h"
 #include "library/library_importer.h"
+#include "library/library_navigation.h"
 #include "ui/confirmation.h"
 #include "ui/diagnostics_sheet.h"
 #include "ui/group_name_sheet.h"
@@ -50,14 +55,14 @@ std::optional<Uuid> flag(bool set) {
 
 } // namespace
 
-WindowDialogs::WindowDialogs(AppModel& app, QWidget* window)
-    : QObject(window), m_app(app), m_window(window) {
-    connect(&app.alerts(), &AlertCentre::alertChanged, this, &WindowDialogs::showAlert);
-    connect(&app.navigation(), &LibraryNavigation::groupEditorChanged, this,
+WindowDialogs::WindowDialogs(Models models, QWidget* window)
+    : QObject(window), m_models(models), m_window(window) {
+    connect(&m_models.alerts, &AlertCentre::alertChanged, this, &WindowDialogs::showAlert);
+    connect(&m_models.navigation, &LibraryNavigation::groupEditorChanged, this,
             &WindowDialogs::showGroupNameSheet);
-    connect(&app.requests(), &WindowRequests::diagnosticsChanged, this,
+    connect(&m_models.requests, &WindowRequests::diagnosticsChanged, this,
             &WindowDialogs::showDiagnosticsSheet);
-    connect(&app.requests(), &WindowRequests::isImporterPresentedChanged, this,
+    connect(&m_models.requests, &WindowRequests::isImporterPresentedChanged, this,
             &WindowDialogs::showImporter);
     showAlert();
     showGroupNameSheet();
@@ -66,7 +71,7 @@ WindowDialogs::WindowDialogs(AppModel& app, QWidget* window)
 }
 
 void WindowDialogs::showAlert() {
-    AlertCentre& alerts = m_app.alerts();
+    AlertCentre& alerts = m_models.alerts;
     const auto& alert = alerts.alert();
     follow<QMessageBox>(
         this, m_alert, m_alertID, alert ? std::optional(alert->id) : std::nullopt,
@@ -81,7 +86,8 @@ QMessageBox* WindowDialogs::makeAlert(const AppAlert& alert) {
                       QString::fromStdString(alert.message));
     if (alert.action == AppAlert::Action::openMicrophoneSettings) {
         QPushButton* settings = box->addButton("Open System Settings", QMessageBox::AcceptRole);
-        connect(settings, &QPushButton::clicked, &m_app, &AppModel::openMicrophoneSettings);
+        connect(settings, &QPushButton::clicked, this,
+                [this] { m_models.actions.openMicrophoneSettings(); });
     }
     QPushButton* ok = box->addButton("OK", QMessageBox::RejectRole);
     box->setDefaultButton(ok);
@@ -90,7 +96,7 @@ QMessageBox* WindowDialogs::makeAlert(const AppAlert& alert) {
 }
 
 void WindowDialogs::showGroupNameSheet() {
-    LibraryNavigation& navigation = m_app.navigation();
+    LibraryNavigation& navigation = m_models.navigation;
     const auto& editor = navigation.groupEditor();
     follow<QDialog>(
         this, m_groupNameSheet, m_groupEditorID, editor ? std::optional(editor->id) : std::nullopt,
@@ -105,17 +111,17 @@ void WindowDialogs::showGroupNameSheet() {
 void WindowDialogs::showDiagnosticsSheet() {
     Uuid shownID;
     follow<QDialog>(
-        this, m_diagnosticsSheet, shownID, flag(m_app.requests().diagnostics().has_value()),
-        [this] { return new DiagnosticsSheet(m_app.requests(), m_window); },
-        [this](const Uuid&) { m_app.requests().setDiagnostics(std::nullopt); });
+        this, m_diagnosticsSheet, shownID, flag(m_models.requests.diagnostics().has_value()),
+        [this] { return new DiagnosticsSheet(m_models.requests, m_window); },
+        [this](const Uuid&) { m_models.requests.setDiagnostics(std::nullopt); });
 }
 
 void WindowDialogs::showImporter() {
     Uuid shownID;
     follow<QFileDialog>(
-        this, m_importer, shownID, flag(m_app.requests().isImporterPresented()),
+        this, m_importer, shownID, flag(m_models.requests.isImporterPresented()),
         [this] { return makeImporter(); },
-        [this](const Uuid&) { m_app.requests().setImporterPresented(false); });
+        [this](const Uuid&) { m_models.requests.setImporterPresented(false); });
 }
 
 QFileDialog* WindowDialogs::makeImporter() {
@@ -127,7 +133,7 @@ QFileDialog* WindowDialogs::makeImporter() {
         patterns << "*." + QString::fromStdString(extension);
     }
     importer->setNameFilter("Audio (" + patterns.join(' ') + ")");
-    auto& folders = m_app.dialogFolders();
+    auto& folders = m_models.dialogFolders;
     const auto purpose = DialogFolders::Purpose::import;
     importer->setDirectory(QFile::decodeName(folders.folder(purpose).c_str()));
     connect(importer, &QFileDialog::filesSelected, this, [this](const QStringList& files) {
@@ -136,9 +142,10 @@ QFileDialog* WindowDialogs::makeImporter() {
             paths.emplace_back(QFile::encodeName(file).toStdString());
         }
         if (!paths.empty()) {
-            m_app.dialogFolders().rememberChosenFile(DialogFolders::Purpose::import, paths.front());
+            m_models.dialogFolders.rememberChosenFile(DialogFolders::Purpose::import,
+                                                      paths.front());
         }
-        m_app.imports().importFiles(paths);
+        m_models.imports.importFiles(paths);
     });
     return importer;
 }

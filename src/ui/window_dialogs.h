@@ -18,7 +18,12 @@
 class QWidget;
 
 namespace bw {
-class AppModel;
+class AlertCentre;
+class AppActions;
+class DialogFolders;
+class ImportQueue;
+class LibraryNavigation;
+class WindowRequests;
 struct AppAlert;
 } // namespace bw
 
@@ -28,8 +33,18 @@ class WindowDialogs : public QObject {
     Q_OBJECT
 
 public:
+    // What the dialogs present and act on; none is owned, all must outlive the dialogs.
+    struct Models {
+        AlertCentre& alerts;
+        LibraryNavigation& navigation;
+        WindowRequests& requests;
+        ImportQueue& imports;
+        DialogFolders& dialogFolders;
+        AppActions& actions;
+    };
+
     // Presents over `window`; the models are read as they are now and followed from then on.
-    WindowDialogs(AppModel& app, QWidget* window);
+    WindowDialogs(Models models, QWidget* window);
 
     QMessageBox* alert() const { return m_alert; }
     QDialog* groupNameSheet() const { return m_groupNameSheet; }
@@ -44,7 +59,7 @@ private:
     QMessageBox* makeAlert(const AppAlert& alert);
     QFileDialog* makeImporter();
 
-    AppModel& m_app;
+    Models m_models;
     QWidget* m_window;
     QPointer<QMessageBox> m_alert;
     Uuid m_alertID;

@@ -1,6 +1,6 @@
 #include "ui/window_keys.h"
 
-#include "app/app_model.h"
+#include "library/playback_model.h"
 #include "ui/detail_view.h"
 #include "ui/item_detail_view.h"
 #include "ui/main_window.h"
@@ -13,7 +13,7 @@
 
 namespace bw::ui {
 
-WindowKeys::WindowKeys(AppModel& app, MainWindow& window) : QObject(&window) {
+WindowKeys::WindowKeys(PlaybackModel& player, MainWindow& window) : QObject(&window) {
     auto add = [&](const QString& title, QList<QKeySequence> keys, std::function<void()> act) {
         auto* action = new QAction(title, &window);
         action->setShortcuts(keys);
@@ -25,7 +25,6 @@ WindowKeys::WindowKeys(AppModel& app, MainWindow& window) : QObject(&window) {
     auto showMatch = [&window](int step) {
         window.detail()->itemDetail()->transcript()->showMatch(step);
     };
-    PlaybackModel& player = app.player();
     add("Find\u2026", {QKeySequence("Ctrl+F")},
         [&window] { window.recordingList()->focusSearch(); });
     add("Find Next", {QKeySequence("Ctrl+G"), QKeySequence(Qt::Key_F3)},

@@ -12,7 +12,7 @@
 class QAction;
 
 namespace bw {
-class AppModel;
+class PlaybackModel;
 }
 
 namespace bw::ui {
@@ -26,7 +26,7 @@ public:
     static constexpr double skipSeconds = 5;
 
     // Adds the actions to `window`.
-    WindowKeys(AppModel& app, MainWindow& window);
+    WindowKeys(PlaybackModel& player, MainWindow& window);
 
     // In the order the Help menu lists them.
     const QList<QAction*>& actions() const { return m_actions; }

@@ -90,7 +90,7 @@ protected:
     }
 
     Uuid startRecording() {
-        app->startRecording();
+        app->actions().startRecording();
         EXPECT_EQ(app->recorder().phase(), Phase::recording);
         test::sine(stereo48k, 1.0, 440, 0.5).deliver([this](const CaptureBuffer& buffer) {
             source->deliver(buffer);
@@ -114,14 +114,14 @@ protected:
 
 TEST_F(AppModelTest, StartingWhileRecordingDoesNothingAndAFailedStartShowsTheWindow) {
     const Uuid id = startRecording();
-    app->startRecording();
+    app->actions().startRecording();
     EXPECT_EQ(app->recorder().activeItemID(), id);
     EXPECT_EQ(app->library().items().size(), 1u);
     EXPECT_EQ(presented, 0);
     app->recorder().stop();
 
     m_access->current = MicrophoneAccessStatus::denied;
-    app->startRecording();
+    app->actions().startRecording();
     EXPECT_EQ(app->recorder().phase(), Phase::idle);
     EXPECT_TRUE(app->alerts().alert().has_value());
     EXPECT_EQ(presented, 1);
@@ -134,11 +134,11 @@ TEST_F(AppModelTest, DeletingUnloadsThePlayerOnlyForItsOwnRecording) {
     const auto audio = app->library().store().audioFileURL(loaded);
     app->player().load(audio);
 
-    app->deleteItem(other.id);
+    app->actions().deleteItem(other.id);
     EXPECT_EQ(app->player().url(), audio);
     EXPECT_FALSE(app->library().item(other.id));
 
-    app->deleteItem(loaded.id);
+    app->actions().deleteItem(loaded.id);
     EXPECT_EQ(app->player().url(), std::nullopt);
     EXPECT_FALSE(app->library().item(loaded.id));
     EXPECT_FALSE(std::filesystem::exists(audio));
@@ -152,7 +152,7 @@ TEST_F(AppModelTest, DeletingATranscribingRecordingCancelsItsTranscription) {
     ASSERT_TRUE(engine->waitUntilStarted());
     EXPECT_EQ(engineMade, 1);
 
-    app->deleteItem(item.id);
+    app->actions().deleteItem(item.id);
     ASSERT_TRUE(test::waitUntil([&] { return !app->transcription().isRunning(); }));
     EXPECT_TRUE(app->transcription().failures().empty());
     EXPECT_FALSE(app->library().item(item.id));
@@ -240,7 +240,7 @@ TEST_F(AppModelTest, MicrophoneSettingsOpenTheFirstToolThatIsInstalled) {
     for (const auto& c : cases) {
         m_launcher->installed = c.installed;
         m_launcher->launched.clear();
-        app->openMicrophoneSettings();
+        app->actions().openMicrophoneSettings();
         EXPECT_EQ(m_launcher->launched, c.launched) << c.installed.size();
     }
 }
@@ -251,7 +251,7 @@ TEST_F(AppModelTest, DiagnosticsAndImporterSignalOnlyRealChanges) {
     QSignalSpy importer(&app->requests(), &WindowRequests::isImporterPresentedChanged);
 
     m_access->current = MicrophoneAccessStatus::denied;
-    app->showDiagnostics();
+    app->actions().showDiagnostics();
     ASSERT_TRUE(app->requests().diagnostics());
     EXPECT_EQ(app->requests().diagnostics()->itemCount, 1);
     EXPECT_EQ(app->requests().diagnostics()->recordedCount, 1);

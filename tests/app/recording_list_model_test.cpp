@@ -66,7 +66,7 @@ protected:
     test::TemporaryFolder root;
     FakeAudioPlayers players;
     std::unique_ptr<AppModel> app = makeApp();
-    RecordingListModel rows{*app};
+    RecordingListModel rows{app->library(), app->recorder(), app->transcription()};
     RecordingFilterModel filtered{rows, app->library(), app->navigation(), &app->search()};
     QAbstractItemModelTester rowsTester{&rows,
                                         QAbstractItemModelTester::FailureReportingMode::Fatal};

@@ -110,7 +110,7 @@ TEST(ApplicationShellTest, MenuCommandsActOnTheModel) {
 TEST(ApplicationShellTest, DiagnosticsSheetSavesAndStaysOpenWhenSavingFails) {
     for (const bool writable : {true, false}) {
         test::WidgetTestApp fixture;
-        fixture.app->showDiagnostics();
+        fixture.app->actions().showDiagnostics();
         const auto report = *fixture.app->requests().diagnostics();
         const auto folder = fixture.files.path() / (writable ? "" : "missing");
         QString proposed;

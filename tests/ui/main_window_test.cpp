@@ -239,7 +239,7 @@ TEST(MainWindowTest, ShowsTheSheetsWhileTheirRequestsAreSetAndClearsThemOnDismis
     window.dialogs()->groupNameSheet()->reject();
     EXPECT_FALSE(navigation.groupEditor().has_value());
 
-    fixture.app->showDiagnostics();
+    fixture.app->actions().showDiagnostics();
     ASSERT_NE(window.dialogs()->diagnosticsSheet(), nullptr);
     EXPECT_TRUE(window.dialogs()->diagnosticsSheet()->isVisible());
     window.dialogs()->diagnosticsSheet()->reject();

@@ -18,7 +18,7 @@ TEST(RecordingControlsTest, UnpluggedRememberedMicrophoneShowsTheSystemDefault) 
     fixture.devices = {{1, "usb-headset", "Headset"}, {2, "builtin", "Built-in Microphone"}};
     auto& recorder = fixture.app->recorder();
     recorder.setSelectedDeviceUID("usb-desk-mic");
-    ui::RecordingToolbarGroup group(*fixture.app);
+    ui::RecordingToolbarGroup group(fixture.app->recorder(), fixture.app->actions());
     auto& button = group.microphoneMenu();
 
     emit button.menu()->aboutToShow(); // as when it opens: the devices are listed again
@@ -45,7 +45,7 @@ TEST(RecordingControlsTest, UnpluggedRememberedMicrophoneShowsTheSystemDefault) 
 TEST(RecordingControlsTest, TheMicrophoneMenuAddsThisComputersSoundAsASecondTrack) {
     test::WidgetTestApp fixture;
     auto& recorder = fixture.app->recorder();
-    ui::RecordingToolbarGroup group(*fixture.app);
+    ui::RecordingToolbarGroup group(fixture.app->recorder(), fixture.app->actions());
     QMenu& menu = *group.microphoneMenu().menu();
     emit menu.aboutToShow();
     EXPECT_EQ(menu.actions().back()->text(), "System default") << "nothing to offer yet";
@@ -89,7 +89,7 @@ TEST(RecordingControlsTest, TheMicrophoneMenuAddsThisComputersSoundAsASecondTrac
 
 TEST(RecordingControlsTest, RecordButtonStartsAndStops) {
     test::WidgetTestApp fixture;
-    ui::RecordButton button(*fixture.app);
+    ui::RecordButton button(fixture.app->recorder(), fixture.app->actions());
     EXPECT_EQ(button.text(), "Record");
     EXPECT_EQ(button.toolTip(),
               "Ask everyone present or on the call for consent before you record.");

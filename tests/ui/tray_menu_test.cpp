@@ -81,7 +81,7 @@ TEST_P(TrayMenuPhaseTest, OffersWhatTheRecorderAllows) {
     test::WidgetTestApp fixture;
     int quits = 0;
     ui::TrayMenu tray(
-        *fixture.app, "Brindlewick", [&] { ++quits; }, false);
+        fixture.trayModels(), "Brindlewick", [&] { ++quits; }, false);
     if (c.phase != RecorderModel::Phase::idle) {
         fixture.startRecording(2.0);
         if (c.phase == RecorderModel::Phase::paused) {
@@ -119,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(Phases, TrayMenuPhaseTest,
 TEST(TrayMenuTest, DevelopmentBuildSaysSoFirstAndNamesItselfThroughout) {
     test::WidgetTestApp fixture;
     ui::TrayMenu tray(
-        *fixture.app, "Brindlewick Dev", [] {}, false);
+        fixture.trayModels(), "Brindlewick Dev", [] {}, false);
     const auto shown = items(tray.menu());
     EXPECT_EQ(shown.front().first, "Brindlewick Dev: a development build, not the installed app");
     EXPECT_EQ(shown.back().first, "Quit Brindlewick Dev");
@@ -133,7 +133,7 @@ TEST(TrayMenuTest, GroupSubmenuChecksTheDestinationAndChoosesOne) {
     const auto team = library.changes().createGroup("Team", {});
     library.changes().createGroup("Alpha", {});
     ui::TrayMenu tray(
-        *fixture.app, "Brindlewick", [] {}, false);
+        fixture.trayModels(), "Brindlewick", [] {}, false);
 
     auto* groups = submenu(tray.menu(), "Group: ");
     ASSERT_NE(groups, nullptr);
@@ -166,7 +166,7 @@ TEST(TrayMenuTest, MicrophoneSubmenuTurnsThisComputersSoundOnAndOffAndRemembersI
     test::WidgetTestApp fixture;
     auto& recorder = fixture.app->recorder();
     ui::TrayMenu tray(
-        *fixture.app, "Brindlewick", [] {}, false);
+        fixture.trayModels(), "Brindlewick", [] {}, false);
     QMenu* microphones = submenu(tray.menu(), "Microphone");
     ASSERT_NE(microphones, nullptr);
     EXPECT_EQ(action(*microphones, "Also Record This Computer's Sound"), nullptr);
@@ -197,7 +197,7 @@ TEST(TrayMenuTest, MicrophoneSubmenuTurnsThisComputersSoundOnAndOffAndRemembersI
 TEST(TrayMenuTest, NewGroupTwiceKeepsOnePanelThatCreatesTheDestination) {
     test::WidgetTestApp fixture;
     ui::TrayMenu tray(
-        *fixture.app, "Brindlewick", [] {}, false);
+        fixture.trayModels(), "Brindlewick", [] {}, false);
     auto& panels = tray.newGroupPanel();
     action(*submenu(tray.menu(), "Group: "), "New Group\u2026")->trigger();
     auto* first = panels.panel();
@@ -225,7 +225,7 @@ TEST(TrayMenuTest, AStopFromTheMenuNotifiesOnlyWhileTheWindowIsHidden) {
     for (const bool windowShown : {true, false}) {
         test::WidgetTestApp fixture;
         ui::TrayMenu tray(
-            *fixture.app, "Brindlewick", [] {}, false);
+            fixture.trayModels(), "Brindlewick", [] {}, false);
         tray.setWindowShown([&] { return windowShown; });
         QSignalSpy notified(&tray, &ui::TrayMenu::notified);
         const Uuid id = fixture.startRecording();
@@ -248,7 +248,7 @@ TEST(TrayMenuTest, AStopFromTheMenuNotifiesOnlyWhileTheWindowIsHidden) {
 TEST(TrayMenuTest, ElidesLongStatusLines) {
     test::WidgetTestApp fixture;
     ui::TrayMenu tray(
-        *fixture.app, "Brindlewick", [] {}, false);
+        fixture.trayModels(), "Brindlewick", [] {}, false);
     const Uuid id = fixture.record();
     fixture.app->library().changes().rename(id, std::string(200, 'w') + " end");
     fixture.engine->holdUntilReleased = true;
@@ -267,7 +267,7 @@ TEST(TrayMenuTest, ElidesLongStatusLines) {
 TEST(TrayMenuTest, SnapshotRendersTheMenuAndTheIconsDraw) {
     test::WidgetTestApp fixture;
     ui::TrayMenu tray(
-        *fixture.app, "Brindlewick", [] {}, false);
+        fixture.trayModels(), "Brindlewick", [] {}, false);
     const QString file = QString::fromStdString((fixture.files.path() / "tray.png").string());
     ASSERT_TRUE(test::saveTrayMenuSnapshot(tray, file));
     const QImage image(file);

@@ -125,7 +125,7 @@ void search(WidgetTestApp& fixture) {
 
 void diagnostics(WidgetTestApp& fixture) {
     fillLibrary(fixture);
-    fixture.app->showDiagnostics();
+    fixture.app->actions().showDiagnostics();
 }
 
 // A recording in progress while another recording is transcribed: the tray menu's fullest state.
@@ -169,7 +169,7 @@ bool snapshot(const State& state, const std::filesystem::path& folder) {
     bool saved = false;
     if (state.trayMenu) {
         ui::TrayMenu tray(
-            *fixture.app, "Brindlewick", [] {}, false);
+            fixture.trayModels(), "Brindlewick", [] {}, false);
         saved = test::saveTrayMenuSnapshot(tray, path);
     } else {
         saved = render(window).save(path, "PNG");

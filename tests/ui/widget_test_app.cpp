@@ -77,8 +77,13 @@ WidgetTestApp::~WidgetTestApp() {
     }
 }
 
+ui::TrayMenu::Models WidgetTestApp::trayModels() {
+    return {app->recorder(),      app->library(),  app->navigation(),
+            app->transcription(), app->requests(), app->actions()};
+}
+
 Uuid WidgetTestApp::startRecording(double seconds) {
-    app->startRecording();
+    app->actions().startRecording();
     const CaptureFormat format{CaptureFormat::SampleType::signedInt16LittleEndian, 48000, 2};
     sine(format, seconds, 440, 0.5).deliver([this](const CaptureBuffer& buffer) {
         source->deliver(buffer);

@@ -10,6 +10,7 @@
 #include "fakes/fake_program_launcher.h"
 #include "fakes/scripted_transcription_engine.h"
 #include "support/temporary_folder.h"
+#include "ui/tray_menu.h"
 
 #include <QApplication>
 
@@ -36,6 +37,8 @@ public:
     Uuid startRecording(double seconds = 1.0);
     // Imports a WAV file of a tone and waits until the library lists it.
     Uuid importTone(const std::string& name, double seconds = 2.0);
+    // The application model's parts a tray menu shows.
+    ui::TrayMenu::Models trayModels();
 
     TemporaryFolder root;
     TemporaryFolder files;
