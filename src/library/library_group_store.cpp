@@ -49,6 +49,17 @@ std::string setAsideStamp(std::chrono::sys_seconds time) {
     return text;
 }
 
+// The group `id` of `groups`; throws groupNotFound when there is none.
+std::vector<LibraryGroup>::iterator existingGroup(std::vector<LibraryGroup>& groups,
+                                                  const Uuid& id) {
+    auto found = std::find_if(groups.begin(), groups.end(),
+                              [&](const LibraryGroup& group) { return group.id == id; });
+    if (found == groups.end()) {
+        throw LibraryError(LibraryError::Kind::groupNotFound);
+    }
+    return found;
+}
+
 } // namespace
 
 fs::path LibraryGroupStore::groupsURL() const {
@@ -107,11 +118,7 @@ LibraryGroup LibraryGroupStore::createGroup(const std::string& name, TimePoint n
 LibraryGroup LibraryGroupStore::renameGroup(const Uuid& id, const std::string& name) const {
     auto held = m_store.lock();
     auto groups = loadGroups();
-    auto found = std::find_if(groups.begin(), groups.end(),
-                              [&](const LibraryGroup& group) { return group.id == id; });
-    if (found == groups.end()) {
-        throw LibraryError(LibraryError::Kind::groupNotFound);
-    }
+    auto found = existingGroup(groups, id);
     found->name = validGroupName(name, groups, id);
     LibraryGroup renamed = *found;
     saveGroups(std::move(groups));
@@ -121,11 +128,7 @@ LibraryGroup LibraryGroupStore::renameGroup(const Uuid& id, const std::string& n
 void LibraryGroupStore::deleteGroup(const Uuid& id) const {
     auto held = m_store.lock();
     auto groups = loadGroups();
-    auto found = std::find_if(groups.begin(), groups.end(),
-                              [&](const LibraryGroup& group) { return group.id == id; });
-    if (found == groups.end()) {
-        throw LibraryError(LibraryError::Kind::groupNotFound);
-    }
+    auto found = existingGroup(groups, id);
     groups.erase(found);
     saveGroups(std::move(groups));
     for (auto item : m_store.loadItems()) {

@@ -22,7 +22,7 @@ const std::set<std::string>& LibraryImporter::importableExtensions() {
 }
 
 LibraryItem LibraryImporter::importAudio(const fs::path& source, const std::optional<Uuid>& group,
-                                         TimePoint now) const {
+                                         LibraryStore::TimePoint now) const {
     std::string extension = source.extension().string();
     if (!extension.empty()) {
         extension.erase(0, 1);

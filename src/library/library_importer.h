@@ -1,5 +1,5 @@
-// Brings audio files from elsewhere into a LibraryStore's folder as new, complete recordings.
-//
+// Brings audio files from elsewhere into a LibraryStore's folder as new, complete recordings:
+// each is assembled in a hidden folder and takes its place in the library only when whole.
 // Failures: LibraryError for a file that cannot be imported, FileError for the file system.
 // A value type; safe to use from several threads.
 #pragma once
@@ -16,8 +16,6 @@ namespace bw {
 
 class LibraryImporter {
 public:
-    using TimePoint = LibraryStore::TimePoint;
-
     explicit LibraryImporter(LibraryStore store) : m_store(std::move(store)) {}
 
     // "flac", "m4a", "mkv", "mp3", "mp4", "ogg", "opus", "wav", "webm"
@@ -26,7 +24,7 @@ public:
     // Copies an audio file of one of those types into a new item in `group`; leaves nothing
     // behind on failure.
     LibraryItem importAudio(const std::filesystem::path& source, const std::optional<Uuid>& group,
-                            TimePoint now) const;
+                            LibraryStore::TimePoint now) const;
 
 private:
     LibraryStore m_store;

@@ -1,7 +1,6 @@
 #include "library/library_store.h"
 
 #include "base/ascii_case.h"
-#include "base/iso_date.h"
 #include "base/json_reading.h"
 #include "base/text_trimming.h"
 #include "base/unicode_text.h"
@@ -11,7 +10,6 @@
 #include "library/library_layout.h"
 #include "library/text_comparison.h"
 #include "platform/atomic_file.h"
-#include "platform/audio_file_info.h"
 #include "platform/file_error.h"
 #include "platform/file_lock.h"
 #include "platform/file_reading.h"
@@ -19,7 +17,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <map>
 #include <set>
 #include <thread>
