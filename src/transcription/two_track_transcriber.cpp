@@ -3,7 +3,6 @@
 #include "base/cancellation_error.h"
 #include "base/uuid.h"
 #include "transcription/echo_canceller.h"
-#include "transcription/reply_reviser.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,15 +35,13 @@ template <typename T> std::vector<T> joined(std::vector<T> first, const std::vec
 
 // One pass's reports as reports of the whole job. `before` is the seconds of the earlier pass,
 // `after` those of the later one still to come; `earlier` the earlier pass's finished work.
-// With `finish` given, the report that finishes the job is kept there instead of sent.
 class PassReports {
 public:
     PassReports(Speaker speaker, double before, double after, const PartialTranscript& earlier,
                 const ProgressHandler& progress,
-                std::function<std::vector<TranscriptSegment>(std::vector<TranscriptSegment>)> shown,
-                std::optional<TranscriptionProgress>* finish = nullptr)
+                std::function<std::vector<TranscriptSegment>(std::vector<TranscriptSegment>)> shown)
         : m_speaker(speaker), m_before(before), m_after(after), m_earlier(earlier),
-          m_progress(progress), m_shown(std::move(shown)), m_finish(finish) {}
+          m_progress(progress), m_shown(std::move(shown)) {}
 
     void operator()(const TranscriptionProgress& report) const {
         if (!m_progress) {
@@ -73,14 +70,9 @@ public:
                        m_shown(spokenBy(report.finishedWork->segments, m_speaker))),
                 joined(m_earlier.unrecognizedSpeech, report.finishedWork->unrecognizedSpeech)};
         }
-        TranscriptionProgress shown(
+        m_progress(TranscriptionProgress(
             phase, m_before + report.processedDuration, m_before + passTotal + m_after, remaining,
-            m_shown(spokenBy(report.newSegments, m_speaker)), std::move(work));
-        if (phase == Phase::finished && m_finish) {
-            *m_finish = std::move(shown);
-            return;
-        }
-        m_progress(shown);
+            m_shown(spokenBy(report.newSegments, m_speaker)), std::move(work)));
     }
 
 private:
@@ -90,7 +82,6 @@ private:
     const PartialTranscript& m_earlier;
     const ProgressHandler& m_progress;
     std::function<std::vector<TranscriptSegment>(std::vector<TranscriptSegment>)> m_shown;
-    std::optional<TranscriptionProgress>* m_finish;
 };
 
 // A folder of the system's temporary one, private to the user, removed with what it holds.
@@ -131,27 +122,6 @@ std::filesystem::path withoutEcho(const std::filesystem::path& microphone,
         // A track that cannot be read fails in the engine with its own message; a full
         // temporary folder only costs the cancelling.
         return microphone;
-    }
-}
-
-// The microphone's segments with their short replies recognised again; as they were when that
-// cannot be done. A cancelled job stops here too.
-std::vector<TranscriptSegment>
-withRevisedReplies(TranscriptionEngine& engine, std::vector<TranscriptSegment> mine,
-                   const std::filesystem::path& microphone,
-                   const std::vector<TranscriptSegment>& others,
-                   const std::filesystem::path& system, const TranscriptionOptions& options,
-                   std::optional<TemporaryFolder>& folder, std::stop_token stop) {
-    try {
-        if (!folder) {
-            folder.emplace();
-        }
-        return ReplyReviser(engine).revise(mine, microphone, others, system, options,
-                                           folder->path(), stop);
-    } catch (const CancellationError&) {
-        throw;
-    } catch (const std::exception&) {
-        return mine;
     }
 }
 
@@ -222,29 +192,17 @@ Transcript TwoTrackTranscriber::transcribe(const Track& microphone, const Track&
                                     ? withoutEcho(microphone.file, system.file, cleanedFolder, stop)
                                     : microphone.file;
     const auto& echoes = m_options.echoes;
-    std::optional<TranscriptionProgress> finish;
-    auto microphoneTranscript =
-        m_engine.transcribe(microphoneFile, passOptions,
-                            PassReports(
-                                Speaker::me, system.duration, 0, earlier, progress,
-                                [&echoes, &others](std::vector<TranscriptSegment> segments) {
-                                    return echoes.withoutEchoes(std::move(segments), others);
-                                },
-                                &finish),
-                            stop);
+    auto microphoneTranscript = m_engine.transcribe(
+        microphoneFile, passOptions,
+        PassReports(Speaker::me, system.duration, 0, earlier, progress,
+                    [&echoes, &others](std::vector<TranscriptSegment> segments) {
+                        return echoes.withoutEchoes(std::move(segments), others);
+                    }),
+        stop);
 
     Transcript transcript = microphoneTranscript;
-    auto mine = echoes.withoutEchoes(spokenBy(microphoneTranscript.segments, Speaker::me), others);
-    if (m_options.reviseReplies) {
-        mine = echoes.withoutEchoes(withRevisedReplies(m_engine, std::move(mine), microphoneFile,
-                                                       others, system.file, passOptions,
-                                                       cleanedFolder, stop),
-                                    others);
-    }
-    if (progress && finish) {
-        progress(*finish);
-    }
-    auto segments = joined(std::move(mine), others);
+    auto segments = joined(
+        echoes.withoutEchoes(spokenBy(microphoneTranscript.segments, Speaker::me), others), others);
     std::stable_sort(
         segments.begin(), segments.end(),
         [](const TranscriptSegment& a, const TranscriptSegment& b) { return a.start < b.start; });

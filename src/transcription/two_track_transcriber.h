@@ -4,9 +4,8 @@
 // loudspeaker's echo (see EchoCanceller) into a temporary file; segments that still repeat the
 // other side's words at the same time (see EchoDetector) are dropped from the live reports, the
 // work kept and the result, and so is speech without text on the microphone's track while the
-// other side spoke. Short replies to the other side are then recognised again after what they
-// answer (see ReplyReviser). Progress runs once from 0 to the sum of the two durations; every
-// report's segments carry their speaker.
+// other side spoke. Progress runs once from 0 to the sum of the two durations; every report's
+// segments carry their speaker.
 //
 // The work reported at the end of every chunk (and once between the passes) covers both passes:
 // its position counts the seconds of both tracks dealt with, this computer's sound first. Given
@@ -37,12 +36,10 @@ public:
         // words alone.
         bool cancelEcho = true;
         EchoDetector echoes;
-        // Off: a short reply keeps the text its own track's pass gave it.
-        bool reviseReplies = true;
 
         Options() = default;
-        Options(bool cancelEcho, EchoDetector echoes = EchoDetector(), bool reviseReplies = true)
-            : cancelEcho(cancelEcho), echoes(echoes), reviseReplies(reviseReplies) {}
+        Options(bool cancelEcho, EchoDetector echoes = EchoDetector())
+            : cancelEcho(cancelEcho), echoes(echoes) {}
     };
 
     explicit TwoTrackTranscriber(TranscriptionEngine& engine) : m_engine(engine) {}
