@@ -193,12 +193,15 @@ class Brindlewick:
 
 
 class FasterWhisper:
-    def __init__(self, name, python, model, threads, beam):
+    def __init__(self, name, python, model, threads, beam, previous_text=True):
         self.name, self.python, self.model, self.threads, self.beam = name, python, model, threads, beam
+        self.previous_text = previous_text
 
     def transcribe(self, wav, output):
         command = [self.python, os.path.join(ROOT, "bench", "peers_faster_whisper.py"), self.model, wav, output,
                    "--threads", str(self.threads), "--beam-size", str(self.beam)]
+        if not self.previous_text:
+            command.append("--no-previous-text")
         figures = measured(command)
         with open(output, encoding="utf-8") as f:
             segments = [tuple(s) for s in json.load(f)]
@@ -275,7 +278,10 @@ def main():
         programs.append(Brindlewick(name, binary or args.brindlewick, model or args.model,
                                     int(threads) if threads else args.threads))
     programs += [FasterWhisper("faster-whisper int8 greedy", args.python, args.ct2_model, args.threads, 1),
-                 FasterWhisper("faster-whisper int8 beam 5", args.python, args.ct2_model, args.threads, 5)]
+                 FasterWhisper("faster-whisper int8 beam 5", args.python, args.ct2_model, args.threads, 5),
+                 # Each window without the text before it, as brindlewick recognizes them.
+                 FasterWhisper("faster-whisper int8 greedy, no previous text", args.python, args.ct2_model,
+                               args.threads, 1, previous_text=False)]
     if args.only:
         programs = [p for p in programs if any(o in p.name for o in args.only)]
 

@@ -155,10 +155,34 @@ CompactedAudio::placedWords(std::span<const RecognizedSegment> segments) const {
 // The words around each pause are placed by sentences rather than by the recognizer's times
 // alone: a sentence that begins near the end of a piece and goes on in a later one, with no
 // sentence end in between, begins in that later piece; a sentence that ends near the start of
-// a piece and began in an earlier one ends in that earlier piece.
+// a piece and began in an earlier one ends in that earlier piece. A piece keeps its words,
+// though, when they are all it has and are timed inside it: that is a short reply ("Yes,"
+// before the next speaker's sentence) that the recognizer ran into its neighbour's text.
 void CompactedAudio::moveWordsAcrossPieceEdges(std::vector<PlacedWord>& words) const {
     auto middle = [&](const PlacedWord& placed) {
         return m_sampleRate * ((placed.word->start + placed.word->end) * 0.5);
+    };
+    std::vector<std::size_t> wordsInPiece(m_pieces.size(), 0);
+    for (const PlacedWord& placed : words) {
+        ++wordsInPiece[placed.piece];
+    }
+    auto inside = [&](const PlacedWord& placed) {
+        const Piece& piece = m_pieces[placed.piece];
+        return middle(placed) >= static_cast<double>(piece.compactedStart) &&
+               middle(placed) <= static_cast<double>(piece.compactedEnd());
+    };
+    auto move = [&](std::size_t first, std::size_t last, std::size_t from, std::size_t to) {
+        if (last - first >= wordsInPiece[from] &&
+            std::all_of(words.begin() + static_cast<std::ptrdiff_t>(first),
+                        words.begin() + static_cast<std::ptrdiff_t>(last), inside)) {
+            return false;
+        }
+        for (std::size_t k = first; k < last; ++k) {
+            words[k].piece = to;
+        }
+        wordsInPiece[from] -= last - first;
+        wordsInPiece[to] += last - first;
+        return true;
     };
     auto nearEnd = [&](const PlacedWord& placed, std::size_t piece) {
         return placed.piece == piece &&
@@ -179,10 +203,8 @@ void CompactedAudio::moveWordsAcrossPieceEdges(std::vector<PlacedWord>& words) c
         while (next < words.size() && nearEnd(words[next], piece) && !words[next].endsSentence) {
             ++next;
         }
-        if (next > i && next < words.size() && words[next].piece > piece) {
-            for (std::size_t j = i; j < next; ++j) {
-                words[j].piece = words[next].piece;
-            }
+        if (next > i && next < words.size() && words[next].piece > piece &&
+            move(i, next, piece, words[next].piece)) {
             i = next - 1;
         }
     }
@@ -196,9 +218,7 @@ void CompactedAudio::moveWordsAcrossPieceEdges(std::vector<PlacedWord>& words) c
             --first;
         }
         if (first > 0 && words[first - 1].piece < piece && !words[first - 1].endsSentence) {
-            for (std::size_t k = first; k <= j; ++k) {
-                words[k].piece = words[first - 1].piece;
-            }
+            move(first, j + 1, piece, words[first - 1].piece);
         }
     }
 }
