@@ -19,6 +19,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <numbers>
@@ -37,10 +38,15 @@ constexpr double clickPeriod = 1.5; // seconds
 
 // Plays into the microphone's sink and into an output at the pace of real time, 10 ms at a
 // time: a tone on each side and, every clickPeriod, a click written to both in the same chunk.
+// Its clock starts once `connected` says that both players have their streams: what is written
+// before waits in a player's pipe for as long as the player takes to connect, and would delay
+// that side for the whole recording.
 class CallFeed {
 public:
-    CallFeed(std::string microphoneSink, std::string sink, double tone)
-        : m_microphoneSink(std::move(microphoneSink)), m_sink(std::move(sink)), m_tone(tone) {
+    CallFeed(std::string microphoneSink, std::string sink, double tone,
+             std::function<bool()> connected)
+        : m_microphoneSink(std::move(microphoneSink)), m_sink(std::move(sink)), m_tone(tone),
+          m_connected(std::move(connected)) {
         m_thread = std::thread([this] { run(); });
     }
     ~CallFeed() {
@@ -70,6 +76,14 @@ private:
         FILE* output = nullptr;
         const int chunk = feedRate / 100;
         std::vector<std::int16_t> microphone(std::size_t(chunk) * 2), system(microphone.size());
+        {
+            std::lock_guard held(m_lock);
+            playing = m_sink;
+            output = play(playing);
+        }
+        for (int tries = 0; tries < 1000 && !m_stop && !m_connected(); ++tries) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
         const auto start = std::chrono::steady_clock::now();
         for (std::int64_t frame = 0; !m_stop; frame += chunk) {
             std::this_thread::sleep_until(start +
@@ -114,6 +128,7 @@ private:
     std::mutex m_lock;
     std::string m_sink;
     double m_tone;
+    std::function<bool()> m_connected;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };
@@ -195,19 +210,18 @@ protected:
             "load-module module-null-sink sink_name=voice rate=48000 channels=2",
             "load-module module-remap-source source_name=mic master=voice.monitor",
             "set-default-source mic", "set-default-sink bw_null_sink"});
-        feed = std::make_unique<CallFeed>("voice", "bw_null_sink", 1000);
+        const auto bothPlaying = [this] {
+            std::istringstream lines(daemon->pactl("list short sink-inputs"));
+            std::string line;
+            int count = 0;
+            while (std::getline(lines, line)) {
+                ++count;
+            }
+            return count >= 2;
+        };
+        feed = std::make_unique<CallFeed>("voice", "bw_null_sink", 1000, bothPlaying);
         // Both sides play before the recording starts, as in a call.
-        ASSERT_TRUE(test::waitUntil(
-            [&] {
-                std::istringstream lines(daemon->pactl("list short sink-inputs"));
-                std::string line;
-                int count = 0;
-                while (std::getline(lines, line)) {
-                    ++count;
-                }
-                return count >= 2;
-            },
-            10000));
+        ASSERT_TRUE(test::waitUntil(bothPlaying, 10000));
         library = std::make_unique<LibraryModel>(LibraryStore(folder / "Library"), alerts);
         navigation = std::make_unique<LibraryNavigation>(*library, nullptr);
         recorder = std::make_unique<RecorderModel>(*library, *navigation, alerts, access, nullptr,
