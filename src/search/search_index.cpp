@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <mutex>
 #include <unordered_map>
 
 namespace bw {
@@ -121,6 +122,12 @@ void SearchIndex::open() {
             m_inode = status.st_ino;
         }
     }
+    // Two connections that switch a new file to WAL at the same moment make one of them fail at
+    // once with "database is locked", whatever the busy time-out: the search's updater and its
+    // first query open the index together at start. Opening one at a time in the process avoids
+    // that; the switch happens only once per file, so other processes rarely meet it.
+    static std::recursive_mutex opening; // recursive: a damaged file is started afresh from here
+    std::lock_guard lock(opening);
     try {
         m_db = std::make_unique<SqliteConnection>(m_file);
         sqlite3* db = m_db->handle();

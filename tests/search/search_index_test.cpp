@@ -2,13 +2,16 @@
 
 #include "library/library_test_support.h"
 #include "platform/atomic_file.h"
+#include "search/search_index_error.h"
 #include "transcripts/transcript_store.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <map>
+#include <thread>
 
 namespace bw {
 namespace {
@@ -224,6 +227,34 @@ TEST_F(SearchIndexTest, ADamagedOrDeletedIndexIsBuiltAgainFromTheLibrary) {
     EXPECT_EQ(update(), (SearchIndex::Update{1, 0}));
     EXPECT_EQ(found("berlin"), std::vector<Uuid>{id});
     EXPECT_EQ(libraryFiles(root.path()), before);
+}
+
+// The search's updater and its first query open a new index at the same moment; neither may
+// find it locked.
+TEST(SearchIndex, TwoThreadsOpeningANewIndexAtOnceBothSucceed) {
+    test::TemporaryFolder root;
+    int failures = 0;
+    for (int round = 0; round < 40; ++round) {
+        const fs::path file = root.path() / std::to_string(round) / "index.sqlite";
+        std::atomic<int> ready = 0;
+        std::atomic<int> failed = 0;
+        auto open = [&] {
+            ++ready;
+            while (ready < 2) {
+            }
+            try {
+                SearchIndex index(file);
+            } catch (const SearchIndexError&) {
+                ++failed;
+            }
+        };
+        std::thread first(open);
+        std::thread second(open);
+        first.join();
+        second.join();
+        failures += failed;
+    }
+    EXPECT_EQ(failures, 0);
 }
 
 TEST_F(SearchIndexTest, ItsFilesArePrivateWhateverTheUmask) {
