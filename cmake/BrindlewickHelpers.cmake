@@ -32,10 +32,6 @@ function(bw_add_test name)
     target_compile_definitions(${name} PRIVATE
         BW_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         BW_BINARY_DIR="${PROJECT_BINARY_DIR}")
-    set(serial FALSE)
-    if(ARG_REAL_TIME)
-        set(serial TRUE)
-    endif()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "BW_SOURCE_DIR=${PROJECT_SOURCE_DIR}" RUN_SERIAL ${serial})
+        PROPERTIES ENVIRONMENT "BW_SOURCE_DIR=${PROJECT_SOURCE_DIR}" RUN_SERIAL ${ARG_REAL_TIME})
 endfunction()

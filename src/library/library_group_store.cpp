@@ -21,11 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool fileExists(const fs::path& path) {
-    std::error_code code;
-    return fs::exists(path, code);
-}
-
 // Rejects an empty name and a name equal, ignoring case, to another group's. Bytes that are
 // not UTF-8 (a name typed in an old Latin-1 terminal) are kept as U+FFFD.
 std::string validGroupName(const std::string& name, const std::vector<LibraryGroup>& groups,
@@ -68,7 +63,7 @@ fs::path LibraryGroupStore::groupsURL() const {
 
 std::vector<LibraryGroup> LibraryGroupStore::loadGroups() const {
     fs::path file = groupsURL();
-    if (!fileExists(file)) {
+    if (std::error_code missing; !fs::exists(file, missing)) {
         return {};
     }
     std::vector<LibraryGroup> groups;
