@@ -1,11 +1,13 @@
 // Recording the microphone and this computer's sound together against a private sound server:
-// a pipe source as the microphone and the default null sink's monitor as this computer's
-// sound, both fed at the pace of real time by one thread with different tones and a shared
-// click, so that each track's content and the alignment of the two can be checked.
+// a remapped monitor of a null sink as the microphone and the default null sink's monitor as
+// this computer's sound, each played by a stream of its own with a tone of its own and a click
+// every 1.5 s, so that each track's content and the alignment of the two can be checked.
 #include "library/library_model.h"
 #include "library/library_navigation.h"
 #include "platform/audio_file_info.h"
 #include "platform/audio_input_devices.h"
+#include "platform/monotonic_clock.h"
+#include "platform/pulse_connection.h"
 #include "platform/system_microphone_access.h"
 #include "recording/captured_audio.h"
 #include "recording/recorder_model.h"
@@ -14,13 +16,14 @@
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
+#include <pulse/pulseaudio.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <numbers>
 #include <sstream>
@@ -36,101 +39,126 @@ constexpr int feedRate = 48000;
 constexpr double microphoneTone = 300;
 constexpr double clickPeriod = 1.5; // seconds
 
-// Plays into the microphone's sink and into an output at the pace of real time, 10 ms at a
-// time: a tone on each side and, every clickPeriod, a click written to both in the same chunk.
-// Its clock starts once `connected` says that both players have their streams: what is written
-// before waits in a player's pipe for as long as the player takes to connect, and would delay
-// that side for the whole recording.
-class CallFeed {
+// Plays a tone with a click every clickPeriod into one sink, 48 kHz stereo, as fast as the
+// server asks for it: nothing waits in a pipe or a blocked writer, and the stream's own timing
+// says when each click will be played.
+class FeedStream {
 public:
-    CallFeed(std::string microphoneSink, std::string sink, double tone,
-             std::function<bool()> connected)
-        : m_microphoneSink(std::move(microphoneSink)), m_sink(std::move(sink)), m_tone(tone),
-          m_connected(std::move(connected)) {
-        m_thread = std::thread([this] { run(); });
+    FeedStream(PulseConnection& connection, const std::string& sink, double tone,
+               std::int64_t firstFrame)
+        : m_connection(connection), m_tone(tone), m_frame(firstFrame) {
+        const pa_sample_spec format{PA_SAMPLE_S16LE, feedRate, 2};
+        pa_buffer_attr buffer{};
+        buffer.maxlength = buffer.prebuf = buffer.fragsize = std::uint32_t(-1);
+        buffer.tlength = std::uint32_t(pa_usec_to_bytes(20000, &format));
+        buffer.minreq = std::uint32_t(pa_usec_to_bytes(5000, &format));
+        PulseLock held(m_connection);
+        m_stream = pa_stream_new(m_connection.context(), "call feed", &format, nullptr);
+        pa_stream_set_write_callback(m_stream, onWrite, this);
+        pa_stream_connect_playback(m_stream, sink.c_str(), &buffer,
+                                   pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING |
+                                                     PA_STREAM_AUTO_TIMING_UPDATE |
+                                                     PA_STREAM_ADJUST_LATENCY),
+                                   nullptr, nullptr);
     }
-    ~CallFeed() {
-        m_stop = true;
-        m_thread.join();
+    ~FeedStream() {
+        PulseLock held(m_connection);
+        pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+        pa_stream_disconnect(m_stream);
+        pa_stream_unref(m_stream);
     }
-    // Plays on from now on into `sink`, with `tone`.
-    void switchTo(const std::string& sink, double tone) {
+    FeedStream(const FeedStream&) = delete;
+    FeedStream& operator=(const FeedStream&) = delete;
+
+    std::int64_t frame() {
         std::lock_guard held(m_lock);
-        m_sink = sink;
-        m_tone = tone;
+        return m_frame;
+    }
+    // Click number -> the monotonic time the server plays it.
+    std::map<std::int64_t, double> heard() {
+        std::lock_guard held(m_lock);
+        return m_heard;
     }
 
 private:
-    static FILE* play(const std::string& sink) {
-        return popen(("exec pacat --playback --raw --format=s16le --rate=48000 --channels=2 "
-                      "--latency-msec=60 --device=" +
-                      sink + " 2>/dev/null")
-                         .c_str(),
-                     "w");
+    static void onWrite(pa_stream* stream, std::size_t bytes, void* userdata) {
+        static_cast<FeedStream*>(userdata)->write(stream, bytes / 4);
     }
 
-    void run() {
-        std::signal(SIGPIPE, SIG_IGN);
-        FILE* microphoneOutput = play(m_microphoneSink);
-        std::string playing;
-        FILE* output = nullptr;
-        const int chunk = feedRate / 100;
-        std::vector<std::int16_t> microphone(std::size_t(chunk) * 2), system(microphone.size());
-        {
-            std::lock_guard held(m_lock);
-            playing = m_sink;
-            output = play(playing);
-        }
-        for (int tries = 0; tries < 1000 && !m_stop && !m_connected(); ++tries) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        const auto start = std::chrono::steady_clock::now();
-        for (std::int64_t frame = 0; !m_stop; frame += chunk) {
-            std::this_thread::sleep_until(start +
-                                          std::chrono::microseconds(frame * 1000000 / feedRate));
-            double tone = 0;
-            {
-                std::lock_guard held(m_lock);
-                if (m_sink != playing) {
-                    if (output) {
-                        pclose(output);
-                    }
-                    playing = m_sink;
-                    output = play(playing);
-                }
-                tone = m_tone;
+    void write(pa_stream* stream, std::size_t frames) {
+        std::lock_guard held(m_lock);
+        const auto clickFrames = std::int64_t(clickPeriod * feedRate);
+        std::vector<std::int16_t> chunk(frames * 2);
+        std::optional<std::int64_t> click;
+        for (std::size_t i = 0; i < frames; ++i) {
+            const std::int64_t frame = m_frame + std::int64_t(i);
+            const bool clicking = frame % clickFrames < feedRate / 500;
+            if (frame % clickFrames == 0) {
+                click = frame;
             }
-            for (int i = 0; i < chunk; ++i) {
-                const double t = double(frame + i) / feedRate;
-                const bool click = std::fmod(t, clickPeriod) < 0.002;
-                const double mic =
-                    click ? 0.9 : 0.2 * std::sin(2 * std::numbers::pi * microphoneTone * t);
-                const double sys = click ? 0.9 : 0.2 * std::sin(2 * std::numbers::pi * tone * t);
-                microphone[std::size_t(2 * i)] = microphone[std::size_t(2 * i + 1)] =
-                    std::int16_t(std::lround(mic * 32767));
-                system[std::size_t(2 * i)] = system[std::size_t(2 * i + 1)] =
-                    std::int16_t(std::lround(sys * 32767));
-            }
-            std::fwrite(microphone.data(), 2, microphone.size(), microphoneOutput);
-            std::fflush(microphoneOutput);
-            if (output) {
-                std::fwrite(system.data(), 2, system.size(), output);
-                std::fflush(output);
-            }
+            const double t = double(frame) / feedRate;
+            const double value = clicking ? 0.9 : 0.2 * std::sin(2 * std::numbers::pi * m_tone * t);
+            chunk[2 * i] = chunk[2 * i + 1] = std::int16_t(std::lround(value * 32767));
         }
-        if (output) {
-            pclose(output);
+        pa_stream_write(stream, chunk.data(), chunk.size() * sizeof(std::int16_t), nullptr, 0,
+                        PA_SEEK_RELATIVE);
+        m_frame += std::int64_t(frames);
+        pa_usec_t latency = 0; // until the last frame written is played
+        int negative = 0;
+        if (click && pa_stream_get_latency(stream, &latency, &negative) == 0 && !negative) {
+            m_heard[*click / clickFrames] =
+                monotonicSeconds() + double(latency) / 1e6 - double(m_frame - *click) / feedRate;
         }
-        pclose(microphoneOutput);
     }
 
-    std::string m_microphoneSink;
+    PulseConnection& m_connection;
+    pa_stream* m_stream = nullptr;
     std::mutex m_lock;
-    std::string m_sink;
     double m_tone;
-    std::function<bool()> m_connected;
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
+    std::int64_t m_frame;
+    std::map<std::int64_t, double> m_heard;
+};
+
+// Both sides of a call: the microphone's sink and an output, each played with its own tone and
+// a click every clickPeriod of its stream. The tracks must place the clicks as far apart as the
+// server plays them.
+class CallFeed {
+public:
+    CallFeed(const std::string& microphoneSink, const std::string& sink, double tone)
+        : m_microphone(m_connection, microphoneSink, microphoneTone, 0),
+          m_output(std::make_unique<FeedStream>(m_connection, sink, tone, 0)) {}
+    // Plays on from now on into `sink`, with `tone`, its clicks numbered on.
+    void switchTo(const std::string& sink, double tone) {
+        const auto frame = m_output->frame();
+        m_finished.push_back(m_output->heard());
+        m_output = std::make_unique<FeedStream>(m_connection, sink, tone, frame);
+    }
+    // How much later this computer's sound plays the clicks than the microphone's side: the
+    // median over the clicks the microphone's side plays from `from` (monotonic seconds) on.
+    double heardLag(double from) {
+        auto system = m_output->heard();
+        for (const auto& earlier : m_finished) {
+            system.insert(earlier.begin(), earlier.end());
+        }
+        std::vector<double> lags;
+        for (const auto& [click, microphone] : m_microphone.heard()) {
+            const auto other = system.find(click);
+            if (microphone >= from && other != system.end()) {
+                lags.push_back(other->second - microphone);
+            }
+        }
+        if (lags.empty()) {
+            return 0;
+        }
+        std::nth_element(lags.begin(), lags.begin() + std::ptrdiff_t(lags.size() / 2), lags.end());
+        return lags[lags.size() / 2];
+    }
+
+private:
+    PulseConnection m_connection;
+    FeedStream m_microphone;
+    std::unique_ptr<FeedStream> m_output;
+    std::vector<std::map<std::int64_t, double>> m_finished;
 };
 
 // The share (0...1) of the samples' energy that is at `hertz`, by Goertzel over 100 ms blocks
@@ -168,9 +196,12 @@ std::vector<std::int64_t> clicks(const std::vector<float>& samples) {
 }
 
 // The lag (seconds) of `b` behind `a` at which their click trains correlate best, within a
-// third of a second, and the share of a's clicks that have a partner within 20 ms of it.
-std::pair<double, double> clickLag(const std::vector<float>& a, const std::vector<float>& b) {
-    const auto ca = clicks(a);
+// third of a second, over a's clicks from `from` to `to` seconds, and the share of those that
+// have a partner within 20 ms of it anywhere in b.
+std::pair<double, double> clickLag(const std::vector<float>& a, const std::vector<float>& b,
+                                   double from, double to) {
+    auto ca = clicks(a);
+    std::erase_if(ca, [&](std::int64_t x) { return x < from * 16000 || x > to * 16000; });
     const auto cb = clicks(b);
     std::map<std::int64_t, int> histogram; // 1 ms bins of b − a
     for (auto x : ca) {
@@ -210,18 +241,19 @@ protected:
             "load-module module-null-sink sink_name=voice rate=48000 channels=2",
             "load-module module-remap-source source_name=mic master=voice.monitor",
             "set-default-source mic", "set-default-sink bw_null_sink"});
-        const auto bothPlaying = [this] {
-            std::istringstream lines(daemon->pactl("list short sink-inputs"));
-            std::string line;
-            int count = 0;
-            while (std::getline(lines, line)) {
-                ++count;
-            }
-            return count >= 2;
-        };
-        feed = std::make_unique<CallFeed>("voice", "bw_null_sink", 1000, bothPlaying);
+        feed = std::make_unique<CallFeed>("voice", "bw_null_sink", 1000);
         // Both sides play before the recording starts, as in a call.
-        ASSERT_TRUE(test::waitUntil(bothPlaying, 10000));
+        ASSERT_TRUE(test::waitUntil(
+            [this] {
+                std::istringstream lines(daemon->pactl("list short sink-inputs"));
+                std::string line;
+                int count = 0;
+                while (std::getline(lines, line)) {
+                    ++count;
+                }
+                return count >= 2;
+            },
+            10000));
         library = std::make_unique<LibraryModel>(LibraryStore(folder / "Library"), alerts);
         navigation = std::make_unique<LibraryNavigation>(*library, nullptr);
         recorder = std::make_unique<RecorderModel>(*library, *navigation, alerts, access, nullptr,
@@ -240,6 +272,7 @@ protected:
 
     LibraryItem record(double seconds, const std::function<void()>& midway = {}) {
         recorder->start(std::chrono::system_clock::now());
+        started = monotonicSeconds();
         EXPECT_EQ(recorder->phase(), Phase::recording);
         const Uuid id = recorder->activeItemID().value();
         EXPECT_TRUE(test::waitUntil([&] { return recorder->duration() >= seconds / 2; }, 30000));
@@ -248,6 +281,7 @@ protected:
         }
         EXPECT_TRUE(test::waitUntil([&] { return recorder->duration() >= seconds; }, 30000));
         recorder->stop();
+        stopped = monotonicSeconds();
         return library->store().item(id);
     }
 
@@ -286,6 +320,7 @@ protected:
     std::unique_ptr<LibraryNavigation> navigation;
     std::unique_ptr<RecorderModel> recorder;
     int unavailable = 0;
+    double started = 0, stopped = 0; // monotonic seconds
 };
 
 TEST_F(TwoTrackCaptureTest, RecordsEachSideOnItsOwnTrackAlignedByTheSharedClick) {
@@ -310,16 +345,14 @@ TEST_F(TwoTrackCaptureTest, RecordsEachSideOnItsOwnTrackAlignedByTheSharedClick)
     EXPECT_LT(toneShare(systemMiddle, microphoneTone), 0.05);
 
     // The server's first buffers of a sink just recorded arrive late, in a burst; from the
-    // second click on, the shared clicks must stay together.
-    const auto [lag, paired] =
-        clickLag(slice(microphone, 2.5, micSeconds), slice(system, 2.5, systemSeconds));
-    std::printf("click lag of this computer's sound: %.1f ms, drift %.1f ppm, offset %.1f ms\n",
-                lag * 1000, item.systemAudioAlignment->driftPpm,
+    // second click on, the tracks must hold the clicks as far apart as the server played them.
+    const auto [lag, paired] = clickLag(microphone, system, 2.5, micSeconds);
+    const double heard = feed->heardLag(started + 2.5);
+    std::printf("click lag of this computer's sound: %.1f ms (played %.1f ms later), drift %.1f "
+                "ppm, offset %.1f ms\n",
+                lag * 1000, heard * 1000, item.systemAudioAlignment->driftPpm,
                 item.systemAudioAlignment->offset * 1000);
-    // Each side reaches the server through a player and a null sink of its own, the microphone
-    // through a remapping source too, whose buffering the server reports differently; the bound
-    // allows for that path, not for drift or lost audio, which would also break the pairing.
-    EXPECT_LT(std::abs(lag), 0.050);
+    EXPECT_NEAR(lag, heard, 0.020) << "clicks played at the same moment are in step";
     EXPECT_GE(paired, 0.99) << "every click of the microphone has its partner, in step";
     EXPECT_EQ(unavailable, 0);
     EXPECT_EQ(alerts.alert(), std::nullopt);
@@ -369,11 +402,12 @@ TEST_F(TwoTrackCaptureTest, AStalledMicrophoneLeavesSilenceAndBothTracksInStep) 
         << "this computer's sound went on";
     // The same stretch of both tracks, after the stall and clear of their ends.
     const double end = std::min(micSeconds, systemSeconds) - 0.2;
-    const auto [lag, paired] =
-        clickLag(slice(microphone, end - 2.5, end), slice(system, end - 2.5, end));
-    std::printf("after a stall of %.2f s: click lag of this computer's sound %.1f ms\n", quiet,
-                lag * 1000);
-    EXPECT_LT(std::abs(lag), 0.050);
+    const auto [lag, paired] = clickLag(microphone, system, end - 2.5, end);
+    const double heard = feed->heardLag(stopped - 3);
+    std::printf("after a stall of %.2f s: click lag of this computer's sound %.1f ms (played "
+                "%.1f ms later)\n",
+                quiet, lag * 1000, heard * 1000);
+    EXPECT_NEAR(lag, heard, 0.020);
     EXPECT_GE(paired, 0.99) << "the clicks after the stall have their partners, in step";
 }
 
@@ -391,12 +425,14 @@ TEST_F(TwoTrackCaptureTest, FollowsTheDefaultOutputWhenItChanges) {
     EXPECT_GT(toneShare(slice(system, 0.5, 3.5), 1000), 0.5) << "the first output's sound";
     EXPECT_GT(toneShare(slice(system, seconds - 3, seconds - 0.3), 2000), 0.5)
         << "the new default output's sound";
-    // The new output's player starts with a buffer of its own, so its clicks come a little
-    // later; every one of them must still be there, in step with the microphone's.
+    // The new output's player starts with a buffer of its own, so its clicks are played a
+    // little later; every one of them must still be there, as far from the microphone's.
     const auto microphone = test::decodedSamples(library->store().audioFileURL(item));
-    const auto [lag, paired] =
-        clickLag(slice(microphone, 5, seconds - 0.3), slice(system, 5, seconds - 0.3));
-    EXPECT_LT(std::abs(lag), 0.2);
+    const auto [lag, paired] = clickLag(microphone, system, 5, seconds - 0.3);
+    const double heard = feed->heardLag(started + 5);
+    std::printf("after the switch: click lag %.1f ms (played %.1f ms later)\n", lag * 1000,
+                heard * 1000);
+    EXPECT_NEAR(lag, heard, 0.020);
     EXPECT_GE(paired, 0.99) << "the clicks go on on both tracks after the switch";
     EXPECT_EQ(unavailable, 0);
 }
