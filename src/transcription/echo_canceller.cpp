@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -35,21 +36,23 @@ struct EchoState {
     SpeexEchoState* state;
 };
 
-// Runs the microphone's track through the canceller once, frame by frame; `cleaned` gets each
-// cleaned block. The reference is silence past its end.
+// Runs the microphone's track through the canceller once, frame by frame, up to `limit` samples
+// of it; `cleaned` gets each cleaned block. The reference is silence past its end.
 template <typename Cleaned>
 void run(EchoState& echo, const std::filesystem::path& microphone,
-         const std::filesystem::path& reference, std::stop_token stop, Cleaned&& cleaned) {
+         const std::filesystem::path& reference, std::stop_token stop, std::size_t limit,
+         Cleaned&& cleaned) {
     AudioStreamReader heard(microphone, stop);
     AudioStreamReader played(reference, stop);
     std::vector<std::int16_t> input(blockFrames * frameSize);
     std::vector<std::int16_t> echoSource(blockFrames * frameSize);
     std::vector<std::int16_t> output(blockFrames * frameSize);
-    while (true) {
-        const auto samples = heard.read(input.size());
+    for (std::size_t done = 0; done < limit;) {
+        const auto samples = heard.read(std::min(input.size(), limit - done));
         if (samples.empty()) {
             return;
         }
+        done += samples.size();
         const auto playedSamples = played.read(samples.size());
         std::transform(samples.begin(), samples.end(), input.begin(), toInt16);
         std::fill(echoSource.begin(), echoSource.end(), 0);
@@ -71,11 +74,14 @@ void run(EchoState& echo, const std::filesystem::path& microphone,
 
 void EchoCanceller::cancel(const std::filesystem::path& microphone,
                            const std::filesystem::path& reference,
-                           const std::filesystem::path& output, std::stop_token stop) {
+                           const std::filesystem::path& output, std::stop_token stop,
+                           double learningSeconds) {
     EchoState echo(int(std::lround(filterSeconds * AudioStreamReader::sampleRate)));
-    run(echo, microphone, reference, stop, [](const std::int16_t*, std::size_t) {});
-    CafWriter writer(output, AudioStreamReader::sampleRate, 1);
     run(echo, microphone, reference, stop,
+        std::size_t(std::max(0.0, learningSeconds) * AudioStreamReader::sampleRate),
+        [](const std::int16_t*, std::size_t) {});
+    CafWriter writer(output, AudioStreamReader::sampleRate, 1);
+    run(echo, microphone, reference, stop, std::numeric_limits<std::size_t>::max(),
         [&writer](const std::int16_t* samples, std::size_t count) {
             writer.write(samples, count);
         });
