@@ -162,17 +162,19 @@ void CompactedAudio::moveWordsAcrossPieceEdges(std::vector<PlacedWord>& words) c
     auto middle = [&](const PlacedWord& placed) {
         return m_sampleRate * ((placed.word->start + placed.word->end) * 0.5);
     };
-    std::vector<std::size_t> wordsInPiece(m_pieces.size(), 0);
-    for (const PlacedWord& placed : words) {
-        ++wordsInPiece[placed.piece];
-    }
     auto inside = [&](const PlacedWord& placed) {
         const Piece& piece = m_pieces[placed.piece];
-        return middle(placed) >= static_cast<double>(piece.compactedStart) &&
-               middle(placed) <= static_cast<double>(piece.compactedEnd());
+        const double at = middle(placed);
+        return at >= static_cast<double>(piece.compactedStart) &&
+               at <= static_cast<double>(piece.compactedEnd());
     };
+    // Moves words [first, last) of piece `from` to piece `to`, unless they are all that piece
+    // has and are timed inside it.
     auto move = [&](std::size_t first, std::size_t last, std::size_t from, std::size_t to) {
-        if (last - first >= wordsInPiece[from] &&
+        const auto inFrom =
+            std::count_if(words.begin(), words.end(),
+                          [&](const PlacedWord& placed) { return placed.piece == from; });
+        if (static_cast<std::size_t>(inFrom) <= last - first &&
             std::all_of(words.begin() + static_cast<std::ptrdiff_t>(first),
                         words.begin() + static_cast<std::ptrdiff_t>(last), inside)) {
             return false;
@@ -180,8 +182,6 @@ void CompactedAudio::moveWordsAcrossPieceEdges(std::vector<PlacedWord>& words) c
         for (std::size_t k = first; k < last; ++k) {
             words[k].piece = to;
         }
-        wordsInPiece[from] -= last - first;
-        wordsInPiece[to] += last - first;
         return true;
     };
     auto nearEnd = [&](const PlacedWord& placed, std::size_t piece) {

@@ -27,10 +27,9 @@ public:
 
     // Writes `microphone` without the echo of `reference` to `output`, a 16 kHz mono CAF file
     // private to the user, as long as the microphone's track, having learnt over its first
-    // `learningSeconds`. Both tracks must start at the same
-    // instant. Throws TranscriptionError::unreadableAudio for a track that cannot be read,
-    // FileError when the output cannot be written and CancellationError once `stop` is
-    // triggered.
+    // `learningSeconds`. Both tracks must start at the same instant. Throws
+    // TranscriptionError::unreadableAudio for a track that cannot be read, FileError when the
+    // output cannot be written and CancellationError once `stop` is triggered.
     static void cancel(const std::filesystem::path& microphone,
                        const std::filesystem::path& reference, const std::filesystem::path& output,
                        std::stop_token stop = {}, double learningSeconds = defaultLearningSeconds);

@@ -130,16 +130,14 @@ public:
     // Plays on from now on into `sink`, with `tone`, its clicks numbered on.
     void switchTo(const std::string& sink, double tone) {
         const auto frame = m_output->frame();
-        m_finished.push_back(m_output->heard());
+        m_earlierOutputs.merge(m_output->heard());
         m_output = std::make_unique<FeedStream>(m_connection, sink, tone, frame);
     }
     // How much later this computer's sound plays the clicks than the microphone's side: the
     // median over the clicks the microphone's side plays from `from` (monotonic seconds) on.
     double heardLag(double from) {
         auto system = m_output->heard();
-        for (const auto& earlier : m_finished) {
-            system.insert(earlier.begin(), earlier.end());
-        }
+        system.insert(m_earlierOutputs.begin(), m_earlierOutputs.end());
         std::vector<double> lags;
         for (const auto& [click, microphone] : m_microphone.heard()) {
             const auto other = system.find(click);
@@ -158,7 +156,7 @@ private:
     PulseConnection m_connection;
     FeedStream m_microphone;
     std::unique_ptr<FeedStream> m_output;
-    std::vector<std::map<std::int64_t, double>> m_finished;
+    std::map<std::int64_t, double> m_earlierOutputs; // clicks of the outputs played before
 };
 
 // The share (0...1) of the samples' energy that is at `hertz`, by Goertzel over 100 ms blocks
